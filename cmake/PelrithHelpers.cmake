@@ -1,0 +1,68 @@
+# Helpers that register tests, fuzz targets and benchmarks the same way everywhere.
+
+# pelrith_add_library_test(<name> SOURCES <files...> [LIBS <targets...>])
+# A GoogleTest executable linked against the library internals, labelled "library".
+function(pelrith_add_library_test name)
+  if(NOT PELRITH_TESTS OR PELRITH_FUZZ)
+    return()
+  endif()
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE pelrith_internal test_support GTest::gtest GTest::gtest_main ${ARG_LIBS})
+  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  # Each test program gets its own temporary folder, so a test can show that
+  # the library left no temporary file behind.
+  set(_tmp "${CMAKE_BINARY_DIR}/tmp/${name}")
+  file(MAKE_DIRECTORY "${_tmp}")
+  set_tests_properties(${name} PROPERTIES LABELS library
+    ENVIRONMENT "PELRITH_CORPUS_DIR=${PELRITH_CORPUS_DIR};TMPDIR=${_tmp};ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1")
+endfunction()
+
+# pelrith_add_test(<name> SOURCES <files...> [LIBS <targets...>] [LABELS <labels...>])
+# A GoogleTest executable outside the image library (platform, controls, program).
+function(pelrith_add_test name)
+  if(NOT PELRITH_TESTS OR PELRITH_FUZZ)
+    return()
+  endif()
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE test_support GTest::gtest GTest::gtest_main ${ARG_LIBS})
+  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  if(ARG_LABELS)
+    set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}")
+  endif()
+endfunction()
+
+# pelrith_add_fuzzer(<name> SOURCE <file> [SEEDS <folders or files...>])
+# Fuzz preset: a libFuzzer binary. Other builds: a replay test that runs the target
+# over fuzz/regressions/<name>/ and the given corpus seeds.
+function(pelrith_add_fuzzer name)
+  cmake_parse_arguments(ARG "" "SOURCE" "SEEDS" ${ARGN})
+  if(PELRITH_FUZZ)
+    add_executable(${name} ${ARG_SOURCE})
+    target_link_libraries(${name} PRIVATE pelrith_internal)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+    set_property(GLOBAL APPEND PROPERTY PELRITH_FUZZERS ${name})
+    return()
+  endif()
+  if(NOT PELRITH_TESTS)
+    return()
+  endif()
+  add_executable(${name}_replay ${ARG_SOURCE} ${PROJECT_SOURCE_DIR}/fuzz/replay_main.cpp)
+  target_link_libraries(${name}_replay PRIVATE pelrith_internal)
+  set(_inputs "${PROJECT_SOURCE_DIR}/fuzz/regressions/${name}")
+  if(PELRITH_HAVE_CORPUS)
+    foreach(_seed IN LISTS ARG_SEEDS)
+      list(APPEND _inputs "${PELRITH_CORPUS_DIR}/${_seed}")
+    endforeach()
+  endif()
+  add_test(NAME ${name}_replay COMMAND ${name}_replay ${_inputs})
+  set_tests_properties(${name}_replay PROPERTIES LABELS "library;fuzz")
+endfunction()
+
+# pelrith_add_bench(<name> SOURCES <files...> [LIBS <targets...>])
+function(pelrith_add_bench name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE pelrith_internal benchmark::benchmark benchmark::benchmark_main ${ARG_LIBS})
+endfunction()

@@ -1,0 +1,46 @@
+// Atomic replacement of a file: the data goes to a temporary file in the
+// target's folder, which is flushed and renamed over the target only by
+// Commit(). An uncommitted file removes its temporary and leaves the target
+// exactly as it was.
+#ifndef PLATFORM_KERNEL_ATOMIC_FILE_H_
+#define PLATFORM_KERNEL_ATOMIC_FILE_H_
+
+#include <string>
+
+#include "kernel/files.h"
+
+namespace plat {
+
+class AtomicFile {
+ public:
+  AtomicFile() = default;
+  ~AtomicFile();
+  AtomicFile(AtomicFile&& other) noexcept;
+  AtomicFile& operator=(AtomicFile&& other) noexcept;
+  AtomicFile(const AtomicFile&) = delete;
+  AtomicFile& operator=(const AtomicFile&) = delete;
+
+  // Makes the temporary file beside `target`. kNotFound when the folder does
+  // not exist, kCannotOpen when it cannot hold a new file.
+  [[nodiscard]] static OpenStatus Create(const std::string& target, AtomicFile& out);
+
+  bool is_open() const { return file_.is_open(); }
+  const std::string& target() const { return target_; }
+  const std::string& temp_path() const { return temp_path_; }
+  File& file() { return file_; }
+
+  // Flushes, closes and renames the temporary over the target. On failure the
+  // temporary is removed and the target is untouched.
+  [[nodiscard]] bool Commit();
+  // Removes the temporary now; the target is untouched.
+  void Discard();
+
+ private:
+  File file_;
+  std::string target_;
+  std::string temp_path_;
+};
+
+}  // namespace plat
+
+#endif  // PLATFORM_KERNEL_ATOMIC_FILE_H_

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs, as root, exactly the Debian packages the build and the tests need
+# that are missing. Quick when nothing is missing.
+set -euo pipefail
+
+packages=(
+  # build
+  cmake ninja-build g++ pkg-config binutils
+  libgtest-dev libgmock-dev
+  zlib1g-dev libjpeg62-turbo-dev
+  # fuzzing
+  clang-14 libclang-rt-14-dev
+  # oracles: independent programs that read what we write and write what we read
+  libtiff-tools pngcheck libjpeg-turbo-progs netpbm imagemagick giflib-tools
+)
+if [[ "${1:-}" == "--bench" ]]; then
+  packages+=(libbenchmark-dev libtiff-dev libpng-dev libturbojpeg0-dev libopencv-dev libvips-dev)
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+  [[ "$status" == "install ok installed" ]] || missing+=("$package")
+done
+
+if ((${#missing[@]} > 0)); then
+  echo "setup: installing ${missing[*]}"
+  apt_get=(apt-get)
+  [[ $(id -u) -eq 0 ]] || apt_get=(sudo apt-get)
+  "${apt_get[@]}" update -qq
+  DEBIAN_FRONTEND=noninteractive "${apt_get[@]}" install -y -qq --no-install-recommends "${missing[@]}"
+fi
