@@ -17,7 +17,7 @@ class BitWriter {
  public:
   static constexpr int kMaxWriteBits = 32;
 
-  // Appends whole bytes to `out` as they are complete.
+  // Appends to `out` four bytes at a time; Flush() puts out the rest.
   BitWriter(std::vector<uint8_t>& out, FillOrder order) : out_(&out), order_(order) {}
   // Hands the bytes to `sink` in pieces of kSinkPieceBytes.
   BitWriter(ByteSink& sink, FillOrder order);

@@ -75,7 +75,8 @@ class MemorySink final : public ByteSink {
 
 // Buffered output to a file from its offset 0. The sink never commits: bytes
 // still buffered when it is destroyed are dropped, and an atomic file is
-// renamed over its target only by Commit() after every write succeeded.
+// renamed over its target only by Commit() after every write succeeded. The
+// file (or atomic file) must outlive the sink and stay where it is.
 class FileSink final : public ByteSink {
  public:
   static constexpr size_t kBufferBytes = 64 * 1024;
