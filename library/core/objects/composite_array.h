@@ -1,0 +1,20 @@
+// Element access of "CompositeIDArray" objects: one row of "entries" 32-bit
+// words (dataType 175), each the id of an object or 0. Ids are checked when
+// read, so an entry whose object was deleted is never handed out.
+#ifndef PELRITH_CORE_OBJECTS_COMPOSITE_ARRAY_H_
+#define PELRITH_CORE_OBJECTS_COMPOSITE_ARRAY_H_
+
+#include <cstdint>
+
+#include "core/objects/object.h"
+#include "core/system/system.h"
+
+// The live object of entry `index`, or null with the error reported: 18 for an
+// index outside [0, entries), 10 for an array whose elements are not 32-bit
+// words, 9 for an empty entry or one whose object is no longer live.
+[[nodiscard]] IpiObject* IpiGetCompositeElement(IpiSystem* sys, IpiObject* array, int64_t index);
+// Stores the id of `element` (null clears the entry) at `index`: 0, or 18, 10,
+// 9 (an element that is not live) or the stream's error.
+[[nodiscard]] int IpiPutCompositeElement(IpiSystem* sys, IpiObject* element, IpiObject* array, int64_t index);
+
+#endif  // PELRITH_CORE_OBJECTS_COMPOSITE_ARRAY_H_

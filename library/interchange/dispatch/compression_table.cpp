@@ -1,0 +1,26 @@
+// The compression table: one row per "compression" code, in code order.
+// A coder's encoder and decoder are entered in its row (with its header
+// included below); a new coder adds a row. 0 (none) has no row; a missing
+// encoder or decoder makes the dispatch refuse the code with 12.
+#include "interchange/dispatch/codec_table.h"
+#include "interchange/dispatch/interchange_codes.h"
+
+namespace {
+
+constexpr CompressionRow kCompressionRows[] = {
+    {.code = kCompressionCcittHuffman},
+    {.code = kCompressionCcittMr},
+    {.code = kCompressionCcittMmr},
+    {.code = kCompressionCcittHuffmanNoEol},
+    {.code = kCompressionDct},
+    {.code = kCompressionLzw},  // stays without a coder: the data is only carried coded
+    {.code = kCompressionPackBits},
+    {.code = kCompressionOneBitRun},
+    {.code = kCompressionBmpRunLength},
+    {.code = kCompressionPcxRunLength},
+    {.code = kCompressionDeflatePng},
+};
+
+}  // namespace
+
+std::span<const CompressionRow> IpiCompressionTable() { return kCompressionRows; }

@@ -1,0 +1,30 @@
+// The file-format table: one row per "fileFormat" code, in code order.
+// A format's reader and writer are entered in its row (with its header
+// included below); a new format adds a row. A missing reader or writer makes
+// the read or write dispatch refuse the code with 18.
+#include "interchange/dispatch/codec_table.h"
+#include "interchange/dispatch/interchange_codes.h"
+
+namespace {
+
+constexpr FileFormatRow kFileFormatRows[] = {
+    {.code = kFormatGif},
+    {.code = kFormatTiff},  // the only format with several images per file
+    {.code = kFormatRunRaster},
+    {.code = kFormatZoltra},
+    {.code = kFormatBmp},
+    {.code = kFormatJpeg},
+    {.code = kFormatInvertedBytes},  // a marker for the PackBits coder: no file of its own
+    {.code = kFormatPcx},
+    {.code = kFormatRunStream},
+    {.code = kFormatPackedBitmap},
+    {.code = kFormatPng},
+    {.code = kFormatSgi},
+    {.code = kFormatPackedBitmapHeader},  // written only through the packed-bitmap export
+    {.code = kFormatJpegLib},
+    {.code = kFormatWbmp},
+};
+
+}  // namespace
+
+std::span<const FileFormatRow> IpiFileFormatTable() { return kFileFormatRows; }
