@@ -15,8 +15,10 @@
 
 // Calling conventions. Every codec returns 0 or a status it has reported.
 // A writer gets the image and the file object the dispatch made from it
-// ("repository" 83, "fileName", "fileFormat"); it writes through the file
-// object's stream and never opens a file of its own.
+// ("repository" 83, "fileName", "fileFormat"). The "fileName" is a temporary
+// beside the target, renamed over the target only when the writer returns 0:
+// the writer writes there (through the object's stream) and never makes an
+// atomic file of its own or writes to any other name.
 using IpiFileWriter = int (*)(IpiSystem* sys, IpiObject* image, IpiObject* file);
 // A reader gets the source object (a file, "repository" 83 with "fileName", or
 // caller memory, 9 with "applicationAddressSpace" and its real "size"), the
