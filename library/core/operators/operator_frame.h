@@ -16,11 +16,13 @@
 //  1. Open. Every image gets one accessor per plane it shows the kernel (a
 //     plane is one band of the image; an operator that reads red, green and blue
 //     at once asks for 3 planes). Sources are opened "r" (with their window rows),
-//     destinations "w", each with the options "matchPointState" 1 and "roiState"
-//     1; only plane 0 opens the region stream, and only when the image gates.
-//     An image that shows more planes than it has bands is refused with 8 before
-//     anything is opened; so is caller memory shorter than the data, or a region
-//     with fewer bands than the elements it must gate.
+//     destinations "w", each with the option "matchPointState" 1; plane 0 of an
+//     image that gates also with "roiState" 1 (its region stream serves every
+//     plane). An image that shows more planes than it has bands is refused with
+//     8 before anything is opened; after opening, caller memory shorter than the
+//     data and a region with fewer bands than the elements it must gate are
+//     refused with 8, and narrow data without a bit order with 18, all before a
+//     row is written.
 //  2. Region. The reference image is the first destination (the first source
 //     when there is none). For each other image and each of x, y, z, t (and b
 //     when bands are walked), d = reference match point - image match point; the
@@ -40,6 +42,14 @@
 //     word 1 (a source gates), 4 (a destination gates) or 5 (both).
 //  5. Close every accessor; the first failure is returned (and is the system's
 //     last error). Rows put back before a failure stay written.
+//
+// Kernels: a kernel sees one row of the region per call and must not keep row
+// addresses past its call (file rows live in the stream's buffer, which the
+// next fetch replaces). Rows come in order (b, t, z, y increasing), so a
+// kernel may carry state from row to row (error diffusion). Write the common
+// case first: whole bytes with gate.none() as a plain pointer loop, the gated
+// and narrow paths beside it, and test that both give the same bytes (an
+// all-open region forces the gated path).
 //
 // Rows of narrow elements: a row address is the byte that holds the row's first
 // element; element i of a RowRef lies at bit (bit + i x P) counted from `data`,
