@@ -401,3 +401,33 @@ int RunFrameFunction(IpiSystem* sys, BandWalk walk, std::initializer_list<FrameI
   }
   return close_status;
 }
+
+int OpenGeometryAccessor(IpiSystem* sys, IpiObject* obj, AccessMode mode, int rows, ScopedAccessor& out) {
+  IPI_RETURN_IF_ERROR(OpenImageAccessor(sys, obj, mode, rows, true, out));
+  const IpiAccessor& a = *out;
+  IPI_RETURN_IF_ERROR(CheckStreamHoldsData(sys, a.stream));
+  if (a.stream->bits_per_element % 8 != 0 && a.bit_masks[0] == 0) return Report(sys, kIpiOutOfRange);
+  if (a.has_roi()) {
+    const IpiObject& roi = *a.roi;
+    IPI_RETURN_IF_ERROR(CheckStreamHoldsData(sys, a.roi_stream));
+    const bool known_order = roi.fields.bit_order == kOrderMsbFirst || roi.fields.bit_order == kOrderLsbFirst;
+    if (!known_order && a.roi_stream->bits_per_element % 8 != 0) return Report(sys, kIpiOutOfRange);
+    if (roi.fields.dimension[kDimB] < a.dimension[kDimB]) return Report(sys, kIpiInsufficientSize);
+  }
+  return kIpiNoError;
+}
+
+int ReadRegionFlags(IpiSystem* sys, const IpiAccessor& a, int64_t element, int64_t count, uint8_t* out) {
+  assert(a.has_roi());
+  const int64_t width = a.dimension[kDimX];
+  assert(width > 0 && count >= 0 && element % width + count <= width);
+  // The region stream reads whole rows: fetch the row that holds the elements.
+  const int64_t row_start = element - element % width;
+  const uint8_t* row = IpiGetInputRow(sys, a.roi_stream, row_start);
+  if (row == nullptr) return IpiGetLastError(sys);
+  const int32_t bits = a.roi_stream->bits_per_element;
+  const uint8_t* masks = a.roi->fields.bit_order == kOrderLsbFirst ? kLsbFirstMasks : kMsbFirstMasks;
+  std::memset(out, 1, static_cast<size_t>(count));
+  FoldRegionRow(row, (row_start * bits) % 8 + (element - row_start) * bits, bits, masks, count, out);
+  return kIpiNoError;
+}

@@ -267,4 +267,22 @@ template <typename Kernel>
 [[nodiscard]] FrameRegion ComputeFrameRegion(const int64_t reference[5], const int64_t (*extents)[5],
                                              const int64_t (*offsets)[5], int image_count, int dimensions);
 
+// --- operators that walk their own geometry -------------------------------------------
+// Flips, turns, resampling and warps take a destination element from a source
+// element in another row (or plane), so they walk the images themselves. They
+// open them here, with the checks RunFrame makes before a run, and read region
+// flags through the same mechanism as the frame's gate.
+
+// OpenImageAccessor with "roiState" 1, then the frame's checks on the opened
+// image: caller memory shorter than the data (8), narrow elements without
+// bit-mask tables (18), a region with fewer bands than the image (8) or of
+// narrow elements in an unknown bit order (18). 0 or the reported error.
+[[nodiscard]] int OpenGeometryAccessor(IpiSystem* sys, IpiObject* obj, AccessMode mode, int rows,
+                                       ScopedAccessor& out);
+// The region flags of `count` elements from element index `element` of an
+// image whose accessor gates (has_roi()); the elements lie in one row. out[i]
+// is 1 where the region element is non-zero, else 0. 0 or the reported error.
+[[nodiscard]] int ReadRegionFlags(IpiSystem* sys, const IpiAccessor& a, int64_t element, int64_t count,
+                                  uint8_t* out);
+
 #endif  // PELRITH_CORE_OPERATORS_OPERATOR_FRAME_H_
