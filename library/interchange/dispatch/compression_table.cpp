@@ -4,6 +4,7 @@
 // encoder or decoder makes the dispatch refuse the code with 12.
 #include "interchange/dispatch/codec_table.h"
 #include "interchange/dispatch/interchange_codes.h"
+#include "interchange/one_bit_runs/one_bit_runs.h"
 
 namespace {
 
@@ -15,7 +16,7 @@ constexpr CompressionRow kCompressionRows[] = {
     {.code = kCompressionDct},
     {.code = kCompressionLzw},  // stays without a coder: the data is only carried coded
     {.code = kCompressionPackBits},
-    {.code = kCompressionOneBitRun},
+    {.code = kCompressionOneBitRun, .encoder = EncodeOneBitRuns, .decoder = DecodeOneBitRuns},
     {.code = kCompressionBmpRunLength},
     {.code = kCompressionPcxRunLength},
     {.code = kCompressionDeflatePng},
