@@ -4,11 +4,12 @@
 // the read or write dispatch refuse the code with 18.
 #include "interchange/dispatch/codec_table.h"
 #include "interchange/dispatch/interchange_codes.h"
+#include "interchange/gif/gif_file.h"
 
 namespace {
 
 constexpr FileFormatRow kFileFormatRows[] = {
-    {.code = kFormatGif},
+    {.code = kFormatGif, .reader = ReadGifFile, .writer = WriteGifFile},
     {.code = kFormatTiff},  // the only format with several images per file
     {.code = kFormatRunRaster},
     {.code = kFormatZoltra},
