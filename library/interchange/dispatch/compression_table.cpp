@@ -4,6 +4,7 @@
 // encoder or decoder makes the dispatch refuse the code with 12.
 #include "interchange/dispatch/codec_table.h"
 #include "interchange/dispatch/interchange_codes.h"
+#include "interchange/jpeg_dct/jpeg_dct_codec.h"
 #include "interchange/one_bit_runs/one_bit_runs.h"
 
 namespace {
@@ -13,7 +14,7 @@ constexpr CompressionRow kCompressionRows[] = {
     {.code = kCompressionCcittMr},
     {.code = kCompressionCcittMmr},
     {.code = kCompressionCcittHuffmanNoEol},
-    {.code = kCompressionDct},
+    {.code = kCompressionDct, .encoder = EncodeJpegDct, .decoder = DecodeJpegDct},
     {.code = kCompressionLzw},  // stays without a coder: the data is only carried coded
     {.code = kCompressionPackBits},
     {.code = kCompressionOneBitRun, .encoder = EncodeOneBitRuns, .decoder = DecodeOneBitRuns},
