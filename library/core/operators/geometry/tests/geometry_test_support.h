@@ -70,6 +70,21 @@ struct Picture {
   }
 };
 
+// Equal values, or the first element that differs with its coordinates.
+inline ::testing::AssertionResult SameValues(const Picture& got, const Picture& expected) {
+  if (got.values.size() != expected.values.size()) return ::testing::AssertionFailure() << "sizes differ";
+  const int64_t* n = expected.geometry.extent;
+  for (size_t e = 0; e < got.values.size(); ++e) {
+    if (got.values[e] == expected.values[e]) continue;
+    const int64_t i = static_cast<int64_t>(e);
+    return ::testing::AssertionFailure() << "element (" << i % n[0] << ", " << i / n[0] % n[1] << ", "
+                                         << i / (n[0] * n[1]) % n[2] << ", " << i / (n[0] * n[1] * n[2]) % n[3]
+                                         << ", " << i / (n[0] * n[1] * n[2] * n[3]) << ") is "
+                                         << int{got.values[e]} << ", expected " << int{expected.values[e]};
+  }
+  return ::testing::AssertionSuccess();
+}
+
 inline Picture RandomPicture(const Geometry& g, int32_t type, int32_t order, uint32_t seed) {
   Picture p(g, type, order);
   std::mt19937 random(seed);
