@@ -5,19 +5,20 @@
 #include "interchange/dispatch/codec_table.h"
 #include "interchange/dispatch/interchange_codes.h"
 #include "interchange/gif/gif_file.h"
+#include "interchange/kol1/kol1_file.h"
 
 namespace {
 
 constexpr FileFormatRow kFileFormatRows[] = {
     {.code = kFormatGif, .reader = ReadGifFile, .writer = WriteGifFile},
     {.code = kFormatTiff},  // the only format with several images per file
-    {.code = kFormatRunRaster},
+    {.code = kFormatRunRaster, .reader = ReadRunRasterFile},
     {.code = kFormatZoltra},
     {.code = kFormatBmp},
     {.code = kFormatJpeg},
     {.code = kFormatInvertedBytes},  // a marker for the PackBits coder: no file of its own
     {.code = kFormatPcx},
-    {.code = kFormatRunStream},
+    {.code = kFormatRunStream, .reader = ReadRunStreamFile},
     {.code = kFormatPackedBitmap},
     {.code = kFormatPng},
     {.code = kFormatSgi},
