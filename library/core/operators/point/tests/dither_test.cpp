@@ -263,7 +263,8 @@ TEST_P(DitherTest, RefusesLevelsOutOfRangeMethodsAndBitOrdersWithoutWriting) {
   EXPECT_EQ(IpiErrorDiffusion(sys_, source, destination, Levels({257})), kIpiOutOfRange);
   EXPECT_EQ(IpiErrorDiffusion(sys_, source, destination, Levels({-3})), kIpiOutOfRange);
   EXPECT_EQ(IpiErrorDiffusion(sys_, source, destination, Levels({2, 2})), kIpiOutOfRange);  // one band
-  EXPECT_EQ(IpiOrderedDither(sys_, source, destination, DitherArray(0, 4, 16, {}), Levels({2})), kIpiOutOfRange);
+  IpiObject* empty_array = store_->Make(&kDitherArrayClass, {{"xDimension", 0}, {"yDimension", 4}});
+  EXPECT_EQ(IpiOrderedDither(sys_, source, destination, empty_array, Levels({2})), kIpiOutOfRange);
   const std::vector<uint8_t> words(9 * 2, 0);
   IpiObject* signed_array = store_->Make(
       &kDitherArrayClass,
