@@ -5,6 +5,7 @@
 #include "interchange/dispatch/codec_table.h"
 #include "interchange/dispatch/interchange_codes.h"
 #include "interchange/gif/gif_file.h"
+#include "interchange/jpeg_dct/jpeg_file.h"
 #include "interchange/kol1/kol1_file.h"
 
 namespace {
@@ -15,7 +16,7 @@ constexpr FileFormatRow kFileFormatRows[] = {
     {.code = kFormatRunRaster, .reader = ReadRunRasterFile},
     {.code = kFormatZoltra},
     {.code = kFormatBmp},
-    {.code = kFormatJpeg},
+    {.code = kFormatJpeg, .reader = ReadJpegFile, .writer = WriteJpegFile},
     {.code = kFormatInvertedBytes},  // a marker for the PackBits coder: no file of its own
     {.code = kFormatPcx},
     {.code = kFormatRunStream, .reader = ReadRunStreamFile},
