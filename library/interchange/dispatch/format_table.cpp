@@ -7,6 +7,8 @@
 #include "interchange/gif/gif_file.h"
 #include "interchange/jpeg_dct/jpeg_file.h"
 #include "interchange/kol1/kol1_file.h"
+#include "interchange/sgi/sgi_file.h"
+#include "interchange/wbmp/wbmp_file.h"
 
 namespace {
 
@@ -22,10 +24,10 @@ constexpr FileFormatRow kFileFormatRows[] = {
     {.code = kFormatRunStream, .reader = ReadRunStreamFile},
     {.code = kFormatPackedBitmap},
     {.code = kFormatPng},
-    {.code = kFormatSgi},
+    {.code = kFormatSgi, .writer = WriteSgiFile},
     {.code = kFormatPackedBitmapHeader},  // written only through the packed-bitmap export
     {.code = kFormatJpegLib},
-    {.code = kFormatWbmp},
+    {.code = kFormatWbmp, .reader = ReadWbmpFile, .writer = WriteWbmpFile},
 };
 
 }  // namespace

@@ -1,0 +1,98 @@
+// The SGI writer. Sizes that the header's 16-bit fields cannot hold and
+// elements wider than the one byte per channel the header announces are
+// refused before anything is written, so no file describes other data.
+#include <vector>
+
+#include "core/codes.h"
+#include "core/operators/operator_frame.h"
+#include "core/status.h"
+#include "core/streams/stream.h"
+#include "interchange/dispatch/dispatch_common.h"
+#include "interchange/gif/object_io.h"
+#include "interchange/sgi/sgi_file.h"
+
+namespace {
+
+constexpr uint16_t kMagic = 474;
+constexpr uint8_t kStorageVerbatim = 0;
+constexpr uint8_t kBytesPerChannel = 1;
+constexpr uint16_t kDimensionMultiChannel = 3;
+constexpr uint16_t kChannels = 3;
+constexpr uint32_t kMaximumValue = 255;
+constexpr size_t kHeaderBytes = 512;
+constexpr int64_t kMaxField16 = 65535;
+constexpr size_t kFlushBytes = 64 * 1024;
+
+void PutU16(uint8_t* at, uint32_t value) {
+  at[0] = static_cast<uint8_t>(value >> 8);
+  at[1] = static_cast<uint8_t>(value);
+}
+void PutU32(uint8_t* at, uint32_t value) {
+  PutU16(at, value >> 16);
+  PutU16(at + 2, value & 0xFFFF);
+}
+
+// Offsets in the header; the rest (image name, colour map code 0, padding)
+// stays zero.
+std::vector<uint8_t> Header(int64_t width, int64_t height) {
+  std::vector<uint8_t> header(kHeaderBytes, 0);
+  PutU16(&header[0], kMagic);
+  header[2] = kStorageVerbatim;
+  header[3] = kBytesPerChannel;
+  PutU16(&header[4], kDimensionMultiChannel);
+  PutU16(&header[6], static_cast<uint32_t>(width));
+  PutU16(&header[8], static_cast<uint32_t>(height));
+  PutU16(&header[10], kChannels);
+  PutU32(&header[12], 0);  // minimum pixel value
+  PutU32(&header[16], kMaximumValue);
+  return header;
+}
+
+int CheckWritable(IpiSystem* sys, IpiObject* image, IpiObject* file) {
+  IPI_RETURN_IF_ERROR(RequireDataType(sys, image, kDataTypeNonnegative));
+  IPI_RETURN_IF_ERROR(RequireDataType(sys, file, kDataTypeNonnegative));
+  if (image->fields.dimension[kDimB] != kChannels) return IpiRefuse(sys, kIpiMismatchDataType);
+  int32_t bits = 0;
+  IPI_RETURN_IF_ERROR(GetStoredBits(sys, image, &bits));
+  const int32_t* d = image->fields.dimension;
+  if (bits != 8 || d[kDimX] < 1 || d[kDimX] > kMaxField16 || d[kDimY] < 1 || d[kDimY] > kMaxField16 ||
+      d[kDimZ] != 1 || d[kDimT] != 1) {
+    return IpiRefuse(sys, kIpiNonPermissibleOption);
+  }
+  return kIpiNoError;
+}
+
+}  // namespace
+
+int WriteSgiFile(IpiSystem* sys, IpiObject* image, IpiObject* file) {
+  IPI_RETURN_IF_ERROR(IpiRequireLive(sys, image));
+  IPI_RETURN_IF_ERROR(IpiRequireLive(sys, file));
+  IPI_RETURN_IF_ERROR(CheckWritable(sys, image, file));
+  const int64_t width = image->fields.dimension[kDimX];
+  const int64_t height = image->fields.dimension[kDimY];
+
+  ScopedAccessor in;
+  IPI_RETURN_IF_ERROR(OpenImageAccessor(sys, image, AccessMode::kRead, 1, false, in));
+  IpiStream* stream = IpiOpenStream(sys, file, "w", 0);
+  if (stream == nullptr) return IpiGetLastError(sys);
+  StreamSink sink(sys, stream);
+  std::vector<uint8_t> out = Header(width, height);
+  int status = kIpiNoError;
+  for (int64_t band = 0; band < kChannels && status == 0; ++band) {
+    for (int64_t y = height - 1; y >= 0 && status == 0; --y) {
+      const uint8_t* row = IpiGetInputRow(sys, in.stream(), width * (y + height * band));
+      if (row == nullptr) {
+        status = IpiGetLastError(sys);
+        break;
+      }
+      out.insert(out.end(), row, row + width);
+      const bool is_last = band + 1 == kChannels && y == 0;
+      if (out.size() >= kFlushBytes || is_last) {
+        if (!sink.Write(out.data(), out.size())) status = sink.status();
+        out.clear();
+      }
+    }
+  }
+  const int closed = IpiCloseStream(sys, stream);
+  return status != 0 ? status : closed;
+}

@@ -1,0 +1,87 @@
+// The WBMP writer: the header, then each row of the image's one plane moved
+// to a byte boundary and written with its last byte's spare bits cleared.
+#include <algorithm>
+#include <vector>
+
+#include "core/codes.h"
+#include "core/limits.h"
+#include "core/operators/operator_frame.h"
+#include "core/status.h"
+#include "core/streams/stream.h"
+#include "interchange/dispatch/dispatch_common.h"
+#include "interchange/dispatch/interchange_codes.h"
+#include "interchange/gif/object_io.h"
+#include "interchange/one_bit_runs/bilevel_rows.h"
+#include "interchange/wbmp/wbmp_file.h"
+
+namespace {
+
+constexpr uint8_t kTypeField = 0;
+constexpr uint8_t kFixHeaderField = 0;
+constexpr size_t kFlushBytes = 64 * 1024;
+
+// The file holds one plane: an image of several would lose all but the first.
+int CheckWritable(IpiSystem* sys, IpiObject* image, IpiObject* file) {
+  const IpiObjectFields& f = file->fields;
+  const IpiObjectFields& i = image->fields;
+  if (f.file_format != kFormatWbmp || f.compression != kCompressionNone || i.data_type != kDataTypeBoolean ||
+      f.data_type != kDataTypeBoolean || f.data_precision != 1 || i.data_precision != 1) {
+    return IpiRefuse(sys, kIpiNonPermissibleOption);
+  }
+  if (i.dimension[kDimZ] != 1 || i.dimension[kDimT] != 1 || i.dimension[kDimB] != 1 || i.dimension[kDimX] < 1 ||
+      i.dimension[kDimY] < 1) {
+    return IpiRefuse(sys, kIpiNonPermissibleOption);
+  }
+  int64_t row_bytes = 0;
+  int64_t total_bytes = 0;
+  const int fits = IpiCheckGeometry(i.dimension[kDimX], i.dimension[kDimY], 1, DimensionStorage::kBits32,
+                                    &row_bytes, &total_bytes);
+  return fits == 0 ? kIpiNoError : IpiRefuse(sys, fits);
+}
+
+}  // namespace
+
+void AppendWbmpInteger(std::vector<uint8_t>& out, uint32_t value) {
+  int groups = 1;
+  while (groups < 5 && (value >> (7 * groups)) != 0) ++groups;
+  for (int g = groups - 1; g >= 0; --g) {
+    const auto bits = static_cast<uint8_t>((value >> (7 * g)) & 0x7F);
+    out.push_back(g != 0 ? static_cast<uint8_t>(bits | 0x80) : bits);
+  }
+}
+
+int WriteWbmpFile(IpiSystem* sys, IpiObject* image, IpiObject* file) {
+  IPI_RETURN_IF_ERROR(IpiRequireLive(sys, image));
+  IPI_RETURN_IF_ERROR(IpiRequireLive(sys, file));
+  IPI_RETURN_IF_ERROR(CheckWritable(sys, image, file));
+  const int64_t width = image->fields.dimension[kDimX];
+  const int64_t height = image->fields.dimension[kDimY];
+
+  ScopedAccessor in;
+  IPI_RETURN_IF_ERROR(OpenImageAccessor(sys, image, AccessMode::kRead, 1, false, in));
+  IpiStream* stream = IpiOpenStream(sys, file, "w", 0);
+  if (stream == nullptr) return IpiGetLastError(sys);
+  StreamSink sink(sys, stream);
+  std::vector<uint8_t> out = {kTypeField, kFixHeaderField};
+  AppendWbmpInteger(out, static_cast<uint32_t>(width));
+  AppendWbmpInteger(out, static_cast<uint32_t>(height));
+  const auto row_bytes = static_cast<size_t>((width + 7) / 8);
+  int status = kIpiNoError;
+  for (int64_t y = 0; y < height && status == 0; ++y) {
+    const int64_t row_start = y * width;
+    const uint8_t* row = IpiGetInputRow(sys, in.stream(), row_start);
+    if (row == nullptr) {
+      status = IpiGetLastError(sys);
+      break;
+    }
+    const size_t at = out.size();
+    out.resize(at + row_bytes);
+    GatherBilevelRow(*in, row, row_start & 7, width, out.data() + at);
+    if (out.size() >= kFlushBytes || y + 1 == height) {
+      if (!sink.Write(out.data(), out.size())) status = sink.status();
+      out.clear();
+    }
+  }
+  const int closed = IpiCloseStream(sys, stream);
+  return status != 0 ? status : closed;
+}
