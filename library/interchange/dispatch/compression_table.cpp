@@ -2,6 +2,7 @@
 // A coder's encoder and decoder are entered in its row (with its header
 // included below); a new coder adds a row. 0 (none) has no row; a missing
 // encoder or decoder makes the dispatch refuse the code with 12.
+#include "interchange/bmp/bmp_run_length.h"
 #include "interchange/dispatch/codec_table.h"
 #include "interchange/dispatch/interchange_codes.h"
 #include "interchange/jpeg_dct/jpeg_dct_codec.h"
@@ -18,7 +19,7 @@ constexpr CompressionRow kCompressionRows[] = {
     {.code = kCompressionLzw},  // stays without a coder: the data is only carried coded
     {.code = kCompressionPackBits},
     {.code = kCompressionOneBitRun, .encoder = EncodeOneBitRuns, .decoder = DecodeOneBitRuns},
-    {.code = kCompressionBmpRunLength},
+    {.code = kCompressionBmpRunLength, .encoder = EncodeBmpRunLength, .decoder = DecodeBmpRunLength},
     {.code = kCompressionPcxRunLength},
     {.code = kCompressionDeflatePng},
 };

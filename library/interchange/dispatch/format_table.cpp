@@ -2,6 +2,7 @@
 // A format's reader and writer are entered in its row (with its header
 // included below); a new format adds a row. A missing reader or writer makes
 // the read or write dispatch refuse the code with 18.
+#include "interchange/bmp/bmp_codec.h"
 #include "interchange/dispatch/codec_table.h"
 #include "interchange/dispatch/interchange_codes.h"
 #include "interchange/gif/gif_file.h"
@@ -17,12 +18,12 @@ constexpr FileFormatRow kFileFormatRows[] = {
     {.code = kFormatTiff},  // the only format with several images per file
     {.code = kFormatRunRaster, .reader = ReadRunRasterFile},
     {.code = kFormatZoltra},
-    {.code = kFormatBmp},
+    {.code = kFormatBmp, .reader_with_format = ReadBmpFile, .writer_with_format = WriteBmpFile},
     {.code = kFormatJpeg, .reader = ReadJpegFile, .writer = WriteJpegFile},
     {.code = kFormatInvertedBytes},  // a marker for the PackBits coder: no file of its own
     {.code = kFormatPcx},
     {.code = kFormatRunStream, .reader = ReadRunStreamFile},
-    {.code = kFormatPackedBitmap},
+    {.code = kFormatPackedBitmap, .reader_with_format = ReadBmpFile, .writer_with_format = WriteBmpFile},
     {.code = kFormatPng},
     {.code = kFormatSgi, .writer = WriteSgiFile},
     {.code = kFormatPackedBitmapHeader},  // written only through the packed-bitmap export
