@@ -88,6 +88,9 @@ class KernelRows {
   template <typename Finish>
   void Run(const uint8_t* const* rows, int64_t count, Finish finish) const;
   int32_t FinishInteger(int64_t sum) const;
+  template <typename Source>
+  static void SumCells(float* acc, const std::vector<Tap>& taps, const Source* const* rows, int64_t first,
+                       int64_t length);
 
   WindowShape shape_;
   bool is_real_ = false;
@@ -95,6 +98,15 @@ class KernelRows {
   Accumulation accumulation_ = Accumulation::kFloat;
   bool float_division_ = false;  // the float reciprocal gives the exact quotient
   std::vector<Tap> taps_;        // non-zero cells in row order
+  // A kernel that is a product of a column and a row of integers: the
+  // non-zero weights of each (column taps have column 0, row taps row 0).
+  std::vector<Tap> column_taps_;
+  std::vector<Tap> row_taps_;
+  mutable std::vector<float> column_sums_;
+  // The window rows of a chunk as floats (when used: not empty).
+  mutable std::vector<float> float_rows_;
+  std::vector<const float*> float_row_pointers_;
+  std::vector<uint8_t> row_has_taps_;
   // Accumulators of one chunk of a row, reused across rows.
   mutable std::vector<float> float_sums_;
   mutable std::vector<double> double_sums_;

@@ -1,6 +1,10 @@
 // The rank-th smallest value under a mask, for a whole row at once, from
 // padded rows (neighbourhood_window.h). The result is exactly the rank-th
 // value of the sorted window; only the way to it depends on the window:
+//  - the median of a full 3 x 3 window: each column of three sorted once and
+//    shared by the three windows that hold it; the median of nine is the
+//    median of the largest column minimum, the middle column middle and the
+//    smallest column maximum;
 //  - few cells (at most 25): a sorting network over the cells, pruned to the
 //    comparators that reach the wanted position, run on a chunk of elements
 //    at a time with byte minimum and maximum;
@@ -39,8 +43,10 @@ class RankSelector {
     int32_t column;
   };
   struct Comparator {
+    enum Outputs : uint8_t { kBoth, kLowOnly, kHighOnly };
     int32_t low;
     int32_t high;
+    Outputs outputs = kBoth;
   };
   struct Edge {
     int32_t row;
@@ -48,15 +54,20 @@ class RankSelector {
   };
 
   void SelectByNetwork(const uint8_t* const* rows, int64_t count, uint8_t* out) const;
+  void SelectMedian3x3(const uint8_t* const* rows, int64_t count, uint8_t* out) const;
   void SelectByHistogram(const uint8_t* const* rows, int64_t count, uint8_t* out) const;
 
   WindowShape shape_;
   std::vector<Cell> cells_;  // taking part, row by row
   int32_t rank_ = 0;
+  bool is_median3x3_ = false;  // the full 3 x 3 median: from sorted columns
   std::vector<Comparator> network_;
   std::vector<Edge> entering_;
   std::vector<Edge> leaving_;
-  mutable std::vector<uint8_t> wires_;  // the network's chunk of values per cell
+  mutable std::vector<uint8_t> wires_;
+  // Where each edge's cell lies for element 0 (set once per row).
+  mutable std::vector<const uint8_t*> leaving_columns_;
+  mutable std::vector<const uint8_t*> entering_columns_;  // the network's chunk of values per cell
 };
 
 #endif  // PELRITH_CORE_OPERATORS_NEIGHBOURHOOD_RANK_SELECTION_H_

@@ -129,10 +129,12 @@ TEST_P(ConvolveTest, MatchesTheDefinitionOnRandomImages) {
   struct Shape {
     int width, height;
     int64_t divisor;
-    int range;  // weights in -range .. range
+    int range;             // weights in -range .. range
+    bool product = false;  // a column of weights times a row of weights
   };
-  const Shape shapes[] = {{1, 1, 1, 3}, {3, 3, 9, 4}, {5, 3, 7, 100}, {3, 7, -4, 9}, {15, 1, 30, 20},
-                          {1, 15, 3000, 32767}, {17, 3, 1, 2}, {7, 7, 49, 5}};
+  const Shape shapes[] = {{1, 1, 1, 3},        {3, 3, 9, 4},       {5, 3, 7, 100},     {3, 7, -4, 9},
+                          {15, 1, 30, 20},     {1, 15, 3000, 32767}, {17, 3, 1, 2},    {7, 7, 49, 5},
+                          {3, 3, 4, 2, true},  {15, 15, 225, 3, true}, {5, 7, 11, 40, true}};
   uint32_t seed = 100;
   for (const int32_t boundary : {kMirror, kClip, kZeroWindow}) {
     SetSystem("boundaryCondition", boundary);
@@ -141,7 +143,18 @@ TEST_P(ConvolveTest, MatchesTheDefinitionOnRandomImages) {
         SCOPED_TRACE(testing::Message() << "boundary " << boundary << " kernel " << shape.width << "x"
                                         << shape.height << (real ? " real" : ""));
         const size_t cells = static_cast<size_t>(shape.width * shape.height);
-        const std::vector<int16_t> weights = RandomWeights(cells, ++seed, shape.range);
+        std::vector<int16_t> weights = RandomWeights(cells, ++seed, shape.range);
+        if (shape.product) {
+          // Zeros in both factors, the first row all zero in every other case.
+          const std::vector<int16_t> u = RandomWeights(static_cast<size_t>(shape.height), ++seed, shape.range);
+          const std::vector<int16_t> v = RandomWeights(static_cast<size_t>(shape.width), ++seed, shape.range);
+          for (int r = 0; r < shape.height; ++r) {
+            for (int c = 0; c < shape.width; ++c) {
+              const bool zero_row = r == 0 && seed % 2 == 0;
+              weights[static_cast<size_t>(r * shape.width + c)] = static_cast<int16_t>(zero_row ? 0 : u[static_cast<size_t>(r)] * v[static_cast<size_t>(c)]);
+            }
+          }
+        }
         std::vector<float> real_weights(cells);
         for (size_t i = 0; i < cells; ++i) real_weights[i] = static_cast<float>(weights[i]) / 7.25f;
         IpiObject* kernel = real ? RealKernel(shape.width, shape.height, real_weights)
