@@ -108,6 +108,10 @@ int IpiErrorDiffusion(IpiSystem* sys, IpiObject* source, IpiObject* destination,
     int32_t* next = errors.next();
     const bool has_row_below = in.y + 1 < height;
     const int64_t count = row.count;
+    // Locals, so that the byte stores below cannot force them to be reloaded.
+    const int64_t row_width = width;
+    const int32_t top = max_value;
+    const int32_t half = half_range;
     if (is_bitmap) {
       uint8_t* bits = scratch.Get(count);
       for (int64_t i = 0; i < count; ++i) {
@@ -115,9 +119,9 @@ int IpiErrorDiffusion(IpiSystem* sys, IpiObject* source, IpiObject* destination,
         if (!row.gate.open(i)) continue;
         const int64_t sx = in.x + i;
         const int32_t value = in.data[i] + current[sx] / kWeightSum;
-        const bool is_set = value > half_range;
+        const bool is_set = value > half;
         bits[i] = is_set ? 1 : 0;
-        Push(current, next, sx, width, has_row_below, value - (is_set ? max_value : 0));
+        Push(current, next, sx, row_width, has_row_below, value - (is_set ? top : 0));
       }
       PackBits(out, bits, row.gate);
     } else {
@@ -127,14 +131,14 @@ int IpiErrorDiffusion(IpiSystem* sys, IpiObject* source, IpiObject* destination,
         const int64_t sx = in.x + i;
         const int32_t value = in.data[i] + current[sx] / kWeightSum;
         int32_t level = 0;
-        if (value > max_value) {
-          level = max_value;
+        if (value > top) {
+          level = top;
         } else if (value > 0) {
           const int32_t base = value / step * step;
-          level = 2 * (value - base) > step ? std::min(base + step, max_value) : base;
+          level = 2 * (value - base) > step ? std::min(base + step, top) : base;
         }
         out.data[i] = static_cast<uint8_t>(level);
-        Push(current, next, sx, width, has_row_below, value - level);
+        Push(current, next, sx, row_width, has_row_below, value - level);
       }
     }
     errors.Advance();

@@ -80,7 +80,8 @@ int IpiOrderedDither(IpiSystem* sys, IpiObject* source, IpiObject* destination, 
   if (is_bitmap) {
     // source x S > d x 2^P
     const std::vector<int32_t> thresholds = EntryThresholds(array, int64_t{max_value} + 1);
-    return RunRowOperator(sys, *source, *destination, [&](RowIn in, RowOut out, const Gate& gate) {
+    return RunRowOperator(sys, *source, *destination, [&thresholds, &scratch, width, height](RowIn in, RowOut out,
+                                                                                           const Gate& gate) {
       const int32_t* tile_row = thresholds.data() + (in.y % height) * width;
       int64_t column = in.x % width;
       uint8_t* bits = scratch.Get(in.count);
@@ -104,7 +105,8 @@ int IpiOrderedDither(IpiSystem* sys, IpiObject* source, IpiObject* destination, 
       rests[b][v] = static_cast<uint8_t>(v - base);
     }
   }
-  return RunRowOperator(sys, *source, *destination, [&](RowIn in, RowOut out, const Gate& gate) {
+  return RunRowOperator(sys, *source, *destination, [&, width, height, max_value](RowIn in, RowOut out,
+                                                                                   const Gate& gate) {
     const int band = in.band;
     const int32_t step = steps[band];
     const int32_t* tile_row = thresholds[band].data() + (in.y % height) * width;

@@ -2,11 +2,45 @@
 #include "core/operators/point/point_common.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "core/codes.h"
 #include "core/objects/tuple.h"
 #include "core/status.h"
+
+namespace {
+
+// Eight 0/1 bytes and one packed byte, whole words at a time. A row of eight
+// elements is read as one little-endian word, byte k at bits 8k.
+static_assert(std::endian::native == std::endian::little, "the word tricks read bytes in little-endian order");
+
+// Multiplying moves bit 8k to bit 56 + the element's place in its byte; no two
+// partial products share a bit, so nothing carries into the top byte.
+constexpr uint64_t kGatherMsbFirst = 0x8040201008040201u;  // element k to bit 7 - k
+constexpr uint64_t kGatherLsbFirst = 0x0102040810204080u;  // element k to bit k
+// Byte k of these selects element k's bit from a byte copied into all eight.
+constexpr uint64_t kSelectMsbFirst = 0x0102040810204080u;  // 0x80 in byte 0
+constexpr uint64_t kSelectLsbFirst = 0x8040201008040201u;  // 0x01 in byte 0
+constexpr uint64_t kEveryByte = 0x0101010101010101u;
+
+inline uint8_t PackEight(const uint8_t* values, uint64_t gather) {
+  uint64_t word;
+  std::memcpy(&word, values, sizeof word);
+  return static_cast<uint8_t>((word * gather) >> 56);
+}
+
+inline void UnpackEight(uint8_t packed, uint64_t select, uint8_t* values) {
+  const uint64_t bits = (packed * kEveryByte) & select;
+  // A selected bit (at most 0x80) plus 0x7F sets bit 7 of its byte without
+  // carrying into the next.
+  const uint64_t word = ((bits + 0x7F * kEveryByte) >> 7) & kEveryByte;
+  std::memcpy(values, &word, sizeof word);
+}
+
+bool IsMsbFirst(const RowRef& row) { return row.accessor->bit_masks[0] == 0x80; }
+
+}  // namespace
 
 int RefuseWith(IpiSystem* sys, int code) {
   IpiReportError(sys, code);
@@ -62,15 +96,12 @@ uint8_t SaturateToByte(double value) {
 }
 
 void UnpackBits(const RowRef& row, uint8_t* values) {
-  const uint8_t* masks = row.accessor->bit_masks;
   const int64_t count = row.count;
+  const uint64_t select = IsMsbFirst(row) ? kSelectMsbFirst : kSelectLsbFirst;
   int64_t i = 0;
   for (; i < count && ((row.bit + i) & 7) != 0; ++i) values[i] = row.Test(i) ? 1 : 0;
   const uint8_t* byte = row.data + ((row.bit + i) >> 3);
-  for (; i + 8 <= count; i += 8, ++byte) {
-    const uint8_t packed = *byte;
-    for (int k = 0; k < 8; ++k) values[i + k] = (packed & masks[k]) != 0 ? 1 : 0;
-  }
+  for (; i + 8 <= count; i += 8, ++byte) UnpackEight(*byte, select, values + i);
   for (; i < count; ++i) values[i] = row.Test(i) ? 1 : 0;
 }
 
@@ -82,14 +113,10 @@ void PackBits(const RowRef& row, const uint8_t* values, const Gate& gate) {
     }
     return;
   }
-  const uint8_t* masks = row.accessor->bit_masks;
+  const uint64_t gather = IsMsbFirst(row) ? kGatherMsbFirst : kGatherLsbFirst;
   int64_t i = 0;
   for (; i < count && ((row.bit + i) & 7) != 0; ++i) row.Set(i, values[i] != 0);
   uint8_t* byte = row.data + ((row.bit + i) >> 3);
-  for (; i + 8 <= count; i += 8, ++byte) {
-    uint8_t packed = 0;
-    for (int k = 0; k < 8; ++k) packed = static_cast<uint8_t>(packed | (masks[k] & -values[i + k]));
-    *byte = packed;
-  }
+  for (; i + 8 <= count; i += 8, ++byte) *byte = PackEight(values + i, gather);
   for (; i < count; ++i) row.Set(i, values[i] != 0);
 }

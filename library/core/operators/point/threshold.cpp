@@ -39,11 +39,22 @@ int IpiThreshold(IpiSystem* sys, IpiObject* source, IpiObject* destination, IpiT
   for (int v = 0; v < kTableEntries; ++v) table[v] = v < t ? a : b;
   if (!is_bitmap) return MapThroughTable(sys, source, destination, table);
 
-  for (uint8_t& entry : table) entry = entry != 0 ? 1 : 0;
+  // A bit is set where the chosen value is non-zero: at or above T it is
+  // B's, below it A's, so one comparison per sample decides.
+  const uint8_t bit_above = b != 0 ? 1 : 0;
+  const uint8_t bit_below = a != 0 ? 1 : 0;
+  const int32_t first_above = std::clamp(t, 0, kTableEntries);
   ScratchRow scratch;
-  return RunRowOperator(sys, *source, *destination, [&](RowIn in, RowOut out, const Gate& gate) {
-    uint8_t* bits = scratch.Get(in.count);
-    for (int64_t i = 0; i < in.count; ++i) bits[i] = table[in.data[i]];
-    PackBits(out, bits, gate);
-  });
+  // The decision values are copied into the kernel: captured by reference they
+  // would be reloaded after every byte stored (a byte store may alias them).
+  return RunRowOperator(sys, *source, *destination,
+                        [first_above, bit_above, bit_below, &scratch](RowIn in, RowOut out, const Gate& gate) {
+                          uint8_t* bits = scratch.Get(in.count);
+                          const uint8_t* samples = in.data;
+                          const int64_t count = in.count;
+                          for (int64_t i = 0; i < count; ++i) {
+                            bits[i] = samples[i] >= first_above ? bit_above : bit_below;
+                          }
+                          PackBits(out, bits, gate);
+                        });
 }
