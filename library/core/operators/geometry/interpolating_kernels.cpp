@@ -11,6 +11,7 @@
 #include <array>
 #include <cmath>
 #include <numbers>
+#include <type_traits>
 #include <vector>
 
 #include "core/codes.h"
@@ -110,6 +111,19 @@ struct ColumnTaps {
     }
   }
   int64_t count() const { return static_cast<int64_t>(i0.size()); }
+
+  // Whether every column has the weights of the first and taps `step` further
+  // on than the column before (a whole-number reduction such as halving).
+  bool IsRegular(int64_t step) const {
+    for (int64_t i = 0; i < count(); ++i) {
+      const size_t k = static_cast<size_t>(i);
+      if (weight[k] != weight[0]) return false;
+      for (int t = 0; t < N; ++t) {
+        if (index[k][static_cast<size_t>(t)] != index[0][static_cast<size_t>(t)] + i * step) return false;
+      }
+    }
+    return true;
+  }
 };
 
 template <Method M>
@@ -126,6 +140,7 @@ class InterpolatingRun {
     const int32_t morphology = IpiSystemValue(sys, IpiSystemAttribute::kMorphologicalOperation);
     keeps_zeros_ = morphology == kMorphologyKeepZeros;
     threshold_ = static_cast<int64_t>(IpiRampWeight(sys, plan_.axis[kDimX].ratio(), plan_.axis[kDimY].ratio()));
+    halving_ = columns_.count() > 0 && columns_.IsRegular(2);
   }
 
   int Run() {
@@ -140,28 +155,46 @@ class InterpolatingRun {
   // One source row summed across the column taps of every kept destination
   // column: byte values, or for two-level rows the weight of the taps whose
   // bit has the deciding value.
+  // Row sums of methods whose weights are never negative stay within
+  // 255 x 256 and fit 16 bits (products the vector unit forms cheaply);
+  // cubic convolution's may be negative or exceed them.
+  using Sum = std::conditional_t<M == Method::kCubicConvolution, int32_t, uint16_t>;
+
   struct CachedRow {
     int64_t row = -1;
     uint64_t used = 0;
-    std::vector<int32_t> sums;
+    std::vector<Sum> sums;
   };
 
-  const int32_t* Horizontal(int64_t row, const uint8_t* row_data, int64_t row_bit) {
+  const Sum* Horizontal(int64_t row, const uint8_t* row_data, int64_t row_bit) {
     CachedRow* slot = &cache_[0];
     for (CachedRow& c : cache_) {
       if (c.used < slot->used) slot = &c;
     }
     slot->row = row;
     slot->used = ++clock_;
-    int32_t* sums = slot->sums.data();
+    Sum* sums = slot->sums.data();
     const int64_t count = columns_.count();
     const Taps<N>* index = columns_.index.data();
     const Taps<N>* weight = columns_.weight.data();
-    if (!is_bits_) {
+    if (!is_bits_ && halving_) {
+      // Taps two elements apart from column to column, the same weights.
+      Sum w[N];
+      const uint8_t* base[N];
+      for (int t = 0; t < N; ++t) {
+        w[t] = static_cast<Sum>(weight[0][t]);
+        base[t] = row_data + index[0][t];
+      }
+      for (int64_t i = 0; i < count; ++i) {
+        Sum sum = 0;
+        for (int t = 0; t < N; ++t) sum = static_cast<Sum>(sum + w[t] * base[t][2 * i]);
+        sums[i] = sum;
+      }
+    } else if (!is_bits_) {
       for (int64_t i = 0; i < count; ++i) {
         int32_t sum = 0;
         for (int t = 0; t < N; ++t) sum += weight[i][t] * row_data[index[i][t]];
-        sums[i] = sum;
+        sums[i] = static_cast<Sum>(sum);
       }
     } else {
       const bool deciding = !keeps_zeros_;
@@ -170,13 +203,13 @@ class InterpolatingRun {
         for (int t = 0; t < N; ++t) {
           if (IpiTestBit(in_, row_data, row_bit + index[i][t]) == deciding) sum += weight[i][t];
         }
-        sums[i] = sum;
+        sums[i] = static_cast<Sum>(sum);
       }
     }
     return sums;
   }
 
-  const int32_t* Cached(int64_t row) {
+  const Sum* Cached(int64_t row) {
     for (CachedRow& c : cache_) {
       if (c.row == row) {
         c.used = ++clock_;
@@ -197,7 +230,7 @@ class InterpolatingRun {
       const Taps<N> wy = WeightsAt<M>(fraction, my.denominator());
       const Taps<N> rows = TapIndices<N>(j0, sy_ - 1);
       const int64_t span_first = rows[0];
-      const int32_t* sums[N] = {};
+      const Sum* sums[N] = {};
       bool all_cached = true;
       for (int k = 0; k < N; ++k) {
         sums[k] = Cached(rows[k]);
@@ -233,6 +266,11 @@ class InterpolatingRun {
       }
       const bool gated = in_.has_roi() || out_.has_roi();
       const int64_t first = columns_.first;
+      if (!is_bits_ && !gated) {
+        Blend(d + first, sums, wy, count);
+        IPI_RETURN_IF_ERROR(IpiPutOutputRow(sys_, out_.stream, destination_element));
+        continue;
+      }
       const int64_t d_bit = is_bits_ ? geometry::BitInByte(destination_element) + first : 0;
       for (int64_t i = 0; i < count; ++i) {
         if (gated && !Open(i)) continue;
@@ -252,6 +290,44 @@ class InterpolatingRun {
     return kIpiNoError;
   }
 
+  // Byte elements without a gate: the row weights applied to the row sums.
+  // Weights that are never negative cannot leave 0..255; cubic convolution's
+  // can, and is clamped.
+  static void Blend(uint8_t* target, const Sum* const* sums, const Taps<N>& wy, int64_t count) {
+    if constexpr (M == Method::kCubicConvolution) {
+      const int32_t w0 = wy[0], w1 = wy[1], w2 = wy[2], w3 = wy[3];
+      const Sum* h0 = sums[0];
+      const Sum* h1 = sums[1];
+      const Sum* h2 = sums[2];
+      const Sum* h3 = sums[3];
+      for (int64_t i = 0; i < count; ++i) {
+        const int32_t v = (w0 * h0[i] + w1 * h1[i] + w2 * h2[i] + w3 * h3[i] + kHalfProduct) >> kProductShift;
+        target[i] = static_cast<uint8_t>(std::clamp(v, 0, 255));
+      }
+    } else {
+      // Widening 16 x 16 bit products (written so, the vector unit forms
+      // them directly); the sum stays below 2^24.
+      const auto product = [](uint16_t w, uint16_t h) { return static_cast<uint32_t>(w) * static_cast<uint32_t>(h); };
+      uint16_t w[N];
+      for (int k = 0; k < N; ++k) w[k] = static_cast<uint16_t>(wy[k]);
+      const Sum* h0 = sums[0];
+      const Sum* h1 = sums[1];
+      if constexpr (N == 2) {
+        for (int64_t i = 0; i < count; ++i) {
+          target[i] = static_cast<uint8_t>((product(w[0], h0[i]) + product(w[1], h1[i]) + kHalfProduct) >> kProductShift);
+        }
+      } else {
+        const Sum* h2 = sums[2];
+        const Sum* h3 = sums[3];
+        for (int64_t i = 0; i < count; ++i) {
+          target[i] = static_cast<uint8_t>((product(w[0], h0[i]) + product(w[1], h1[i]) + product(w[2], h2[i]) +
+                                            product(w[3], h3[i]) + kHalfProduct) >>
+                                           kProductShift);
+        }
+      }
+    }
+  }
+
   bool Open(int64_t i) const {
     if (in_.has_roi() && source_flags_[static_cast<size_t>(columns_.i0[static_cast<size_t>(i)])] == 0) return false;
     return !out_.has_roi() || destination_flags_[static_cast<size_t>(columns_.first + i)] != 0;
@@ -264,6 +340,7 @@ class InterpolatingRun {
   ColumnTaps<M> columns_;
   bool is_bits_ = false;
   bool keeps_zeros_ = false;  // "morphologicalOperation" 71: the deciding value is 0
+  bool halving_ = false;      // ColumnTaps::IsRegular(2)
   int64_t threshold_ = kHalfProduct;
   int64_t sx_ = 0, sy_ = 0, dx_ = 0;
   // N slots: a destination row needs at most N rows, so the least recently

@@ -43,7 +43,7 @@ int Report(IpiSystem* sys, int code) {
 struct NearestColumns {
   int64_t first = 0;
   std::vector<int32_t> source;  // by destination column - first
-  bool contiguous = false;      // source[k] = source[0] + k: one copy per row
+  int32_t step = 0;             // source[k] = source[0] + k x step for every k, else 0
 };
 
 NearestColumns MakeNearestColumns(const AxisMapping& mx) {
@@ -55,11 +55,16 @@ NearestColumns MakeNearestColumns(const AxisMapping& mx) {
   columns.first = d;
   if (d > last) return columns;
   columns.source.resize(static_cast<size_t>(last - d + 1));
-  columns.contiguous = true;
   for (size_t k = 0; k < columns.source.size(); ++k) {
     columns.source[k] = static_cast<int32_t>(mx.Nearest(d + static_cast<int64_t>(k)));
-    columns.contiguous = columns.contiguous && columns.source[k] == columns.source[0] + static_cast<int32_t>(k);
   }
+  // Whole-number reductions (and copies) take every step-th element.
+  const int32_t step = columns.source.size() > 1 ? columns.source[1] - columns.source[0] : 1;
+  bool regular = step >= 1;
+  for (size_t k = 0; k < columns.source.size() && regular; ++k) {
+    regular = columns.source[k] == columns.source[0] + static_cast<int64_t>(k) * step;
+  }
+  columns.step = regular ? step : 0;
   return columns;
 }
 
@@ -74,13 +79,27 @@ int NearestPlanes(IpiSystem* sys, const IpiAccessor& in, const IpiAccessor& out,
   const int32_t* source_column = columns.source.data();
   const int64_t count = static_cast<int64_t>(columns.source.size());
 
+  // Enlarging, neighbouring destination rows repeat one source row: byte
+  // rows are then copied from the last one made.
+  const bool repeats_rows = !is_bits && my.ratio() < 1.0;
+  std::vector<uint8_t> made(repeats_rows ? static_cast<size_t>(count) : 0);
+
   return geometry::ForEachMappedPlane(plan, in, out, [&](int64_t from, int64_t to) -> int {
     const uint8_t* s = nullptr;
     int64_t s_bit = 0;
     int64_t held_row = -1;  // the source row `s` holds; its buffer stays valid until the next source fetch
+    int64_t made_row = -1;  // the source row `made` was made from, in this plane
     for (int64_t y = my.first(); y <= my.last(); ++y) {
       const int64_t sy = my.Nearest(y);
       if (!my.Inside(sy)) continue;
+      if (sy == made_row) {
+        const int64_t destination_element = to + y * dx;
+        uint8_t* d = IpiGetOutputRow(sys, out.stream, destination_element);
+        if (d == nullptr) return IpiGetLastError(sys);
+        std::memcpy(d + columns.first, made.data(), static_cast<size_t>(count));
+        IPI_RETURN_IF_ERROR(IpiPutOutputRow(sys, out.stream, destination_element));
+        continue;
+      }
       if (sy != held_row) {
         const int64_t element = from + sy * sx;
         s = IpiGetInputRow(sys, in.stream, element);
@@ -93,10 +112,20 @@ int NearestPlanes(IpiSystem* sys, const IpiAccessor& in, const IpiAccessor& out,
       if (d == nullptr) return IpiGetLastError(sys);
       if (!is_bits) {
         uint8_t* target = d + columns.first;
-        if (columns.contiguous) {
-          std::memcpy(target, s + source_column[0], static_cast<size_t>(count));
+        const uint8_t* source = s + source_column[0];
+        if (columns.step == 1) {
+          std::memcpy(target, source, static_cast<size_t>(count));
+        } else if (columns.step == 2) {
+          for (int64_t k = 0; k < count; ++k) target[k] = source[2 * k];
+        } else if (columns.step > 2) {
+          const int64_t step = columns.step;
+          for (int64_t k = 0; k < count; ++k) target[k] = source[k * step];
         } else {
           for (int64_t k = 0; k < count; ++k) target[k] = s[source_column[k]];
+        }
+        if (repeats_rows) {
+          std::memcpy(made.data(), target, static_cast<size_t>(count));
+          made_row = sy;
         }
       } else {
         // Only the window's bits change; the bits around it in the same

@@ -110,8 +110,6 @@ class WarpRun {
         IPI_RETURN_IF_ERROR(ReadRegionFlags(sys_, in_, from + r * sx_, sx_, source_flags_.data() + r * sx_));
       }
     }
-    const double width = static_cast<double>(sx_);
-    const double height = static_cast<double>(sy_);
     for (int64_t y = 0; y < dy_; ++y) {
       RowPolynomial pa, pb;
       pa.Prepare<kTerms>(a_, static_cast<double>(y));
@@ -123,52 +121,82 @@ class WarpRun {
         IPI_RETURN_IF_ERROR(ReadRegionFlags(sys_, out_, destination_element, dx_, destination_flags_.data()));
       }
       const int64_t d_bit = is_bits_ ? geometry::BitInByte(destination_element) : 0;
-      for (int64_t x = 0; x < dx_; ++x) {
-        const double xd = static_cast<double>(x);
-        const double c = pa.At<kTerms>(column_a_[static_cast<size_t>(x)], xd);
-        const double r = pb.At<kTerms>(column_b_[static_cast<size_t>(x)], xd);
-        // trunc lands inside 0..extent - 1 exactly when -1 < value < extent;
-        // NaN fails both tests.
-        if (!(c > -1.0 && c < width && r > -1.0 && r < height)) continue;
-        const int64_t col0 = static_cast<int64_t>(c);
-        const int64_t row0 = static_cast<int64_t>(r);
-        if (in_.has_roi() && source_flags_[static_cast<size_t>(row0 * sx_ + col0)] == 0) continue;
-        if (out_.has_roi() && destination_flags_[static_cast<size_t>(x)] == 0) continue;
-        if constexpr (S == Sampling::kNearest) {
-          const int64_t e = row0 * sx_ + col0;
-          if (is_bits_) {
-            IpiSetBit(out_, d, d_bit + x, IpiTestBit(in_, plane, plane_bit + e));
-          } else {
-            d[x] = plane[e];
-          }
-        } else {
-          // Weights in 1/256: w1 = round(f x 256), w0 = 256 - w1, so a flat
-          // area stays flat.
-          const int32_t wx1 = c > 0.0 ? static_cast<int32_t>((c - static_cast<double>(col0)) * kWeightScale + 0.5) : 0;
-          const int32_t wy1 = r > 0.0 ? static_cast<int32_t>((r - static_cast<double>(row0)) * kWeightScale + 0.5) : 0;
-          const int32_t wx0 = kWeightScale - wx1;
-          const int32_t wy0 = kWeightScale - wy1;
-          const int64_t col1 = col0 < sx_ - 1 ? col0 + 1 : col0;
-          const int64_t row1 = row0 < sy_ - 1 ? row0 + 1 : row0;
-          const int64_t e00 = row0 * sx_ + col0, e01 = row0 * sx_ + col1;
-          const int64_t e10 = row1 * sx_ + col0, e11 = row1 * sx_ + col1;
-          if (!is_bits_) {
-            const int32_t top = plane[e00] * wx0 + plane[e01] * wx1;
-            const int32_t bottom = plane[e10] * wx0 + plane[e11] * wx1;
-            d[x] = static_cast<uint8_t>((top * wy0 + bottom * wy1 + kHalfProduct) >> kProductShift);
-          } else {
-            int32_t ones = 0;
-            if (IpiTestBit(in_, plane, plane_bit + e00)) ones += wx0 * wy0;
-            if (IpiTestBit(in_, plane, plane_bit + e10)) ones += wx0 * wy1;
-            if (IpiTestBit(in_, plane, plane_bit + e01)) ones += wx1 * wy0;
-            if (IpiTestBit(in_, plane, plane_bit + e11)) ones += wx1 * wy1;
-            IpiSetBit(out_, d, d_bit + x, ones >= kHalfProduct);
-          }
-        }
+      const bool gated = in_.has_roi() || out_.has_roi();
+      if (is_bits_) {
+        gated ? SampleRow<true, true>(plane, plane_bit, d, d_bit, pa, pb)
+              : SampleRow<true, false>(plane, plane_bit, d, d_bit, pa, pb);
+      } else {
+        gated ? SampleRow<false, true>(plane, 0, d, 0, pa, pb) : SampleRow<false, false>(plane, 0, d, 0, pa, pb);
       }
       IPI_RETURN_IF_ERROR(IpiPutOutputRow(sys_, out_.stream, destination_element));
     }
     return kIpiNoError;
+  }
+
+  // One destination row. Everything the loop reads is held in locals: the
+  // row is written through a byte pointer, which may alias any member.
+  template <bool kBits, bool kGated>
+  void SampleRow(const uint8_t* plane, int64_t plane_bit, uint8_t* d, int64_t d_bit, const RowPolynomial& pa,
+                 const RowPolynomial& pb) const {
+    const IpiAccessor& in = in_;
+    const IpiAccessor& out = out_;
+    const int64_t sx = sx_;
+    const int64_t dx = dx_;
+    const int64_t last_column = sx_ - 1;
+    const int64_t last_row = sy_ - 1;
+    const double width = static_cast<double>(sx_);
+    const double height = static_cast<double>(sy_);
+    const double* column_a = column_a_.data();
+    const double* column_b = column_b_.data();
+    const uint8_t* source_flags = source_flags_.data();
+    const uint8_t* destination_flags = destination_flags_.data();
+    const bool source_gates = in_.has_roi();
+    const bool destination_gates = out_.has_roi();
+    for (int64_t x = 0; x < dx; ++x) {
+      const double xd = static_cast<double>(x);
+      const double c = pa.At<kTerms>(column_a[x], xd);
+      const double r = pb.At<kTerms>(column_b[x], xd);
+      // trunc lands inside 0..extent - 1 exactly when -1 < value < extent;
+      // NaN fails both tests.
+      if (!(c > -1.0 && c < width && r > -1.0 && r < height)) continue;
+      const int64_t col0 = static_cast<int64_t>(c);
+      const int64_t row0 = static_cast<int64_t>(r);
+      if constexpr (kGated) {
+        if (source_gates && source_flags[row0 * sx + col0] == 0) continue;
+        if (destination_gates && destination_flags[x] == 0) continue;
+      }
+      if constexpr (S == Sampling::kNearest) {
+        const int64_t e = row0 * sx + col0;
+        if constexpr (kBits) {
+          IpiSetBit(out, d, d_bit + x, IpiTestBit(in, plane, plane_bit + e));
+        } else {
+          d[x] = plane[e];
+        }
+      } else {
+        // Weights in 1/256: w1 = round(f x 256), w0 = 256 - w1, so a flat
+        // area stays flat.
+        const int32_t wx1 = c > 0.0 ? static_cast<int32_t>((c - static_cast<double>(col0)) * kWeightScale + 0.5) : 0;
+        const int32_t wy1 = r > 0.0 ? static_cast<int32_t>((r - static_cast<double>(row0)) * kWeightScale + 0.5) : 0;
+        const int32_t wx0 = kWeightScale - wx1;
+        const int32_t wy0 = kWeightScale - wy1;
+        const int64_t e00 = row0 * sx + col0;
+        const int64_t e01 = e00 + (col0 < last_column ? 1 : 0);
+        const int64_t down = row0 < last_row ? sx : 0;
+        const int64_t e10 = e00 + down, e11 = e01 + down;
+        if constexpr (!kBits) {
+          const int32_t top = plane[e00] * wx0 + plane[e01] * wx1;
+          const int32_t bottom = plane[e10] * wx0 + plane[e11] * wx1;
+          d[x] = static_cast<uint8_t>((top * wy0 + bottom * wy1 + kHalfProduct) >> kProductShift);
+        } else {
+          int32_t ones = 0;
+          if (IpiTestBit(in, plane, plane_bit + e00)) ones += wx0 * wy0;
+          if (IpiTestBit(in, plane, plane_bit + e10)) ones += wx0 * wy1;
+          if (IpiTestBit(in, plane, plane_bit + e01)) ones += wx1 * wy0;
+          if (IpiTestBit(in, plane, plane_bit + e11)) ones += wx1 * wy1;
+          IpiSetBit(out, d, d_bit + x, ones >= kHalfProduct);
+        }
+      }
+    }
   }
 
   IpiSystem* sys_;

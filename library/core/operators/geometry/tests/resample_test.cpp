@@ -218,6 +218,8 @@ TEST_P(ResampleTest, MatchesTheReferenceOverWindowsMethodsAndForms) {
   const Case cases[] = {
       {"WholeUp", 5, 4, 13, 9, {}},
       {"WholeDown", 17, 11, 6, 4, {}},
+      {"Half", 26, 10, 13, 5, {}},
+      {"Quarter", 36, 9, 9, 3, {}},
       {"OddRatios", 7, 5, 11, 3, {}},
       {"SourceWindow", 13, 9, 10, 7, {{3, 2}, {7, 5}, {}, {}}},
       {"DestinationWindowInsideBytes", 9, 6, 21, 7, {{}, {}, {3, 1}, {11, 4}}},
