@@ -44,7 +44,9 @@ const std::vector<uint8_t>& Page(uint32_t seed = 1) {
       const int w = 3 + static_cast<int>(random() % 9);
       const int h = 12 + static_cast<int>(random() % 10);
       for (int y = y0; y < y0 + h && y < kHeight; ++y) {
-        for (int x = x0; x < x0 + w; ++x) page[static_cast<size_t>(y) * kWidth + x] = static_cast<uint8_t>(10 + random() % 40);
+        for (int x = x0; x < x0 + w; ++x) {
+          page[static_cast<size_t>(y) * kWidth + x] = static_cast<uint8_t>(10 + random() % 40);
+        }
       }
     }
   }
@@ -143,7 +145,8 @@ void Convolve_ours(benchmark::State& state, int side, int tolerance) {
   std::vector<uint8_t> out(in.size());
   IpiObject* source = context.Image(in.data(), kWidth, kHeight);
   IpiObject* destination = context.Image(out.data(), kWidth, kHeight);
-  IpiObject* kernel = context.Kernel(side, side, std::vector<int16_t>(static_cast<size_t>(side * side), 1), side * side);
+  const std::vector<int16_t> ones(static_cast<size_t>(side * side), 1);
+  IpiObject* kernel = context.Kernel(side, side, ones, side * side);
   if (IpiConvolve(context.sys(), source, destination, kernel) != 0) return state.SkipWithError("convolve failed");
   const int difference = MaxDifference(out, OpenCvBox(side), 0);
   if (difference > tolerance) return state.SkipWithError(("results differ by " + std::to_string(difference)).c_str());

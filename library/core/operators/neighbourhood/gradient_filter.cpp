@@ -79,7 +79,9 @@ int IpiGradientFilter(IpiSystem* sys, IpiObject* source, IpiObject* destination,
                     const int32_t* __restrict a = g1.data();
                     const int32_t* __restrict b = g2.data();
                     if (mode == kGradientSumOfMagnitudes) {
-                      for (int64_t i = 0; i < count; ++i) result[i] = static_cast<uint8_t>(std::min(a[i] + b[i], kMaxByte));
+                      for (int64_t i = 0; i < count; ++i) {
+                        result[i] = static_cast<uint8_t>(std::min(a[i] + b[i], kMaxByte));
+                      }
                     } else {
                       for (int64_t i = 0; i < count; ++i) {
                         // At most 2 x 256^2: the square root of an exact double, truncated.
@@ -109,7 +111,9 @@ int IpiMakeEdgeKernel(IpiSystem* sys, IpiObject* array, int32_t code) {
   if (array->fields.data_type == kDataTypeSigned) {
     std::vector<int16_t> weights(cells);
     for (int64_t j = 0; j < height; ++j) {
-      for (int64_t i = 0; i < width; ++i) weights[static_cast<size_t>(j * width + i)] = EdgeWeight(code, i, j, width, height);
+      for (int64_t i = 0; i < width; ++i) {
+        weights[static_cast<size_t>(j * width + i)] = EdgeWeight(code, i, j, width, height);
+      }
     }
     IPI_RETURN_IF_ERROR(WriteCellsToEveryPlane(sys, array, weights.data(), sizeof(int16_t)));
     return IpiSetAttribute(sys, array, "scaleFactor", static_cast<intptr_t>(scale));

@@ -1,6 +1,7 @@
 // Row window sums; see kernel_rows.h. Rows are processed in chunks whose
-// accumulators stay in the first-level cache; each non-zero cell is one pass
-// over the chunk, which the compiler turns into vector code.
+// accumulators stay in the first-level cache; the non-zero cells go four to a
+// pass over the chunk, in loops the compiler turns into vector code (with an
+// AVX2 twin chosen when the processor has it).
 #include "core/operators/neighbourhood/kernel_rows.h"
 
 #include <algorithm>
@@ -72,8 +73,8 @@ uint8_t ClipToByte(int64_t value) {
   for (int64_t j = 0; j < length; ++j) acc[j] += w * src[j];
 }
 
-[[gnu::target_clones("avx2", "default")]] void AddByteCell(float* __restrict acc, const uint8_t* __restrict src, float w,
-                                                           int64_t length, bool assign) {
+[[gnu::target_clones("avx2", "default")]] void AddByteCell(float* __restrict acc, const uint8_t* __restrict src,
+                                                           float w, int64_t length, bool assign) {
   if (assign) {
     for (int64_t j = 0; j < length; ++j) acc[j] = w * static_cast<float>(src[j]);
     return;
@@ -191,7 +192,7 @@ KernelRows::KernelRows(const WindowShape& shape, const std::vector<int16_t>& wei
 }
 
 KernelRows::KernelRows(const WindowShape& shape, const std::vector<float>& weights)
-    : shape_(shape), is_real_(true), accumulation_(Accumulation::kDouble) {
+    : shape_(shape), accumulation_(Accumulation::kDouble) {
   for (int32_t r = 0; r < shape.height; ++r) {
     for (int32_t c = 0; c < shape.width; ++c) {
       const float w = weights[static_cast<size_t>(r) * static_cast<size_t>(shape.width) + static_cast<size_t>(c)];
@@ -291,7 +292,9 @@ void KernelRows::Run(const uint8_t* const* rows, int64_t count, Finish finish) c
       case Accumulation::kInteger64: {
         int64_t* acc = integer_sums_.data();
         std::fill(acc, acc + length, int64_t{0});
-        for (const Tap& tap : taps_) AddIntegerCell(acc, rows[tap.row] + first + tap.column, tap.integer_weight, length);
+        for (const Tap& tap : taps_) {
+          AddIntegerCell(acc, rows[tap.row] + first + tap.column, tap.integer_weight, length);
+        }
         break;
       }
       case Accumulation::kDouble: {
@@ -326,7 +329,9 @@ void KernelRows::Sums(const uint8_t* const* rows, int64_t count, int32_t* out) c
 void KernelRows::ClippedBytes(const uint8_t* const* rows, int64_t count, uint8_t* out) const {
   if (float_division_) {
     const FloatQuotients q(divisor_);
-    Run(rows, count, [&](int64_t first, int64_t length) { FinishClippedBytes(float_sums_.data(), out + first, length, q); });
+    Run(rows, count, [&](int64_t first, int64_t length) {
+      FinishClippedBytes(float_sums_.data(), out + first, length, q);
+    });
     return;
   }
   Run(rows, count, [&](int64_t first, int64_t length) {
@@ -348,7 +353,9 @@ void KernelRows::ClippedBytes(const uint8_t* const* rows, int64_t count, uint8_t
 void KernelRows::Magnitudes(const uint8_t* const* rows, int64_t count, int32_t* out) const {
   if (float_division_) {
     const FloatQuotients q(divisor_);
-    Run(rows, count, [&](int64_t first, int64_t length) { FinishMagnitudes(float_sums_.data(), out + first, length, q); });
+    Run(rows, count, [&](int64_t first, int64_t length) {
+      FinishMagnitudes(float_sums_.data(), out + first, length, q);
+    });
     return;
   }
   Sums(rows, count, out);

@@ -5,8 +5,11 @@
 //
 // Integer kernels accumulate in floats when every partial sum is an exact
 // float (the sum of |weight| x 255 below 2^24), else in 64-bit integers, so no
-// kernel can overflow the sum. Real kernels accumulate in doubles, cell by cell
-// in row order, exactly as the per-element sum does.
+// kernel can overflow the sum. Exact float sums do not depend on the order of
+// the additions, which lets a kernel that is the product of a column and a row
+// (a box, a Sobel or Gaussian kernel) be summed in two short passes. Real
+// kernels accumulate in doubles, cell by cell in row order, exactly as the
+// per-element sum does.
 #ifndef PELRITH_CORE_OPERATORS_NEIGHBOURHOOD_KERNEL_ROWS_H_
 #define PELRITH_CORE_OPERATORS_NEIGHBOURHOOD_KERNEL_ROWS_H_
 
@@ -93,7 +96,6 @@ class KernelRows {
                        int64_t length);
 
   WindowShape shape_;
-  bool is_real_ = false;
   int64_t divisor_ = 1;
   Accumulation accumulation_ = Accumulation::kFloat;
   bool float_division_ = false;  // the float reciprocal gives the exact quotient

@@ -112,7 +112,7 @@ RankSelector::RankSelector(const WindowShape& shape, const std::vector<uint8_t>&
     : shape_(shape) {
   const int32_t w = shape.width;
   auto taking_part = [&](int32_t row, int32_t column) {
-    return column >= 0 && column < w && mask[static_cast<size_t>(row) * static_cast<size_t>(w) + static_cast<size_t>(column)] != 0;
+    return column >= 0 && column < w && mask[static_cast<size_t>(row * w + column)] != 0;
   };
   for (int32_t r = 0; r < shape.height; ++r) {
     for (int32_t c = 0; c < w; ++c) {
@@ -165,7 +165,8 @@ void RankSelector::SelectByNetwork(const uint8_t* const* rows, int64_t count, ui
   for (int64_t first = 0; first < count; first += kNetworkChunk) {
     const int64_t length = std::min(kNetworkChunk, count - first);
     for (size_t k = 0; k < cells_.size(); ++k) {
-      std::memcpy(wires + k * kNetworkChunk, rows[cells_[k].row] + first + cells_[k].column, static_cast<size_t>(length));
+      const uint8_t* from = rows[cells_[k].row] + first + cells_[k].column;
+      std::memcpy(wires + k * kNetworkChunk, from, static_cast<size_t>(length));
     }
     for (const Comparator& comparator : network_) {
       uint8_t* low = wires + static_cast<size_t>(comparator.low) * kNetworkChunk;

@@ -55,7 +55,8 @@ int IpiWeightedFilter(IpiSystem* sys, IpiObject* source, IpiObject* destination,
                     // The source element sits at the middle of its padded row.
                     const uint8_t* p = window.Row(shape.half_height()) + shape.half_width();
                     uint8_t* result = rows.Result();
-                    for (int64_t i = 0; i < row.count; ++i) result[i] = Weigh(a, b, c, p[i], window_sums[static_cast<size_t>(i)]);
+                    const int32_t* w = window_sums.data();
+                    for (int64_t i = 0; i < row.count; ++i) result[i] = Weigh(a, b, c, p[i], w[i]);
                     rows.Store(result, row.destination(0), row.gate);
                   });
 }

@@ -151,7 +151,8 @@ TEST_P(ConvolveTest, MatchesTheDefinitionOnRandomImages) {
           for (int r = 0; r < shape.height; ++r) {
             for (int c = 0; c < shape.width; ++c) {
               const bool zero_row = r == 0 && seed % 2 == 0;
-              weights[static_cast<size_t>(r * shape.width + c)] = static_cast<int16_t>(zero_row ? 0 : u[static_cast<size_t>(r)] * v[static_cast<size_t>(c)]);
+              const int product = u[static_cast<size_t>(r)] * v[static_cast<size_t>(c)];
+              weights[static_cast<size_t>(r * shape.width + c)] = static_cast<int16_t>(zero_row ? 0 : product);
             }
           }
         }
@@ -218,7 +219,8 @@ TEST_P(ConvolveTest, KernelsLargerThanTheImageFoldBackInside) {
             Convolve(g, data, g, std::vector<uint8_t>(static_cast<size_t>(g.Elements()), 0), kernel);
         std::vector<uint8_t> expected(data.size());
         ForEachAlignedElement(g, g, data, [&](int64_t d, const Plane& p, int64_t x, int64_t y) {
-          expected[static_cast<size_t>(d)] = Clip(NaiveIntegerSum(p, x, y, shape[0], shape[1], weights, divisor, boundary));
+          expected[static_cast<size_t>(d)] =
+              Clip(NaiveIntegerSum(p, x, y, shape[0], shape[1], weights, divisor, boundary));
         });
         EXPECT_EQ(got, expected);
       }
@@ -270,7 +272,8 @@ TEST_P(ConvolveTest, RefusesBadKernelsAndTypes) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const int32_t precision = c.data_type == kDataTypeSigned ? 16 : 8;
-    IpiObject* kernel = Array(&kImpulseResponseArrayClass, c.width, c.height, c.data_type, precision, nullptr, 0, c.scale);
+    IpiObject* kernel =
+        Array(&kImpulseResponseArrayClass, c.width, c.height, c.data_type, precision, nullptr, 0, c.scale);
     const std::vector<uint8_t> got = Convolve(g, data, g, before, kernel, c.expected);
     if (c.expected != 0) {
       EXPECT_EQ(IpiGetLastError(sys_), c.expected);

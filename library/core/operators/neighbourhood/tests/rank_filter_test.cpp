@@ -217,11 +217,13 @@ TEST(RankSelector, NetworkAndHistogramAgreeWithSorting) {
     const int width = median3x3 ? 3 : 2 * static_cast<int>(random() % 8) + 1;
     const int height = median3x3 ? 3 : 2 * static_cast<int>(random() % 8) + 1;
     const WindowShape shape{width, height};
-    const std::vector<uint8_t> mask = median3x3 ? std::vector<uint8_t>(9, 1)
-                                                : RandomMask(static_cast<size_t>(width * height), static_cast<uint32_t>(random()));
+    const uint32_t mask_seed = static_cast<uint32_t>(random());
+    const std::vector<uint8_t> mask =
+        median3x3 ? std::vector<uint8_t>(9, 1) : RandomMask(static_cast<size_t>(width * height), mask_seed);
     const int64_t count = 40;
     const int64_t padded = count + width - 1;
-    std::vector<std::vector<uint8_t>> rows(static_cast<size_t>(height), std::vector<uint8_t>(static_cast<size_t>(padded)));
+    std::vector<std::vector<uint8_t>> rows(static_cast<size_t>(height),
+                                           std::vector<uint8_t>(static_cast<size_t>(padded)));
     const int spread = trial % 3 == 0 ? 3 : 256;  // few distinct values: long runs of equals
     for (auto& row : rows) {
       for (uint8_t& v : row) v = static_cast<uint8_t>(spread == 3 ? (random() % 3) * 127 : random() % 256);
@@ -237,7 +239,8 @@ TEST(RankSelector, NetworkAndHistogramAgreeWithSorting) {
       std::vector<uint8_t> values;
       for (int r = 0; r < height; ++r) {
         for (int c = 0; c < width; ++c) {
-          if (mask[static_cast<size_t>(r * width + c)] != 0) values.push_back(rows[static_cast<size_t>(r)][static_cast<size_t>(i + c)]);
+          if (mask[static_cast<size_t>(r * width + c)] == 0) continue;
+          values.push_back(rows[static_cast<size_t>(r)][static_cast<size_t>(i + c)]);
         }
       }
       std::sort(values.begin(), values.end());
