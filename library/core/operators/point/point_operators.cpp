@@ -128,6 +128,8 @@ int IpiBuildBrightnessContrastTable(IpiSystem* sys, IpiObject* table, double bri
   IPI_RETURN_IF_ERROR(RequireByteImage(sys, table));
   const int64_t entries = table->fields.dimension[kDimX];
   IPI_RETURN_IF_ERROR(RequireInRange(sys, entries, 2, kMaxDimension));
+  // A table without a run would be left untouched: not reported as filled.
+  IPI_RETURN_IF_ERROR(RequireInRange(sys, table->fields.dimension[kDimB], 1, kMaxDimension));
 
   const double p = 0.5 - kPivotShift * brightness;
   const double q = 0.5 + kPivotShift * brightness;

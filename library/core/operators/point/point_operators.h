@@ -49,7 +49,8 @@ int IpiBrightnessContrast(IpiSystem* sys, IpiObject* source, IpiObject* destinat
 // (which only lifts values a rounding step below a whole number) and limited
 // to 0..255. The end entries come from the pieces at x = 0 and x = 1, so with
 // b = c = 0 the table is the identity. Every band's run of the table gets the
-// same entries. 10 unless the table is 8-bit 153; 18 for fewer than 2 entries.
+// same entries. 10 unless the table is 8-bit 153; 18 for fewer than 2 entries
+// or no band.
 int IpiBuildBrightnessContrastTable(IpiSystem* sys, IpiObject* table, double brightness, double contrast);
 
 #endif  // PELRITH_CORE_OPERATORS_POINT_POINT_OPERATORS_H_
