@@ -230,6 +230,12 @@ TEST_P(FlipTurnTest, RefusalsLeaveTheDestinationAlone) {
   IpiObject* wide_dst = store_->Image(wide);
   EXPECT_EQ(IpiFlipOrTurn(sys_, wide_src, wide_dst, kTurnHalf), kIpiMismatchDataType);
   EXPECT_EQ(IpiFlipOrTurn(nullptr, src, same, kTurnHalf), kIpiInvalidHandle);
+  // A bit order other than 135 and 150 leaves no way to find the bits.
+  Picture odd = bits;
+  odd.bit_order = 7;
+  EXPECT_EQ(IpiFlipOrTurn(sys_, Make(odd), same, kTurnQuarterLeft), kIpiOutOfRange);
+  EXPECT_EQ(IpiFlipOrTurn(sys_, src, Make(odd), kFlipTopToBottom), kIpiOutOfRange);
+  EXPECT_EQ(Read(same, bits).values, bits.values);
 }
 
 // pamflip turns and mirrors the same pictures written as PBM and PGM; row 0

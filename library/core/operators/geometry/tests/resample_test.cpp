@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -405,6 +406,47 @@ TEST_P(ResampleTest, RefusalsWriteNothing) {
   EXPECT_EQ(Read(byte_image, bytes).values, bytes.values);
   const IpiResampleWindows zero_size{};
   EXPECT_EQ(IpiResampleNearest(sys_, byte_image, byte_image, zero_size), kIpiOutOfRange);
+}
+
+// Windows at the ends of the 32-bit range: positions are computed without
+// overflow and whatever lies outside the source is skipped.
+TEST_P(ResampleTest, ExtremeWindowsStayInRange) {
+  const Picture s = RandomPicture(Geometry({6, 5}), kDataTypeNonnegative, kOrderMsbFirst, 140);
+  const Picture before = RandomPicture(Geometry({5, 4}), kDataTypeNonnegative, kOrderMsbFirst, 141);
+  const int64_t big = INT32_MAX;
+  const int64_t small = INT32_MIN;
+  const Windows cases[] = {
+      {{small, small}, {big, big}, {}, {}},
+      {{big, big}, {big, big}, {small, small}, {big, big}},
+      {{}, {big, 1}, {}, {}},
+      {{small, 0}, {1, 1}, {}, {big, big}},
+  };
+  for (const int32_t method : {191, 192, 194, 195, 272}) {
+    for (const Windows& w : cases) {
+      SCOPED_TRACE(method);
+      (void)Run(method, s, before, w);
+    }
+  }
+  // A window far wider than the source, averaged into one element: every
+  // element past the last reads the last, in one step rather than one by one.
+  Picture row(Geometry({3, 1}), kDataTypeNonnegative);
+  row.values = {0, 0, 200};
+  const Picture one = Run(kInterpolationAreaAverage, row, Picture(Geometry({1, 1}), kDataTypeNonnegative),
+                          {{}, {big, 1}, {}, {}}, 0, false);
+  EXPECT_EQ(one.values, std::vector<uint8_t>{200});
+}
+
+// A 1-bit image whose "bitOrder" is neither 135 nor 150 has no way to find
+// its bits: refused rather than read as zeros.
+TEST_P(ResampleTest, UnknownBitOrderIsRefused) {
+  const Picture good = RandomPicture(Geometry({9, 3}), kDataTypeBoolean, kOrderMsbFirst, 150);
+  Picture odd = good;
+  odd.bit_order = 7;
+  SetSystem("interpolation", kInterpolationNearest);
+  IpiObject* dst = Make(good);
+  EXPECT_EQ(IpiResampleImage(sys_, Make(odd), dst), kIpiOutOfRange);
+  EXPECT_EQ(Read(dst, good).values, good.values);
+  EXPECT_EQ(IpiResampleImage(sys_, Make(good), Make(odd)), kIpiOutOfRange);
 }
 
 // --- two-level decisions ------------------------------------------------------------------

@@ -275,6 +275,11 @@ TEST_P(WarpTest, RefusalsWriteNothing) {
   EXPECT_EQ(Run(kInterpolationNearest, bits, bytes, kIdentityA, kIdentityB, true, kIpiMismatchDataType).values,
             bytes.values);
   EXPECT_EQ(IpiWarpAffine(sys_, Make(bytes), Make(bytes), nullptr, kIdentityB.data()), kIpiOutOfRange);
+  Picture odd = bits;
+  odd.bit_order = 7;
+  IpiObject* dst = Make(bits);
+  EXPECT_EQ(IpiWarpAffine(sys_, Make(odd), dst, kIdentityA.data(), kIdentityB.data()), kIpiOutOfRange);
+  EXPECT_EQ(Read(dst, bits).values, bits.values);
 }
 
 }  // namespace
