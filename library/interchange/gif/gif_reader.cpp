@@ -11,7 +11,9 @@
 #include "core/status.h"
 #include "core/streams/stream.h"
 #include "interchange/dispatch/dispatch_common.h"
+#include "interchange/bmp/object_bytes.h"
 #include "interchange/dispatch/interchange_codes.h"
+#include "interchange/io/byte_reader.h"
 #include "interchange/gif/gif_file.h"
 #include "interchange/gif/gif_layout.h"
 #include "interchange/gif/object_io.h"
@@ -226,10 +228,10 @@ int ReadGifFile(IpiSystem* sys, IpiObject* file, IpiObject* compressed, int read
   IPI_RETURN_IF_ERROR(IpiRequireLive(sys, compressed));
   if (!IpiIsReadMode(read_mode)) return IpiRefuse(sys, kIpiOutOfRange);
   if (!IsImageClass(*file)) return IpiRefuse(sys, kIpiMismatchObjectClass);
-  SourceBytes source;
-  IPI_RETURN_IF_ERROR(source.Load(sys, *file));
+  ObjectBytes source;
+  IPI_RETURN_IF_ERROR(source.LoadSource(sys, file));
   GifImage image;
-  if (ParseGif(source.reader(), image) != 0) return IpiRefuse(sys, kIpiSyntaxError);
+  if (ParseGif(ByteReader(source.bytes()), image) != 0) return IpiRefuse(sys, kIpiSyntaxError);
   int64_t row_bytes = 0;
   int64_t total_bytes = 0;
   const int fits = IpiCheckGeometry(image.width, image.height, image.size_code + 1, DimensionStorage::kBits16,
@@ -238,6 +240,6 @@ int ReadGifFile(IpiSystem* sys, IpiObject* file, IpiObject* compressed, int read
 
   IPI_RETURN_IF_ERROR(FillLut(sys, compressed, image));
   if (read_mode != kReadModeData) IPI_RETURN_IF_ERROR(DescribeTarget(sys, compressed, image));
-  if (read_mode != kReadModeHeader) IPI_RETURN_IF_ERROR(CopyCodeStream(sys, source.reader(), image, compressed));
+  if (read_mode != kReadModeHeader) IPI_RETURN_IF_ERROR(CopyCodeStream(sys, ByteReader(source.bytes()), image, compressed));
   return kIpiNoError;
 }

@@ -2,41 +2,11 @@
 #include "interchange/gif/object_io.h"
 
 #include <algorithm>
-#include <cerrno>
 
 #include "core/codes.h"
 #include "core/operators/operator_frame.h"
 #include "core/status.h"
 #include "interchange/dispatch/dispatch_common.h"
-#include "interchange/dispatch/read_front.h"
-#include "kernel/files.h"
-
-int SourceBytes::Load(IpiSystem* sys, const IpiObject& source) {
-  const IpiObjectFields& f = source.fields;
-  if (f.repository == kRepositoryCallerMemory) {
-    if (f.application_address_space == 0) return IpiRefuse(sys, kIpiNonPermissibleOption);
-    if (f.size < 0) return IpiRefuse(sys, kIpiInsufficientSize);
-    bytes_ = std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(f.application_address_space),
-                                      static_cast<size_t>(f.size));
-    return kIpiNoError;
-  }
-  if (f.repository != kRepositoryFile) return IpiRefuse(sys, kIpiNonPermissibleOption);
-  plat::File file;
-  if (source.file_name.empty() ||
-      plat::File::Open(source.file_name, plat::FileMode::kReadExisting, file) != plat::OpenStatus::kOk) {
-    return IpiRefuse(sys, kIpiFileOpenFailure);
-  }
-  uint64_t size_bytes = 0;
-  if (!file.Size(size_bytes)) return IpiRefuse(sys, kIpiSystemFailure);
-  if (size_bytes > kMaxWholeFileBytes) return IpiRefuse(sys, kIpiExceedImplementation);
-  copy_.resize(static_cast<size_t>(size_bytes));
-  if (size_bytes > 0 && !file.ReadExactAt(0, copy_.data(), copy_.size())) {
-    if (errno == 0) errno = EIO;  // a short read: the file shrank under us
-    return IpiRefuse(sys, kIpiSystemFailure);
-  }
-  bytes_ = copy_;
-  return kIpiNoError;
-}
 
 bool StreamSink::Write(const uint8_t* data, size_t count) {
   if (!WriteAt(position_, data, count)) return false;

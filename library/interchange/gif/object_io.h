@@ -1,6 +1,6 @@
-// Byte access to objects for the file-layer codecs: the bytes of a reader's
-// source object as one bounded view, a ByteSink that appends to an object's
-// stream, and the entries of a palette's lookup table.
+// Byte access to objects for the file-layer codecs: a ByteSink that appends
+// to an object's stream, and the entries of a palette's lookup table. (A
+// reader's source is viewed through ObjectBytes, interchange/bmp/object_bytes.h.)
 #ifndef PELRITH_INTERCHANGE_GIF_OBJECT_IO_H_
 #define PELRITH_INTERCHANGE_GIF_OBJECT_IO_H_
 
@@ -11,25 +11,7 @@
 #include "core/objects/object.h"
 #include "core/streams/stream.h"
 #include "core/system/system.h"
-#include "interchange/io/byte_reader.h"
 #include "interchange/io/byte_sink.h"
-
-// The whole of a reader's source: caller memory (repository 9) bounded by its
-// "size", or a file (83) read once into memory.
-class SourceBytes {
- public:
-  // 0, or the reported status: 12 for memory without an address or another
-  // repository, 8 for a negative "size", 25 for a file that cannot be opened,
-  // 3 for a file above the whole-file limit of the read front, -1 for a
-  // failed read.
-  [[nodiscard]] int Load(IpiSystem* sys, const IpiObject& source);
-  ByteReader reader() const { return ByteReader(bytes_); }
-  std::span<const uint8_t> bytes() const { return bytes_; }
-
- private:
-  std::vector<uint8_t> copy_;
-  std::span<const uint8_t> bytes_;
-};
 
 // Appends to an object's stream from offset 0 through IpiWriteBytes. The
 // stream layer reports a failure (8 past a memory object's end, -1 for the

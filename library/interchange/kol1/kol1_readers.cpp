@@ -11,7 +11,9 @@
 #include "core/status.h"
 #include "core/streams/stream.h"
 #include "interchange/dispatch/dispatch_common.h"
+#include "interchange/bmp/object_bytes.h"
 #include "interchange/dispatch/interchange_codes.h"
+#include "interchange/io/byte_reader.h"
 #include "interchange/gif/object_io.h"
 #include "interchange/kol1/kol1_file.h"
 #include "interchange/one_bit_runs/one_bit_run_stream.h"
@@ -149,10 +151,10 @@ int CheckCall(IpiSystem* sys, IpiObject* file, IpiObject* compressed, int read_m
 int ReadRunRasterFile(IpiSystem* sys, IpiObject* file, IpiObject* compressed, int read_mode) {
   IPI_RETURN_IF_ERROR(CheckCall(sys, file, compressed, read_mode));
   if (!IsImageClass(*file)) return IpiRefuse(sys, kIpiMismatchObjectClass);
-  SourceBytes source;
-  IPI_RETURN_IF_ERROR(source.Load(sys, *file));
+  ObjectBytes source;
+  IPI_RETURN_IF_ERROR(source.LoadSource(sys, file));
   Kol1Image image;
-  if (ParseRunRaster(source.reader(), image) != 0) return IpiRefuse(sys, kIpiSyntaxError);
+  if (ParseRunRaster(ByteReader(source.bytes()), image) != 0) return IpiRefuse(sys, kIpiSyntaxError);
   IPI_RETURN_IF_ERROR(CheckSize(sys, image));
   if (read_mode != kReadModeData) {
     IPI_RETURN_IF_ERROR(DescribeTarget(sys, compressed, image, kFormatRunRaster));
@@ -167,10 +169,10 @@ int ReadRunRasterFile(IpiSystem* sys, IpiObject* file, IpiObject* compressed, in
 
 int ReadRunStreamFile(IpiSystem* sys, IpiObject* file, IpiObject* compressed, int read_mode) {
   IPI_RETURN_IF_ERROR(CheckCall(sys, file, compressed, read_mode));
-  SourceBytes source;
-  IPI_RETURN_IF_ERROR(source.Load(sys, *file));
+  ObjectBytes source;
+  IPI_RETURN_IF_ERROR(source.LoadSource(sys, file));
   Kol1Image image;
-  const int parsed = ParseRunStream(source.reader(), image);
+  const int parsed = ParseRunStream(ByteReader(source.bytes()), image);
   if (parsed != 0) return IpiRefuse(sys, parsed);
   if (!IsImageClass(*compressed)) return IpiRefuse(sys, kIpiMismatchObjectClass);
   IPI_RETURN_IF_ERROR(CheckSize(sys, image));

@@ -10,6 +10,7 @@
 #include "core/operators/operator_frame.h"
 #include "core/status.h"
 #include "core/streams/stream.h"
+#include "interchange/bmp/object_bytes.h"
 #include "interchange/dispatch/dispatch_common.h"
 #include "interchange/gif/object_io.h"
 #include "interchange/io/bit_writer.h"
@@ -120,13 +121,11 @@ int DecodeOneBitRuns(IpiSystem* sys, IpiObject* coded, IpiObject* image) {
   const FrameRegion& r = shared.region;
   if (r.empty()) return IpiRefuse(sys, kIpiOutOfRange);
 
-  std::vector<uint8_t> coded_bytes(static_cast<size_t>(size_bytes));
-  if (size_bytes > 0 && IpiReadBytes(sys, in.stream(), 0, coded_bytes.data(), size_bytes) < 0) {
-    return IpiGetLastError(sys);
-  }
+  ObjectBytes coded_bytes;
+  IPI_RETURN_IF_ERROR(coded_bytes.LoadData(sys, coded, size_bytes));
   const int64_t width = r.width();
   std::vector<uint8_t> packed(static_cast<size_t>((width + 7) / 8));
-  OneBitRunDecoder decoder(coded_bytes, width);
+  OneBitRunDecoder decoder(coded_bytes.bytes(), width);
   for (int64_t b = r.first[kDimB]; b <= r.last[kDimB]; ++b) {
     for (int64_t t = r.first[kDimT]; t <= r.last[kDimT]; ++t) {
       for (int64_t z = r.first[kDimZ]; z <= r.last[kDimZ]; ++z) {

@@ -12,7 +12,9 @@
 #include "core/status.h"
 #include "core/streams/stream.h"
 #include "interchange/dispatch/dispatch_common.h"
+#include "interchange/bmp/object_bytes.h"
 #include "interchange/dispatch/interchange_codes.h"
+#include "interchange/io/byte_reader.h"
 #include "interchange/gif/object_io.h"
 #include "interchange/one_bit_runs/bilevel_rows.h"
 #include "interchange/wbmp/wbmp_file.h"
@@ -98,10 +100,10 @@ int ReadWbmpFile(IpiSystem* sys, IpiObject* file, IpiObject* image, int read_mod
   IPI_RETURN_IF_ERROR(IpiRequireLive(sys, file));
   IPI_RETURN_IF_ERROR(IpiRequireLive(sys, image));
   if (!IpiIsReadMode(read_mode)) return IpiRefuse(sys, kIpiOutOfRange);
-  SourceBytes source;
-  IPI_RETURN_IF_ERROR(source.Load(sys, *file));
+  ObjectBytes source;
+  IPI_RETURN_IF_ERROR(source.LoadSource(sys, file));
   WbmpHeader header;
-  if (ParseHeader(source.reader(), header) != 0) return IpiRefuse(sys, kIpiSyntaxError);
+  if (ParseHeader(ByteReader(source.bytes()), header) != 0) return IpiRefuse(sys, kIpiSyntaxError);
   if (!IsImageClass(*image)) return IpiRefuse(sys, kIpiMismatchObjectClass);
   int64_t row_bytes = 0;
   int64_t total_bytes = 0;
@@ -116,5 +118,5 @@ int ReadWbmpFile(IpiSystem* sys, IpiObject* file, IpiObject* image, int read_mod
   // the image's type tells.)
   IPI_RETURN_IF_ERROR(RequireDataType(sys, image, kDataTypeBoolean));
   IPI_RETURN_IF_ERROR(RequireStoredBits(sys, image, 1));
-  return ReadRows(sys, source.reader(), image, header);
+  return ReadRows(sys, ByteReader(source.bytes()), image, header);
 }
