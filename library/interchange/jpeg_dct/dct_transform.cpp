@@ -234,11 +234,20 @@ void ForwardDctQuantize(const uint8_t* samples, ptrdiff_t stride, const ForwardQ
   }
 }
 
-void InverseDct(int32_t block[kBlockSize], int32_t out[kBlockSize]) {
+void InverseDct(const int32_t block[kBlockSize], int32_t out[kBlockSize]) {
   // The input sits transposed (see SlotIndex), so the first butterflies run
-  // along rows and columns in place.
-  int32_t* b = block;
-  for (int r = 0; r < 8; ++r) InverseButterfly1(b + 8 * r, 1);
+  // along rows and columns in place. Rows of zeros stay zeros.
+  int32_t b[kBlockSize];
+  for (int r = 0; r < 8; ++r) {
+    const int32_t* row = block + 8 * r;
+    int32_t* e = b + 8 * r;
+    bool zero = true;
+    for (int c = 0; c < 8; ++c) {
+      e[c] = row[c];
+      zero = zero && row[c] == 0;
+    }
+    if (!zero) InverseButterfly1(e, 1);
+  }
   for (int c = 0; c < 8; ++c) InverseButterfly1(b + c, 8);
   InverseMultiply(b);
   for (int i = 0; i < kBlockSize; ++i) b[i] = (b[i] + 8) / 16;

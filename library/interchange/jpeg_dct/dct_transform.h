@@ -47,9 +47,9 @@ void BuildInverseDequantizer(const int32_t entries[kBlockSize], InverseDequantiz
 inline constexpr int32_t kMaxDequantizedMagnitude = 1 << 17;
 
 // Inverse transform of `block` (dequantized products at their target
-// indices, all other entries 0; the block is used as scratch). Writes
-// sample - 128, not clamped, row-major: out[8 * row + column].
-void InverseDct(int32_t block[kBlockSize], int32_t out[kBlockSize]);
+// indices, all other entries 0). Writes sample - 128, not clamped,
+// row-major: out[8 * row + column].
+void InverseDct(const int32_t block[kBlockSize], int32_t out[kBlockSize]);
 
 // The value InverseDct gives to all 64 samples of a block whose only non-zero
 // input is `dc_product` at index 0.

@@ -143,8 +143,7 @@ std::span<const uint8_t> ScanSegments::Next() {
   return {bytes + begin, write - begin};
 }
 
-BlockResult DecodeBlock(BitReader& in, const BlockTables& tables, int32_t& predictor, int32_t block[kBlockSize],
-                        bool& has_ac) {
+BlockResult DecodeBlock(BitReader& in, const BlockTables& tables, int32_t& predictor, DecodedBlock& block) {
   const uint8_t* target = tables.dequantizer->target_index;
   const int32_t* multiplier = tables.dequantizer->multiplier;
 
@@ -153,27 +152,39 @@ BlockResult DecodeBlock(BitReader& in, const BlockTables& tables, int32_t& predi
   int32_t difference = 0;
   if (dc_category != 0) difference = ExtendValue(in.Read(dc_category), dc_category);
   predictor = std::clamp(predictor + difference, -kMaxDcPredictor, kMaxDcPredictor);
-  block[target[0]] = Dequantize(predictor, multiplier[0]);
+  int32_t* values = block.values;
+  uint8_t* stored = block.stored;
+  int count = 0;
+  values[target[0]] = Dequantize(predictor, multiplier[0]);
+  stored[count++] = target[0];
 
-  bool stored_ac = false;
+  BlockResult result = BlockResult::kOk;
   for (int k = 1; k < kBlockSize;) {
     const int symbol = DecodeHuffmanSymbol(in, *tables.ac);
-    if (symbol < 0) return BlockResult::kSyntaxError;
+    if (symbol < 0) {
+      result = BlockResult::kSyntaxError;
+      break;
+    }
     const int run = symbol >> 4;
     const int category = symbol & 15;
     if (category == 0) {
       if (run != 15) break;  // end of block
       k += 16;               // sixteen zeros
-      if (k > kBlockSize) return BlockResult::kSyntaxError;
+      if (k > kBlockSize) {
+        result = BlockResult::kSyntaxError;
+        break;
+      }
       continue;
     }
-    if (category > kMaxAcCategory) return BlockResult::kSyntaxError;
     k += run;
-    if (k >= kBlockSize) return BlockResult::kSyntaxError;  // past the 64th coefficient
-    block[target[k]] = Dequantize(ExtendValue(in.Read(category), category), multiplier[k]);
-    stored_ac = true;
+    if (category > kMaxAcCategory || k >= kBlockSize) {  // k: past the 64th coefficient
+      result = BlockResult::kSyntaxError;
+      break;
+    }
+    values[target[k]] = Dequantize(ExtendValue(in.Read(category), category), multiplier[k]);
+    stored[count++] = target[k];
     ++k;
   }
-  has_ac = stored_ac;
-  return BlockResult::kOk;
+  block.stored_count = count;
+  return result;
 }

@@ -107,12 +107,23 @@ struct BlockTables {
 
 enum class BlockResult { kOk, kSyntaxError };
 
-// Decodes one block into `block` (zeroed by the caller): dequantized products
-// at their transform positions, clamped to kMaxDequantizedMagnitude. Sets
-// `has_ac` when a coefficient after the first is stored. kSyntaxError for a
-// code that matches nothing, a category beyond the baseline limits or a run
-// past the 64th coefficient.
-BlockResult DecodeBlock(BitReader& in, const BlockTables& tables, int32_t& predictor, int32_t block[kBlockSize],
-                        bool& has_ac);
+// A decoded block: dequantized products at their transform positions, zero
+// elsewhere. Clear() zeroes what the last decode stored, so the block is
+// reused without clearing all of it.
+struct DecodedBlock {
+  int32_t values[kBlockSize] = {};
+  uint8_t stored[kBlockSize] = {};  // positions written, DC first
+  int stored_count = 0;
+  bool has_ac() const { return stored_count > 1; }
+  void Clear() {
+    for (int i = 0; i < stored_count; ++i) values[stored[i]] = 0;
+    stored_count = 0;
+  }
+};
+
+// Decodes one block into `block`, which must be clear: products clamped to
+// kMaxDequantizedMagnitude. kSyntaxError for a code that matches nothing, a
+// category beyond the baseline limits or a run past the 64th coefficient.
+BlockResult DecodeBlock(BitReader& in, const BlockTables& tables, int32_t& predictor, DecodedBlock& block);
 
 #endif  // PELRITH_INTERCHANGE_JPEG_DCT_ENTROPY_CODER_H_

@@ -4,7 +4,6 @@
 // bytes are read once and decoded from memory.
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <vector>
 
 #include "core/codes.h"
@@ -91,40 +90,71 @@ struct DecodedPlanes {
   std::vector<int16_t> luma, cb, cr;
 };
 
+// Per pixel of a row: what Cb and Cr add to Y for R, G and B.
+struct ChromaTerms {
+  std::vector<int32_t> red, green, blue;
+};
+
 inline int16_t Saturate16(int32_t v) { return static_cast<int16_t>(std::clamp<int32_t>(v, -32768, 32767)); }
 inline uint8_t ClampSample(int32_t v) { return static_cast<uint8_t>(std::clamp(v, 0, 255)); }
 
 // Inverse transform of the decoded block into 8 x 8 plane samples at `out`.
-inline void StoreBlock(int32_t block[kBlockSize], bool has_ac, int16_t* out, int64_t stride) {
-  if (!has_ac) {
-    const int16_t value = Saturate16(InverseDctDcOnly(block[0]) + 128);
+inline void StoreBlock(const DecodedBlock& block, int16_t* out, int64_t stride) {
+  if (!block.has_ac()) {
+    const int16_t value = Saturate16(InverseDctDcOnly(block.values[0]) + 128);
     for (int r = 0; r < 8; ++r) std::fill_n(out + r * stride, 8, value);
     return;
   }
   int32_t samples[kBlockSize];
-  InverseDct(block, samples);
+  InverseDct(block.values, samples);
   for (int r = 0; r < 8; ++r) {
     for (int c = 0; c < 8; ++c) out[r * stride + c] = Saturate16(samples[r * 8 + c] + 128);
   }
 }
 
-// RGB from Y, Cb, Cr with chrominance repeated over 1 << x_shift pixels.
-template <int kXShift>
-void ConvertRow(const int16_t* luma, const int16_t* cb, const int16_t* cr, int64_t width, uint8_t* red,
-                uint8_t* green, uint8_t* blue) {
-  for (int64_t x = 0; x < width; ++x) {
-    const int32_t y = 256 * luma[x] + 128;
-    const int32_t cb_offset = cb[x >> kXShift] - 128;
-    const int32_t cr_offset = cr[x >> kXShift] - 128;
-    red[x] = ClampSample((y + 359 * cr_offset) >> 8);
-    green[x] = ClampSample((y - 88 * cb_offset - 183 * cr_offset) >> 8);
-    blue[x] = ClampSample((y + 454 * cb_offset) >> 8);
+// The chrominance parts of R, G and B for one row, repeated over the 1 <<
+// x_shift pixels each sample covers. Since 256 Y is a multiple of 256,
+// (256 Y + t + 128) >> 8 equals Y + ((t + 128) >> 8): each pixel then only
+// adds its Y.
+void ExpandChromaTerms(const int16_t* cb, const int16_t* cr, int64_t width, int x_shift, ChromaTerms& terms) {
+  const int64_t samples = (width + (int64_t{1} << x_shift) - 1) >> x_shift;
+  const int repeat = 1 << x_shift;
+  for (int64_t cx = 0; cx < samples; ++cx) {
+    const int32_t cb_offset = cb[cx] - 128;
+    const int32_t cr_offset = cr[cx] - 128;
+    const int32_t red = (359 * cr_offset + 128) >> 8;
+    const int32_t green = (-88 * cb_offset - 183 * cr_offset + 128) >> 8;
+    const int32_t blue = (454 * cb_offset + 128) >> 8;
+    for (int i = 0; i < repeat; ++i) {
+      const int64_t x = (cx << x_shift) + i;
+      terms.red[x] = red;
+      terms.green[x] = green;
+      terms.blue[x] = blue;
+    }
   }
+}
+
+// One RGB row: Y plus the chrominance parts, clamped to 0..255. The rows do
+// not overlap (restrict lets the compiler vectorize the loop).
+void ConvertRow(const int16_t* __restrict luma, const int32_t* __restrict red_term,
+                const int32_t* __restrict green_term, const int32_t* __restrict blue_term, int64_t width,
+                uint8_t* __restrict red, uint8_t* __restrict green, uint8_t* __restrict blue) {
+  for (int64_t x = 0; x < width; ++x) {
+    const int32_t y = luma[x];
+    red[x] = ClampSample(y + red_term[x]);
+    green[x] = ClampSample(y + green_term[x]);
+    blue[x] = ClampSample(y + blue_term[x]);
+  }
+}
+
+void ConvertGreyRow(const int16_t* __restrict luma, int64_t width, uint8_t* __restrict grey) {
+  for (int64_t x = 0; x < width; ++x) grey[x] = ClampSample(luma[x]);
 }
 
 // Puts rows y0 ... of plane (t, z) that lie inside the image.
 int PutMcuRow(IpiSystem* sys, const std::array<IpiStream*, 3>& streams, const ScanGeometry& g,
-              const McuLayout& layout, int64_t frame, int64_t slice, int64_t y0, const DecodedPlanes& planes) {
+              const McuLayout& layout, int64_t frame, int64_t slice, int64_t y0, const DecodedPlanes& planes,
+              ChromaTerms& terms) {
   const int rows = static_cast<int>(std::min<int64_t>(layout.height_px, g.height - y0));
   for (int r = 0; r < rows; ++r) {
     const int64_t y = y0 + r;
@@ -136,16 +166,14 @@ int PutMcuRow(IpiSystem* sys, const std::array<IpiStream*, 3>& streams, const Sc
       if (out[band] == nullptr) return IpiGetLastError(sys);
     }
     if (layout.colour) {
-      const int64_t chroma_row = (r >> layout.chroma_y_shift) * planes.chroma_stride;
-      const int16_t* cb = planes.cb.data() + chroma_row;
-      const int16_t* cr = planes.cr.data() + chroma_row;
-      if (layout.chroma_x_shift == 0) {
-        ConvertRow<0>(luma, cb, cr, g.width, out[0], out[1], out[2]);
-      } else {
-        ConvertRow<1>(luma, cb, cr, g.width, out[0], out[1], out[2]);
+      if ((r & ((1 << layout.chroma_y_shift) - 1)) == 0) {
+        const int64_t chroma_row = (r >> layout.chroma_y_shift) * planes.chroma_stride;
+        ExpandChromaTerms(planes.cb.data() + chroma_row, planes.cr.data() + chroma_row, g.width,
+                          layout.chroma_x_shift, terms);
       }
+      ConvertRow(luma, terms.red.data(), terms.green.data(), terms.blue.data(), g.width, out[0], out[1], out[2]);
     } else {
-      for (int64_t x = 0; x < g.width; ++x) out[0][x] = ClampSample(luma[x]);
+      ConvertGreyRow(luma, g.width, out[0]);
     }
     for (int band = 0; band < bands; ++band) {
       IPI_RETURN_IF_ERROR(IpiPutOutputRow(sys, streams[band], RowElement(g, band, frame, slice, y)));
@@ -172,10 +200,14 @@ class ScanDecoder {
     DecodedPlanes planes;
     planes.luma_stride = g_.mcus_across * layout_.width_px;
     planes.luma.resize(static_cast<size_t>(planes.luma_stride * layout_.height_px));
+    ChromaTerms terms;
     if (layout_.colour) {
       planes.chroma_stride = g_.mcus_across * 8;
       planes.cb.resize(static_cast<size_t>(planes.chroma_stride * 8));
       planes.cr.resize(planes.cb.size());
+      terms.red.resize(static_cast<size_t>(planes.luma_stride));
+      terms.green.resize(terms.red.size());
+      terms.blue.resize(terms.red.size());
     }
     for (int64_t frame = 0; frame < g_.frames; ++frame) {
       for (int64_t slice = 0; slice < g_.depth; ++slice) {
@@ -184,7 +216,8 @@ class ScanDecoder {
             IPI_RETURN_IF_ERROR(DecodeMcu(planes, mx));
             IPI_RETURN_IF_ERROR(AfterMcu());
           }
-          IPI_RETURN_IF_ERROR(PutMcuRow(sys_, streams, g_, layout_, frame, slice, mcu_row * layout_.height_px, planes));
+          IPI_RETURN_IF_ERROR(
+              PutMcuRow(sys_, streams, g_, layout_, frame, slice, mcu_row * layout_.height_px, planes, terms));
         }
       }
     }
@@ -193,13 +226,11 @@ class ScanDecoder {
 
  private:
   int DecodeInto(const BlockTables& tables, int32_t& predictor, int16_t* out, int64_t stride) {
-    int32_t block[kBlockSize];
-    std::memset(block, 0, sizeof block);
-    bool has_ac = false;
-    const BlockResult result = DecodeBlock(reader_, tables, predictor, block, has_ac);
+    const BlockResult result = DecodeBlock(reader_, tables, predictor, block_);
     if (reader_.overran()) return Refuse(sys_, segments_.OverrunStatus());
     if (result != BlockResult::kOk) return Refuse(sys_, kIpiSyntaxError);
-    StoreBlock(block, has_ac, out, stride);
+    StoreBlock(block_, out, stride);
+    block_.Clear();
     return kIpiNoError;
   }
 
@@ -243,6 +274,7 @@ class ScanDecoder {
   BitReader reader_;
   BlockTables luma_;
   BlockTables chroma_;
+  DecodedBlock block_;
   int32_t predictors_[3] = {0, 0, 0};
   int64_t total_mcus_ = 0;
   int64_t mcus_done_ = 0;

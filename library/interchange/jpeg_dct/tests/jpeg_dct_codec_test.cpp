@@ -238,14 +238,15 @@ TEST(JpegDctBlockCoding, ClampsValuesOutsideTheBaselineRange) {
     unit.multiplier[k] = 1;
   }
   BitReader reader(bytes, FillOrder::kMsbFirst);
-  int32_t block[kBlockSize] = {};
+  DecodedBlock block;
   int32_t decoded_predictor = 0;
-  bool has_ac = false;
-  ASSERT_EQ(DecodeBlock(reader, {&dc, &ac, &unit}, decoded_predictor, block, has_ac), BlockResult::kOk);
-  EXPECT_EQ(block[0], 2047);
-  EXPECT_EQ(block[1], -1023);
-  EXPECT_TRUE(has_ac);
+  ASSERT_EQ(DecodeBlock(reader, {&dc, &ac, &unit}, decoded_predictor, block), BlockResult::kOk);
+  EXPECT_EQ(block.values[0], 2047);
+  EXPECT_EQ(block.values[1], -1023);
+  EXPECT_TRUE(block.has_ac());
   EXPECT_FALSE(reader.overran());
+  block.Clear();
+  for (int32_t value : block.values) EXPECT_EQ(value, 0);
 }
 
 // A one-code table: every 0 bit decodes to `symbol`.
