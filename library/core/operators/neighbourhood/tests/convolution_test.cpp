@@ -288,6 +288,41 @@ TEST_P(ConvolveTest, RefusesBadKernelsAndTypes) {
   EXPECT_EQ(store_->Read(destination), before);
 }
 
+// Scales at the ends of their range divide like any other (the quotient is
+// rounded half away from zero, then clipped), and a kernel may write over its
+// own source: every row is read before it is written.
+TEST_P(ConvolveTest, ExtremeScalesAndInPlace) {
+  const Geometry g({3});
+  const std::vector<uint8_t> data = {255, 128, 1};
+  struct Case {
+    const char* name;
+    int16_t weight;
+    intptr_t scale;
+    std::vector<uint8_t> expected;
+  };
+  const Case cases[] = {
+      {"LargestScale", 32767, INT32_MAX, {0, 0, 0}},              // 8355585 / 2^31 rounds to 0
+      {"SmallestScale", -32768, INT32_MIN, {0, 0, 0}},            // the same, both signs negative
+      {"ScaleOne", 32767, 1, {255, 255, 255}},
+      {"LastFloatDivisor", 2048, 2048, {255, 128, 1}},
+      {"FirstScalarDivisor", 2049, 2049, {255, 128, 1}},
+      {"HalfOfLargeDivisor", 16, 4098, {1, 0, 0}},                // 4080 / 4098 rounds to 1, 2048 / 4098 to 0
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(Convolve(g, data, g, std::vector<uint8_t>(3, 9), Kernel(1, 1, {c.weight}, c.scale)), c.expected);
+  }
+
+  SetSystem("boundaryCondition", kMirror);
+  const Geometry page({23, 17, 2});
+  const std::vector<uint8_t> random = RandomBytes(static_cast<size_t>(page.Elements()), 400);
+  IpiObject* kernel = Kernel(5, 3, RandomWeights(15, 401, 9), 13);
+  const std::vector<uint8_t> apart = Convolve(page, random, page, std::vector<uint8_t>(random.size(), 0), kernel);
+  IpiObject* image = Image(page, random);
+  ASSERT_EQ(IpiConvolve(sys_, image, image, kernel), 0);
+  EXPECT_EQ(store_->Read(image), apart);
+}
+
 // The float quotient of the row sums against exact integer division, for
 // every divisor it is used with, at the sums where rounding turns (n just
 // below and at each multiple of the divisor) and at random sums.
