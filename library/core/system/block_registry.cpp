@@ -40,9 +40,9 @@ bool IpiIsOpenSystemAddress(const IpiSystem* sys) {
 void* IpiAlloc(IpiSystem* sys, size_t size_bytes) {
   if (IpiCheckSystem(sys) != 0) return nullptr;
   size_t slot = sys->registry_lowest_free;
-  while (slot < sys->registry_size && sys->registry[slot] != nullptr) ++slot;
+  while (slot < sys->registry.size() && sys->registry[slot] != nullptr) ++slot;
   sys->registry_lowest_free = slot;
-  if (slot >= sys->registry_size || size_bytes > kMaxBlockBytes) {
+  if (slot >= kRegistrySlots || size_bytes > kMaxBlockBytes) {
     errno = ENOMEM;
     IpiReportError(sys, kIpiSystemFailure);
     return nullptr;
@@ -54,7 +54,11 @@ void* IpiAlloc(IpiSystem* sys, size_t size_bytes) {
     IpiReportError(sys, kIpiSystemFailure);
     return nullptr;
   }
-  sys->registry[slot] = block;
+  if (slot == sys->registry.size()) {
+    sys->registry.push_back(block);
+  } else {
+    sys->registry[slot] = block;
+  }
   sys->block_slots.emplace(block, slot);
   sys->registry_lowest_free = slot + 1;
   return block;
@@ -72,7 +76,7 @@ void IpiFree(IpiSystem* sys, void* block) {
 }
 
 void IpiReleaseAllBlocks(IpiSystem* sys) {
-  for (size_t i = 0; i < sys->registry_size; ++i) {
+  for (size_t i = 0; i < sys->registry.size(); ++i) {
     if (sys->registry[i] != nullptr) {
       std::free(sys->registry[i]);
       sys->registry[i] = nullptr;
@@ -80,8 +84,8 @@ void IpiReleaseAllBlocks(IpiSystem* sys) {
     }
   }
   sys->block_slots.clear();
-  sys->registry.reset();
-  sys->registry_size = 0;
+  sys->registry.clear();
+  sys->registry.shrink_to_fit();
 }
 
 size_t IpiBlocksReleasedAtClose() { return g_blocks_released_at_close.load(); }

@@ -85,14 +85,12 @@ IpiSystem* IpiOpenSystem(const char* log_file_name) {
   sys->magic = kSystemMagic;
   for (int i = 0; i < kSystemAttributeCount; ++i) sys->attributes[i] = kSystemAttributes[i].default_value;
   sys->attributes[static_cast<int>(IpiSystemAttribute::kOperationalState)] = kStateOpen;
-  sys->registry.reset(new (std::nothrow) void*[kRegistrySlots]());
   sys->objects = IpiCreateObjectStore();
-  if (!sys->registry || sys->objects == nullptr) {
+  if (sys->objects == nullptr) {
     IpiDestroyObjectStore(sys);
     delete sys;
     return nullptr;
   }
-  sys->registry_size = kRegistrySlots;
   if (log_file_name != nullptr && log_file_name[0] != '\0') {
     sys->log_file_name = log_file_name;
     sys->attributes[static_cast<int>(IpiSystemAttribute::kErrorReportingState)] = 1;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 // One entry of an attribute list. For a set the value is the new value (or the
 // address of a table); for an inquire it is the address of an intptr_t that
@@ -61,9 +62,10 @@ struct IpiSystem {
   std::string log_file_name;  // empty: none given
   IpiObjectStore* objects = nullptr;
   int32_t attributes[kSystemAttributeCount] = {};
-  std::unique_ptr<void*[]> registry;  // block start addresses; null = free slot
-  size_t registry_size = 0;
-  size_t registry_lowest_free = 0;    // no free slot below this index
+  // Live blocks by slot (null = free slot). It grows on demand up to
+  // kRegistrySlots, so opening a context allocates nothing for it.
+  std::vector<void*> registry;
+  size_t registry_lowest_free = 0;  // no free slot below this index
   std::unordered_map<const void*, size_t> block_slots;  // live block -> its slot
 };
 
