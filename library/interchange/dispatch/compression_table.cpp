@@ -7,6 +7,7 @@
 #include "interchange/dispatch/interchange_codes.h"
 #include "interchange/jpeg_dct/jpeg_dct_codec.h"
 #include "interchange/one_bit_runs/one_bit_runs.h"
+#include "interchange/packbits/packbits.h"
 
 namespace {
 
@@ -17,7 +18,7 @@ constexpr CompressionRow kCompressionRows[] = {
     {.code = kCompressionCcittHuffmanNoEol},
     {.code = kCompressionDct, .encoder = EncodeJpegDct, .decoder = DecodeJpegDct},
     {.code = kCompressionLzw},  // stays without a coder: the data is only carried coded
-    {.code = kCompressionPackBits},
+    {.code = kCompressionPackBits, .encoder = EncodePackBits, .decoder = DecodePackBits},
     {.code = kCompressionOneBitRun, .encoder = EncodeOneBitRuns, .decoder = DecodeOneBitRuns},
     {.code = kCompressionBmpRunLength, .encoder = EncodeBmpRunLength, .decoder = DecodeBmpRunLength},
     {.code = kCompressionPcxRunLength},
