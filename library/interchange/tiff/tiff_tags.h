@@ -226,4 +226,38 @@ inline constexpr int32_t kTiffAttrSubfileImage = 252;
 inline constexpr int32_t kTiffAttrSubfileReducedImage = 253;
 inline constexpr int32_t kTiffAttrSubfilePage = 254;
 
+// The library's codes for the values of the TIFF attribute group (the
+// attributes "photometricInterpretation", "planarConfiguration",
+// "orientation", "resolutionUnit", "newSubfileType") and the colour space and
+// sampling factor codes the TIFF reader and writer map.
+inline constexpr int32_t kPhotometricCodeWhiteIsZero = 222;
+inline constexpr int32_t kPhotometricCodeBlackIsZero = 17;
+inline constexpr int32_t kPhotometricCodeRgb = 121;
+inline constexpr int32_t kPhotometricCodePalette = 157;
+inline constexpr int32_t kPhotometricCodeTransparencyMask = 209;
+inline constexpr int32_t kPhotometricCodeSeparated = 33;
+inline constexpr int32_t kPhotometricCodeYCbCr = 219;
+inline constexpr int32_t kPhotometricCodeCieLab = 24;
+inline constexpr int32_t kColourSpaceCodeCieLab = 24;
+inline constexpr int32_t kColourSpaceCodeCmyk = 33;
+inline constexpr int32_t kPlanarCodeContiguous = 248;  // 0 counts as contiguous too
+inline constexpr int32_t kPlanarCodeSeparate = 249;
+inline constexpr int32_t kOrientationCodeTopLeft = 0;
+inline constexpr int32_t kOrientationCodeTopRight = 117;
+inline constexpr int32_t kOrientationCodeBottomRight = 1;
+inline constexpr int32_t kOrientationCodeBottomLeft = 208;
+inline constexpr int32_t kOrientationCodeLeftTop = 213;
+inline constexpr int32_t kOrientationCodeRightTop = 2;
+inline constexpr int32_t kOrientationCodeRightBottom = 132;
+inline constexpr int32_t kOrientationCodeLeftBottom = 3;
+inline constexpr int32_t kResolutionUnitCodeInch = 106;  // 0 counts as inch too
+inline constexpr int32_t kResolutionUnitCodeCentimetre = 23;
+inline constexpr int32_t kSubfileCodeImage = 252;  // 0 counts as a full image too
+inline constexpr int32_t kSubfileCodeReducedImage = 253;
+inline constexpr int32_t kSubfileCodePage = 254;
+inline constexpr int32_t kSamplingFactorCode1x1 = 238;
+inline constexpr int32_t kSamplingFactorCode2x1 = 239;
+inline constexpr int32_t kSamplingFactorCode1x2 = 273;
+inline constexpr int32_t kSamplingFactorCode2x2 = 240;
+
 #endif  // PELRITH_INTERCHANGE_TIFF_TIFF_TAGS_H_
