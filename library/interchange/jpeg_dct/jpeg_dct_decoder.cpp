@@ -13,6 +13,7 @@
 #include "core/status.h"
 #include "core/streams/accessor.h"
 #include "core/streams/stream.h"
+#include "interchange/bmp/object_bytes.h"
 #include "interchange/io/bit_reader.h"
 #include "interchange/jpeg_dct/dct_transform.h"
 #include "interchange/jpeg_dct/entropy_coder.h"
@@ -72,13 +73,15 @@ int LoadTables(IpiSystem* sys, IpiObject* compressed, bool colour, DecoderTables
   return ok ? kIpiNoError : Refuse(sys, kIpiSyntaxError);
 }
 
-// The scan's bytes ("size" of them), read once.
-int ReadCodedBytes(IpiSystem* sys, IpiObject* compressed, IpiStream* stream, std::vector<uint8_t>& out) {
+// The scan's bytes ("size" of them), read once into memory of our own: the
+// stuffing is removed in place.
+int ReadCodedBytes(IpiSystem* sys, IpiObject* compressed, std::vector<uint8_t>& out) {
   const int64_t size = compressed->fields.size;
   if (size < 0) return Refuse(sys, kIpiSyntaxError);
   if (size > kMaxImageBytes) return Refuse(sys, kIpiExceedImplementation);
-  out.resize(static_cast<size_t>(size));
-  if (size > 0 && IpiReadBytes(sys, stream, 0, out.data(), size) != size) return IpiGetLastError(sys);
+  ObjectBytes coded;
+  IPI_RETURN_IF_ERROR(coded.LoadData(sys, compressed, size));
+  out.assign(coded.bytes().begin(), coded.bytes().end());
   return kIpiNoError;
 }
 
@@ -286,8 +289,6 @@ class ScanDecoder {
 
 int DecodeJpegDctScan(IpiSystem* sys, IpiObject* compressed, IpiObject* image, const McuLayout& layout) {
   const int bands = layout.colour ? 3 : 1;
-  ScopedAccessor source(sys, IpiOpenAccessor(sys, compressed, "r", 0, nullptr, 0));
-  if (!source) return IpiGetLastError(sys);
   ScopedAccessor targets[3];
   std::array<IpiStream*, 3> streams{};
   for (int band = 0; band < bands; ++band) {
@@ -303,7 +304,7 @@ int DecodeJpegDctScan(IpiSystem* sys, IpiObject* compressed, IpiObject* image, c
   ScanGeometry geometry;
   IPI_RETURN_IF_ERROR(CheckScanGeometry(sys, compressed, image, bands, layout, geometry));
   std::vector<uint8_t> coded;
-  IPI_RETURN_IF_ERROR(ReadCodedBytes(sys, compressed, source.stream(), coded));
+  IPI_RETURN_IF_ERROR(ReadCodedBytes(sys, compressed, coded));
 
   ScanDecoder decoder(sys, geometry, layout, tables, std::move(coded));
   IPI_RETURN_IF_ERROR(decoder.Run(streams));

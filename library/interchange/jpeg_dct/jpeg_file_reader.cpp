@@ -17,7 +17,7 @@
 #include "core/streams/accessor.h"
 #include "core/streams/stream.h"
 #include "interchange/dispatch/interchange_codes.h"
-#include "interchange/dispatch/read_front.h"
+#include "interchange/bmp/object_bytes.h"
 #include "interchange/io/byte_reader.h"
 #include "interchange/jpeg_dct/huffman_tables.h"
 #include "interchange/jpeg_dct/jpeg_dct_codec.h"
@@ -320,21 +320,6 @@ int SetHeaderAttributes(IpiSystem* sys, IpiObject* target, const JpegFileHeader&
   return IpiSetAttributes(sys, target, luma_tables, 5);
 }
 
-// The whole file or memory image, read once.
-int ReadSourceBytes(IpiSystem* sys, IpiObject* source, IpiStream* stream, std::vector<uint8_t>& out) {
-  uint64_t length = 0;
-  if (source->fields.repository == kRepositoryFile) {
-    if (!stream->file.Size(length)) return Refuse(sys, kIpiSystemFailure);
-  } else {
-    length = source->fields.size > 0 ? static_cast<uint64_t>(source->fields.size) : 0;
-  }
-  if (length > kMaxWholeFileBytes) return Refuse(sys, kIpiExceedImplementation);
-  out.resize(static_cast<size_t>(length));
-  const auto count = static_cast<int64_t>(length);
-  if (count > 0 && IpiReadBytes(sys, stream, 0, out.data(), count) != count) return IpiGetLastError(sys);
-  return kIpiNoError;
-}
-
 bool IsClassFor(const IpiObject& target, int components) {
   switch (target.object_class->id) {
     case IpiClassId::kGenericImage: return true;
@@ -349,11 +334,12 @@ bool IsClassFor(const IpiObject& target, int components) {
 int ReadJpegFile(IpiSystem* sys, IpiObject* source, IpiObject* target, int read_mode) {
   if (IpiCheckSystem(sys) != 0) return kIpiInvalidHandle;
   if (!IpiIsReadMode(read_mode)) return Refuse(sys, kIpiOutOfRange);
-  if (IpiCheckObject(sys, target) == nullptr) return IpiGetLastError(sys);
-  ScopedAccessor file(sys, IpiOpenAccessor(sys, source, "r", 0, nullptr, 0));
-  if (!file) return IpiGetLastError(sys);
-  std::vector<uint8_t> bytes;
-  IPI_RETURN_IF_ERROR(ReadSourceBytes(sys, source, file.stream(), bytes));
+  if (IpiCheckObject(sys, target) == nullptr || IpiCheckObject(sys, source) == nullptr) {
+    return IpiGetLastError(sys);
+  }
+  ObjectBytes file;
+  IPI_RETURN_IF_ERROR(file.LoadSource(sys, source));
+  const std::span<const uint8_t> bytes = file.bytes();
 
   JpegFileHeader header;
   const int parsed = HeaderParser(bytes).Parse(header);
@@ -375,5 +361,5 @@ int ReadJpegFile(IpiSystem* sys, IpiObject* source, IpiObject* target, int read_
     }
     IPI_RETURN_IF_ERROR(coded.Close());
   }
-  return file.Close();
+  return kIpiNoError;
 }
