@@ -201,31 +201,6 @@ inline constexpr uint16_t kTiffSampleFormatUndefined = 4;
 inline constexpr uint16_t kTiffInkSetCmyk = 1;
 inline constexpr uint16_t kTiffInkSetNotCmyk = 2;
 
-// Attribute codes that TIFF fields become on an image, shared by the reader
-// (field to attribute) and the writer (attribute to field).
-// "photometricInterpretation"
-inline constexpr int32_t kTiffAttrPhotometricWhiteIsZero = 222;
-inline constexpr int32_t kTiffAttrPhotometricBlackIsZero = 17;
-inline constexpr int32_t kTiffAttrPhotometricRgb = 121;
-inline constexpr int32_t kTiffAttrPhotometricPalette = 157;
-inline constexpr int32_t kTiffAttrPhotometricTransparencyMask = 209;
-inline constexpr int32_t kTiffAttrPhotometricSeparated = 33;
-inline constexpr int32_t kTiffAttrPhotometricYCbCr = 219;
-inline constexpr int32_t kTiffAttrPhotometricCieLab = 24;
-// "orientation" of Orientation 1 to 8 (index: the field value - 1).
-inline constexpr int32_t kTiffAttrOrientations[8] = {0, 117, 1, 208, 213, 2, 132, 3};
-// "resolutionUnit" of ResolutionUnit 1, 2, 3.
-inline constexpr int32_t kTiffAttrResolutionUnitNone = 0;
-inline constexpr int32_t kTiffAttrResolutionUnitInch = 106;
-inline constexpr int32_t kTiffAttrResolutionUnitCentimetre = 23;
-// "planarConfiguration"
-inline constexpr int32_t kTiffAttrPlanarContiguous = 248;
-inline constexpr int32_t kTiffAttrPlanarSeparate = 249;
-// "newSubfileType" of the subfile kinds full image, reduced image, page.
-inline constexpr int32_t kTiffAttrSubfileImage = 252;
-inline constexpr int32_t kTiffAttrSubfileReducedImage = 253;
-inline constexpr int32_t kTiffAttrSubfilePage = 254;
-
 // The library's codes for the values of the TIFF attribute group (the
 // attributes "photometricInterpretation", "planarConfiguration",
 // "orientation", "resolutionUnit", "newSubfileType") and the colour space and
