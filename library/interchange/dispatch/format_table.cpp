@@ -9,13 +9,14 @@
 #include "interchange/jpeg_dct/jpeg_file.h"
 #include "interchange/kol1/kol1_file.h"
 #include "interchange/sgi/sgi_file.h"
+#include "interchange/tiff/tiff_writer.h"
 #include "interchange/wbmp/wbmp_file.h"
 
 namespace {
 
 constexpr FileFormatRow kFileFormatRows[] = {
     {.code = kFormatGif, .reader = ReadGifFile, .writer = WriteGifFile},
-    {.code = kFormatTiff},  // the only format with several images per file
+    {.code = kFormatTiff, .writer = WriteTiffFile},  // the only format with several images per file
     {.code = kFormatRunRaster, .reader = ReadRunRasterFile},
     {.code = kFormatZoltra},
     {.code = kFormatBmp, .reader_with_format = ReadBmpFile, .writer_with_format = WriteBmpFile},

@@ -4,7 +4,6 @@
 #include "interchange/packbits/packbits.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 #include <vector>
 
@@ -19,6 +18,7 @@
 #include "interchange/bmp/object_bytes.h"
 #include "interchange/dispatch/dispatch_common.h"
 #include "interchange/dispatch/interchange_codes.h"
+#include "interchange/io/bit_reader.h"
 #include "interchange/one_bit_runs/bilevel_rows.h"
 
 namespace {
@@ -31,21 +31,6 @@ constexpr int64_t kMaxCodedBytes = 2 * kMaxImageBytes;
 constexpr int32_t kPlanarDefault = 0;
 constexpr int32_t kPlanarContiguous = 248;
 constexpr int32_t kPlanarSeparate = 249;
-
-constexpr std::array<uint8_t, 256> MakeReversedBytes() {
-  std::array<uint8_t, 256> table{};
-  for (int v = 0; v < 256; ++v) {
-    int r = 0;
-    for (int bit = 0; bit < 8; ++bit) r |= ((v >> bit) & 1) << (7 - bit);
-    table[static_cast<size_t>(v)] = static_cast<uint8_t>(r);
-  }
-  return table;
-}
-constexpr std::array<uint8_t, 256> kReversedBytes = MakeReversedBytes();
-
-void ReverseBits(uint8_t* bytes, size_t count) {
-  for (size_t i = 0; i < count; ++i) bytes[i] = kReversedBytes[bytes[i]];
-}
 
 void CopyInverted(const uint8_t* from, int64_t count, uint8_t inversion, uint8_t* to) {
   if (inversion == 0) {
@@ -144,7 +129,7 @@ class CodedOutput {
 
   [[nodiscard]] int Flush() {
     if (used_ == 0) return kIpiNoError;
-    if (reverses_bits_) ReverseBits(buffer_.data(), used_);
+    if (reverses_bits_) ReverseBitsOfBytes(buffer_.data(), used_);
     const auto count = static_cast<int64_t>(used_);
     if (IpiWriteBytes(sys_, stream_, written_, buffer_.data(), count) != count) return IpiGetLastError(sys_);
     written_ += count;
@@ -175,6 +160,17 @@ int ForEachCodedRow(const RowPlan& plan, RowFunction&& function) {
 }
 
 }  // namespace
+
+void ReverseBitsOfBytes(uint8_t* bytes, size_t count) {
+  size_t i = 0;
+  for (; i + 8 <= count; i += 8) {
+    uint64_t word = 0;
+    std::memcpy(&word, bytes + i, 8);
+    word = ReverseBitsOfEachByte(word);
+    std::memcpy(bytes + i, &word, 8);
+  }
+  for (; i < count; ++i) bytes[i] = static_cast<uint8_t>(ReverseBitsOfEachByte(bytes[i]));
+}
 
 int64_t EncodePackBitsRow(const uint8_t* row, int64_t length, uint8_t inversion, uint8_t* out) {
   uint8_t* o = out;
@@ -302,7 +298,7 @@ int DecodePackBits(IpiSystem* sys, IpiObject* coded, IpiObject* image) {
   std::span<const uint8_t> bytes = body.bytes();
   if (coded->fields.bit_order == kOrderLsbFirst) {
     reversed.assign(bytes.begin(), bytes.end());
-    ReverseBits(reversed.data(), reversed.size());
+    ReverseBitsOfBytes(reversed.data(), reversed.size());
     bytes = reversed;
   }
   ByteReader in(bytes);
