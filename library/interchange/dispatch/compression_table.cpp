@@ -7,6 +7,7 @@
 #include "interchange/dispatch/interchange_codes.h"
 #include "interchange/jpeg_dct/jpeg_dct_codec.h"
 #include "interchange/one_bit_runs/one_bit_runs.h"
+#include "interchange/png/png_codec.h"
 #include "interchange/packbits/packbits.h"
 
 namespace {
@@ -22,7 +23,7 @@ constexpr CompressionRow kCompressionRows[] = {
     {.code = kCompressionOneBitRun, .encoder = EncodeOneBitRuns, .decoder = DecodeOneBitRuns},
     {.code = kCompressionBmpRunLength, .encoder = EncodeBmpRunLength, .decoder = DecodeBmpRunLength},
     {.code = kCompressionPcxRunLength},
-    {.code = kCompressionDeflatePng},
+    {.code = kCompressionDeflatePng, .encoder = EncodeDeflatePng, .decoder = DecodeInflatePng},
 };
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "interchange/gif/gif_file.h"
 #include "interchange/jpeg_dct/jpeg_file.h"
 #include "interchange/kol1/kol1_file.h"
+#include "interchange/png/png_codec.h"
 #include "interchange/sgi/sgi_file.h"
 #include "interchange/tiff/tiff_writer.h"
 #include "interchange/wbmp/wbmp_file.h"
@@ -25,7 +26,7 @@ constexpr FileFormatRow kFileFormatRows[] = {
     {.code = kFormatPcx},
     {.code = kFormatRunStream, .reader = ReadRunStreamFile},
     {.code = kFormatPackedBitmap, .reader_with_format = ReadBmpFile, .writer_with_format = WriteBmpFile},
-    {.code = kFormatPng},
+    {.code = kFormatPng, .reader = ReadPngFile, .writer = WritePngFile},
     {.code = kFormatSgi, .writer = WriteSgiFile},
     {.code = kFormatPackedBitmapHeader},  // written only through the packed-bitmap export
     {.code = kFormatJpegLib},

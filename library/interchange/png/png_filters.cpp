@@ -1,0 +1,192 @@
+// PNG row filters and Adam7 pass packing; see png_filters.h. The filter
+// loops read only the unfiltered input, so each is a plain loop over bytes
+// that the compiler can vectorise; undoing Sub, Average and Paeth depends on
+// the byte just restored and stays serial.
+#include "interchange/png/png_filters.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// The PNG specification's Paeth predictor, in the form without p itself.
+inline uint8_t PaethPredictor(int a, int b, int c) {
+  const int pa = std::abs(b - c);
+  const int pb = std::abs(a - c);
+  const int pc = std::abs(a + b - 2 * c);
+  if (pa <= pb && pa <= pc) return static_cast<uint8_t>(a);
+  return static_cast<uint8_t>(pb <= pc ? b : c);
+}
+
+// Sum of min(v, 256 - v): |v| read as a signed byte. Summed in blocks that
+// cannot overflow 32 bits (4096 x 128), so the inner loop stays narrow.
+uint64_t FilterCost(const uint8_t* bytes, int64_t count) {
+  constexpr int64_t kBlock = 4096;
+  uint64_t total = 0;
+  for (int64_t start = 0; start < count; start += kBlock) {
+    const int64_t end = count - start < kBlock ? count : start + kBlock;
+    uint32_t sum = 0;
+    for (int64_t i = start; i < end; ++i) {
+      const int v = static_cast<int8_t>(bytes[i]);
+      sum += static_cast<uint32_t>(v < 0 ? -v : v);
+    }
+    total += sum;
+  }
+  return total;
+}
+
+void FilterSub(const uint8_t* x, int64_t n, int bpp, uint8_t* out) {
+  const int64_t head = n < bpp ? n : bpp;
+  for (int64_t i = 0; i < head; ++i) out[i] = x[i];
+  for (int64_t i = bpp; i < n; ++i) out[i] = static_cast<uint8_t>(x[i] - x[i - bpp]);
+}
+
+void FilterUp(const uint8_t* x, const uint8_t* b, int64_t n, uint8_t* out) {
+  for (int64_t i = 0; i < n; ++i) out[i] = static_cast<uint8_t>(x[i] - b[i]);
+}
+
+void FilterAverage(const uint8_t* x, const uint8_t* b, int64_t n, int bpp, uint8_t* out) {
+  const int64_t head = n < bpp ? n : bpp;
+  for (int64_t i = 0; i < head; ++i) out[i] = static_cast<uint8_t>(x[i] - (b[i] >> 1));
+  for (int64_t i = bpp; i < n; ++i) out[i] = static_cast<uint8_t>(x[i] - ((x[i - bpp] + b[i]) >> 1));
+}
+
+void FilterPaeth(const uint8_t* x, const uint8_t* b, int64_t n, int bpp, uint8_t* out) {
+  // With a and c zero the predictor is b.
+  const int64_t head = n < bpp ? n : bpp;
+  for (int64_t i = 0; i < head; ++i) out[i] = static_cast<uint8_t>(x[i] - b[i]);
+  for (int64_t i = bpp; i < n; ++i) {
+    out[i] = static_cast<uint8_t>(x[i] - PaethPredictor(x[i - bpp], b[i], b[i - bpp]));
+  }
+}
+
+// Sub-byte pixels: pixel i of a row packed from the most significant bits.
+inline unsigned GetSmallPixel(const uint8_t* row, int64_t i, int bits) {
+  const int64_t bit = i * bits;
+  const int shift = 8 - bits - static_cast<int>(bit & 7);
+  return (row[bit >> 3] >> shift) & ((1u << bits) - 1);
+}
+inline void SetSmallPixel(uint8_t* row, int64_t i, int bits, unsigned value) {
+  const int64_t bit = i * bits;
+  const int shift = 8 - bits - static_cast<int>(bit & 7);
+  const auto mask = static_cast<uint8_t>(((1u << bits) - 1) << shift);
+  uint8_t& byte = row[bit >> 3];
+  byte = static_cast<uint8_t>((byte & ~mask) | ((value << shift) & mask));
+}
+
+}  // namespace
+
+PngFilterChooser::PngFilterChooser(uint8_t filter_set, int64_t row_bytes, int bpp)
+    : filter_set_(filter_set), bpp_(bpp) {
+  for (int type = kPngFilterSub; type < kPngFilterTypes; ++type) {
+    if ((filter_set_ & PngFilterBit(type)) == 0) continue;
+    candidates_[type].assign(static_cast<size_t>(row_bytes + 1), 0);
+    candidates_[type][0] = static_cast<uint8_t>(type);
+  }
+}
+
+const uint8_t* PngFilterChooser::ChoosePngFilter(uint8_t* row_with_type, const uint8_t* previous,
+                                                int64_t row_bytes) {
+  row_with_type[0] = kPngFilterNone;
+  if (filter_set_ == kPngFilterSetNone) return row_with_type;
+  const uint8_t* x = row_with_type + 1;
+  const int64_t n = row_bytes;
+  const uint8_t* best = nullptr;
+  uint64_t best_cost = 0;
+  auto consider = [&](const uint8_t* coded) {
+    const uint64_t cost = FilterCost(coded + 1, n);
+    if (best == nullptr || cost < best_cost) {
+      best = coded;
+      best_cost = cost;
+    }
+  };
+  if ((filter_set_ & PngFilterBit(kPngFilterNone)) != 0) consider(row_with_type);
+  for (int type = kPngFilterSub; type < kPngFilterTypes; ++type) {
+    if ((filter_set_ & PngFilterBit(type)) == 0) continue;
+    uint8_t* out = candidates_[type].data() + 1;
+    switch (type) {
+      case kPngFilterSub: FilterSub(x, n, bpp_, out); break;
+      case kPngFilterUp: FilterUp(x, previous, n, out); break;
+      case kPngFilterAverage: FilterAverage(x, previous, n, bpp_, out); break;
+      default: FilterPaeth(x, previous, n, bpp_, out); break;
+    }
+    consider(candidates_[type].data());
+  }
+  return best;
+}
+
+bool UnfilterPngRow(uint8_t type, uint8_t* x, const uint8_t* b, int64_t n, int bpp) {
+  const int64_t head = n < bpp ? n : bpp;
+  switch (type) {
+    case kPngFilterNone:
+      return true;
+    case kPngFilterSub:
+      for (int64_t i = bpp; i < n; ++i) x[i] = static_cast<uint8_t>(x[i] + x[i - bpp]);
+      return true;
+    case kPngFilterUp:
+      for (int64_t i = 0; i < n; ++i) x[i] = static_cast<uint8_t>(x[i] + b[i]);
+      return true;
+    case kPngFilterAverage:
+      for (int64_t i = 0; i < head; ++i) x[i] = static_cast<uint8_t>(x[i] + (b[i] >> 1));
+      for (int64_t i = bpp; i < n; ++i) x[i] = static_cast<uint8_t>(x[i] + ((x[i - bpp] + b[i]) >> 1));
+      return true;
+    case kPngFilterPaeth:
+      for (int64_t i = 0; i < head; ++i) x[i] = static_cast<uint8_t>(x[i] + b[i]);
+      for (int64_t i = bpp; i < n; ++i) {
+        x[i] = static_cast<uint8_t>(x[i] + PaethPredictor(x[i - bpp], b[i], b[i - bpp]));
+      }
+      return true;
+    default:
+      return false;
+  }
+}
+
+void PackInterlacePass(const uint8_t* row, int64_t width, int bits_per_pixel, int pass, uint8_t* pass_row) {
+  const Adam7Pass& p = kAdam7[pass];
+  const int64_t count = Adam7PassWidth(width, pass);
+  if (bits_per_pixel >= 8) {
+    const int64_t pixel_bytes = bits_per_pixel / 8;
+    for (int64_t i = 0; i < count; ++i) {
+      std::memcpy(pass_row + i * pixel_bytes, row + (p.start_column + i * p.column_step) * pixel_bytes,
+                  static_cast<size_t>(pixel_bytes));
+    }
+    return;
+  }
+  std::memset(pass_row, 0, static_cast<size_t>(PngRowBytes(count, bits_per_pixel)));
+  for (int64_t i = 0; i < count; ++i) {
+    SetSmallPixel(pass_row, i, bits_per_pixel, GetSmallPixel(row, p.start_column + i * p.column_step, bits_per_pixel));
+  }
+}
+
+void ExpandInterlacePass(const uint8_t* pass_row, int64_t width, int bits_per_pixel, int pass, uint8_t* row) {
+  const Adam7Pass& p = kAdam7[pass];
+  const int64_t count = Adam7PassWidth(width, pass);
+  if (bits_per_pixel >= 8) {
+    const int64_t pixel_bytes = bits_per_pixel / 8;
+    for (int64_t i = 0; i < count; ++i) {
+      std::memcpy(row + (p.start_column + i * p.column_step) * pixel_bytes, pass_row + i * pixel_bytes,
+                  static_cast<size_t>(pixel_bytes));
+    }
+    return;
+  }
+  for (int64_t i = 0; i < count; ++i) {
+    SetSmallPixel(row, p.start_column + i * p.column_step, bits_per_pixel, GetSmallPixel(pass_row, i, bits_per_pixel));
+  }
+}
+
+void FillInterlaceBlocks(const uint8_t* pass_row, int64_t width, int bits_per_pixel, int pass, uint8_t* row) {
+  const Adam7Pass& p = kAdam7[pass];
+  const int64_t count = Adam7PassWidth(width, pass);
+  const int64_t pixel_bytes = bits_per_pixel / 8;
+  for (int64_t i = 0; i < count; ++i) {
+    const int64_t first = p.start_column + i * p.column_step;
+    const int64_t end = first + p.block_width < width ? first + p.block_width : width;
+    for (int64_t column = first; column < end; ++column) {
+      if (bits_per_pixel >= 8) {
+        std::memcpy(row + column * pixel_bytes, pass_row + i * pixel_bytes, static_cast<size_t>(pixel_bytes));
+      } else {
+        SetSmallPixel(row, column, bits_per_pixel, GetSmallPixel(pass_row, i, bits_per_pixel));
+      }
+    }
+  }
+}
