@@ -471,7 +471,7 @@ int64_t IpiReadBytes(IpiSystem* sys, IpiStream* stream, int64_t offset, void* bu
       IpiReportError(sys, kIpiInsufficientSize);
       return -1;
     }
-    std::memcpy(buffer, s.data + offset, static_cast<size_t>(count));
+    if (count > 0) std::memcpy(buffer, s.data + offset, static_cast<size_t>(count));
     return count;
   }
   const int64_t got = s.file.ReadAt(static_cast<uint64_t>(offset), buffer, static_cast<size_t>(count));
@@ -497,7 +497,7 @@ int64_t IpiWriteBytes(IpiSystem* sys, IpiStream* stream, int64_t offset, const v
       IpiReportError(sys, kIpiInsufficientSize);
       return -1;
     }
-    std::memcpy(s.data + offset, buffer, static_cast<size_t>(count));
+    if (count > 0) std::memcpy(s.data + offset, buffer, static_cast<size_t>(count));
     return count;
   }
   if (!s.file.WriteAt(static_cast<uint64_t>(offset), buffer, static_cast<size_t>(count))) {
