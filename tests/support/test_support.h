@@ -33,6 +33,12 @@ std::string ReadFileText(const std::string& path);
 // The corpus folder from PELRITH_CORPUS_DIR; empty when it is not set.
 std::string CorpusDir();
 
+// Skips the current test when no corpus was found at configure time.
+#define PELRITH_REQUIRE_CORPUS()                                        \
+  do {                                                                  \
+    if (testing_support::CorpusDir().empty()) GTEST_SKIP() << "no corpus"; \
+  } while (0)
+
 // Runs a shell command; returns its exit status and fills `output` with what
 // it printed on stdout.
 int RunCommand(const std::string& command, std::string* output = nullptr);
