@@ -9,15 +9,21 @@
 #include "interchange/jpeg_dct/jpeg_file.h"
 #include "interchange/kol1/kol1_file.h"
 #include "interchange/png/png_codec.h"
+#include "interchange/layout/interlace_rows.h"
 #include "interchange/sgi/sgi_file.h"
+#include "interchange/tiff/tiff_reader.h"
 #include "interchange/tiff/tiff_writer.h"
 #include "interchange/wbmp/wbmp_file.h"
 
 namespace {
 
 constexpr FileFormatRow kFileFormatRows[] = {
-    {.code = kFormatGif, .reader = ReadGifFile, .writer = WriteGifFile},
-    {.code = kFormatTiff, .writer = WriteTiffFile},  // the only format with several images per file
+    {.code = kFormatGif,
+     .reader = ReadGifFile,
+     .writer = WriteGifFile,
+     .interlace_rows = InterlaceRows,
+     .deinterlace_rows = DeinterlaceRows},
+    {.code = kFormatTiff, .reader = ReadTiffFile, .writer = WriteTiffFile},  // the only format with several images per file
     {.code = kFormatRunRaster, .reader = ReadRunRasterFile},
     {.code = kFormatZoltra},
     {.code = kFormatBmp, .reader_with_format = ReadBmpFile, .writer_with_format = WriteBmpFile},

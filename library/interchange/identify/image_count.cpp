@@ -1,0 +1,76 @@
+// Image counts; see image_count.h. The TIFF count walks the directory chain
+// with the reader's own header and chain functions, reading two small pieces
+// of each directory and none of its data.
+#include "interchange/identify/image_count.h"
+
+#include <span>
+
+#include "core/codes.h"
+#include "core/status.h"
+#include "interchange/tiff/tiff_directory.h"
+#include "interchange/tiff/tiff_source.h"
+
+namespace {
+
+// The smallest file image whose pages a memory count looks for.
+constexpr int64_t kMinTiffCountBytes = 9;
+
+int64_t Fail(IpiSystem* sys, int code) {
+  IpiReportError(sys, code);
+  return 0;
+}
+
+// The directories of the TIFF file behind `source`; 0 on any failure.
+int64_t CountPages(IpiSystem* sys, TiffSource& source, int past_end_code) {
+  TiffHeader header;
+  if (ReadTiffHeader(sys, source, &header, past_end_code) != 0) return 0;
+  if (header.first_directory == 0) return Fail(sys, kIpiSyntaxError);  // a file of no image
+  int64_t count = 0;
+  if (CountTiffDirectories(sys, source, header.byte_order, header.first_directory, past_end_code, &count) != 0) {
+    return 0;
+  }
+  return count;
+}
+
+// The Zoltra element chain is counted with the record parser of the Zoltra
+// reader, so that counting and reading can never disagree on a file.
+// TODO(when the Zoltra tagged raster reader exists): count with its record
+// parser; until then the count is refused as an unsupported variant.
+int64_t CountZoltraElementChain(IpiSystem* sys) { return Fail(sys, kIpiNonPermissibleOption); }
+
+}  // namespace
+
+int64_t IpiCountTiffPages(IpiSystem* sys, const char* file_name) {
+  TiffSource source;
+  if (source.OpenFile(sys, file_name) != 0) return 0;
+  return CountPages(sys, source, kIpiSyntaxError);
+}
+
+int64_t IpiCountAddressSpaceTiffPages(IpiSystem* sys, const void* address, int64_t size_bytes) {
+  if (address == nullptr) return Fail(sys, kIpiOutOfRange);
+  if (size_bytes < kMinTiffCountBytes) return Fail(sys, kIpiInsufficientSize);
+  TiffSource source;
+  source.OpenMemory(std::span<const uint8_t>(static_cast<const uint8_t*>(address), static_cast<size_t>(size_bytes)));
+  return CountPages(sys, source, kIpiInsufficientSize);
+}
+
+int64_t IpiCountZoltraImages(IpiSystem* sys, const char* /*file_name*/) { return CountZoltraElementChain(sys); }
+
+int64_t IpiCountAddressSpaceZoltraImages(IpiSystem* sys, const void* address, int64_t /*size_bytes*/) {
+  if (address == nullptr) return Fail(sys, kIpiOutOfRange);
+  return CountZoltraElementChain(sys);
+}
+
+int64_t IpiCountFileImages(IpiSystem* sys, const char* file_name, int32_t format) {
+  if (IpiCheckSystem(sys) != 0) return 0;
+  if (format == kFormatTiff) return IpiCountTiffPages(sys, file_name);
+  if (format == kFormatZoltra) return IpiCountZoltraImages(sys, file_name);
+  return Fail(sys, kIpiNonPermissibleOption);
+}
+
+int64_t IpiCountAddressSpaceImages(IpiSystem* sys, const void* address, int32_t format, int64_t size_bytes) {
+  if (IpiCheckSystem(sys) != 0) return 0;
+  if (format == kFormatTiff) return IpiCountAddressSpaceTiffPages(sys, address, size_bytes);
+  if (format == kFormatZoltra) return IpiCountAddressSpaceZoltraImages(sys, address, size_bytes);
+  return Fail(sys, kIpiNonPermissibleOption);
+}
