@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (sys == nullptr) return 0;
   IpiObject* table = IpiCreateObject(sys, nullptr, &kLookupTableClass, nullptr, nullptr, 0);
   const IpiAttribute shape[] = {{"repository", kRepositoryGlobalBlock}, {"lut", static_cast<intptr_t>(IpiObjectId(table))}};
-  IpiObject* image = IpiCreateObject(sys, nullptr, &kColourImageClass, nullptr, shape, 2);
+  IpiObject* image = IpiCreateObject(sys, nullptr, &kGenericImageClass, nullptr, shape, 2);
   const IpiAttribute memory[] = {{"applicationAddressSpace", reinterpret_cast<intptr_t>(stored.data())},
                                  {"size", static_cast<intptr_t>(stored.size())}};
   if (image != nullptr && IpiReadImageFile(sys, nullptr, image, format, kReadModeHeader, memory, 2) == 0 &&

@@ -183,10 +183,22 @@ int ReadImageRows(IpiSystem* sys, const ReadPlan& plan, IpiObject* image) {
   ScopedAccessor out;
   IPI_RETURN_IF_ERROR(OpenAuxiliaryAccessor(sys, image, AccessMode::kWrite, 1, out));
   const IpiAccessor& accessor = *out;
+  // Rows in memory are written in place, so the three band rows can be at
+  // hand at once and split in one pass; file rows share one buffer.
+  const bool splits_in_one_pass = (bits == 24 || bits == 32) && bands == 3 && out.stream()->data != nullptr;
   for (int64_t r = 0; r < rows; ++r) {
     const int64_t s = h.height_px - 1 - r;  // rows are stored bottom-up
     if (s >= plan.rows_present) continue;   // missing: reported after the rows that are there
     const uint8_t* stored = plan.stored.data() + h.pixel_offset + s * h.row_bytes;
+    if (splits_in_one_pass) {
+      uint8_t* planes[3] = {};
+      for (int32_t b = 0; b < 3; ++b) {
+        planes[b] = IpiGetOutputRow(sys, out.stream(), b * band_elements + r * x_dim);
+        if (planes[b] == nullptr) return IpiGetLastError(sys);
+      }
+      SplitPixels(stored, columns, bits / 8, planes[0], planes[1], planes[2]);
+      continue;
+    }
     for (int32_t b = 0; b < bands; ++b) {
       const int64_t element = b * band_elements + r * x_dim;
       uint8_t* row = IpiGetOutputRow(sys, out.stream(), element);

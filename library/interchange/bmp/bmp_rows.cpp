@@ -5,6 +5,10 @@
 
 #include <cstring>
 
+#if defined(__x86_64__)
+#include <tmmintrin.h>
+#endif
+
 #include "core/codes.h"
 
 void UnpackNibbles(const uint8_t* stored, int64_t count, uint8_t* pixels) {
@@ -33,6 +37,134 @@ void ExtractChannel(const uint8_t* stored, int64_t count, int pixel_bytes, int c
 void InsertChannel(const uint8_t* band, int64_t count, int pixel_bytes, int channel, uint8_t* stored) {
   uint8_t* p = stored + channel;
   for (int64_t i = 0; i < count; ++i, p += pixel_bytes) *p = band[i];
+}
+
+namespace {
+
+// The rows never overlap (a stored row and image band rows), which lets the
+// compiler vectorize the interleaved accesses.
+template <int kPixelBytes>
+void SplitPixelsOf(const uint8_t* __restrict stored, int64_t count, uint8_t* __restrict red,
+                   uint8_t* __restrict green, uint8_t* __restrict blue) {
+  for (int64_t i = 0; i < count; ++i) {
+    blue[i] = stored[kPixelBytes * i];
+    green[i] = stored[kPixelBytes * i + 1];
+    red[i] = stored[kPixelBytes * i + 2];
+  }
+}
+
+template <int kPixelBytes>
+void MergePixelsOf(const uint8_t* __restrict red, const uint8_t* __restrict green, const uint8_t* __restrict blue,
+                   int64_t count, uint8_t* __restrict stored) {
+  for (int64_t i = 0; i < count; ++i) {
+    stored[kPixelBytes * i] = blue[i];
+    stored[kPixelBytes * i + 1] = green[i];
+    stored[kPixelBytes * i + 2] = red[i];
+  }
+}
+
+#if defined(__x86_64__)
+// 3-byte pixels, 16 at a time: each band gathers its bytes from the three
+// 16-byte loads with one byte shuffle per load (0x80 lanes give 0). Returns
+// the pixels done; the caller does the rest with the scalar loop.
+#define IPI_LANES(...) _mm_setr_epi8(__VA_ARGS__)
+__attribute__((target("ssse3"))) inline __m128i Shuffle3(__m128i a0, __m128i m0, __m128i a1, __m128i m1, __m128i a2,
+                                                        __m128i m2) {
+  return _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(a0, m0), _mm_shuffle_epi8(a1, m1)), _mm_shuffle_epi8(a2, m2));
+}
+
+__attribute__((target("ssse3"))) int64_t SplitBgrSsse3(const uint8_t* stored, int64_t count, uint8_t* red,
+                                                      uint8_t* green, uint8_t* blue) {
+  constexpr char Z = -128;
+  const __m128i b0 = IPI_LANES(0, 3, 6, 9, 12, 15, Z, Z, Z, Z, Z, Z, Z, Z, Z, Z);
+  const __m128i b1 = IPI_LANES(Z, Z, Z, Z, Z, Z, 2, 5, 8, 11, 14, Z, Z, Z, Z, Z);
+  const __m128i b2 = IPI_LANES(Z, Z, Z, Z, Z, Z, Z, Z, Z, Z, Z, 1, 4, 7, 10, 13);
+  const __m128i g0 = IPI_LANES(1, 4, 7, 10, 13, Z, Z, Z, Z, Z, Z, Z, Z, Z, Z, Z);
+  const __m128i g1 = IPI_LANES(Z, Z, Z, Z, Z, 0, 3, 6, 9, 12, 15, Z, Z, Z, Z, Z);
+  const __m128i g2 = IPI_LANES(Z, Z, Z, Z, Z, Z, Z, Z, Z, Z, Z, 2, 5, 8, 11, 14);
+  const __m128i r0 = IPI_LANES(2, 5, 8, 11, 14, Z, Z, Z, Z, Z, Z, Z, Z, Z, Z, Z);
+  const __m128i r1 = IPI_LANES(Z, Z, Z, Z, Z, 1, 4, 7, 10, 13, Z, Z, Z, Z, Z, Z);
+  const __m128i r2 = IPI_LANES(Z, Z, Z, Z, Z, Z, Z, Z, Z, Z, 0, 3, 6, 9, 12, 15);
+  int64_t i = 0;
+  for (; i + 16 <= count; i += 16, stored += 48) {
+    const __m128i a0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(stored));
+    const __m128i a1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(stored + 16));
+    const __m128i a2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(stored + 32));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(blue + i), Shuffle3(a0, b0, a1, b1, a2, b2));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(green + i), Shuffle3(a0, g0, a1, g1, a2, g2));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(red + i), Shuffle3(a0, r0, a1, r1, a2, r2));
+  }
+  return i;
+}
+
+__attribute__((target("ssse3"))) int64_t MergeBgrSsse3(const uint8_t* red, const uint8_t* green,
+                                                      const uint8_t* blue, int64_t count, uint8_t* stored) {
+  constexpr char Z = -128;
+  // Output vector k takes from blue, green and red with these lanes.
+  const __m128i o0b = IPI_LANES(0, Z, Z, 1, Z, Z, 2, Z, Z, 3, Z, Z, 4, Z, Z, 5);
+  const __m128i o0g = IPI_LANES(Z, 0, Z, Z, 1, Z, Z, 2, Z, Z, 3, Z, Z, 4, Z, Z);
+  const __m128i o0r = IPI_LANES(Z, Z, 0, Z, Z, 1, Z, Z, 2, Z, Z, 3, Z, Z, 4, Z);
+  const __m128i o1b = IPI_LANES(Z, Z, 6, Z, Z, 7, Z, Z, 8, Z, Z, 9, Z, Z, 10, Z);
+  const __m128i o1g = IPI_LANES(5, Z, Z, 6, Z, Z, 7, Z, Z, 8, Z, Z, 9, Z, Z, 10);
+  const __m128i o1r = IPI_LANES(Z, 5, Z, Z, 6, Z, Z, 7, Z, Z, 8, Z, Z, 9, Z, Z);
+  const __m128i o2b = IPI_LANES(Z, 11, Z, Z, 12, Z, Z, 13, Z, Z, 14, Z, Z, 15, Z, Z);
+  const __m128i o2g = IPI_LANES(Z, Z, 11, Z, Z, 12, Z, Z, 13, Z, Z, 14, Z, Z, 15, Z);
+  const __m128i o2r = IPI_LANES(10, Z, Z, 11, Z, Z, 12, Z, Z, 13, Z, Z, 14, Z, Z, 15);
+  int64_t i = 0;
+  for (; i + 16 <= count; i += 16, stored += 48) {
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(blue + i));
+    const __m128i g = _mm_loadu_si128(reinterpret_cast<const __m128i*>(green + i));
+    const __m128i r = _mm_loadu_si128(reinterpret_cast<const __m128i*>(red + i));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(stored), Shuffle3(b, o0b, g, o0g, r, o0r));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(stored + 16), Shuffle3(b, o1b, g, o1g, r, o1r));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(stored + 32), Shuffle3(b, o2b, g, o2g, r, o2r));
+  }
+  return i;
+}
+#undef IPI_LANES
+
+bool HasByteShuffle() {
+  static const bool has = __builtin_cpu_supports("ssse3");
+  return has;
+}
+#endif
+
+}  // namespace
+
+void SplitPixelsScalar(const uint8_t* stored, int64_t count, int pixel_bytes, uint8_t* red, uint8_t* green,
+                       uint8_t* blue) {
+  if (pixel_bytes == 3) {
+    SplitPixelsOf<3>(stored, count, red, green, blue);
+  } else {
+    SplitPixelsOf<4>(stored, count, red, green, blue);
+  }
+}
+
+void MergePixelsScalar(const uint8_t* red, const uint8_t* green, const uint8_t* blue, int64_t count,
+                       int pixel_bytes, uint8_t* stored) {
+  if (pixel_bytes == 3) {
+    MergePixelsOf<3>(red, green, blue, count, stored);
+  } else {
+    MergePixelsOf<4>(red, green, blue, count, stored);
+  }
+}
+
+void SplitPixels(const uint8_t* stored, int64_t count, int pixel_bytes, uint8_t* red, uint8_t* green,
+                 uint8_t* blue) {
+  int64_t done = 0;
+#if defined(__x86_64__)
+  if (pixel_bytes == 3 && HasByteShuffle()) done = SplitBgrSsse3(stored, count, red, green, blue);
+#endif
+  SplitPixelsScalar(stored + done * pixel_bytes, count - done, pixel_bytes, red + done, green + done, blue + done);
+}
+
+void MergePixels(const uint8_t* red, const uint8_t* green, const uint8_t* blue, int64_t count, int pixel_bytes,
+                 uint8_t* stored) {
+  int64_t done = 0;
+#if defined(__x86_64__)
+  if (pixel_bytes == 3 && HasByteShuffle()) done = MergeBgrSsse3(red, green, blue, count, stored);
+#endif
+  MergePixelsScalar(red + done, green + done, blue + done, count - done, pixel_bytes, stored + done * pixel_bytes);
 }
 
 namespace {

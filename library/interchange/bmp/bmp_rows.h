@@ -19,6 +19,19 @@ void PackNibbles(const uint8_t* pixels, int64_t count, uint8_t* stored);
 void ExtractChannel(const uint8_t* stored, int64_t count, int pixel_bytes, int channel, uint8_t* band);
 void InsertChannel(const uint8_t* band, int64_t count, int pixel_bytes, int channel, uint8_t* stored);
 
+// The same for all three colour bands in one pass (pixel_bytes 3 or 4): the
+// fast path when the three band rows are at hand at once.
+void SplitPixels(const uint8_t* stored, int64_t count, int pixel_bytes, uint8_t* red, uint8_t* green,
+                 uint8_t* blue);
+void MergePixels(const uint8_t* red, const uint8_t* green, const uint8_t* blue, int64_t count, int pixel_bytes,
+                 uint8_t* stored);
+// Their plain loops, which the two above use where no byte shuffle is at
+// hand and for the last pixels; a test holds both to the same output.
+void SplitPixelsScalar(const uint8_t* stored, int64_t count, int pixel_bytes, uint8_t* red, uint8_t* green,
+                       uint8_t* blue);
+void MergePixelsScalar(const uint8_t* red, const uint8_t* green, const uint8_t* blue, int64_t count,
+                       int pixel_bytes, uint8_t* stored);
+
 // 16 bits: little-endian words with 5-bit red (bits 14-10), green (9-5) and
 // blue (4-0); each 5-bit value v becomes (v << 3) | (v >> 2). band 0 red,
 // 1 green, 2 blue.

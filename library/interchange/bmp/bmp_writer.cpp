@@ -179,6 +179,8 @@ int WriteRows(IpiSystem* sys, const RowPlan& plan, IpiObject* image, StoredFormO
   ScopedAccessor in;
   IPI_RETURN_IF_ERROR(OpenAuxiliaryAccessor(sys, image, AccessMode::kRead, 1, in));
   const IpiAccessor& accessor = *in;
+  // Rows in memory are read in place: the colour bands merge in one pass.
+  const bool merges_in_one_pass = bands >= 3 && in.stream()->data != nullptr;
   for (int64_t s = 0; s < plan.height; ++s) {
     uint8_t* stored = output.Next(plan.row_bytes);
     if (stored == nullptr) return output.flush_status();
@@ -187,7 +189,17 @@ int WriteRows(IpiSystem* sys, const RowPlan& plan, IpiObject* image, StoredFormO
       std::memset(stored, 0, static_cast<size_t>(plan.row_bytes));
       continue;
     }
-    for (int b = 0; b < bands; ++b) {
+    int first_band = 0;
+    if (merges_in_one_pass) {
+      const uint8_t* planes[3] = {};
+      for (int b = 0; b < 3; ++b) {
+        planes[b] = IpiGetInputRow(sys, in.stream(), b * band_elements + y * x_dim);
+        if (planes[b] == nullptr) return IpiGetLastError(sys);
+      }
+      MergePixels(planes[0], planes[1], planes[2], columns, bands, stored);
+      first_band = 3;
+    }
+    for (int b = first_band; b < bands; ++b) {
       const int64_t element = b * band_elements + y * x_dim;
       const uint8_t* row = IpiGetInputRow(sys, in.stream(), element);
       if (row == nullptr) return IpiGetLastError(sys);

@@ -520,3 +520,58 @@ TEST(BmpRows, FastBitPathsMatchTheirElementTwins) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(BmpCodecTest, ByteBoundaryWidensOneBitRowsAndWritesTheTrueWidth) {
+  const IpiAttribute on[] = {{"byteBoundary", 1}};
+  ASSERT_EQ(IpiSetSystemAttributes(sys_, on, 1), 0);
+  BmpSpec s;
+  s.width = 13;
+  s.height = 2;
+  s.bits = 1;
+  s.palette = {0, 0, 0, 0, 255, 255, 255, 0};
+  // Stored rows carry bits past the width, which the widened rows take in.
+  s.body = {0xFF, 0xF8, 0x00, 0x00, 0xA5, 0x5F, 0x00, 0x00};
+  const std::string path = dir_.File("b.bmp");
+  testing_support::WriteFileBytes(path, bmp_test::BuildBmp(s));
+  IpiObject* image = NewImage();
+  ASSERT_EQ(ReadFile(path, image), 0);
+  EXPECT_EQ(image->fields.dimension[kDimX], 16);
+  EXPECT_EQ(image->fields.width_byte_boundary, 13);
+  EXPECT_EQ(bmp_test::ObjectData(sys_, image), (Bytes{0xA5, 0x5F, 0xFF, 0xF8}));
+  ASSERT_EQ(IpiWriteImageFile(sys_, image, path.c_str(), kFormatBmp, nullptr, 0), 0);
+  const Bytes file = testing_support::ReadFileBytes(path);
+  EXPECT_EQ(bmp_test::ReadU32(file, 18), 13u);
+  EXPECT_EQ(Bytes(file.begin() + 62, file.end()), (Bytes{0xFF, 0xF8, 0, 0, 0xA5, 0x58, 0, 0}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(BmpRows, OnePassSplitAndMergeMatchTheirScalarLoops) {
+  for (int pixel_bytes : {3, 4}) {
+    for (int64_t count : {1, 15, 16, 17, 33, 100}) {
+      SCOPED_TRACE(std::to_string(pixel_bytes) + "/" + std::to_string(count));
+      const Bytes stored = bmp_test::RandomBytes(static_cast<size_t>(count * pixel_bytes), 11);
+      Bytes fast(3 * count), slow(3 * count);
+      SplitPixels(stored.data(), count, pixel_bytes, fast.data(), fast.data() + count, fast.data() + 2 * count);
+      SplitPixelsScalar(stored.data(), count, pixel_bytes, slow.data(), slow.data() + count, slow.data() + 2 * count);
+      EXPECT_EQ(fast, slow);
+      // Red is the third byte of a stored pixel.
+      EXPECT_EQ(fast[0], stored[2]);
+      Bytes merged_fast(stored.size(), 0xEE), merged_slow(stored.size(), 0xEE);
+      MergePixels(fast.data(), fast.data() + count, fast.data() + 2 * count, count, pixel_bytes, merged_fast.data());
+      MergePixelsScalar(fast.data(), fast.data() + count, fast.data() + 2 * count, count, pixel_bytes,
+                        merged_slow.data());
+      EXPECT_EQ(merged_fast, merged_slow);
+      for (int64_t i = 0; i < count; ++i) {
+        EXPECT_EQ(Bytes(merged_fast.begin() + i * pixel_bytes, merged_fast.begin() + i * pixel_bytes + 3),
+                  Bytes(stored.begin() + i * pixel_bytes, stored.begin() + i * pixel_bytes + 3));
+      }
+    }
+  }
+}
+
+}  // namespace
