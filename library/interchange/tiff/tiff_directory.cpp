@@ -303,6 +303,9 @@ int DirectoryReader::Interpret(const TiffFields& fields, TiffImagePlan& plan) {
   const uint32_t length = fields.length.present ? FirstValue(fields.length, order_) : 1;
   if (width == 0 || length == 0) return Refuse(sys_, kIpiSyntaxError);
 
+  // Colour models the reader does not convert are refused before their samples are looked at.
+  IPI_RETURN_IF_ERROR(PhotometricCode(sys_, fields.photometric, &plan.photometric));
+
   // BitsPerSample: one value, or one per sample, all alike.
   const uint32_t count = static_cast<uint32_t>(fields.bits.size());
   const uint32_t bits = count == 0 ? 1 : fields.bits[0];
@@ -341,7 +344,6 @@ int DirectoryReader::Interpret(const TiffFields& fields, TiffImagePlan& plan) {
     default: return Refuse(sys_, kIpiSyntaxError);
   }
 
-  IPI_RETURN_IF_ERROR(PhotometricCode(sys_, fields.photometric, &plan.photometric));
   if (fields.orientation < 1 || fields.orientation > 8) return Refuse(sys_, kIpiSyntaxError);
   plan.orientation = kOrientationCodes[fields.orientation - 1];
   // Separate planes of a single sample are laid out as contiguous ones.

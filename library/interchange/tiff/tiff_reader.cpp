@@ -157,7 +157,11 @@ int ReadPages(IpiSystem* sys, TiffSource& source, const TiffHeader& header, IpiO
     IpiObject* page = ElementOrNull(sys, array, k);
     if (page == nullptr) {
       if (!is_header_pass) break;
-      page = IpiCreateObject(sys, nullptr, &kGenericImageClass, nullptr, nullptr, 0);
+      // A new page gets a lookup table of its own for its palette.
+      IpiObject* table = IpiCreateObject(sys, nullptr, &kLookupTableClass, nullptr, nullptr, 0);
+      if (table == nullptr) return IpiGetLastError(sys);
+      const IpiAttribute shape[] = {{"lut", static_cast<intptr_t>(IpiObjectId(table))}};
+      page = IpiCreateObject(sys, nullptr, &kGenericImageClass, nullptr, shape, 1);
       if (page == nullptr) return IpiGetLastError(sys);
       IPI_RETURN_IF_ERROR(IpiPutCompositeElement(sys, page, array, k));
     }

@@ -19,7 +19,8 @@
 // A target that is not a CompositeIDArray gets the first directory. A
 // CompositeIDArray gets the pages from its "xMatchPoint" (the first page, 0
 // for the first directory) on, at most its "entries" of them, one per
-// element; a header pass fills an empty element with a new GenericImage, and
+// element; a header pass fills an empty element with a new GenericImage (with
+// a lookup table of its own), and
 // an array of no entries takes every page from the first one on. The data
 // pass stops at an empty element. After a header pass that read at least one
 // page, "entries" is the number of pages read.
