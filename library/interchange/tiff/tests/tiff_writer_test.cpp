@@ -229,6 +229,29 @@ TEST_F(TiffWriterTest, EveryDepthAndCompressionReadsBackThroughLibtiff) {
   }
 }
 
+// Separated colour: all four bands interleaved, four samples described.
+TEST_F(TiffWriterTest, SeparatedColourWritesFourSamples) {
+  const int width = 5;
+  const int height = 3;
+  const Bytes planes = Pattern(static_cast<size_t>(4 * width * height), 13, 256);
+  IpiObject* image = Image(&kColourImageClass, kDataTypeNonnegative, 8, width, height, 4, planes);
+  for (int32_t compression : {kCompressionNone, kCompressionPackBits}) {
+    SCOPED_TRACE(compression);
+    const std::string path = dir_.File("cmyk" + std::to_string(compression) + ".tif");
+    ASSERT_EQ(Write(image, path, {{"colourSpace", kColourSpaceCodeCmyk}, {"compression", compression}}), 0);
+    ExpectStripsDecode(path);
+    const std::string dump = Dump(path);
+    EXPECT_NE(dump.find("SamplesPerPixel (277) SHORT (3) 1<4>"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("Photometric (262) SHORT (3) 1<5>"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("BitsPerSample (258) SHORT (3) 4<8 8 8 8>"), std::string::npos) << dump;
+    Bytes interleaved;
+    for (int i = 0; i < width * height; ++i) {
+      for (int b = 0; b < 4; ++b) interleaved.push_back(planes[static_cast<size_t>(b * width * height + i)]);
+    }
+    EXPECT_EQ(Decoded(path, "cmyk"), interleaved);
+  }
+}
+
 TEST_F(TiffWriterTest, DirectoryHoldsTheTagsAtTheirPlaces) {
   // An "MM" file of one 8-bit grey image.
   IpiObject* grey = Image(&kGenericImageClass, kDataTypeNonnegative, 8, 3, 2, 1, {1, 2, 3, 4, 5, 6});
