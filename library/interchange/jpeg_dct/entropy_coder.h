@@ -41,7 +41,9 @@ class StuffingStreamSink final : public ByteSink {
  public:
   static constexpr size_t kPieceBytes = 64 * 1024;
 
-  StuffingStreamSink(IpiSystem* sys, IpiStream* stream) : sys_(sys), stream_(stream) { buffer_.reserve(2 * kPieceBytes); }
+  StuffingStreamSink(IpiSystem* sys, IpiStream* stream) : sys_(sys), stream_(stream) {
+    buffer_.reserve(2 * kPieceBytes);
+  }
 
   [[nodiscard]] bool Write(const uint8_t* data, size_t count) override;
   // Only appends are made by the codec.

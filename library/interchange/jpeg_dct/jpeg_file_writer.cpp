@@ -96,7 +96,9 @@ std::vector<uint8_t> BuildHeader(const WriterTables& t, bool colour, uint8_t lum
   std::vector<uint8_t> out;
   PutMarker(out, kMarkerSoi);
   PutMarker(out, kMarkerApp0);
-  constexpr uint8_t kJfif[] = {0x00, 0x10, 'J', 'F', 'I', 'F', 0x00, 0x01, 0x01, 0x00, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00};
+  // Length 16, "JFIF", version 1.01, density unit 0, density 1 x 1, no thumbnail.
+  constexpr uint8_t kJfif[] = {0x00, 0x10, 'J',  'F',  'I',  'F',  0x00, 0x01,
+                               0x01, 0x00, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00};
   out.insert(out.end(), std::begin(kJfif), std::end(kJfif));
 
   PutMarker(out, kMarkerDqt);
