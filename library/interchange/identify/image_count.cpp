@@ -32,10 +32,11 @@ int64_t CountPages(IpiSystem* sys, TiffSource& source, int past_end_code) {
   return count;
 }
 
-// The Zoltra element chain is counted with the record parser of the Zoltra
-// reader, so that counting and reading can never disagree on a file.
-// TODO(when the Zoltra tagged raster reader exists): count with its record
-// parser; until then the count is refused as an unsupported variant.
+// Zoltra images are counted by walking the element chain with the Zoltra
+// reader's own record parser, so that counting and reading can never
+// disagree on a file. TODO(when the Zoltra tagged raster reader exists): walk
+// the chain with its record parser; until then this hook refuses the count
+// as an unsupported variant (12).
 int64_t CountZoltraElementChain(IpiSystem* sys) { return Fail(sys, kIpiNonPermissibleOption); }
 
 }  // namespace
