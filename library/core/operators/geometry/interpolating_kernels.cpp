@@ -141,6 +141,10 @@ class InterpolatingRun {
     keeps_zeros_ = morphology == kMorphologyKeepZeros;
     threshold_ = static_cast<int64_t>(IpiRampWeight(sys, plan_.axis[kDimX].ratio(), plan_.axis[kDimY].ratio()));
     halving_ = columns_.count() > 0 && columns_.IsRegular(2);
+    const bool gated = in.has_roi() || out.has_roi();
+    averages_pairs_ = M == Method::kBilinear && halving_ && !is_bits_ && !gated &&
+                      columns_.weight[0][0] == columns_.weight[0][1] &&
+                      columns_.index[0][1] == columns_.index[0][0] + 1;
   }
 
   int Run() {
@@ -230,6 +234,12 @@ class InterpolatingRun {
       const Taps<N> wy = WeightsAt<M>(fraction, my.denominator());
       const Taps<N> rows = TapIndices<N>(j0, sy_ - 1);
       const int64_t span_first = rows[0];
+      if constexpr (M == Method::kBilinear) {
+        if (averages_pairs_ && wy[0] == wy[1] && rows[1] == rows[0] + 1) {
+          IPI_RETURN_IF_ERROR(AveragePairs(from + span_first * sx_, to + y * dx_));
+          continue;
+        }
+      }
       const Sum* sums[N] = {};
       bool all_cached = true;
       for (int k = 0; k < N; ++k) {
@@ -290,6 +300,25 @@ class InterpolatingRun {
     return kIpiNoError;
   }
 
+  // Halving bytes exactly between elements in both directions: every weight
+  // product is 128 x 128, so the element is (sum of the 2 x 2 + 2) >> 2, the
+  // same value the weighted sum gives, formed directly from the two rows.
+  int AveragePairs(int64_t span_element, int64_t destination_element) {
+    const uint8_t* top = IpiGetInputRow(sys_, in_.stream, span_element);
+    if (top == nullptr) return IpiGetLastError(sys_);
+    uint8_t* d = IpiGetOutputRow(sys_, out_.stream, destination_element);
+    if (d == nullptr) return IpiGetLastError(sys_);
+    const uint8_t* a = top + columns_.index[0][0];
+    const uint8_t* b = a + sx_;
+    uint8_t* target = d + columns_.first;
+    const int64_t count = columns_.count();
+    for (int64_t i = 0; i < count; ++i) {
+      const uint16_t sum = static_cast<uint16_t>(a[2 * i] + a[2 * i + 1] + b[2 * i] + b[2 * i + 1] + 2);
+      target[i] = static_cast<uint8_t>(sum >> 2);
+    }
+    return IpiPutOutputRow(sys_, out_.stream, destination_element);
+  }
+
   // Byte elements without a gate: the row weights applied to the row sums.
   // Weights that are never negative cannot leave 0..255; cubic convolution's
   // can, and is clamped.
@@ -341,6 +370,7 @@ class InterpolatingRun {
   bool is_bits_ = false;
   bool keeps_zeros_ = false;  // "morphologicalOperation" 71: the deciding value is 0
   bool halving_ = false;      // ColumnTaps::IsRegular(2)
+  bool averages_pairs_ = false;  // bilinear halving of bytes, no gate: AveragePairs
   int64_t threshold_ = kHalfProduct;
   int64_t sx_ = 0, sy_ = 0, dx_ = 0;
   // N slots: a destination row needs at most N rows, so the least recently
