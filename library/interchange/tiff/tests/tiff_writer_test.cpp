@@ -195,6 +195,12 @@ TEST_F(TiffWriterTest, EveryDepthAndCompressionReadsBackThroughLibtiff) {
                     width, height, is_rgb ? 3 : 1, data, c.bit_order);
     }
     if (c.palette) AttachPalette(image, 1 << c.precision);
+    if (c.planar != 0) {
+      // Separate planes are asked of the file and, for coding, carried by an
+      // image of the TIFF group (as one read from a TIFF file).
+      const IpiAttribute tiff[] = {{"fileFormat", kFormatTiff}, {"planarConfiguration", c.planar}};
+      ASSERT_EQ(IpiSetAttributes(sys_, image, tiff, 2), 0);
+    }
     const std::string path = dir_.File(std::string(c.name) + ".tif");
     ASSERT_EQ(Write(image, path, {{"compression", c.compression}, {"planarConfiguration", c.planar}}), 0);
     ExpectStripsDecode(path);
@@ -220,6 +226,9 @@ TEST_F(TiffWriterTest, EveryDepthAndCompressionReadsBackThroughLibtiff) {
     const std::string dump = Dump(path);
     EXPECT_NE(dump.find(c.compression == kCompressionPackBits ? "Compression (259) SHORT (3) 1<32773>"
                                                               : "Compression (259) SHORT (3) 1<1>"),
+              std::string::npos)
+        << dump;
+    EXPECT_NE(dump.find(c.planar != 0 ? "PlanarConfig (284) SHORT (3) 1<2>" : "PlanarConfig (284) SHORT (3) 1<1>"),
               std::string::npos)
         << dump;
     const bool is_fill_order_2 = c.bit_order == kOrderLsbFirst && (c.precision < 8 || c.compression != 0);
