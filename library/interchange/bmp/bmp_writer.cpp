@@ -36,6 +36,7 @@ class StoredFormOutput {
   StoredFormOutput& operator=(const StoredFormOutput&) = delete;
 
   // Memory targets must hold `total_bytes`: 8 before anything is written.
+  // Later calls never pass that total, so memory needs no further checks.
   int Open(IpiObject* target, uint64_t total_bytes) {
     // Byte access: the stream keeps no row window and adds nothing at its close.
     stream_ = IpiOpenStream(sys_, target, "w", 0);
@@ -47,20 +48,22 @@ class StoredFormOutput {
     return kIpiNoError;
   }
 
-  // Room for the next `count` bytes, valid until the next call.
+  // Room for the next `count` bytes, valid until the next call; null when
+  // writing the previous block to the file failed (status()).
   uint8_t* Next(int64_t count) {
+    uint8_t* out = nullptr;
     if (memory_ != nullptr) {
-      uint8_t* out = memory_ + position_;
-      position_ += count;
-      return out;
+      out = memory_ + position_;
+    } else {
+      if (!block_.empty() && block_.size() + static_cast<size_t>(count) > kFileBlockBytes && Flush() != 0) {
+        return nullptr;
+      }
+      const size_t used = block_.size();
+      block_.resize(used + static_cast<size_t>(count));
+      out = block_.data() + used;
     }
-    if (!block_.empty() && block_.size() + static_cast<size_t>(count) > kFileBlockBytes) {
-      if (Flush() != 0) return nullptr;
-    }
-    const size_t used = block_.size();
-    block_.resize(used + static_cast<size_t>(count));
     position_ += count;
-    return block_.data() + used;
+    return out;
   }
 
   int Finish() {
@@ -70,28 +73,27 @@ class StoredFormOutput {
     return status;
   }
 
+  int status() const { return status_; }
+
  private:
+  // The block holds the bytes that end at position_.
   int Flush() {
     if (block_.empty()) return kIpiNoError;
     const auto count = static_cast<int64_t>(block_.size());
     if (IpiWriteBytes(sys_, stream_, position_ - count, block_.data(), count) != count) {
-      flush_status_ = IpiGetLastError(sys_);
-      return flush_status_;
+      status_ = IpiGetLastError(sys_);
+      return status_;
     }
     block_.clear();
     return kIpiNoError;
   }
 
- public:
-  int flush_status() const { return flush_status_; }
-
- private:
   IpiSystem* sys_;
   IpiStream* stream_ = nullptr;
   uint8_t* memory_ = nullptr;
   int64_t position_ = 0;
   std::vector<uint8_t> block_;
-  int flush_status_ = kIpiNoError;
+  int status_ = kIpiNoError;
 };
 
 int32_t ChooseDepth(const IpiObject& image, const IpiObject& target, int* status) {
@@ -183,7 +185,7 @@ int WriteRows(IpiSystem* sys, const RowPlan& plan, IpiObject* image, StoredFormO
   const bool merges_in_one_pass = bands >= 3 && in.stream()->data != nullptr;
   for (int64_t s = 0; s < plan.height; ++s) {
     uint8_t* stored = output.Next(plan.row_bytes);
-    if (stored == nullptr) return output.flush_status();
+    if (stored == nullptr) return output.status();
     const int64_t y = plan.height - 1 - s;  // rows are stored bottom-up
     if (y >= y_dim) {
       std::memset(stored, 0, static_cast<size_t>(plan.row_bytes));
@@ -297,13 +299,13 @@ int WriteBmpFile(IpiSystem* sys, IpiObject* image, IpiObject* target, int32_t fo
   StoredFormOutput output(sys);
   IPI_RETURN_IF_ERROR(output.Open(target, total_bytes));
   uint8_t* front = output.Next(static_cast<int64_t>(header.pixel_offset()));
-  if (front == nullptr) return output.flush_status();
+  if (front == nullptr) return output.status();
   FormatBmpHeaders(header, front);
   if (header.palette_entries > 0) BuildPalette(sys, *image, bits, header.palette_entries, front + header.header_bytes());
   if (writes_rows) {
     if (is_run_length) {
       uint8_t* body = output.Next(static_cast<int64_t>(header.image_bytes));
-      if (body == nullptr) return output.flush_status();
+      if (body == nullptr) return output.status();
       std::memcpy(body, coded_body.bytes().data(), coded_body.bytes().size());
     } else {
       IPI_RETURN_IF_ERROR(WriteRows(sys, plan, image, output));

@@ -19,6 +19,7 @@
 #include "interchange/dispatch/read_front.h"
 #include "interchange/dispatch/write_dispatch.h"
 #include "interchange/dispatch/write_front.h"
+#include "kernel/fault_injection.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -572,6 +573,26 @@ TEST(BmpRows, OnePassSplitAndMergeMatchTheirScalarLoops) {
       }
     }
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(BmpCodecTest, AFailedWriteKeepsTheEarlierFile) {
+  const std::string path = dir_.File("keep.bmp");
+  IpiObject* small = bmp_test::MakeImage(sys_, &kGenericImageClass, 3, 3, 1, kDataTypeNonnegative, 8,
+                                         kRepositoryGlobalBlock, Bytes(9, 7));
+  ASSERT_EQ(IpiWriteImageFile(sys_, small, path.c_str(), kFormatBmp, nullptr, 0), 0);
+  const Bytes before = testing_support::ReadFileBytes(path);
+  // Large enough for several blocks; the second block's write fails.
+  IpiObject* large = bmp_test::MakeImage(sys_, &kColourImageClass, 700, 300, 3, kDataTypeNonnegative, 8,
+                                         kRepositoryGlobalBlock, bmp_test::RandomBytes(700 * 300 * 3, 1));
+  plat::testing::FailNthWrite(2);
+  EXPECT_EQ(IpiWriteImageFile(sys_, large, path.c_str(), kFormatBmp, nullptr, 0), kIpiSystemFailure);
+  plat::testing::ResetFaults();
+  EXPECT_EQ(testing_support::ReadFileBytes(path), before);
+  EXPECT_EQ(dir_.List(), std::vector<std::string>{"keep.bmp"});
 }
 
 }  // namespace
