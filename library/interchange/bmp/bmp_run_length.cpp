@@ -293,6 +293,24 @@ class ImageRowSink final : public RleRowSink {
   int64_t row_elements_;
 };
 
+// The four row forms the decoder writes. Image rows take the coded rows
+// flipped (coded row k is image row last - k), one element per pixel;
+// packed-bitmap rows take them in stored order, and their length is
+// xDimension bytes whatever the depth: 8-bit pixels one a byte, 4-bit pixels
+// two a byte.
+RleDecodeShape Rle8RowsShape(int64_t x_dimension, int64_t rows) {
+  return {8, x_dimension, rows, RleRowLayout::kPixelPerByte};
+}
+RleDecodeShape Rle4RowsShape(int64_t x_dimension, int64_t rows) {
+  return {4, x_dimension, rows, RleRowLayout::kPixelPerByte};
+}
+RleDecodeShape Rle8DibRowsShape(int64_t x_dimension, int64_t rows) {
+  return {8, x_dimension, rows, RleRowLayout::kPixelPerByte};
+}
+RleDecodeShape Rle4DibRowsShape(int64_t x_dimension, int64_t rows) {
+  return {4, 2 * x_dimension, rows, RleRowLayout::kPackedNibbles};
+}
+
 }  // namespace
 
 int EncodeBmpRunLength(IpiSystem* sys, IpiObject* image, IpiObject* coded) {
@@ -350,19 +368,18 @@ int DecodeBmpRunLength(IpiSystem* sys, IpiObject* coded, IpiObject* image) {
   IPI_RETURN_IF_ERROR(RequireByteElements(sys, image));
   IPI_RETURN_IF_ERROR(RequireRows(sys, *image));
 
-  RleDecodeShape shape;
-  shape.bits = bits;
-  shape.rows = image->fields.dimension[kDimY];
+  const int64_t rows = image->fields.dimension[kDimY];
   const int64_t row_elements = image->fields.dimension[kDimX];
   const bool is_packed = IpiIsPackedBitmapImage(*image);
   if (is_packed) {
-    // The rows of a packed bitmap are xDimension bytes long, whatever the depth.
-    PackedBitmapRows rows;
-    IPI_RETURN_IF_ERROR(IpiGetPackedBitmapRows(sys, image, 1, &rows));
-    shape.width_px = bits == 8 ? rows.row_bytes : 2 * rows.row_bytes;
-    shape.layout = bits == 8 ? RleRowLayout::kPixelPerByte : RleRowLayout::kPackedNibbles;
+    PackedBitmapRows packed;
+    IPI_RETURN_IF_ERROR(IpiGetPackedBitmapRows(sys, image, 1, &packed));
+  }
+  RleDecodeShape shape;
+  if (!is_packed) {
+    shape = bits == 8 ? Rle8RowsShape(row_elements, rows) : Rle4RowsShape(row_elements, rows);
   } else {
-    shape.width_px = row_elements;
+    shape = bits == 8 ? Rle8DibRowsShape(row_elements, rows) : Rle4DibRowsShape(row_elements, rows);
   }
 
   ObjectBytes body;
