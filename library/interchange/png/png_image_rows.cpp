@@ -34,6 +34,21 @@ int ChooseLayout(IpiSystem* sys, IpiObject* image, const PngRowFormat& format, P
   return RequireStoredBits(sys, image, 8);
 }
 
+// Pixels of `Channels` interleaved samples to and from band rows that are
+// all at hand at once (memory streams): one pass over the row.
+template <int Channels>
+void SplitRow(const uint8_t* png_row, int64_t count, uint8_t* const* bands) {
+  for (int64_t i = 0; i < count; ++i) {
+    for (int c = 0; c < Channels; ++c) bands[c][i] = png_row[Channels * i + c];
+  }
+}
+template <int Channels>
+void MergeRow(const uint8_t* const* bands, int64_t count, uint8_t* png_row) {
+  for (int64_t i = 0; i < count; ++i) {
+    for (int c = 0; c < Channels; ++c) png_row[Channels * i + c] = bands[c][i];
+  }
+}
+
 int64_t BandElements(const IpiObjectFields& f) {
   return int64_t{f.dimension[kDimX]} * f.dimension[kDimY] * f.dimension[kDimZ] * f.dimension[kDimT];
 }
@@ -61,11 +76,21 @@ int PngImageRowSource::FetchRow(IpiSystem* sys, int64_t y, uint8_t* out) {
   const int64_t element = y * image_width_;
   int64_t written = 0;
   if (layout_ == PngPixelLayout::kInterleaved) {
+    // Memory rows stay where they are, so all bands go in one pass; file
+    // rows share the stream's buffer and go one band at a time.
+    const bool in_memory = stream->data != nullptr;
+    const uint8_t* bands[4] = {};
     for (int b = 0; b < format_.channels; ++b) {
       const uint8_t* band = IpiGetInputRow(sys, stream, b * band_elements_ + element);
       if (band == nullptr) return IpiGetLastError(sys);
-      InsertChannel(band, columns_, format_.channels, b, out);
+      if (in_memory) {
+        bands[b] = band;
+      } else {
+        InsertChannel(band, columns_, format_.channels, b, out);
+      }
     }
+    if (in_memory && format_.channels == 3) MergeRow<3>(bands, columns_, out);
+    if (in_memory && format_.channels == 4) MergeRow<4>(bands, columns_, out);
     written = columns_ * format_.channels;
   } else {
     const uint8_t* row = IpiGetInputRow(sys, stream, element);
@@ -103,13 +128,21 @@ int PngImageRowTarget::StoreRow(IpiSystem* sys, int64_t y, const uint8_t* png_ro
   IpiStream* stream = accessor_.stream();
   const int64_t element = y * image_width_;
   if (layout_ == PngPixelLayout::kInterleaved) {
+    const bool in_memory = stream->data != nullptr;
+    uint8_t* bands[4] = {};
     for (int b = 0; b < format_.channels; ++b) {
       const int64_t band_element = b * band_elements_ + element;
       uint8_t* band = IpiGetOutputRow(sys, stream, band_element);
       if (band == nullptr) return IpiGetLastError(sys);
+      if (in_memory) {
+        bands[b] = band;  // memory rows are written in place
+        continue;
+      }
       ExtractChannel(png_row, columns_, format_.channels, b, band);
       IPI_RETURN_IF_ERROR(IpiPutOutputRow(sys, stream, band_element));
     }
+    if (in_memory && format_.channels == 3) SplitRow<3>(png_row, columns_, bands);
+    if (in_memory && format_.channels == 4) SplitRow<4>(png_row, columns_, bands);
     return kIpiNoError;
   }
   uint8_t* row = IpiGetOutputRow(sys, stream, element);

@@ -213,7 +213,7 @@ TEST_F(PngWriter, FlatGreyRowsTakeSubThenUpNeverLaterTies) {
 }
 
 TEST_F(PngWriter, RefusesWhatItCannotWriteAndLeavesNoFile) {
-  static const uint8_t kAlpha[2] = {0, 0};
+  static const uint8_t kAlpha[256] = {};
   struct Case {
     const char* name;
     int channels, depth, palette_entries;
