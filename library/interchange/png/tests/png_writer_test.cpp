@@ -11,6 +11,7 @@
 #include "core/objects/attributes.h"
 #include "core/status.h"
 #include "interchange/dispatch/interchange_codes.h"
+#include "interchange/dispatch/read_front.h"
 #include "interchange/dispatch/write_front.h"
 #include "interchange/png/png_codec.h"
 #include "interchange/png/tests/png_test_support.h"
@@ -248,6 +249,32 @@ TEST_F(PngWriter, RefusesWhatItCannotWriteAndLeavesNoFile) {
     EXPECT_TRUE(dir_.List().empty());
   }
   EXPECT_TRUE(testing_support::LibraryTempFiles().empty());
+}
+
+}  // namespace
+
+namespace {
+
+// Images in memory take the one-pass interleave, images in files the band
+// by band one: both must give the same file and read back the same.
+TEST_F(PngWriter, ImagesInFilesAndInMemoryGiveTheSameFile) {
+  for (int channels : {3, 4}) {
+    SCOPED_TRACE(channels);
+    const Picture picture = png_test::MakePicture(33, 17, channels, 8, 4);
+    std::vector<std::vector<uint8_t>> files;
+    for (int32_t repository : {kRepositoryGlobalBlock, kRepositoryFile}) {
+      IpiObject* image = png_test::MakeImage(sys_, picture, repository);
+      const std::string path = dir_.File("r" + std::to_string(repository) + ".png");
+      const IpiAttribute pairs[] = {{"interlacedImage", 1}};
+      ASSERT_EQ(IpiWriteFile(sys_, image, path.c_str(), kFormatPng, pairs, 1), 0);
+      files.push_back(testing_support::ReadFileBytes(path));
+      const IpiAttribute shape[] = {{"repository", repository}};
+      IpiObject* back = IpiCreateObject(sys_, nullptr, &kGenericImageClass, nullptr, shape, 1);
+      ASSERT_EQ(IpiReadFile(sys_, path.c_str(), back, kFormatPng, nullptr, 0), 0);
+      EXPECT_TRUE(png_test::ReadPicture(sys_, back, 8).samples == picture.samples);
+    }
+    EXPECT_TRUE(files[0] == files[1]);
+  }
 }
 
 }  // namespace
