@@ -426,6 +426,7 @@ void IpiCubicConvolutionWeights(double f, int32_t weights[4]) {
 }
 
 double IpiRampWeight(IpiSystem* sys, double rx, double ry) {
+  if (IpiCheckSystem(sys) != 0) return kHalfProduct;  // no context: no rule to read
   if (IpiSystemValue(sys, IpiSystemAttribute::kMorphologicalOperation) == kMorphologyNone) return kHalfProduct;
   const double m = IpiSystemValue(sys, IpiSystemAttribute::kInterpolation) == kInterpolationBilinear ? 1.0 : 3.0;
   const int32_t ramp = IpiSystemValue(sys, IpiSystemAttribute::kThresholdRamp);

@@ -31,7 +31,7 @@ void IpiCubicConvolutionWeights(double f, int32_t weights[4]);
 // The decision threshold of two-level resampling for ratios rx and ry, in
 // units of 1/65536 of the full weight: 32768 when "morphologicalOperation" is
 // 0 or the image is enlarged; lower with growing reduction, by the ramp that
-// "thresholdRamp" names; never below 1.
+// "thresholdRamp" names; never below 1. Without a valid context, 32768.
 double IpiRampWeight(IpiSystem* sys, double rx, double ry);
 
 #endif  // PELRITH_CORE_OPERATORS_GEOMETRY_INTERPOLATING_KERNELS_H_
