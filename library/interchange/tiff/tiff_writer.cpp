@@ -130,10 +130,14 @@ bool IsFaxCompression(int32_t compression) {
 
 int MapOrientation(IpiSystem* sys, int32_t code, uint16_t* out) {
   static constexpr std::pair<int32_t, uint16_t> kTable[] = {
-      {kOrientationCodeTopLeft, kTiffOrientationTopLeft},         {kOrientationCodeTopRight, kTiffOrientationTopRight},
-      {kOrientationCodeBottomRight, kTiffOrientationBottomRight}, {kOrientationCodeBottomLeft, kTiffOrientationBottomLeft},
-      {kOrientationCodeLeftTop, kTiffOrientationLeftTop},         {kOrientationCodeRightTop, kTiffOrientationRightTop},
-      {kOrientationCodeRightBottom, kTiffOrientationRightBottom}, {kOrientationCodeLeftBottom, kTiffOrientationLeftBottom},
+      {kOrientationCodeTopLeft, kTiffOrientationTopLeft},
+      {kOrientationCodeTopRight, kTiffOrientationTopRight},
+      {kOrientationCodeBottomRight, kTiffOrientationBottomRight},
+      {kOrientationCodeBottomLeft, kTiffOrientationBottomLeft},
+      {kOrientationCodeLeftTop, kTiffOrientationLeftTop},
+      {kOrientationCodeRightTop, kTiffOrientationRightTop},
+      {kOrientationCodeRightBottom, kTiffOrientationRightBottom},
+      {kOrientationCodeLeftBottom, kTiffOrientationLeftBottom},
   };
   for (const auto& [library_code, tiff_value] : kTable) {
     if (library_code == code) {
@@ -516,6 +520,15 @@ class Output {
     }
     return Bytes(bytes, 4);
   }
+  // `count` bytes straight from `data`, without a copy through the block.
+  [[nodiscard]] int Direct(const uint8_t* data, int64_t count) {
+    IPI_RETURN_IF_ERROR(Flush());
+    if (IpiWriteBytes(sys_, stream_, static_cast<int64_t>(written_), data, count) != count) {
+      return IpiGetLastError(sys_);
+    }
+    written_ += static_cast<uint64_t>(count);
+    return kIpiNoError;
+  }
   // Zero bytes up to `offset`, which lies at or after the current position.
   [[nodiscard]] int ZerosTo(uint64_t offset) {
     while (position() < offset) {
@@ -606,8 +619,24 @@ int WriteStoredRows(IpiSystem* sys, const Page& page, Output& out) {
   IPI_RETURN_IF_ERROR(OpenAuxiliaryAccessor(sys, image, AccessMode::kRead, 1, in));
   const int strips = static_cast<int>(page.strip_bytes.size());
   const int interleaved = page.is_separate ? 1 : page.samples;
+  // An image in memory whose rows are the stored rows already (one byte a
+  // sample, or whole bytes of bits most significant first, and no wider than
+  // the file) is written from where it lies.
+  const IpiStream& stream = *in.stream();
+  const bool is_stored_form = stream.data != nullptr && interleaved == 1 && !page.reverses_bits &&
+                              image_width == page.width_px &&
+                              (page.precision == 8 || (page.precision == 1 && image_width % 8 == 0 &&
+                                                       in->bit_order == kOrderMsbFirst && strips == 1));
+  const int64_t stored_rows = std::min(page.height_px, image_height);
   for (int strip = 0; strip < strips; ++strip) {
     IPI_RETURN_IF_ERROR(out.ZerosTo(page.strip_offsets[static_cast<size_t>(strip)]));
+    const int64_t first_byte = strip * band_elements * page.precision / 8;
+    if (is_stored_form && first_byte + stored_rows * page.row_bytes <= stream.limit) {
+      IPI_RETURN_IF_ERROR(out.Direct(stream.data + first_byte, stored_rows * page.row_bytes));
+      const auto missing_bytes = static_cast<uint64_t>((page.height_px - stored_rows) * page.row_bytes);
+      IPI_RETURN_IF_ERROR(out.ZerosTo(out.position() + missing_bytes));
+      continue;
+    }
     for (int64_t y = 0; y < page.height_px; ++y) {
       uint8_t* stored = nullptr;
       IPI_RETURN_IF_ERROR(out.Next(page.row_bytes, &stored));

@@ -238,6 +238,25 @@ TEST_F(TiffWriterTest, EveryDepthAndCompressionReadsBackThroughLibtiff) {
   }
 }
 
+// Images in memory whose rows are already the stored rows are written from
+// where they lie: whole-byte bilevel rows and grey rows, with and without
+// rows the file has beyond the image.
+TEST_F(TiffWriterTest, RowsInStoredFormAreWrittenWhole) {
+  const Bytes bits = Pattern(2 * 5, 19, 256);  // 16 x 5, 1 bit
+  IpiObject* bilevel = Image(&kGenericImageClass, kDataTypeBoolean, 1, 16, 5, 1, bits);
+  const std::string bilevel_path = dir_.File("bilevel.tif");
+  ASSERT_EQ(Write(bilevel, bilevel_path), 0);
+  EXPECT_EQ(Decoded(bilevel_path, "gray"), ExpectedGrey(bits, 1, 16, 5));
+
+  const Bytes grey = Pattern(6 * 4, 23, 256);
+  IpiObject* image = Image(&kGenericImageClass, kDataTypeNonnegative, 8, 6, 4, 1, grey);
+  const std::string taller = dir_.File("taller.tif");
+  ASSERT_EQ(Write(image, taller, {{"yDimension", 6}}), 0);
+  Bytes expected = grey;
+  expected.resize(6 * 6, 0);
+  EXPECT_EQ(Decoded(taller, "gray"), expected);
+}
+
 // Separated colour: all four bands interleaved, four samples described.
 TEST_F(TiffWriterTest, SeparatedColourWritesFourSamples) {
   const int width = 5;
