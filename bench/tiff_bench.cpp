@@ -1,8 +1,11 @@
-// Writing TIFF files beside libtiff (same binary, same run): an A4 page at
-// 300 dpi, grey (8 bits) and bilevel (1 bit), plain and PackBits, as one page
-// and as ten pages in one file. Both sides replace the file the same way: a
-// temporary beside the target, flushed to disk, renamed over it. Before
-// timing, both files are read back with libtiff and their pages compared.
+// Writing and reading TIFF files beside libtiff (same binary, same run): an
+// A4 page at 300 dpi, grey (8 bits) and bilevel (1 bit), plain and PackBits,
+// as one page and as ten pages in one file. Writing: both sides replace the
+// file the same way (a temporary beside the target, flushed to disk, renamed
+// over it); before timing, both files are read back with libtiff and their
+// pages compared. Reading: both sides read the same file, written by
+// libtiff, into fresh memory for every page; before timing, the pages are
+// compared.
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
@@ -24,6 +27,7 @@
 #include "core/streams/stream.h"
 #include "core/system/system.h"
 #include "interchange/dispatch/interchange_codes.h"
+#include "interchange/dispatch/read_front.h"
 #include "interchange/dispatch/write_front.h"
 
 namespace {
@@ -230,5 +234,108 @@ void Cases(benchmark::internal::Benchmark* b) {
 
 BENCHMARK(BM_TiffWrite_ours)->Apply(Cases);
 BENCHMARK(BM_TiffWrite_libtiff)->Apply(Cases);
+
+// --- reading ------------------------------------------------------------------------
+
+std::string ReadPath(const Case& c) {
+  return TargetPath((std::string("read_") + (c.is_bilevel ? "b" : "g") + (c.is_packbits ? "p" : "n") +
+                     std::to_string(c.pages)).c_str());
+}
+
+// Our pages: one image per page, each holding its page in a global block
+// that the read replaces.
+struct OurReader {
+  IpiObject* image = nullptr;
+  IpiObject* pages = nullptr;
+
+  explicit OurReader(IpiSystem* sys) {
+    const IpiAttribute shape[] = {{"repository", kRepositoryGlobalBlock}};
+    image = IpiCreateObject(sys, nullptr, &kGenericImageClass, nullptr, shape, 1);
+    const IpiAttribute ten[] = {{"entries", 10}};
+    pages = IpiCreateObject(sys, nullptr, &kCompositeIdArrayClass, nullptr, ten, 1);
+    for (int i = 0; i < 10; ++i) {
+      (void)IpiPutCompositeElement(sys, IpiCreateObject(sys, nullptr, &kGenericImageClass, nullptr, shape, 1), pages, i);
+    }
+  }
+  int Read(IpiSystem* sys, const Case& c, const std::string& path) {
+    return IpiReadFile(sys, path.c_str(), c.pages == 1 ? image : pages, kFormatTiff, nullptr, 0);
+  }
+  Bytes Page(IpiSystem* sys, const Case& c, int index) {
+    IpiObject* page = c.pages == 1 ? image : IpiGetCompositeElement(sys, pages, index);
+    Bytes data(SharedPages().Of(c).size());
+    IpiStream* s = IpiOpenStream(sys, page, "r", 0);
+    const bool ok = IpiReadBytes(sys, s, 0, data.data(), static_cast<int64_t>(data.size())) ==
+                    static_cast<int64_t>(data.size());
+    (void)IpiCloseStream(sys, s);
+    return ok ? data : Bytes();
+  }
+};
+
+OurReader& Reader() {
+  static OurReader reader(Ours().sys);
+  return reader;
+}
+
+// libtiff's side of the same work: every strip of every page decoded into
+// a buffer of the page's size.
+bool ReadWithLibtiff(const std::string& path, std::vector<Bytes>* out) {
+  TIFF* tif = TIFFOpen(path.c_str(), "r");
+  if (tif == nullptr) return false;
+  bool ok = true;
+  do {
+    const tmsize_t strip_bytes = TIFFStripSize(tif);
+    const uint32_t strips = TIFFNumberOfStrips(tif);
+    Bytes page(static_cast<size_t>(strip_bytes) * strips);
+    tmsize_t filled = 0;
+    for (uint32_t s = 0; s < strips && ok; ++s) {
+      const tmsize_t got = TIFFReadEncodedStrip(tif, s, page.data() + filled, strip_bytes);
+      ok = got >= 0;
+      filled += got;
+    }
+    page.resize(static_cast<size_t>(filled));
+    if (out != nullptr) out->push_back(std::move(page));
+  } while (ok && TIFFReadDirectory(tif) != 0);
+  TIFFClose(tif);
+  return ok;
+}
+
+bool SameReads(const Case& c) {
+  const std::string path = ReadPath(c);
+  std::vector<Bytes> theirs;
+  if (!WriteWithLibtiff(c, path) || !ReadWithLibtiff(path, &theirs) || static_cast<int>(theirs.size()) != c.pages) {
+    return false;
+  }
+  IpiSystem* sys = Ours().sys;
+  if (Reader().Read(sys, c, path) != 0) return false;
+  for (int p = 0; p < c.pages; ++p) {
+    if (Reader().Page(sys, c, p) != theirs[static_cast<size_t>(p)]) return false;
+  }
+  return theirs.front() == SharedPages().Of(c);
+}
+
+void BM_TiffRead_ours(benchmark::State& state) {
+  const Case c = CaseOf(state);
+  if (!SameReads(c)) state.SkipWithError("ours and libtiff's pages differ");
+  const std::string path = ReadPath(c);
+  for (auto _ : state) {
+    if (Reader().Read(Ours().sys, c, path) != 0) state.SkipWithError("read failed");
+  }
+  Report(state, c);
+}
+
+void BM_TiffRead_libtiff(benchmark::State& state) {
+  const Case c = CaseOf(state);
+  const std::string path = ReadPath(c);
+  if (!WriteWithLibtiff(c, path)) state.SkipWithError("write failed");
+  for (auto _ : state) {
+    std::vector<Bytes> pages;
+    if (!ReadWithLibtiff(path, &pages)) state.SkipWithError("read failed");
+    benchmark::DoNotOptimize(pages.data());
+  }
+  Report(state, c);
+}
+
+BENCHMARK(BM_TiffRead_ours)->Apply(Cases);
+BENCHMARK(BM_TiffRead_libtiff)->Apply(Cases);
 
 }  // namespace
