@@ -7,7 +7,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -57,6 +56,15 @@ std::string Dump(const std::string& path) {
   std::string output;
   EXPECT_EQ(RunCommand("tiffdump '" + path + "'", &output), 0);
   return output;
+}
+
+// The numbers that follow each occurrence of `prefix` in a tool's output.
+std::vector<uint64_t> NumbersAfter(const std::string& text, const std::string& prefix) {
+  std::vector<uint64_t> numbers;
+  for (size_t at = text.find(prefix); at != std::string::npos; at = text.find(prefix, at + 1)) {
+    numbers.push_back(std::strtoull(text.c_str() + at + prefix.size(), nullptr, 10));
+  }
+  return numbers;
 }
 
 // tiffinfo -D decodes every strip and reports what it cannot read.
@@ -348,12 +356,11 @@ TEST_F(TiffWriterTest, PagesChainAndCompareWithLibtiff) {
   // Page 0: data at 512, 2 bytes; page 1 begins at 516, its 35 bytes at
   // 1020, so page 2 begins at 1056.
   const std::string dump = Dump(plain);
-  const std::regex directory_offsets("Directory \\d+: offset (\\d+)");
-  std::vector<std::string> offsets;
-  for (std::sregex_iterator it(dump.begin(), dump.end(), directory_offsets), end; it != end; ++it) {
-    offsets.push_back((*it)[1]);
+  std::vector<uint64_t> offsets;
+  for (size_t at = dump.find("Directory "); at != std::string::npos; at = dump.find("Directory ", at + 1)) {
+    offsets.push_back(NumbersAfter(dump.substr(dump.find(": offset ", at)), ": offset ").front());
   }
-  EXPECT_EQ(offsets, (std::vector<std::string>{"8", "516", "1056"}));
+  EXPECT_EQ(offsets, (std::vector<uint64_t>{8, 516, 1056}));
   for (const char* line : {"PageNumber (297) SHORT (3) 2<0 3>", "PageNumber (297) SHORT (3) 2<1 3>",
                            "PageNumber (297) SHORT (3) 2<2 3>", "SubFileType (254) LONG (4) 1<2>"}) {
     EXPECT_NE(dump.find(line), std::string::npos) << line << "\n" << dump;
@@ -386,13 +393,13 @@ TEST_F(TiffWriterTest, OurDecoderReadsLibtiffPackBits) {
   ASSERT_EQ(Write(image, ours, {{"compression", kCompressionPackBits}}), 0);
   ASSERT_EQ(RunCommand("tiffcp -c packbits -r " + std::to_string(height) + " '" + plain + "' '" + theirs + "'"), 0);
   const std::string dump = Dump(theirs);
-  std::smatch offset;
-  std::smatch count;
-  ASSERT_TRUE(std::regex_search(dump, offset, std::regex("StripOffsets \\(273\\) LONG \\(4\\) 1<(\\d+)>"))) << dump;
-  ASSERT_TRUE(std::regex_search(dump, count, std::regex("StripByteCounts \\(279\\) LONG \\(4\\) 1<(\\d+)>"))) << dump;
+  const std::vector<uint64_t> offset = NumbersAfter(dump, "StripOffsets (273) LONG (4) 1<");
+  const std::vector<uint64_t> count = NumbersAfter(dump, "StripByteCounts (279) LONG (4) 1<");
+  ASSERT_EQ(offset.size(), 1u) << dump;
+  ASSERT_EQ(count.size(), 1u) << dump;
   const Bytes file = ReadFileBytes(theirs);
-  const auto start = std::stoull(offset[1]);
-  const auto coded = std::stoull(count[1]);
+  const uint64_t start = offset[0];
+  const uint64_t coded = count[0];
   ASSERT_LE(start + coded, file.size());
   ByteReader in(std::span<const uint8_t>(file.data() + start, coded));
   Bytes decoded(data.size());
@@ -401,10 +408,9 @@ TEST_F(TiffWriterTest, OurDecoderReadsLibtiffPackBits) {
   }
   EXPECT_EQ(decoded, data);
   // Our coding is no larger than libtiff's beyond a small margin.
-  const std::string our_dump = Dump(ours);
-  std::smatch our_count;
-  ASSERT_TRUE(std::regex_search(our_dump, our_count, std::regex("StripByteCounts \\(279\\) LONG \\(4\\) 1<(\\d+)>")));
-  EXPECT_LE(std::stoull(our_count[1]), coded + coded / 50);
+  const std::vector<uint64_t> our_count = NumbersAfter(Dump(ours), "StripByteCounts (279) LONG (4) 1<");
+  ASSERT_EQ(our_count.size(), 1u);
+  EXPECT_LE(our_count[0], coded + coded / 50);
 }
 
 // Fax-coded data arrives coded: the writer places it and describes it.
