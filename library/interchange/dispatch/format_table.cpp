@@ -7,6 +7,7 @@
 #include "interchange/dispatch/interchange_codes.h"
 #include "interchange/gif/gif_file.h"
 #include "interchange/jpeg_dct/jpeg_file.h"
+#include "interchange/jpeg_lib/jpeg_lib_file.h"
 #include "interchange/kol1/kol1_file.h"
 #include "interchange/png/png_codec.h"
 #include "interchange/layout/interlace_rows.h"
@@ -35,7 +36,7 @@ constexpr FileFormatRow kFileFormatRows[] = {
     {.code = kFormatPng, .reader = ReadPngFile, .writer = WritePngFile},
     {.code = kFormatSgi, .writer = WriteSgiFile},
     {.code = kFormatPackedBitmapHeader},  // written only through the packed-bitmap export
-    {.code = kFormatJpegLib},
+    {.code = kFormatJpegLib, .reader = ReadJpegLibFile, .writer = WriteJpegLibFile},
     {.code = kFormatWbmp, .reader = ReadWbmpFile, .writer = WriteWbmpFile},
 };
 
