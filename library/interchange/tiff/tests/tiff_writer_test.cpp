@@ -442,6 +442,40 @@ TEST_F(TiffWriterTest, PlacesFaxCodedBytes) {
   EXPECT_NE(Dump(path).find("Group3Options (292) LONG (4) 1<5>"), std::string::npos) << Dump(path);
 }
 
+// LZW bytes as read from a TIFF file are carried unchanged, with their
+// predictor: libtiff's LZW strip placed by ours decodes to the same pixels.
+TEST_F(TiffWriterTest, CarriesLzwBytesReadFromTiff) {
+  const int width = 50;
+  const int height = 6;
+  const Bytes data = Pattern(static_cast<size_t>(width * height), 29, 256);
+  IpiObject* image = Image(&kGenericImageClass, kDataTypeNonnegative, 8, width, height, 1, data);
+  const std::string plain = dir_.File("plain.tif");
+  const std::string lzw = dir_.File("lzw.tif");
+  ASSERT_EQ(Write(image, plain), 0);
+  ASSERT_EQ(RunCommand("tiffcp -c lzw:2 -r " + std::to_string(height) + " '" + plain + "' '" + lzw + "'"), 0);
+  const std::string dump = Dump(lzw);
+  const std::vector<uint64_t> offset = NumbersAfter(dump, "StripOffsets (273) LONG (4) 1<");
+  const std::vector<uint64_t> count = NumbersAfter(dump, "StripByteCounts (279) LONG (4) 1<");
+  ASSERT_EQ(offset.size(), 1u) << dump;
+  ASSERT_EQ(count.size(), 1u) << dump;
+  const Bytes file = ReadFileBytes(lzw);
+  ASSERT_LE(offset[0] + count[0], file.size());
+
+  const IpiAttribute shape[] = {{"repository", kRepositoryFile}, {"fileFormat", kFormatTiff},
+                                {"compression", kCompressionLzw}, {"predictor", 1}};
+  IpiObject* coded = IpiCreateObject(sys_, nullptr, &kGenericImageClass, image, shape, 4);
+  ASSERT_NE(coded, nullptr);
+  Fill(coded, Bytes(file.begin() + static_cast<int64_t>(offset[0]),
+                    file.begin() + static_cast<int64_t>(offset[0] + count[0])));
+  ASSERT_EQ(IpiSetAttribute(sys_, coded, "size", static_cast<intptr_t>(count[0])), 0);
+  const std::string carried = dir_.File("carried.tif");
+  const IpiAttribute pairs[] = {{"compression", kCompressionLzw}};
+  ASSERT_EQ(IpiWriteImageFile(sys_, coded, carried.c_str(), kFormatTiff, pairs, 1), 0);
+  ExpectStripsDecode(carried);
+  EXPECT_NE(Dump(carried).find("Predictor (317) SHORT (3) 1<2>"), std::string::npos) << Dump(carried);
+  EXPECT_EQ(Decoded(carried, "gray"), data);
+}
+
 TEST_F(TiffWriterTest, RefusesBeforeTheFirstByte) {
   IpiObject* deep = Image(&kGenericImageClass, kDataTypeNonnegative, 16, 4, 2, 1, {});
   IpiObject* rgb = Image(&kColourImageClass, kDataTypeNonnegative, 8, 4, 2, 3, Bytes(24, 9));
