@@ -9,6 +9,7 @@
 #include "interchange/one_bit_runs/one_bit_runs.h"
 #include "interchange/png/png_codec.h"
 #include "interchange/packbits/packbits.h"
+#include "interchange/pcx/pcx_codec.h"
 
 namespace {
 
@@ -22,7 +23,7 @@ constexpr CompressionRow kCompressionRows[] = {
     {.code = kCompressionPackBits, .encoder = EncodePackBits, .decoder = DecodePackBits},
     {.code = kCompressionOneBitRun, .encoder = EncodeOneBitRuns, .decoder = DecodeOneBitRuns},
     {.code = kCompressionBmpRunLength, .encoder = EncodeBmpRunLength, .decoder = DecodeBmpRunLength},
-    {.code = kCompressionPcxRunLength},
+    {.code = kCompressionPcxRunLength, .encoder = EncodePcxRle, .decoder = DecodePcxRle},
     {.code = kCompressionDeflatePng, .encoder = EncodeDeflatePng, .decoder = DecodeInflatePng},
 };
 

@@ -9,6 +9,7 @@
 #include "interchange/jpeg_dct/jpeg_file.h"
 #include "interchange/jpeg_lib/jpeg_lib_file.h"
 #include "interchange/kol1/kol1_file.h"
+#include "interchange/pcx/pcx_codec.h"
 #include "interchange/png/png_codec.h"
 #include "interchange/layout/interlace_rows.h"
 #include "interchange/sgi/sgi_file.h"
@@ -30,7 +31,7 @@ constexpr FileFormatRow kFileFormatRows[] = {
     {.code = kFormatBmp, .reader_with_format = ReadBmpFile, .writer_with_format = WriteBmpFile},
     {.code = kFormatJpeg, .reader = ReadJpegFile, .writer = WriteJpegFile},
     {.code = kFormatInvertedBytes},  // a marker for the PackBits coder: no file of its own
-    {.code = kFormatPcx},
+    {.code = kFormatPcx, .reader = ReadPcxFile, .writer = WritePcxFile},
     {.code = kFormatRunStream, .reader = ReadRunStreamFile},
     {.code = kFormatPackedBitmap, .reader_with_format = ReadBmpFile, .writer_with_format = WriteBmpFile},
     {.code = kFormatPng, .reader = ReadPngFile, .writer = WritePngFile},
