@@ -5,6 +5,7 @@
 #include "interchange/bmp/bmp_run_length.h"
 #include "interchange/dispatch/codec_table.h"
 #include "interchange/dispatch/interchange_codes.h"
+#include "interchange/fax/fax.h"
 #include "interchange/jpeg_dct/jpeg_dct_codec.h"
 #include "interchange/one_bit_runs/one_bit_runs.h"
 #include "interchange/png/png_codec.h"
@@ -14,10 +15,10 @@
 namespace {
 
 constexpr CompressionRow kCompressionRows[] = {
-    {.code = kCompressionCcittHuffman},
-    {.code = kCompressionCcittMr},
-    {.code = kCompressionCcittMmr},
-    {.code = kCompressionCcittHuffmanNoEol},
+    {.code = kCompressionCcittHuffman, .encoder = EncodeCcitt, .decoder = DecodeCcitt},
+    {.code = kCompressionCcittMr, .encoder = EncodeCcitt, .decoder = DecodeCcitt},
+    {.code = kCompressionCcittMmr, .encoder = EncodeCcitt, .decoder = DecodeCcitt},
+    {.code = kCompressionCcittHuffmanNoEol, .encoder = EncodeCcitt, .decoder = DecodeCcitt},
     {.code = kCompressionDct, .encoder = EncodeJpegDct, .decoder = DecodeJpegDct},
     {.code = kCompressionLzw},  // stays without a coder: the data is only carried coded
     {.code = kCompressionPackBits, .encoder = EncodePackBits, .decoder = DecodePackBits},

@@ -1,0 +1,166 @@
+// The fax codings through TIFF files against libtiff's tools: files of
+// tiffcp in every fax coding and fill order read through the library, and
+// the library's fax-coded files decoded by tiffcp and netpbm, all compared
+// pixel for pixel with the picture they came from; cut-off strips.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "core/codes.h"
+#include "core/objects/attributes.h"
+#include "core/status.h"
+#include "interchange/dispatch/interchange_codes.h"
+#include "interchange/dispatch/read_front.h"
+#include "interchange/dispatch/write_front.h"
+#include "interchange/tiff/tests/tiff_test_support.h"
+#include "interchange/tiff/tiff_tags.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+using testing_support::RunCommand;
+using tiff_test::Bytes;
+using tiff_test::Picture;
+
+class FaxTiffTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    sys_ = IpiOpenSystem(nullptr);
+    ASSERT_NE(sys_, nullptr);
+  }
+  void TearDown() override { IpiCloseSystem(sys_); }
+
+  IpiObject* NewImage() {
+    const IpiAttribute shape[] = {{"repository", kRepositoryGlobalBlock}};
+    return IpiCreateObject(sys_, nullptr, &kGenericImageClass, nullptr, shape, 1);
+  }
+  std::string Run(const std::string& command) {
+    std::string out;
+    EXPECT_EQ(RunCommand("cd '" + dir_.path() + "' && " + command, &out), 0) << command;
+    return out;
+  }
+  Picture Original(const std::string& name) {
+    Picture p;
+    EXPECT_TRUE(tiff_test::ParsePnm(testing_support::ReadFileBytes(dir_.File(name)), &p));
+    return p;
+  }
+  // A text-like page with noise: pbmtext lines over a random speckle.
+  void MakePage(const std::string& name, int width, int height, uint32_t seed) {
+    Picture p = tiff_test::MakePicture('4', width, height, seed);
+    testing_support::WriteFileBytes(dir_.File(name), tiff_test::EncodePnm(p));
+  }
+
+  testing_support::ScopedTempDir dir_;
+  IpiSystem* sys_ = nullptr;
+};
+
+TEST_F(FaxTiffTest, ReadsTheFaxFilesOfTiffcp) {
+  MakePage("page.pbm", 203, 61, 4);
+  Run("pnmtotiff page.pbm > page.tif");
+  const Picture original = Original("page.pbm");
+  for (const char* options : {"-c g3", "-c g3:1d:fill", "-c g3:2d", "-c g3:2d:fill -r 7", "-c g4", "-c g4 -r 16",
+                              "-c g3 -f lsb2msb", "-c g3:2d -f lsb2msb", "-c g4 -f lsb2msb", "-c g4 -B",
+                              "-c g3 -B -r 5"}) {
+    SCOPED_TRACE(options);
+    Run(std::string("rm -f fax.tif && tiffcp ") + options + " page.tif fax.tif");
+    IpiObject* image = NewImage();
+    ASSERT_EQ(IpiReadFile(sys_, dir_.File("fax.tif").c_str(), image, kFormatTiff, nullptr, 0), 0);
+    const Picture got = tiff_test::ImageAsPicture(sys_, image, '4');
+    EXPECT_EQ(got.width, original.width);
+    EXPECT_EQ(got.height, original.height);
+    EXPECT_TRUE(got.samples == original.samples);
+  }
+}
+
+TEST_F(FaxTiffTest, OurFaxFilesDecodeInLibtiffAndNetpbm) {
+  MakePage("page.pbm", 1728, 97, 8);
+  Run("pnmtotiff page.pbm > page.tif");
+  const Picture original = Original("page.pbm");
+  IpiObject* image = NewImage();
+  ASSERT_EQ(IpiReadFile(sys_, dir_.File("page.tif").c_str(), image, kFormatTiff, nullptr, 0), 0);
+  const Bytes bits = tiff_test::ImageElements(sys_, image);
+  ASSERT_TRUE(tiff_test::ImageAsPicture(sys_, image, '4').samples == original.samples);
+  const struct {
+    int32_t compression;
+    int32_t eol_state;
+    int32_t k;
+  } cases[] = {{kCompressionCcittHuffmanNoEol, 0, 0}, {kCompressionCcittHuffman, 0, 0},
+               {kCompressionCcittHuffman, 1, 0},      {kCompressionCcittMr, 0, 2},
+               {kCompressionCcittMr, 1, 4},           {kCompressionCcittMmr, 0, 0}};
+  int n = 0;
+  for (const auto& c : cases) {
+    for (int32_t photometric : {kPhotometricCodeWhiteIsZero, kPhotometricCodeBlackIsZero}) {
+      SCOPED_TRACE(testing::Message() << "compression " << c.compression << " eolState " << c.eol_state << " k "
+                                      << c.k << " photometric " << photometric);
+      const std::string name = "ours" + std::to_string(n++) + ".tif";
+      const IpiAttribute pairs[] = {{"compression", c.compression},
+                                    {"eolState", c.eol_state},
+                                    {"k", c.k},
+                                    {"photometricInterpretation", photometric}};
+      ASSERT_EQ(IpiSetAttribute(sys_, image, "k", c.k), 0);
+      ASSERT_EQ(IpiWriteFile(sys_, image, dir_.File(name).c_str(), kFormatTiff, pairs, 4), 0);
+      // libtiff's decode (tiffcp to plain rows), and ours: the same bits.
+      Run("rm -f plain.tif && tiffcp -c none " + name + " plain.tif");
+      IpiObject* theirs = NewImage();
+      ASSERT_EQ(IpiReadFile(sys_, dir_.File("plain.tif").c_str(), theirs, kFormatTiff, nullptr, 0), 0);
+      EXPECT_TRUE(tiff_test::ImageElements(sys_, theirs) == bits);
+      IpiObject* again = NewImage();
+      ASSERT_EQ(IpiReadFile(sys_, dir_.File(name).c_str(), again, kFormatTiff, nullptr, 0), 0);
+      EXPECT_TRUE(tiff_test::ImageElements(sys_, again) == bits);
+      // netpbm sees the picture in the photometric order written.
+      const Picture seen = tiff_test::ImageAsPicture(sys_, again, '4');
+      Run("tifftopnm " + name + " > back.pbm 2>/dev/null");
+      EXPECT_TRUE(Original("back.pbm").samples == seen.samples);
+    }
+  }
+}
+
+TEST_F(FaxTiffTest, OurMmrStripMatchesLibtiffs) {
+  MakePage("page.pbm", 640, 80, 12);
+  Run("pnmtotiff page.pbm > page.tif && tiffcp -c g4 -r 100000 page.tif theirs.tif");
+  IpiObject* image = NewImage();
+  ASSERT_EQ(IpiReadFile(sys_, dir_.File("page.tif").c_str(), image, kFormatTiff, nullptr, 0), 0);
+  const IpiAttribute pairs[] = {{"compression", kCompressionCcittMmr}};
+  ASSERT_EQ(IpiWriteFile(sys_, image, dir_.File("ours.tif").c_str(), kFormatTiff, pairs, 1), 0);
+  // The strips, from the raw dump of each file.
+  auto strip = [&](const std::string& name) {
+    return Run("tiffinfo -r -d " + name + " 2>/dev/null | sed -n '/Strip 0:/,$p' | tail -n +2");
+  };
+  EXPECT_EQ(strip("ours.tif"), strip("theirs.tif"));
+}
+
+TEST_F(FaxTiffTest, CutOffStripsKeepTheirRowsAndReportLoss) {
+  MakePage("page.pbm", 300, 50, 3);
+  Run("pnmtotiff page.pbm > page.tif");
+  IpiObject* plain = NewImage();
+  ASSERT_EQ(IpiReadFile(sys_, dir_.File("page.tif").c_str(), plain, kFormatTiff, nullptr, 0), 0);
+  const Bytes whole = tiff_test::ImageElements(sys_, plain);
+  for (const char* options : {"-c g3", "-c g3:2d", "-c g4"}) {
+    SCOPED_TRACE(options);
+    Run(std::string("rm -f fax.tif && tiffcp ") + options + " page.tif fax.tif");
+    Bytes bytes = testing_support::ReadFileBytes(dir_.File("fax.tif"));
+    // tiffcp puts the strip before the directory: zero its second half.
+    const std::string dump = Run("tiffdump fax.tif");
+    const std::string offset_key = "StripOffsets (273) LONG (4) 1<";
+    const std::string count_key = "StripByteCounts (279) LONG (4) 1<";
+    const size_t at = dump.find(offset_key);
+    const size_t count_at = dump.find(count_key);
+    ASSERT_NE(at, std::string::npos);
+    ASSERT_NE(count_at, std::string::npos);
+    const size_t offset = std::stoul(dump.substr(at + offset_key.size()));
+    const size_t count = std::stoul(dump.substr(count_at + count_key.size()));
+    for (size_t i = offset + count / 2; i < offset + count; ++i) bytes[i] = 0;
+    testing_support::WriteFileBytes(dir_.File("cut.tif"), bytes);
+    IpiObject* image = NewImage();
+    EXPECT_EQ(IpiReadFile(sys_, dir_.File("cut.tif").c_str(), image, kFormatTiff, nullptr, 0), kIpiSyntaxError);
+    const Bytes got = tiff_test::ImageElements(sys_, image);
+    ASSERT_EQ(got.size(), whole.size());
+    // The first rows survive; the last row is white (0 bits).
+    EXPECT_TRUE(std::equal(got.begin(), got.begin() + 300 * 5, whole.begin()));
+    EXPECT_EQ(std::count(got.end() - 300, got.end(), 1), 0);
+  }
+}
+
+}  // namespace
