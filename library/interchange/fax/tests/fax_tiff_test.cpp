@@ -1,7 +1,8 @@
 // The fax codings through TIFF files against libtiff's tools: files of
 // tiffcp in every fax coding and fill order read through the library, and
 // the library's fax-coded files decoded by tiffcp and netpbm, all compared
-// pixel for pixel with the picture they came from; cut-off strips.
+// pixel for pixel with the picture they came from; cut-off strips; raw
+// modified Huffman with netpbm's coder.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,6 +15,8 @@
 #include "interchange/dispatch/interchange_codes.h"
 #include "interchange/dispatch/read_front.h"
 #include "interchange/dispatch/write_front.h"
+#include "interchange/fax/fax_coder.h"
+#include "interchange/io/bit_writer.h"
 #include "interchange/tiff/tests/tiff_test_support.h"
 #include "interchange/tiff/tiff_tags.h"
 #include "tests/support/test_support.h"
@@ -160,6 +163,46 @@ TEST_F(FaxTiffTest, CutOffStripsKeepTheirRowsAndReportLoss) {
     // The first rows survive; the last row is white (0 bits).
     EXPECT_TRUE(std::equal(got.begin(), got.begin() + 300 * 5, whole.begin()));
     EXPECT_EQ(std::count(got.end() - 300, got.end(), 1), 0);
+  }
+}
+
+// Raw modified Huffman with EOLs both ways with netpbm's own coder.
+TEST_F(FaxTiffTest, RawMhWithNetpbm) {
+  MakePage("page.pbm", 1000, 40, 21);
+  const Picture original = Original("page.pbm");
+  const int64_t row_bytes = (original.width + 7) / 8;
+  Bytes packed(static_cast<size_t>(row_bytes * original.height));
+  for (int y = 0; y < original.height; ++y) {
+    for (int x = 0; x < original.width; ++x) {
+      if (original.samples[static_cast<size_t>(y * original.width + x)] != 0) {
+        packed[static_cast<size_t>(y * row_bytes + x / 8)] |= static_cast<uint8_t>(0x80 >> (x % 8));
+      }
+    }
+  }
+  // Theirs read by us.
+  Run("pbmtog3 -nofixedwidth page.pbm > theirs.g3 2>/dev/null");
+  const Bytes theirs = testing_support::ReadFileBytes(dir_.File("theirs.g3"));
+  FaxDecoder decoder(original.width, FaxCoding::kHuffman);
+  decoder.BeginStrip(theirs, FillOrder::kMsbFirst);
+  Bytes decoded(packed.size());
+  for (int y = 0; y < original.height; ++y) {
+    EXPECT_EQ(decoder.NextRow(decoded.data() + y * row_bytes), FaxRowResult::kRow) << y;
+  }
+  EXPECT_TRUE(decoded == packed);
+  // Ours read by them.
+  for (bool aligned : {false, true}) {
+    Bytes ours;
+    BitWriter writer(ours, FillOrder::kMsbFirst);
+    FaxEncoder encoder(writer, original.width, FaxCoding::kHuffman, 0, aligned);
+    encoder.BeginPlane();
+    for (int y = 0; y < original.height; ++y) encoder.AddRow(packed.data() + y * row_bytes);
+    encoder.EndPlane();
+    ASSERT_TRUE(writer.Flush());
+    testing_support::WriteFileBytes(dir_.File("ours.g3"), ours);
+    Run("g3topbm ours.g3 > back.pbm 2>/dev/null");
+    const Picture back = Original("back.pbm");
+    EXPECT_EQ(back.width, original.width);
+    EXPECT_TRUE(back.samples == original.samples) << aligned;
   }
 }
 
