@@ -1,0 +1,35 @@
+// The shared body of the reader fuzz targets: the fuzz bytes as a file image
+// in caller memory, read by one format's reader through the read front. The
+// header pass runs first; the whole read (data pass or decode) only for images
+// up to 16 Mpx, a cap that lives here and never in the library.
+#ifndef FUZZ_FUZZ_HARNESS_H_
+#define FUZZ_FUZZ_HARNESS_H_
+
+#include <cstddef>
+#include <cstdint>
+
+#include "core/codes.h"
+#include "core/objects/object.h"
+#include "core/system/system.h"
+#include "interchange/dispatch/interchange_codes.h"
+#include "interchange/dispatch/read_dispatch.h"
+#include "interchange/dispatch/read_front.h"
+
+inline constexpr int64_t kFuzzPixelCap = int64_t{1} << 24;
+
+inline void FuzzReadFileImage(const uint8_t* data, size_t size, int32_t format) {
+  if (size == 0) return;
+  IpiSystem* sys = IpiOpenSystem(nullptr);
+  if (sys == nullptr) return;
+  const IpiAttribute shape[] = {{"repository", kRepositoryGlobalBlock}};
+  IpiObject* image = IpiCreateObject(sys, nullptr, &kGenericImageClass, nullptr, shape, 1);
+  const IpiAttribute pairs[] = {{"applicationAddressSpace", reinterpret_cast<intptr_t>(data)},
+                                {"size", static_cast<intptr_t>(size)}};
+  if (image != nullptr && IpiReadImageFile(sys, nullptr, image, format, kReadModeHeader, pairs, 2) == 0 &&
+      int64_t{image->fields.dimension[kDimX]} * image->fields.dimension[kDimY] <= kFuzzPixelCap) {
+    (void)IpiImportImage(sys, data, image, format, static_cast<int64_t>(size), nullptr, 0);
+  }
+  IpiCloseSystem(sys);
+}
+
+#endif  // FUZZ_FUZZ_HARNESS_H_
