@@ -131,6 +131,9 @@ class TargetRows {
       band_elements_ = width_ * height_;
       first_x_ = std::max<int64_t>(0, offset_[kDimX]);
       end_x_ = std::min<int64_t>(width_, offset_[kDimX] + file_width_);
+      if (components_ == kColourComponents) {
+        for (std::vector<uint8_t>& band : bands_) band.resize(static_cast<size_t>(std::max<int64_t>(end_x_ - first_x_, 1)));
+      }
     }
     return OpenImageAccessor(sys, target, AccessMode::kWrite, 1, false, accessor_);
   }
@@ -146,16 +149,17 @@ class TargetRows {
     if (y < 0 || first_x_ >= end_x_) return kIpiNoError;
     const int64_t count = end_x_ - first_x_;
     const uint8_t* from = decoded + (first_x_ - offset_[kDimX]) * components_;
+    // One pass splits the pixels; the split stores its first band from the
+    // last byte of a pixel, as packed bitmaps keep blue, green, red.
+    if (components_ == kColourComponents) {
+      SplitPixels(from, count, kColourComponents, bands_[2].data(), bands_[1].data(), bands_[0].data());
+    }
     IpiStream* stream = accessor_.stream();
     for (int b = 0; b < components_; ++b) {
       const int64_t element = b * band_elements_ + y * width_ + first_x_;
       uint8_t* out = IpiGetOutputRow(sys, stream, element);
       if (out == nullptr) return IpiGetLastError(sys);
-      if (components_ == 1) {
-        std::memcpy(out, from, static_cast<size_t>(count));
-      } else {
-        ExtractChannel(from, count, components_, b, out);
-      }
+      std::memcpy(out, components_ == 1 ? from : bands_[b].data(), static_cast<size_t>(count));
       IPI_RETURN_IF_ERROR(IpiPutOutputRow(sys, stream, element));
     }
     return kIpiNoError;
@@ -190,6 +194,7 @@ class TargetRows {
   int64_t band_elements_ = 0;
   int64_t first_x_ = 0;  // target columns the file covers: [first_x_, end_x_)
   int64_t end_x_ = 0;
+  std::vector<uint8_t> bands_[kColourComponents];  // the row's band samples
 };
 
 int DecodeRows(IpiSystem* sys, JpegLibDecompressor& decompressor, IpiObject* source, IpiObject* target) {

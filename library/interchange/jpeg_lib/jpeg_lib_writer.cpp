@@ -122,6 +122,9 @@ class ImageRows {
     band_elements_ = int64_t{extent[kDimX]} * extent[kDimY] * extent[kDimZ] * extent[kDimT];
     first_x_ = std::max<int64_t>(0, plan.offset[kDimX]);
     end_x_ = std::min<int64_t>(plan.width, plan.offset[kDimX] + extent[kDimX]);
+    if (plan.components == kColourComponents) {
+      for (std::vector<uint8_t>& band : bands_) band.resize(static_cast<size_t>(std::max<int64_t>(end_x_ - first_x_, 1)));
+    }
   }
 
   int Fill(IpiSystem* sys, int64_t y, uint8_t* row) {
@@ -138,11 +141,12 @@ class ImageRows {
       // A file row lives in the stream's buffer until the next fetch: take it now.
       const uint8_t* band = IpiGetInputRow(sys, image_.stream, b * band_elements_ + element);
       if (band == nullptr) return IpiGetLastError(sys);
-      if (plan_.components == 1) {
-        std::memcpy(out, band, static_cast<size_t>(count));
-      } else {
-        InsertChannel(band, count, plan_.components, b, out);
-      }
+      std::memcpy(plan_.components == 1 ? out : bands_[b].data(), band, static_cast<size_t>(count));
+    }
+    // One pass over the three rows. The merge stores its first argument
+    // last, as packed bitmaps keep blue, green, red: red goes in last here.
+    if (plan_.components == kColourComponents) {
+      MergePixels(bands_[2].data(), bands_[1].data(), bands_[0].data(), count, kColourComponents, out);
     }
     return kIpiNoError;
   }
@@ -153,6 +157,7 @@ class ImageRows {
   int64_t band_elements_ = 0;
   int64_t first_x_ = 0;  // file columns the image covers: [first_x_, end_x_)
   int64_t end_x_ = 0;
+  std::vector<uint8_t> bands_[kColourComponents];  // the row's band samples
 };
 
 }  // namespace
