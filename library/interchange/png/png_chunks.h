@@ -1,5 +1,5 @@
 // The PNG file's framing: the signature, chunk types, header values and the
-// colour types with their "colourType" codes, from the PNG specification.
+// colour types with their "colourType" codes, from the PNG standard (ISO/IEC 15948).
 // A chunk is a 4-byte big-endian length, a 4-byte type, the data and the
 // CRC-32 of type and data.
 #ifndef PELRITH_INTERCHANGE_PNG_PNG_CHUNKS_H_

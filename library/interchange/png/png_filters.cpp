@@ -9,7 +9,7 @@
 
 namespace {
 
-// The PNG specification's Paeth predictor, in the form without p itself.
+// The PNG standard's Paeth predictor, in the form without p itself.
 inline uint8_t PaethPredictor(int a, int b, int c) {
   const int pa = std::abs(b - c);
   const int pb = std::abs(a - c);

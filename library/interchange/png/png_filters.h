@@ -22,7 +22,7 @@ inline constexpr uint8_t kPngFilterSetNone = 8;
 inline constexpr uint8_t kPngFilterSetAll = 248;  // None, Sub, Up, Average, Paeth
 [[nodiscard]] inline constexpr uint8_t PngFilterBit(int type) { return static_cast<uint8_t>(8u << type); }
 
-// The Adam7 passes, from the PNG specification's interlace table.
+// The Adam7 passes, from the PNG standard's interlace table.
 struct Adam7Pass {
   int start_column;
   int column_step;

@@ -1,5 +1,5 @@
-// TIFF tag numbers, field types and tag values, as given by the TIFF 6.0
-// specification (Adobe, 1992), shared by the TIFF reader and writer.
+// TIFF tag numbers, field types and tag values, as published in the TIFF 6.0
+// standard (1992), shared by the TIFF reader and writer.
 #ifndef PELRITH_INTERCHANGE_TIFF_TIFF_TAGS_H_
 #define PELRITH_INTERCHANGE_TIFF_TIFF_TAGS_H_
 
