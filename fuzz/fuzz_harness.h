@@ -32,4 +32,25 @@ inline void FuzzReadFileImage(const uint8_t* data, size_t size, int32_t format) 
   IpiCloseSystem(sys);
 }
 
+// The shared body of the bilevel decoder targets: `coded_bytes` of coded data
+// in caller memory decoded by `decode` into a 1-bit image of the given size.
+using FuzzBilevelDecoder = int (*)(IpiSystem* sys, IpiObject* coded, IpiObject* image);
+
+inline void FuzzDecodeBilevel(const uint8_t* data, size_t coded_bytes, int32_t width, int32_t height,
+                              int32_t compression, FuzzBilevelDecoder decode) {
+  IpiSystem* sys = IpiOpenSystem(nullptr);
+  if (sys == nullptr) return;
+  const IpiAttribute image_shape[] = {{"dataType", kDataTypeBoolean}, {"xDimension", width},
+                                      {"yDimension", height}, {"repository", kRepositoryGlobalBlock}};
+  IpiObject* image = IpiCreateObject(sys, nullptr, &kMonochromeImageClass, nullptr, image_shape, 4);
+  const IpiAttribute coded_shape[] = {{"repository", kRepositoryCallerMemory},
+                                      {"applicationAddressSpace", reinterpret_cast<intptr_t>(data)},
+                                      {"size", static_cast<intptr_t>(coded_bytes)},
+                                      {"compression", compression}};
+  IpiObject* coded = image != nullptr ? IpiCreateObject(sys, nullptr, &kMonochromeImageClass, image, coded_shape, 4)
+                                      : nullptr;
+  if (coded != nullptr) (void)decode(sys, coded, image);
+  IpiCloseSystem(sys);
+}
+
 #endif  // FUZZ_FUZZ_HARNESS_H_

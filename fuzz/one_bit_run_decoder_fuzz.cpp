@@ -4,10 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/codes.h"
-#include "core/objects/object.h"
-#include "core/system/system.h"
-#include "interchange/dispatch/interchange_codes.h"
+#include "fuzz/fuzz_harness.h"
 #include "interchange/one_bit_runs/one_bit_runs.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -15,18 +12,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const size_t coded_bytes = size - 3;
   const int32_t width = 1 + ((data[coded_bytes] << 8 | data[coded_bytes + 1]) % 4096);
   const int32_t height = 1 + data[coded_bytes + 2];
-  IpiSystem* sys = IpiOpenSystem(nullptr);
-  if (sys == nullptr) return 0;
-  const IpiAttribute image_shape[] = {{"dataType", kDataTypeBoolean}, {"xDimension", width},
-                                      {"yDimension", height}, {"repository", kRepositoryGlobalBlock}};
-  IpiObject* image = IpiCreateObject(sys, nullptr, &kMonochromeImageClass, nullptr, image_shape, 4);
-  const IpiAttribute coded_shape[] = {{"repository", kRepositoryCallerMemory},
-                                      {"applicationAddressSpace", reinterpret_cast<intptr_t>(data)},
-                                      {"size", static_cast<intptr_t>(coded_bytes)},
-                                      {"compression", kCompressionOneBitRun}};
-  IpiObject* coded = image != nullptr ? IpiCreateObject(sys, nullptr, &kMonochromeImageClass, image, coded_shape, 4)
-                                      : nullptr;
-  if (coded != nullptr) (void)DecodeOneBitRuns(sys, coded, image);
-  IpiCloseSystem(sys);
+  FuzzDecodeBilevel(data, coded_bytes, width, height, kCompressionOneBitRun, DecodeOneBitRuns);
   return 0;
 }
