@@ -124,6 +124,169 @@ enum CmiOrdinal {
   kCmiOrdinalGenerateAndWriteAndControl = 48
 };
 
-/* The entry points are declared below, each beside its ordinal constant above. */
+/* Page controls of CmiGenerateAndWriteAndControl. */
+enum CmiPageControl {
+  kCmiPageAppend = 56,
+  kCmiPageInsert = 85,
+  kCmiPageReplace = 87,
+  kCmiPageDelete = 86
+};
+
+/* The entry points. `pairs` and `n` are the option list of the call (n <= 0:
+ * none); names are matched exactly, a later pair wins, unknown names are
+ * ignored. `status` may be null. */
+typedef const IpiAttributePair* CmiOptionList;
+
+/* Inquiring, reading and writing image files. */
+PELRITH_API int32_t PELRITH_STDCALL CmiInquireFileFormat(const char* fileName, CmiOptionList pairs, int32_t n,
+                                                         int32_t* status) PELRITH_NOEXCEPT; /* 2 */
+PELRITH_API int32_t PELRITH_STDCALL CmiInquireImageNumber(const char* fileName, int32_t format, CmiOptionList pairs,
+                                                          int32_t n, int32_t* status) PELRITH_NOEXCEPT; /* 3 */
+PELRITH_API int32_t PELRITH_STDCALL CmiInquireValues(const char* fileName, int32_t count, int32_t firstIndex,
+                                                     int32_t format, CmiOptionList pairs, int32_t n,
+                                                     int32_t* status) PELRITH_NOEXCEPT; /* 4 */
+PELRITH_API int32_t PELRITH_STDCALL CmiReadAndParse(const char* fileName, HGLOBAL* images, int32_t count,
+                                                    int32_t format, int32_t firstIndex, CmiOptionList pairs,
+                                                    int32_t n, int32_t* status) PELRITH_NOEXCEPT; /* 5 */
+PELRITH_API int32_t PELRITH_STDCALL CmiGenerateAndWrite(const HGLOBAL* images, int32_t count, const char* fileName,
+                                                        int32_t format, CmiOptionList pairs, int32_t n,
+                                                        int32_t* status) PELRITH_NOEXCEPT; /* 6 */
+PELRITH_API int32_t PELRITH_STDCALL CmiFileFormatConvert(const char* sourceFile, const char* targetFile,
+                                                         int32_t sourceFormat, int32_t targetFormat,
+                                                         CmiOptionList pairs, int32_t n,
+                                                         int32_t* status) PELRITH_NOEXCEPT; /* 7 */
+
+/* Geometry. */
+PELRITH_API HGLOBAL PELRITH_STDCALL CmiResize(HGLOBAL handle, int32_t width, int32_t height, int32_t interpolation,
+                                              int32_t morphology, CmiOptionList pairs, int32_t n,
+                                              int32_t* status) PELRITH_NOEXCEPT; /* 8 */
+PELRITH_API HGLOBAL PELRITH_STDCALL CmiRotate(HGLOBAL handle, int32_t width, int32_t height, int32_t turns,
+                                              CmiOptionList pairs, int32_t n, int32_t* status) PELRITH_NOEXCEPT; /* 9 */
+PELRITH_API HGLOBAL PELRITH_STDCALL CmiRotateArbitrary(HGLOBAL handle, int32_t width, int32_t height, double angle,
+                                                       CmiOptionList pairs, int32_t n,
+                                                       int32_t* status) PELRITH_NOEXCEPT; /* 10 */
+PELRITH_API HGLOBAL PELRITH_STDCALL CmiFlip(HGLOBAL handle, int32_t direction, CmiOptionList pairs, int32_t n,
+                                            int32_t* status) PELRITH_NOEXCEPT; /* 11 */
+PELRITH_API HGLOBAL PELRITH_STDCALL CmiSkew(HGLOBAL handle, int32_t width, int32_t height, int32_t direction,
+                                            double angle, CmiOptionList pairs, int32_t n,
+                                            int32_t* status) PELRITH_NOEXCEPT; /* 12 */
+PELRITH_API HGLOBAL PELRITH_STDCALL CmiSubsample(HGLOBAL handle, int32_t srcX, int32_t srcY, int32_t srcWidth,
+                                                 int32_t srcHeight, int32_t width, int32_t height, int32_t dstX,
+                                                 int32_t dstY, int32_t dstWidth, int32_t dstHeight,
+                                                 int32_t interpolation, int32_t morphology, CmiOptionList pairs,
+                                                 int32_t n, int32_t* status) PELRITH_NOEXCEPT; /* 13 */
+PELRITH_API HGLOBAL PELRITH_STDCALL CmiConstant(HGLOBAL handle, int32_t x, int32_t y, int32_t width, int32_t height,
+                                                int32_t level, int32_t level2, int32_t level3, CmiOptionList pairs,
+                                                int32_t n, int32_t* status) PELRITH_NOEXCEPT; /* 14 */
+
+/* Colour modes. */
+PELRITH_API HGLOBAL PELRITH_STDCALL CmiModeRGBColor(HGLOBAL handle, int32_t mode, CmiOptionList pairs, int32_t n,
+                                                    int32_t* status) PELRITH_NOEXCEPT; /* 15 */
+PELRITH_API HGLOBAL PELRITH_STDCALL CmiModeGrayscale(HGLOBAL handle, int32_t mode, CmiOptionList pairs, int32_t n,
+                                                     int32_t* status) PELRITH_NOEXCEPT; /* 16 */
+PELRITH_API HGLOBAL PELRITH_STDCALL CmiModeBitmap(HGLOBAL handle, int32_t mode, int32_t method, int32_t threshold,
+                                                  CmiOptionList pairs, int32_t n,
+                                                  int32_t* status) PELRITH_NOEXCEPT; /* 17 */
+PELRITH_API HGLOBAL PELRITH_STDCALL CmiModeIndexedColor256(HGLOBAL handle, int32_t mode, int32_t method,
+                                                           int32_t palette, int32_t redLevels, int32_t greenLevels,
+                                                           int32_t blueLevels, CmiOptionList pairs, int32_t n,
+                                                           int32_t* status) PELRITH_NOEXCEPT; /* 18 */
+PELRITH_API HGLOBAL PELRITH_STDCALL CmiModeIndexedColor16(HGLOBAL handle, int32_t mode, int32_t method,
+                                                          int32_t palette, int32_t redLevels, int32_t greenLevels,
+                                                          int32_t blueLevels, CmiOptionList pairs, int32_t n,
+                                                          int32_t* status) PELRITH_NOEXCEPT; /* 19 */
+
+/* Point and colour adjustment. */
+PELRITH_API HGLOBAL PELRITH_STDCALL CmiInvert(HGLOBAL handle, int32_t mode, CmiOptionList pairs, int32_t n,
+                                              int32_t* status) PELRITH_NOEXCEPT; /* 20 */
+PELRITH_API HGLOBAL PELRITH_STDCALL CmiBrightnessAndContrast(HGLOBAL handle, int32_t mode, int32_t brightness,
+                                                             int32_t contrast, CmiOptionList pairs, int32_t n,
+                                                             int32_t* status) PELRITH_NOEXCEPT; /* 21 */
+PELRITH_API HGLOBAL PELRITH_STDCALL CmiColourBalance(HGLOBAL handle, int32_t mode, int32_t red, int32_t green,
+                                                     int32_t blue, CmiOptionList pairs, int32_t n,
+                                                     int32_t* status) PELRITH_NOEXCEPT; /* 22 */
+PELRITH_API HGLOBAL PELRITH_STDCALL CmiHueSaturation(HGLOBAL handle, int32_t mode, int32_t hue, int32_t saturation,
+                                                     int32_t lightness, CmiOptionList pairs, int32_t n,
+                                                     int32_t* status) PELRITH_NOEXCEPT; /* 23 */
+PELRITH_API HGLOBAL PELRITH_STDCALL CmiGammaCorrection(HGLOBAL handle, int32_t mode, double gamma,
+                                                       CmiOptionList pairs, int32_t n,
+                                                       int32_t* status) PELRITH_NOEXCEPT; /* 24 */
+PELRITH_API HGLOBAL PELRITH_STDCALL CmiSolarize(HGLOBAL handle, int32_t mode, CmiOptionList pairs, int32_t n,
+                                                int32_t* status) PELRITH_NOEXCEPT; /* 25 */
+PELRITH_API HGLOBAL PELRITH_STDCALL CmiEqualize(HGLOBAL handle, int32_t mode, CmiOptionList pairs, int32_t n,
+                                                int32_t* status) PELRITH_NOEXCEPT; /* 26 */
+PELRITH_API HGLOBAL PELRITH_STDCALL CmiConvert(HGLOBAL handle, CmiOptionList pairs, int32_t n,
+                                               int32_t* status) PELRITH_NOEXCEPT; /* 27 */
+
+/* Blend, calculate and filters. */
+PELRITH_API HGLOBAL PELRITH_STDCALL CmiBlend(HGLOBAL handle, HGLOBAL handle2, int32_t mode, int32_t target,
+                                             double ratio, CmiOptionList pairs, int32_t n,
+                                             int32_t* status) PELRITH_NOEXCEPT; /* 28 */
+PELRITH_API HGLOBAL PELRITH_STDCALL CmiCalculate(HGLOBAL handle, HGLOBAL handle2, int32_t mode, int32_t target,
+                                                 int32_t operation, CmiOptionList pairs, int32_t n,
+                                                 int32_t* status) PELRITH_NOEXCEPT; /* 29 */
+PELRITH_API HGLOBAL PELRITH_STDCALL CmiBlur(HGLOBAL handle, int32_t mode, CmiOptionList pairs, int32_t n,
+                                            int32_t* status) PELRITH_NOEXCEPT; /* 30 */
+PELRITH_API HGLOBAL PELRITH_STDCALL CmiSharpen(HGLOBAL handle, int32_t mode, CmiOptionList pairs, int32_t n,
+                                               int32_t* status) PELRITH_NOEXCEPT; /* 31 */
+PELRITH_API HGLOBAL PELRITH_STDCALL CmiMedian(HGLOBAL handle, int32_t mode, int32_t radius, CmiOptionList pairs,
+                                              int32_t n, int32_t* status) PELRITH_NOEXCEPT; /* 32 */
+PELRITH_API HGLOBAL PELRITH_STDCALL CmiFindEdges(HGLOBAL handle, int32_t mode, CmiOptionList pairs, int32_t n,
+                                                 int32_t* status) PELRITH_NOEXCEPT; /* 33 */
+PELRITH_API HGLOBAL PELRITH_STDCALL CmiEdgeEnhance(HGLOBAL handle, int32_t mode, CmiOptionList pairs, int32_t n,
+                                                   int32_t* status) PELRITH_NOEXCEPT; /* 34 */
+PELRITH_API HGLOBAL PELRITH_STDCALL CmiEdgeDetection(HGLOBAL handle, int32_t mode, int32_t direction,
+                                                     CmiOptionList pairs, int32_t n,
+                                                     int32_t* status) PELRITH_NOEXCEPT; /* 35 */
+PELRITH_API HGLOBAL PELRITH_STDCALL CmiPinch(HGLOBAL handle, int32_t amount, CmiOptionList pairs, int32_t n,
+                                             int32_t* status) PELRITH_NOEXCEPT; /* 36 */
+PELRITH_API HGLOBAL PELRITH_STDCALL CmiSpherize(HGLOBAL handle, int32_t direction, int32_t amount,
+                                                CmiOptionList pairs, int32_t n,
+                                                int32_t* status) PELRITH_NOEXCEPT; /* 37 */
+PELRITH_API HGLOBAL PELRITH_STDCALL CmiRankOrder(HGLOBAL handle, int32_t mode, int32_t kind, int32_t radius,
+                                                 CmiOptionList pairs, int32_t n,
+                                                 int32_t* status) PELRITH_NOEXCEPT; /* 38 */
+PELRITH_API HGLOBAL PELRITH_STDCALL CmiEmboss(HGLOBAL handle, int32_t mode, CmiOptionList pairs, int32_t n,
+                                              int32_t* status) PELRITH_NOEXCEPT; /* 39 */
+
+/* File images held in memory; `size` bytes at `address` are read, never more. */
+PELRITH_API int32_t PELRITH_STDCALL CmiInquireAddressSpaceFormat(const void* address, int32_t size,
+                                                                 CmiOptionList pairs, int32_t n,
+                                                                 int32_t* status) PELRITH_NOEXCEPT; /* 40 */
+PELRITH_API int32_t PELRITH_STDCALL CmiInquireImageNumberAddressSpace(const void* address, int32_t format,
+                                                                      int32_t size, CmiOptionList pairs, int32_t n,
+                                                                      int32_t* status) PELRITH_NOEXCEPT; /* 41 */
+PELRITH_API int32_t PELRITH_STDCALL CmiInquireValuesAddressSpace(const void* address, int32_t count,
+                                                                 int32_t firstIndex, int32_t format, int32_t size,
+                                                                 CmiOptionList pairs, int32_t n,
+                                                                 int32_t* status) PELRITH_NOEXCEPT; /* 42 */
+PELRITH_API int32_t PELRITH_STDCALL CmiImportAndParse(const void* address, HGLOBAL* images, int32_t count,
+                                                      int32_t format, int32_t firstIndex, int32_t size,
+                                                      CmiOptionList pairs, int32_t n,
+                                                      int32_t* status) PELRITH_NOEXCEPT; /* 43 */
+
+/* Encoded files in memory. A heap result (44, 45) is released with free();
+ * a handle result (46, 47) with GlobalFree. `outSize` receives the byte count
+ * of the result, on success only. */
+PELRITH_API void* PELRITH_STDCALL CmiGenerateAndExport(const HGLOBAL* images, int32_t count, int32_t format,
+                                                       int32_t* outSize, CmiOptionList pairs, int32_t n,
+                                                       int32_t* status) PELRITH_NOEXCEPT; /* 44 */
+PELRITH_API void* PELRITH_STDCALL CmiAddressSpaceFormatConvert(const void* address, int32_t sourceFormat,
+                                                               int32_t targetFormat, int32_t size, int32_t* outSize,
+                                                               CmiOptionList pairs, int32_t n,
+                                                               int32_t* status) PELRITH_NOEXCEPT; /* 45 */
+PELRITH_API HGLOBAL PELRITH_STDCALL CmiGenerateAndExportHandle(const HGLOBAL* images, int32_t count, int32_t format,
+                                                               int32_t* outSize, CmiOptionList pairs, int32_t n,
+                                                               int32_t* status) PELRITH_NOEXCEPT; /* 46 */
+PELRITH_API HGLOBAL PELRITH_STDCALL CmiHandleFormatConvert(HGLOBAL handle, int32_t sourceFormat,
+                                                           int32_t targetFormat, int32_t size, int32_t* outSize,
+                                                           CmiOptionList pairs, int32_t n,
+                                                           int32_t* status) PELRITH_NOEXCEPT; /* 47 */
+
+/* TIFF page control: append, insert, replace or delete pages of a file. */
+PELRITH_API int32_t PELRITH_STDCALL CmiGenerateAndWriteAndControl(const HGLOBAL* images, int32_t count,
+                                                                  const char* fileName, int32_t format,
+                                                                  int32_t control, int32_t page, CmiOptionList pairs,
+                                                                  int32_t n, int32_t* status) PELRITH_NOEXCEPT; /* 48 */
 
 #endif /* PELRITH_H_ */
