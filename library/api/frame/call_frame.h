@@ -13,12 +13,16 @@
 //   IpiObject* image = call.ImportSource(*source);
 //   ...
 //   return call.Finish(result);
+//
+// Entry points wrap their body in CmiRun (below) so that no exception leaves
+// the library.
 #ifndef PELRITH_API_FRAME_CALL_FRAME_H_
 #define PELRITH_API_FRAME_CALL_FRAME_H_
 
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "Pelrith.h"
@@ -100,5 +104,19 @@ class CmiCall {
   IpiSystem* sys_ = nullptr;
   std::vector<std::unique_ptr<CmiSource>> sources_;
 };
+
+// Runs the body of an entry point: an allocation that fails inside it (a
+// standard container running out of memory) ends the call with status -1
+// instead of leaving the library by an exception. The frame's destructor has
+// already closed the context and unlocked the handles by then.
+template <class Body>
+auto CmiRun(int32_t* status, Body&& body) noexcept -> decltype(body()) {
+  try {
+    return body();
+  } catch (const std::bad_alloc&) {
+    if (status != nullptr) *status = kCmiStatusSystemFailure;
+    return decltype(body()){};
+  }
+}
 
 #endif  // PELRITH_API_FRAME_CALL_FRAME_H_
