@@ -16,6 +16,7 @@
 #include "interchange/tiff/tiff_reader.h"
 #include "interchange/tiff/tiff_writer.h"
 #include "interchange/wbmp/wbmp_file.h"
+#include "interchange/zoltra/zoltra_file.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ constexpr FileFormatRow kFileFormatRows[] = {
      .deinterlace_rows = DeinterlaceRows},
     {.code = kFormatTiff, .reader = ReadTiffFile, .writer = WriteTiffFile},  // the only format with several images per file
     {.code = kFormatRunRaster, .reader = ReadRunRasterFile},
-    {.code = kFormatZoltra},
+    {.code = kFormatZoltra, .reader = ReadZoltraFile},
     {.code = kFormatBmp, .reader_with_format = ReadBmpFile, .writer_with_format = WriteBmpFile},
     {.code = kFormatJpeg, .reader = ReadJpegFile, .writer = WriteJpegFile},
     {.code = kFormatInvertedBytes},  // a marker for the PackBits coder: no file of its own

@@ -6,9 +6,12 @@
 #include <span>
 
 #include "core/codes.h"
+#include "core/objects/scoped_object.h"
 #include "core/status.h"
+#include "interchange/bmp/object_bytes.h"
 #include "interchange/tiff/tiff_directory.h"
 #include "interchange/tiff/tiff_source.h"
+#include "interchange/zoltra/zoltra_file.h"
 
 namespace {
 
@@ -34,10 +37,13 @@ int64_t CountPages(IpiSystem* sys, TiffSource& source, int past_end_code) {
 
 // Zoltra images are counted by walking the element chain with the Zoltra
 // reader's own record parser, so that counting and reading can never
-// disagree on a file. TODO(when the Zoltra tagged raster reader exists): walk
-// the chain with its record parser; until then this hook refuses the count
-// as an unsupported variant (12).
-int64_t CountZoltraElementChain(IpiSystem* sys) { return Fail(sys, kIpiNonPermissibleOption); }
+// disagree on a file. 0 on any failure, with the reason reported.
+int64_t CountZoltraElementChain(IpiSystem* sys, std::span<const uint8_t> bytes, int past_end_code) {
+  int64_t count = 0;
+  const int status = CountZoltraFileImages(bytes.data(), bytes.size(), past_end_code, &count);
+  if (status != kIpiNoError) return Fail(sys, status);
+  return count;
+}
 
 }  // namespace
 
@@ -55,11 +61,23 @@ int64_t IpiCountAddressSpaceTiffPages(IpiSystem* sys, const void* address, int64
   return CountPages(sys, source, kIpiInsufficientSize);
 }
 
-int64_t IpiCountZoltraImages(IpiSystem* sys, const char* /*file_name*/) { return CountZoltraElementChain(sys); }
+int64_t IpiCountZoltraImages(IpiSystem* sys, const char* file_name) {
+  if (file_name == nullptr || file_name[0] == '\0') return Fail(sys, kIpiFileOpenFailure);
+  const IpiAttribute shape[] = {{"repository", kRepositoryFile},
+                                {"fileName", reinterpret_cast<intptr_t>(file_name)},
+                                {"fileFormat", kFormatZoltra}};
+  ScopedObject file(sys, IpiCreateObject(sys, nullptr, &kGenericImageClass, nullptr, shape, 3));
+  if (!file) return 0;
+  ObjectBytes bytes;
+  if (bytes.LoadSource(sys, file.get()) != kIpiNoError) return 0;
+  return CountZoltraElementChain(sys, bytes.bytes(), kIpiSyntaxError);
+}
 
-int64_t IpiCountAddressSpaceZoltraImages(IpiSystem* sys, const void* address, int64_t /*size_bytes*/) {
+int64_t IpiCountAddressSpaceZoltraImages(IpiSystem* sys, const void* address, int64_t size_bytes) {
   if (address == nullptr) return Fail(sys, kIpiOutOfRange);
-  return CountZoltraElementChain(sys);
+  if (size_bytes < 0) return Fail(sys, kIpiInsufficientSize);
+  const std::span<const uint8_t> bytes(static_cast<const uint8_t*>(address), static_cast<size_t>(size_bytes));
+  return CountZoltraElementChain(sys, bytes, kIpiInsufficientSize);
 }
 
 int64_t IpiCountFileImages(IpiSystem* sys, const char* file_name, int32_t format) {

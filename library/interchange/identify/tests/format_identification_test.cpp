@@ -14,6 +14,7 @@
 #include "interchange/dispatch/interchange_codes.h"
 #include "interchange/io/bit_writer.h"
 #include "interchange/one_bit_runs/one_bit_run_stream.h"
+#include "interchange/zoltra/tests/zoltra_builder.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -102,6 +103,15 @@ Bytes RunStreamFile(int width, int height) {
   return out;
 }
 
+// A tagged raster file whose leading block (5 units) no magic names.
+Bytes ZoltraFileOfFiveUnits() {
+  zoltra_test::ImageSpec image;
+  image.width = 9;
+  image.height = 2;
+  image.data = {0xFF, 0x80, 0x00, 0x00};
+  return zoltra_test::BuildZoltraFile({image}, 5).bytes;
+}
+
 class IdentifyTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -158,6 +168,7 @@ TEST_F(IdentifyTest, FilesOfEveryReadableFormat) {
       {"WBMP (probed)", Make("a.wbmp", "pbmtowbmp a.pbm > a.wbmp"), kFormatWbmp},
       {"KOL1 raster (probed)", Write("a.k1", RunRasterFile(40, 6)), kFormatRunRaster},
       {"KOL1 stream (probed)", Write("a.k2", RunStreamFile(40, 6)), kFormatRunStream},
+      {"Zoltra, leading block of 5 units (probed)", Write("a.zol", ZoltraFileOfFiveUnits()), kFormatZoltra},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
