@@ -3,6 +3,7 @@
 #include "interchange/fax/fax.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "core/codes.h"
@@ -13,6 +14,7 @@
 #include "core/status.h"
 #include "core/streams/stream.h"
 #include "interchange/bmp/object_bytes.h"
+#include "interchange/bmp/packed_bitmap_rows.h"
 #include "interchange/dispatch/dispatch_common.h"
 #include "interchange/dispatch/interchange_codes.h"
 #include "interchange/fax/fax_coder.h"
@@ -52,7 +54,9 @@ const IpiFormatExtras* TiffExtras(const IpiObject& obj) {
 
 // Checks both objects and the coding attributes; fills `plan`.
 int MakePlan(IpiSystem* sys, IpiObject* image, IpiObject* coded, bool encoding, Plan* plan) {
-  IPI_RETURN_IF_ERROR(RequireDataType(sys, image, kDataTypeBoolean));
+  // A packed-bitmap target holds bytes; the coded object alone gives the picture's size.
+  const bool is_packed_target = !encoding && IpiIsPackedBitmapImage(*image);
+  if (!is_packed_target) IPI_RETURN_IF_ERROR(RequireDataType(sys, image, kDataTypeBoolean));
   IPI_RETURN_IF_ERROR(RequireDataType(sys, coded, kDataTypeBoolean));
   IPI_RETURN_IF_ERROR(CodingOf(sys, coded->fields.compression, &plan->coding));
   const int32_t compression = coded->fields.compression;
@@ -79,6 +83,14 @@ int MakePlan(IpiSystem* sys, IpiObject* image, IpiObject* coded, bool encoding, 
   } else {
     return IpiRefuse(sys, kIpiNonPermissibleOption);
   }
+  if (is_packed_target) {
+    const int32_t* c = coded->fields.dimension;
+    if (c[kDimX] < 1 || c[kDimY] < 1) return IpiRefuse(sys, kIpiOutOfRange);
+    plan->width = plan->image_width = c[kDimX];
+    plan->height = c[kDimY];
+    plan->planes = 1;
+    return kIpiNoError;
+  }
   IPI_RETURN_IF_ERROR(RequireStoredBits(sys, image, 1));
   const int32_t* d = image->fields.dimension;
   if (d[kDimX] < 1 || d[kDimY] < 1 || d[kDimZ] < 1 || d[kDimT] < 1 || d[kDimB] < 1) {
@@ -90,6 +102,23 @@ int MakePlan(IpiSystem* sys, IpiObject* image, IpiObject* coded, bool encoding, 
   plan->height = d[kDimY];
   plan->planes = int64_t{d[kDimZ]} * d[kDimT] * d[kDimB];
   return kIpiNoError;
+}
+
+// Picture row `row` into a packed-bitmap row (object rows bottom-up), built
+// from the row's first byte: every bit set, then the white runs cleared, so
+// black stays 1 and the bits past the width in the last byte are set. At
+// most the row's length is written; rows past the bitmap's are dropped.
+int StorePackedBitmapRow(IpiSystem* sys, IpiStream* stream, const PackedBitmapRows& rows, int64_t row,
+                         int64_t width, std::vector<uint8_t>& packed) {
+  if (row >= rows.rows) return kIpiNoError;
+  const int64_t element = rows.ElementOfRow(rows.ObjectRowOf(row));
+  uint8_t* target = IpiGetOutputRow(sys, stream, element);
+  if (target == nullptr) return IpiGetLastError(sys);
+  const int tail_bits = static_cast<int>(width & 7);
+  if (tail_bits != 0) packed.back() = static_cast<uint8_t>(packed.back() | (0xFF >> tail_bits));
+  const auto count = static_cast<size_t>(std::min<int64_t>(rows.row_bytes, static_cast<int64_t>(packed.size())));
+  std::memcpy(target, packed.data(), count);
+  return IpiPutOutputRow(sys, stream, element);
 }
 
 }  // namespace
@@ -164,6 +193,10 @@ int DecodeCcitt(IpiSystem* sys, IpiObject* coded, IpiObject* image) {
   const FillOrder order =
       in_tiff && coded->fields.bit_order == kOrderLsbFirst ? FillOrder::kLsbFirst : FillOrder::kMsbFirst;
 
+  const bool is_packed_target = IpiIsPackedBitmapImage(*image);
+  PackedBitmapRows bitmap_rows;
+  if (is_packed_target) IPI_RETURN_IF_ERROR(IpiGetPackedBitmapRows(sys, image, 1, &bitmap_rows));
+
   ObjectBytes body;
   IPI_RETURN_IF_ERROR(body.LoadData(sys, coded, size_bytes));
   ScopedAccessor out;
@@ -189,6 +222,10 @@ int DecodeCcitt(IpiSystem* sys, IpiObject* coded, IpiObject* image) {
       decoder.BeginPlane();
     }
     if (decoder.NextRow(packed.data()) != FaxRowResult::kRow) is_complete = false;
+    if (is_packed_target) {
+      IPI_RETURN_IF_ERROR(StorePackedBitmapRow(sys, out.stream(), bitmap_rows, row, plan.width, packed));
+      continue;
+    }
     const int64_t element = plan.ElementOf(row);
     uint8_t* target = IpiGetOutputRow(sys, out.stream(), element);
     if (target == nullptr) return IpiGetLastError(sys);

@@ -16,6 +16,8 @@
 // Decodes the strips of `coded` into `image`. Rows the data does not reach
 // stay white; 22 when rows were lost or damaged (the others are kept), 3 for
 // a coded size beyond the library's limits, codes as the encoder otherwise.
+// A packed-bitmap image ("pixelInterpretation" 225) takes the picture of the
+// coded object's size bottom-up, each row clipped to the bitmap's row.
 [[nodiscard]] int DecodeCcitt(IpiSystem* sys, IpiObject* coded, IpiObject* image);
 
 #endif  // PELRITH_INTERCHANGE_FAX_FAX_H_
