@@ -261,6 +261,22 @@ void ReapplyGroupEntries(IpiSystem* sys, IpiObject& obj, const IpiAttribute* lis
   }
 }
 
+void SetObjectField(IpiSystem* sys, IpiObject& obj, const FieldEntry& entry, intptr_t value);
+
+// Entries before a "fileFormat" in the same list were set against the old
+// format: its defaults (the JPEG quality among them) and its attribute group
+// have replaced them, so they are applied once more. Other "fileFormat"
+// entries are skipped, so this never recurses.
+void ReapplyEarlierEntries(IpiSystem* sys, IpiObject& obj, const IpiAttribute* list, int end) {
+  for (int j = 0; j < end; ++j) {
+    if (const FieldEntry* entry = FindObjectAttribute(list[j].name)) {
+      if (entry->field != Field::kFileFormat) SetObjectField(sys, obj, *entry, list[j].value);
+    } else if (SetGroupEntry(sys, obj, list[j]) == GroupSet::kStripCountChanged) {
+      ReapplyGroupEntries(sys, obj, list, j, true);
+    }
+  }
+}
+
 void SetFileFormat(IpiSystem* sys, IpiObject& obj, const IpiAttribute* list, int index) {
   const int32_t format = Word(list[index].value);
   if (format == obj.fields.file_format) return;
@@ -269,7 +285,7 @@ void SetFileFormat(IpiSystem* sys, IpiObject& obj, const IpiAttribute* list, int
   obj.extras.reset(IpiNewFormatExtras(format));
   if (format == kFormatJpeg) obj.fields.scale_factor = 1;
   if (format == kFormatJpegLib) obj.fields.scale_factor = 75;  // default JPEG quality
-  if (format != 0) ReapplyGroupEntries(sys, obj, list, index, false);
+  if (format != 0) ReapplyEarlierEntries(sys, obj, list, index);
 }
 
 void SetObjectField(IpiSystem* sys, IpiObject& obj, const FieldEntry& entry, intptr_t value) {

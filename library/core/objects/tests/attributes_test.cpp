@@ -98,6 +98,34 @@ TEST_F(AttributesTest, GroupAttributesBeforeTheFormatReachTheNewExtras) {
   EXPECT_EQ(Get("yResolution"), 2835);
 }
 
+TEST_F(AttributesTest, EntriesBeforeTheFormatOutliveItsDefaults) {
+  // The JPEG quality default of format 274 must not undo a quality given
+  // earlier in the same list; one given after it wins as usual.
+  struct Case {
+    const char* name;
+    std::vector<IpiAttribute> list;
+    intptr_t quality;
+  };
+  const Case cases[] = {
+      {"quality before", {{"quarityFactor", 92}, {"fileFormat", kFormatJpegLib}}, 92},
+      {"quality after", {{"fileFormat", kFormatJpegLib}, {"quarityFactor", 34}}, 34},
+      {"format alone", {{"fileFormat", kFormatJpegLib}}, 75},
+      {"two formats", {{"quarityFactor", 63}, {"fileFormat", kFormatTiff}, {"fileFormat", kFormatJpegLib}}, 63},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_EQ(Set({{"fileFormat", 255}}), 0);
+    ASSERT_EQ(IpiSetAttributes(sys_, obj_, c.list.data(), static_cast<int>(c.list.size())), 0);
+    EXPECT_EQ(Get("fileFormat"), kFormatJpegLib);
+    EXPECT_EQ(Get("quarityFactor"), c.quality);
+  }
+  // Plain entries before the format keep their values too.
+  ASSERT_EQ(Set({{"fileFormat", 255}}), 0);
+  ASSERT_EQ(Set({{"samplingFactor", 239}, {"k", 2}, {"fileFormat", kFormatTiff}, {"xResolution", 0}}), 0);
+  EXPECT_EQ(Get("samplingFactor"), 239);
+  EXPECT_EQ(Get("k"), 2);
+}
+
 TEST_F(AttributesTest, StripTablesAreStoredWhateverTheirPosition) {
   const uint32_t offsets[] = {8, 200, 400};
   const uint32_t counts[] = {192, 200, 100};

@@ -1,0 +1,60 @@
+// The file-writing entry point: packed bitmaps to a TIFF (every bitmap a
+// page), JPEG, GIF, BMP, PCX or PNG file (the first bitmap). Arguments and
+// options are checked before any handle is locked or file touched; the file
+// is replaced atomically, so a failed write keeps an earlier file.
+#include <cmath>
+
+#include "Pelrith.h"
+#include "api/frame/call_frame.h"
+#include "api/frame/file_helpers.h"
+#include "api/write/write_steps.h"
+
+namespace {
+
+constexpr double kInchesPerMetre = 39.370078740157474;
+
+int32_t PixelsPerMetre(intptr_t dpi) { return static_cast<int32_t>(static_cast<double>(dpi) * kInchesPerMetre); }
+
+int32_t GenerateAndWrite(const HGLOBAL* images, int32_t count, const char* fileName, int32_t format,
+                         CmiOptionList pairs, int32_t n, int32_t* status) {
+  CmiCall call(status, pairs, n);
+  const bool arguments_ok = images != nullptr && count > 0 && fileName != nullptr && fileName[0] != '\0' &&
+                            CmiInternalFormat(format) != 0;
+  if (!call.Begin(arguments_ok)) return call.status();
+  CmiWriteSettings settings;
+  if (const int rc = ReadWriteSettings(pairs, n, format, &settings); rc != 0) {
+    call.Fail(rc);
+    return call.status();
+  }
+
+  // Plain BMP: the first bitmap is written as it stands, without a context.
+  // A run-length bitmap takes the library's road, which decodes it.
+  if (format == kCmiFormatBmp && settings.compression == kCmiCompressionNone) {
+    const CmiSource* source = call.LockSource(images[0]);
+    if (source == nullptr) return call.status();
+    if (!source->info.is_run_length) {
+      call.Fail(WriteDibAsBitmapFile(images[0], fileName, PixelsPerMetre(settings.x_dpi),
+                                     PixelsPerMetre(settings.y_dpi)));
+      return call.Close();
+    }
+  }
+
+  IpiObject* pages = BuildPages(call, images, count, settings);
+  if (pages == nullptr) return call.Close();
+  const CmiFormatPairs list(settings);
+  int32_t step_status = 0;
+  (void)CmiWriteStepFor(format)(call.sys(), pages, fileName, list.data(), list.count(), &step_status);
+  call.Fail(step_status);
+  return call.Close();
+}
+
+}  // namespace
+
+int32_t PELRITH_STDCALL CmiGenerateAndWrite(const HGLOBAL* images, int32_t count, const char* fileName,
+                                            int32_t format, CmiOptionList pairs, int32_t n,
+                                            int32_t* status) noexcept {
+  int32_t local_status = 0;
+  int32_t* out = status != nullptr ? status : &local_status;
+  const int32_t result = CmiRun(out, [&] { return GenerateAndWrite(images, count, fileName, format, pairs, n, out); });
+  return result != 0 ? result : *out;
+}
