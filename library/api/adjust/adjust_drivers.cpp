@@ -1,0 +1,158 @@
+// The point and colour adjustment drivers. Palette images (16 and 256
+// colours, and the bitmap mode of inversion on the whole image) are changed
+// through their colour table, so the pixel bytes come back as they were;
+// grey and RGB bitmaps on the whole image are changed byte by byte on their
+// rows; everything else is imported and changed on its rectangle.
+#include "api/adjust/adjust_drivers.h"
+
+#include <vector>
+
+#include "api/adjust/direct_bitmap.h"
+#include "core/operators/colour/colour_balance.h"
+#include "core/operators/colour/hue_saturation.h"
+#include "core/operators/point/point_operators.h"
+#include "core/status.h"
+#include "interchange/bmp/bmp_header.h"
+
+namespace {
+
+constexpr double kPercent = 0.01;
+constexpr int kColourPlanes = 3;
+// Byte positions of red, green and blue in a colour-table entry.
+constexpr uint32_t kRedByte = 2;
+constexpr uint32_t kGreenByte = 1;
+constexpr uint32_t kBlueByte = 0;
+constexpr uint32_t kPlaneBytes[kColourPlanes] = {kRedByte, kGreenByte, kBlueByte};
+
+int RunPointOperator(IpiSystem* sys, const PointAdjustment& a, IpiObject* source, IpiObject* destination) {
+  switch (a.operation) {
+    case kAdjustBrightnessContrast:
+      return IpiBrightnessContrast(sys, source, destination, a.brightness * kPercent, a.contrast * kPercent);
+    case kAdjustInvert: return IpiInvert(sys, source, destination);
+    case kAdjustGamma: return IpiGammaCorrect(sys, source, destination, kGammaForward, 1.0, 1.0 / a.gamma, 0, 0, 0);
+    case kAdjustSolarize: return IpiSolarize(sys, source, destination);
+    default: return kCmiStatusBadArgument;
+  }
+}
+
+int RunColourOperator(IpiSystem* sys, const ColourAdjustment& a, IpiObject* source, IpiObject* destination) {
+  switch (a.operation) {
+    case kAdjustColourBalance: return IpiColourBalance(sys, source, destination, a.red, a.green, a.blue);
+    case kAdjustHueSaturation:
+      return IpiHueSaturation(sys, source, destination, a.hue, a.saturation, a.lightness);
+    default: return kCmiStatusBadArgument;
+  }
+}
+
+// The bitmap's bytes from `offset` on, as `x` by `y` samples, through `op`
+// into the same bytes of a copy of the handle.
+HGLOBAL OperateOnBytes(CmiCall& call, const CmiSource& source, uint64_t offset, int64_t x, int64_t y,
+                       const CmiWindowOperator& op, bool is_colour_table) {
+  DirectBlock block;
+  if (!block.CopyFrom(call, source)) return 0;
+  IpiObject* from = CreateImageOverBytes(call, "oImage", SourceBytesForReading(source, offset), x, y, 1, true);
+  if (from == nullptr) return 0;
+  IpiObject* to = CreateImageOverBytes(call, "oImage2", block.bytes() + offset, x, y, 1, false);
+  if (to == nullptr || !call.Ok(op(call.sys(), from, to))) return 0;
+  if (is_colour_table) ClearReservedBytes(block.bytes() + offset, source.info.palette_entries);
+  return block.Finish(call);
+}
+
+// Every byte of the colour table (blue, green, red and reserved alike) as one
+// row of samples; the reserved bytes end as 0.
+HGLOBAL OperateOnColourTableBytes(CmiCall& call, const CmiSource& source, const CmiWindowOperator& op) {
+  const int64_t table_bytes = int64_t{source.info.palette_entries} * kBmpPaletteEntryBytes;
+  return OperateOnBytes(call, source, source.info.palette_offset, table_bytes, 1, op, true);
+}
+
+// Every byte of every row, padding included, as one sample.
+HGLOBAL OperateOnRowBytes(CmiCall& call, const CmiSource& source, const CmiWindowOperator& op) {
+  return OperateOnBytes(call, source, source.info.pixel_offset, source.info.row_bytes, source.info.height_px, op,
+                        false);
+}
+
+// The colour table as three planes (red, green, blue) of one sample per entry.
+HGLOBAL OperateOnColourTablePlanes(CmiCall& call, const CmiSource& source, const CmiWindowOperator& op) {
+  const uint32_t entries = source.info.palette_entries;
+  DirectBlock block;
+  if (!block.CopyFrom(call, source)) return 0;
+  uint8_t* table = block.bytes() + source.info.palette_offset;
+  std::vector<uint8_t> planes(size_t{entries} * kColourPlanes);
+  std::vector<uint8_t> changed(planes.size());
+  for (int p = 0; p < kColourPlanes; ++p) {
+    for (uint32_t i = 0; i < entries; ++i) planes[p * entries + i] = table[i * kBmpPaletteEntryBytes + kPlaneBytes[p]];
+  }
+  IpiObject* from = CreateImageOverBytes(call, "oImage", planes.data(), entries, 1, kColourPlanes, true);
+  if (from == nullptr) return 0;
+  IpiObject* to = CreateImageOverBytes(call, "oImage2", changed.data(), entries, 1, kColourPlanes, false);
+  if (to == nullptr || !call.Ok(op(call.sys(), from, to))) return 0;
+  for (int p = 0; p < kColourPlanes; ++p) {
+    for (uint32_t i = 0; i < entries; ++i) table[i * kBmpPaletteEntryBytes + kPlaneBytes[p]] = changed[p * entries + i];
+  }
+  ClearReservedBytes(table, entries);
+  // The planes outlive the context, which Finish closes first.
+  return block.Finish(call);
+}
+
+// Locks the bitmap, checks the mode against its bit count and reads the
+// rectangle: null with the status set when any of that fails.
+const CmiSource* LockAndCheck(CmiCall& call, HGLOBAL handle, int32_t mode, CmiRectangle* rect) {
+  const CmiSource* source = call.LockSource(handle);
+  if (source == nullptr) return nullptr;
+  if (!ColourModeMatchesBits(mode, source->info.bits_per_pixel) ||
+      !ReadRectangle(call.options(), source->info, rect)) {
+    call.Fail(kCmiStatusBadArgument);
+    return nullptr;
+  }
+  if (!call.OpenContext()) return nullptr;
+  return source;
+}
+
+bool IsPaletteMode(int32_t mode) { return mode == kCmiModeIndexed16 || mode == kCmiModeIndexed256; }
+
+}  // namespace
+
+HGLOBAL OperateOnImportedRectangle(CmiCall& call, const CmiSource& source, const CmiRectangle& rect,
+                                   const CmiWindowOperator& op) {
+  IpiObject* image = call.ImportSource(source);
+  if (image == nullptr) return 0;
+  IpiObject* result = OperateOnRectangle(call, image, rect, [&](IpiObject* window) -> IpiObject* {
+    IpiObject* changed = call.CreateImage("oImage3", window);
+    if (changed == nullptr || !call.Ok(op(call.sys(), window, changed))) return nullptr;
+    return changed;
+  });
+  // Fail keeps the failure already recorded; it only guards against none.
+  if (result == nullptr) return call.Fail(kIpiSyntaxError);
+  return call.Finish(result);
+}
+
+HGLOBAL ApplyPointOperation(HGLOBAL handle, int32_t mode, const PointAdjustment& adjustment, bool arguments_ok,
+                            const IpiAttributePair* pairs, int32_t n, int32_t* status) {
+  CmiCall call(status, pairs, n);
+  if (!call.Begin(arguments_ok)) return 0;
+  CmiRectangle rect;
+  const CmiSource* source = LockAndCheck(call, handle, mode, &rect);
+  if (source == nullptr) return 0;
+  const CmiWindowOperator op = [&adjustment](IpiSystem* sys, IpiObject* from, IpiObject* to) {
+    return RunPointOperator(sys, adjustment, from, to);
+  };
+  const bool on_pixel_bytes = source->info.bits_per_pixel == 24 || mode == kCmiModeGrayscale;
+  if (IsPaletteMode(mode) || (rect.whole && !on_pixel_bytes)) return OperateOnColourTableBytes(call, *source, op);
+  // Run-length coded rows are no plain samples: they go through the import.
+  if (rect.whole && !source->info.is_run_length) return OperateOnRowBytes(call, *source, op);
+  return OperateOnImportedRectangle(call, *source, rect, op);
+}
+
+HGLOBAL ApplyColourAdjust(HGLOBAL handle, int32_t mode, const ColourAdjustment& adjustment, bool arguments_ok,
+                          const IpiAttributePair* pairs, int32_t n, int32_t* status) {
+  CmiCall call(status, pairs, n);
+  if (!call.Begin(arguments_ok)) return 0;
+  CmiRectangle rect;
+  const CmiSource* source = LockAndCheck(call, handle, mode, &rect);
+  if (source == nullptr) return 0;
+  const CmiWindowOperator op = [&adjustment](IpiSystem* sys, IpiObject* from, IpiObject* to) {
+    return RunColourOperator(sys, adjustment, from, to);
+  };
+  if (IsPaletteMode(mode)) return OperateOnColourTablePlanes(call, *source, op);
+  return OperateOnImportedRectangle(call, *source, rect, op);
+}

@@ -1,0 +1,59 @@
+#include "api/adjust/direct_bitmap.h"
+
+#include <cstring>
+
+#include "core/codes.h"
+#include "interchange/bmp/bmp_header.h"
+
+namespace {
+constexpr uint32_t kReservedByte = 3;  // of blue, green, red, reserved
+}  // namespace
+
+DirectBlock::~DirectBlock() {
+  if (handle_ == 0) return;
+  if (bytes_ != nullptr) (void)GlobalUnlock(handle_);
+  (void)GlobalFree(handle_);
+}
+
+bool DirectBlock::CopyFrom(CmiCall& call, const CmiSource& source) {
+  const uint64_t size = source.info.handle_bytes;
+  handle_ = size != 0 ? GlobalAlloc(GHND, size) : 0;
+  if (handle_ != 0) bytes_ = static_cast<uint8_t*>(GlobalLock(handle_));
+  if (bytes_ == nullptr) {
+    call.Fail(kCmiStatusSystemFailure);
+    return false;
+  }
+  // The whole handle, so that header fields, the colour table and any bytes
+  // the operation does not rewrite arrive as the caller gave them.
+  std::memcpy(bytes_, source.bytes, size);
+  return true;
+}
+
+HGLOBAL DirectBlock::Finish(CmiCall& call) {
+  // The context goes first: the objects laid over these bytes die with it.
+  if (call.Close() != 0) return 0;
+  (void)GlobalUnlock(handle_);
+  bytes_ = nullptr;
+  HGLOBAL out = handle_;
+  handle_ = 0;
+  return out;
+}
+
+IpiObject* CreateImageOverBytes(CmiCall& call, const char* name, uint8_t* bytes, int64_t x, int64_t y, int64_t bands,
+                                bool has_data) {
+  // "inited" last: setting the shape clears it.
+  return call.CreateImage(name, nullptr,
+                          {{"xDimension", static_cast<intptr_t>(x)},
+                           {"yDimension", static_cast<intptr_t>(y)},
+                           {"bDimension", static_cast<intptr_t>(bands)},
+                           {"dataType", kDataTypeNonnegative},
+                           {"dataPrecision", 8},
+                           {"repository", kRepositoryCallerMemory},
+                           {"applicationAddressSpace", reinterpret_cast<intptr_t>(bytes)},
+                           {"size", static_cast<intptr_t>(x * y * bands)},
+                           {"inited", has_data ? 1 : 0}});
+}
+
+void ClearReservedBytes(uint8_t* table, uint32_t entries) {
+  for (uint32_t i = 0; i < entries; ++i) table[uint64_t{i} * kBmpPaletteEntryBytes + kReservedByte] = 0;
+}
