@@ -19,9 +19,31 @@ struct CmiRectangle {
   bool whole = true;  // covers the whole bitmap
 };
 
+// The option names of a rectangle: the first image's by default; the
+// operations on two images read the second image's rectangle from
+// "source2XPoint", "source2YPoint", "source2Width" and "source2Height".
+struct CmiRectangleNames {
+  const char* x;
+  const char* y;
+  const char* width;
+  const char* height;
+};
+inline constexpr CmiRectangleNames kSourceRectangle{"sourceXPoint", "sourceYPoint", "sourceWidth", "sourceHeight"};
+inline constexpr CmiRectangleNames kSecondSourceRectangle{"source2XPoint", "source2YPoint", "source2Width",
+                                                          "source2Height"};
+
 // The rectangle of the options over `info`; false when it is empty or does
 // not lie inside the bitmap.
-[[nodiscard]] bool ReadRectangle(const CmiOptions& options, const PackedBitmapInfo& info, CmiRectangle* rect);
+[[nodiscard]] bool ReadRectangle(const CmiOptions& options, const PackedBitmapInfo& info, CmiRectangle* rect,
+                                 const CmiRectangleNames& names = kSourceRectangle);
+
+// A new image `name` holding the rectangle of `image` (the image itself when
+// the rectangle is whole); null with the call's status set.
+[[nodiscard]] IpiObject* CutRectangle(CmiCall& call, IpiObject* image, const CmiRectangle& rect, const char* name);
+// Copies `result` into `image` with its top-left corner at (x, y); elements of
+// `image` that `result` does not cover keep their values. False with the
+// call's status set.
+[[nodiscard]] bool PasteAt(CmiCall& call, IpiObject* result, IpiObject* image, int64_t x, int64_t y);
 
 // The operation: makes and returns its result from `source` (an image of the
 // rectangle's size), or null with the call's status set.
