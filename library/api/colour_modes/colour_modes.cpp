@@ -1,0 +1,119 @@
+// The five colour-mode entry points: a caller's packed bitmap into RGB, grey,
+// a bitmap, or a 256- or 16-colour palette image. The caller names the
+// source's mode; each entry point takes only the modes it lists and checks
+// the mode against the bitmap's bit count once the bitmap is locked. The
+// conversions themselves are the object converters shared with file
+// conversion.
+#include <array>
+
+#include "Pelrith.h"
+#include "api/conversion/colour_conversion_blocks.h"
+#include "api/frame/call_frame.h"
+#include "core/status.h"
+
+namespace {
+
+bool IsOneOf(int32_t mode, std::initializer_list<int32_t> accepted) {
+  for (int32_t m : accepted) {
+    if (m == mode) return true;
+  }
+  return false;
+}
+
+// Locks and imports the bitmap, checks `mode` against its bit count, runs
+// `convert` on the imported image and hands the result back.
+template <class Convert>
+HGLOBAL ConvertBitmap(CmiCall& call, HGLOBAL handle, int32_t mode, Convert&& convert) {
+  const CmiSource* source = call.LockSource(handle);
+  if (source == nullptr) return 0;
+  if (!ColourModeMatchesBits(mode, source->info.bits_per_pixel)) return call.Fail(kCmiStatusBadArgument);
+  if (!call.OpenContext()) return 0;
+  IpiObject* image = call.ImportSource(*source);
+  if (image == nullptr) return 0;
+  int32_t rc = 0;
+  IpiObject* result = convert(call.sys(), image, &rc);
+  if (result == nullptr) return call.Fail(rc != 0 ? rc : kIpiSyntaxError);
+  return call.Finish(result);
+}
+
+// The checks both indexed entry points make before anything is locked.
+bool IndexedArgumentsOk(int32_t mode, std::initializer_list<int32_t> accepted, const IndexedReduction& reduction,
+                        int32_t palette_entries) {
+  return IsOneOf(mode, accepted) && IsIndexedMethod(reduction.method) && IsPaletteKind(reduction.palette_kind) &&
+         LevelsFitPalette(reduction.levels, palette_entries);
+}
+
+}  // namespace
+
+HGLOBAL PELRITH_STDCALL CmiModeRGBColor(HGLOBAL handle, int32_t mode, CmiOptionList pairs, int32_t n,
+                                        int32_t* status) noexcept {
+  return CmiRun(status, [&]() -> HGLOBAL {
+    CmiCall call(status, pairs, n);
+    if (!call.Begin(IsOneOf(mode, {kCmiModeBitmap, kCmiModeIndexed16, kCmiModeIndexed256, kCmiModeGrayscale}))) {
+      return 0;
+    }
+    return ConvertBitmap(call, handle, mode, [&](IpiSystem* sys, IpiObject* image, int32_t* rc) {
+      return ObjectToRgb(sys, image, mode, rc);
+    });
+  });
+}
+
+HGLOBAL PELRITH_STDCALL CmiModeGrayscale(HGLOBAL handle, int32_t mode, CmiOptionList pairs, int32_t n,
+                                         int32_t* status) noexcept {
+  return CmiRun(status, [&]() -> HGLOBAL {
+    CmiCall call(status, pairs, n);
+    if (!call.Begin(IsOneOf(mode, {kCmiModeBitmap, kCmiModeIndexed16, kCmiModeIndexed256, kCmiModeRgb,
+                                   kCmiModeInvertedGrayscale}))) {
+      return 0;
+    }
+    return ConvertBitmap(call, handle, mode, [&](IpiSystem* sys, IpiObject* image, int32_t* rc) {
+      return ObjectToGrayscale(sys, image, mode, rc);
+    });
+  });
+}
+
+HGLOBAL PELRITH_STDCALL CmiModeBitmap(HGLOBAL handle, int32_t mode, int32_t method, int32_t threshold,
+                                      CmiOptionList pairs, int32_t n, int32_t* status) noexcept {
+  return CmiRun(status, [&]() -> HGLOBAL {
+    CmiCall call(status, pairs, n);
+    const bool method_ok = IsBitmapMethod(method) && (method != kReductionThreshold || IsThresholdValue(threshold));
+    if (!call.Begin(method_ok &&
+                    IsOneOf(mode, {kCmiModeIndexed16, kCmiModeIndexed256, kCmiModeGrayscale, kCmiModeRgb}))) {
+      return 0;
+    }
+    return ConvertBitmap(call, handle, mode, [&](IpiSystem* sys, IpiObject* image, int32_t* rc) {
+      return ObjectToBitmap(sys, image, mode, method, threshold, rc);
+    });
+  });
+}
+
+HGLOBAL PELRITH_STDCALL CmiModeIndexedColor256(HGLOBAL handle, int32_t mode, int32_t method, int32_t palette,
+                                               int32_t redLevels, int32_t greenLevels, int32_t blueLevels,
+                                               CmiOptionList pairs, int32_t n, int32_t* status) noexcept {
+  return CmiRun(status, [&]() -> HGLOBAL {
+    CmiCall call(status, pairs, n);
+    const IndexedReduction reduction{method, palette, {redLevels, greenLevels, blueLevels}};
+    if (!call.Begin(IndexedArgumentsOk(mode, {kCmiModeBitmap, kCmiModeIndexed16, kCmiModeRgb}, reduction, 256))) {
+      return 0;
+    }
+    return ConvertBitmap(call, handle, mode, [&](IpiSystem* sys, IpiObject* image, int32_t* rc) {
+      return ObjectToIndexed256(sys, image, mode, reduction, rc);
+    });
+  });
+}
+
+HGLOBAL PELRITH_STDCALL CmiModeIndexedColor16(HGLOBAL handle, int32_t mode, int32_t method, int32_t palette,
+                                              int32_t redLevels, int32_t greenLevels, int32_t blueLevels,
+                                              CmiOptionList pairs, int32_t n, int32_t* status) noexcept {
+  return CmiRun(status, [&]() -> HGLOBAL {
+    CmiCall call(status, pairs, n);
+    const IndexedReduction reduction{method, palette, {redLevels, greenLevels, blueLevels}};
+    if (!call.Begin(IndexedArgumentsOk(mode, {kCmiModeBitmap, kCmiModeIndexed256, kCmiModeGrayscale, kCmiModeRgb},
+                                       reduction, 16))) {
+      return 0;
+    }
+    return ConvertBitmap(call, handle, mode, [&](IpiSystem* sys, IpiObject* image, int32_t* rc) {
+      return ObjectToIndexed16(sys, image, mode, reduction, rc);
+    });
+  });
+}
