@@ -148,6 +148,8 @@ PELRITH_API int32_t PELRITH_STDCALL CmiInquireValues(const char* fileName, int32
 PELRITH_API int32_t PELRITH_STDCALL CmiReadAndParse(const char* fileName, HGLOBAL* images, int32_t count,
                                                     int32_t format, int32_t firstIndex, CmiOptionList pairs,
                                                     int32_t n, int32_t* status) PELRITH_NOEXCEPT; /* 5 */
+/* CmiGenerateAndWrite: TIFF writes every handle as a page; the formats of one
+ * image (JPEG, GIF, BMP, PCX, PNG) write the first handle only. */
 PELRITH_API int32_t PELRITH_STDCALL CmiGenerateAndWrite(const HGLOBAL* images, int32_t count, const char* fileName,
                                                         int32_t format, CmiOptionList pairs, int32_t n,
                                                         int32_t* status) PELRITH_NOEXCEPT; /* 6 */

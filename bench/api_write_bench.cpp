@@ -1,0 +1,263 @@
+// Writing an A4 page at 300 dpi through the file-writing entry point beside
+// the peer libraries doing the same work in the same run: a colour page as
+// JPEG (libjpeg-turbo, quality 87, 2 x 2 chroma sampling) and PNG (libpng,
+// the same zlib settings and filters as our writer), a bilevel page as a G4
+// TIFF (libtiff). Both sides start from pixels in memory and end with a
+// file on disk; the decoded files are compared once before timing.
+#include <benchmark/benchmark.h>
+#include <jpeglib.h>
+#include <png.h>
+#include <tiffio.h>
+#include <zlib.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "Pelrith.h"
+
+namespace {
+
+constexpr int kWidth = 2480;   // 8.27 in at 300 dpi
+constexpr int kHeight = 3508;  // 11.69 in
+constexpr int kJpegQuality = 87;
+
+std::string TempPath(const char* name) {
+  const char* dir = std::getenv("TMPDIR");
+  return std::string(dir != nullptr && dir[0] != '\0' ? dir : "/tmp") + "/" + name;
+}
+
+// A smooth colour page with some texture, top row first, RGB.
+const std::vector<uint8_t>& ColourRows() {
+  static const std::vector<uint8_t> rows = [] {
+    std::vector<uint8_t> out(static_cast<size_t>(kWidth) * kHeight * 3);
+    uint32_t state = 7;
+    for (int y = 0; y < kHeight; ++y) {
+      for (int x = 0; x < kWidth; ++x) {
+        state = state * 1103515245u + 12345u;
+        const int noise = static_cast<int>(state >> 28);
+        uint8_t* p = &out[(static_cast<size_t>(y) * kWidth + x) * 3];
+        p[0] = static_cast<uint8_t>((x * 255 / kWidth + noise) & 0xFF);
+        p[1] = static_cast<uint8_t>((y * 255 / kHeight + noise) & 0xFF);
+        p[2] = static_cast<uint8_t>(((x + y) / 16 + noise) & 0xFF);
+      }
+    }
+    return out;
+  }();
+  return rows;
+}
+
+// A bilevel page of text-like strokes: 1 = black, top row first, MSB first.
+const std::vector<uint8_t>& BilevelRows() {
+  static const std::vector<uint8_t> rows = [] {
+    const int row_bytes = kWidth / 8;
+    std::vector<uint8_t> out(static_cast<size_t>(row_bytes) * kHeight, 0);
+    uint32_t state = 12345;
+    for (int top = 300; top + 42 < kHeight - 300; top += 72) {
+      for (int x = 300; x + 36 < kWidth - 300; x += 36) {
+        state = state * 1103515245u + 12345u;
+        if ((state >> 29) == 0) continue;  // a space between words
+        for (int gy = 0; gy < 42; ++gy) {
+          for (int gx = 0; gx < 30; ++gx) {
+            if (((state >> ((gy / 6 * 5 + gx / 6) % 31)) & 1) == 0) continue;
+            const int at = x + gx;
+            out[static_cast<size_t>(top + gy) * row_bytes + at / 8] |= static_cast<uint8_t>(0x80 >> (at % 8));
+          }
+        }
+      }
+    }
+    return out;
+  }();
+  return rows;
+}
+
+void PutU32(uint8_t* p, uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+// The page as a packed bitmap handle: 24-bit BGR, or 1-bit with the palette
+// (white, black) or (black, white), rows bottom-up.
+HGLOBAL MakeHandle(bool is_bilevel, bool black_first) {
+  const int bits = is_bilevel ? 1 : 24;
+  const size_t row = static_cast<size_t>((kWidth * bits + 31) / 32 * 4);
+  const size_t palette = is_bilevel ? 8 : 0;
+  const HGLOBAL handle = GlobalAlloc(GHND, 40 + palette + row * kHeight);
+  auto* p = static_cast<uint8_t*>(GlobalLock(handle));
+  PutU32(p, 40);
+  PutU32(p + 4, kWidth);
+  PutU32(p + 8, kHeight);
+  p[12] = 1;
+  p[14] = static_cast<uint8_t>(bits);
+  uint8_t* rows = p + 40 + palette;
+  if (is_bilevel) {
+    const uint8_t white = black_first ? 4 : 0;
+    std::memset(p + 40 + white, 255, 3);
+    const std::vector<uint8_t>& src = BilevelRows();
+    for (int y = 0; y < kHeight; ++y) {
+      const uint8_t* in = &src[static_cast<size_t>(kHeight - 1 - y) * (kWidth / 8)];
+      for (int i = 0; i < kWidth / 8; ++i) rows[y * row + i] = black_first ? static_cast<uint8_t>(~in[i]) : in[i];
+    }
+  } else {
+    const std::vector<uint8_t>& src = ColourRows();
+    for (int y = 0; y < kHeight; ++y) {
+      const uint8_t* in = &src[static_cast<size_t>(kHeight - 1 - y) * kWidth * 3];
+      uint8_t* out = rows + y * row;
+      for (int x = 0; x < kWidth; ++x) {
+        out[3 * x] = in[3 * x + 2];
+        out[3 * x + 1] = in[3 * x + 1];
+        out[3 * x + 2] = in[3 * x];
+      }
+    }
+  }
+  GlobalUnlock(handle);
+  return handle;
+}
+
+bool WriteOurs(HGLOBAL handle, const std::string& path, int32_t format, const std::vector<IpiAttributePair>& options) {
+  int32_t status = 0;
+  return CmiGenerateAndWrite(&handle, 1, path.c_str(), format, options.data(),
+                             static_cast<int32_t>(options.size()), &status) == 0;
+}
+
+bool WriteJpegPeer(const std::string& path) {
+  FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return false;
+  jpeg_compress_struct cinfo;
+  jpeg_error_mgr jerr;
+  cinfo.err = jpeg_std_error(&jerr);
+  jpeg_create_compress(&cinfo);
+  jpeg_stdio_dest(&cinfo, file);
+  cinfo.image_width = kWidth;
+  cinfo.image_height = kHeight;
+  cinfo.input_components = 3;
+  cinfo.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&cinfo);
+  jpeg_set_quality(&cinfo, kJpegQuality, TRUE);
+  jpeg_start_compress(&cinfo, TRUE);
+  const std::vector<uint8_t>& src = ColourRows();
+  while (cinfo.next_scanline < cinfo.image_height) {
+    JSAMPROW row = const_cast<uint8_t*>(&src[static_cast<size_t>(cinfo.next_scanline) * kWidth * 3]);
+    jpeg_write_scanlines(&cinfo, &row, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  return std::fclose(file) == 0;
+}
+
+bool WritePngPeer(const std::string& path) {
+  FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return false;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    std::fclose(file);
+    return false;
+  }
+  png_init_io(png, file);
+  png_set_IHDR(png, info, kWidth, kHeight, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  png_set_filter(png, 0, PNG_ALL_FILTERS);
+  png_set_compression_level(png, 6);
+  png_set_compression_strategy(png, Z_FILTERED);
+  png_set_compression_mem_level(png, 8);
+  png_set_compression_window_bits(png, 15);
+  png_set_compression_buffer_size(png, 8192);
+  png_write_info(png, info);
+  const std::vector<uint8_t>& src = ColourRows();
+  for (int y = 0; y < kHeight; ++y) png_write_row(png, &src[static_cast<size_t>(y) * kWidth * 3]);
+  png_write_end(png, info);
+  png_destroy_write_struct(&png, &info);
+  return std::fclose(file) == 0;
+}
+
+bool WriteG4Peer(const std::string& path) {
+  TIFF* tif = TIFFOpen(path.c_str(), "w");
+  if (tif == nullptr) return false;
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, kWidth);
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, kHeight);
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 1);
+  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, kHeight);
+  TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
+  const std::vector<uint8_t>& src = BilevelRows();
+  bool ok = TIFFWriteEncodedStrip(tif, 0, const_cast<uint8_t*>(src.data()), static_cast<tmsize_t>(src.size())) >= 0;
+  TIFFClose(tif);
+  return ok;
+}
+
+// Both files decode to the same pixels (JPEG: the same size and close
+// samples), checked once with the oracle tools before timing.
+bool SameImage(const std::string& ours, const std::string& peer, const char* decoder, int tolerance) {
+  auto decode = [&](const std::string& path) {
+    std::string out;
+    FILE* pipe = popen((std::string(decoder) + " '" + path + "' 2>/dev/null").c_str(), "r");
+    if (pipe == nullptr) return out;
+    char buffer[65536];
+    size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, got);
+    pclose(pipe);
+    return out;
+  };
+  const std::string a = decode(ours), b = decode(peer);
+  if (a.empty() || a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (std::abs(static_cast<uint8_t>(a[i]) - static_cast<uint8_t>(b[i])) > tolerance) return false;
+  }
+  return true;
+}
+
+enum Which { kJpeg, kPng, kG4 };
+
+void RunOurs(benchmark::State& state, Which which) {
+  const bool black_first = state.range(0) != 0;
+  const HGLOBAL handle = MakeHandle(which == kG4, black_first);
+  const std::string path = TempPath(which == kJpeg ? "api_bench_ours.jpg" : which == kPng ? "api_bench_ours.png"
+                                                                                         : "api_bench_ours.tif");
+  const std::string peer = TempPath("api_bench_peer");
+  const int32_t format = which == kJpeg ? kCmiFormatJpeg : which == kPng ? kCmiFormatPng : kCmiFormatTiff;
+  const std::vector<IpiAttributePair> options =
+      which == kG4 ? std::vector<IpiAttributePair>{{"compression", 29}} : std::vector<IpiAttributePair>{};
+  bool ok = WriteOurs(handle, path, format, options);
+  ok = ok && (which == kJpeg ? WriteJpegPeer(peer) : which == kPng ? WritePngPeer(peer) : WriteG4Peer(peer));
+  ok = ok && SameImage(path, peer, which == kJpeg ? "djpeg -pnm" : which == kPng ? "pngtopnm" : "tifftopnm -quiet",
+                       which == kJpeg ? 8 : 0);
+  std::remove(peer.c_str());
+  if (!ok) state.SkipWithError("our file differs from the peer's, or a write failed");
+  for (auto _ : state) {
+    if (!WriteOurs(handle, path, format, options)) state.SkipWithError("write failed");
+  }
+  std::remove(path.c_str());
+  GlobalFree(handle);
+  state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
+}
+
+void RunPeer(benchmark::State& state, Which which) {
+  const std::string path = TempPath("api_bench_peer_timed");
+  for (auto _ : state) {
+    const bool ok = which == kJpeg ? WriteJpegPeer(path) : which == kPng ? WritePngPeer(path) : WriteG4Peer(path);
+    if (!ok) state.SkipWithError("write failed");
+  }
+  std::remove(path.c_str());
+  state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
+}
+
+void BM_WriteA4Jpeg_ours(benchmark::State& state) { RunOurs(state, kJpeg); }
+void BM_WriteA4Jpeg_libjpegturbo(benchmark::State& state) { RunPeer(state, kJpeg); }
+void BM_WriteA4Png_ours(benchmark::State& state) { RunOurs(state, kPng); }
+void BM_WriteA4Png_libpng(benchmark::State& state) { RunPeer(state, kPng); }
+// Arg: 0 palette white-then-black (stored as it is), 1 black-then-white (inverted first).
+void BM_WriteA4G4_ours(benchmark::State& state) { RunOurs(state, kG4); }
+void BM_WriteA4G4_libtiff(benchmark::State& state) { RunPeer(state, kG4); }
+
+}  // namespace
+
+BENCHMARK(BM_WriteA4Jpeg_ours)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_WriteA4Jpeg_libjpegturbo)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_WriteA4Png_ours)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_WriteA4Png_libpng)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_WriteA4G4_ours)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_WriteA4G4_libtiff)->Unit(benchmark::kMillisecond)->UseRealTime();
