@@ -15,7 +15,9 @@
 class CmiOptions {
  public:
   CmiOptions(const IpiAttributePair* pairs, int32_t count)
-      : pairs_(count > 0 ? pairs : nullptr), count_(count > 0 ? count : 0), valid_(count <= 0 || pairs != nullptr) {}
+      : pairs_(count > 0 ? pairs : nullptr),
+        count_(count > 0 && pairs != nullptr ? count : 0),
+        valid_(count <= 0 || pairs != nullptr) {}
 
   // False when the caller gave a count but no list.
   bool valid() const { return valid_; }

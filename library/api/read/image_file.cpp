@@ -1,0 +1,90 @@
+#include "api/read/image_file.h"
+
+#include "Pelrith.h"
+#include "core/codes.h"
+#include "core/status.h"
+#include "interchange/dispatch/interchange_codes.h"
+#include "interchange/dispatch/read_dispatch.h"
+#include "interchange/dispatch/read_front.h"
+#include "interchange/identify/format_identification.h"
+#include "interchange/identify/image_count.h"
+#include "kernel/files.h"
+
+namespace {
+
+// The pairs that point a reader pass at caller memory.
+struct MemoryPairs {
+  IpiAttribute pairs[2];
+  explicit MemoryPairs(const CmiImageFile& file)
+      : pairs{{"applicationAddressSpace", reinterpret_cast<intptr_t>(file.address)},
+              {"size", static_cast<intptr_t>(file.size_bytes)}} {}
+};
+
+}  // namespace
+
+int32_t InternalReadFormat(int32_t public_format) {
+  switch (public_format) {
+    case kCmiFormatTiff: return kFormatTiff;
+    case kCmiFormatJpeg: return kFormatJpegLib;
+    case kCmiFormatGif: return kFormatGif;
+    case kCmiFormatBmp: return kFormatBmp;
+    case kCmiFormatPcx: return kFormatPcx;
+    case kCmiFormatPng: return kFormatPng;
+    case kCmiFormatZoltra: return kFormatZoltra;
+    default: return 0;
+  }
+}
+
+int32_t PublicFileFormat(int32_t internal_format) {
+  switch (internal_format) {
+    case kFormatGif: return kCmiFormatGif;
+    case kFormatTiff: return kCmiFormatTiff;
+    case kFormatZoltra: return kCmiFormatZoltra;
+    case kFormatBmp: return kCmiFormatBmp;
+    case kFormatJpeg:
+    case kFormatJpegLib: return kCmiFormatJpeg;
+    case kFormatPcx: return kCmiFormatPcx;
+    case kFormatPng: return kCmiFormatPng;
+    default: return 0;
+  }
+}
+
+int32_t IdentifyImageFile(IpiSystem* sys, const CmiImageFile& file) {
+  if (file.in_memory()) return IpiInquireAddressSpaceFormat(sys, file.address, file.size_bytes);
+  return IpiIdentifyFileFormat(sys, file.file_name);
+}
+
+int64_t CountImageFilePages(IpiSystem* sys, const CmiImageFile& file, int32_t format) {
+  if (file.in_memory()) return IpiCountAddressSpaceImages(sys, file.address, format, file.size_bytes);
+  return IpiCountFileImages(sys, file.file_name, format);
+}
+
+int ReadImageFileHeaders(IpiSystem* sys, const CmiImageFile& file, IpiObject* target, int32_t format) {
+  if (!file.in_memory()) return IpiReadImageFile(sys, file.file_name, target, format, kReadModeHeader, nullptr, 0);
+  const MemoryPairs memory(file);
+  return IpiReadImageFile(sys, nullptr, target, format, kReadModeHeader, memory.pairs, 2);
+}
+
+int ReadImageFileWhole(IpiSystem* sys, const CmiImageFile& file, IpiObject* target, int32_t format,
+                       const IpiAttribute* pairs, int count) {
+  if (file.in_memory()) return IpiImportImage(sys, file.address, target, format, file.size_bytes, pairs, count);
+  return IpiReadFile(sys, file.file_name, target, format, pairs, count);
+}
+
+int ImageFileBytes(const CmiImageFile& file, std::vector<uint8_t>& storage, std::span<const uint8_t>* bytes) {
+  if (file.in_memory()) {
+    *bytes = std::span<const uint8_t>(file.address, static_cast<size_t>(file.size_bytes));
+    return kIpiNoError;
+  }
+  plat::File handle;
+  if (plat::File::Open(file.file_name, plat::FileMode::kReadExisting, handle) != plat::OpenStatus::kOk) {
+    return kIpiFileOpenFailure;
+  }
+  uint64_t size_bytes = 0;
+  if (!handle.Size(size_bytes)) return kCmiStatusSystemFailure;
+  if (size_bytes > kMaxWholeFileBytes) return kIpiExceedImplementation;
+  storage.resize(static_cast<size_t>(size_bytes));
+  if (size_bytes != 0 && !handle.ReadExactAt(0, storage.data(), storage.size())) return kCmiStatusSystemFailure;
+  *bytes = storage;
+  return kIpiNoError;
+}

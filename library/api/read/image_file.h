@@ -1,0 +1,54 @@
+// Where an entry point finds the image file it inquires or reads: a named
+// file, or a file image held in caller memory and bounded by the size the
+// caller gave. Both go through the same readers, so the file entry points and
+// their memory twins answer alike.
+#ifndef PELRITH_API_READ_IMAGE_FILE_H_
+#define PELRITH_API_READ_IMAGE_FILE_H_
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "core/objects/object.h"
+#include "core/system/system.h"
+
+struct CmiImageFile {
+  const char* file_name = nullptr;
+  const uint8_t* address = nullptr;  // caller memory: never written, never read past size_bytes
+  int64_t size_bytes = 0;
+  bool is_memory = false;
+
+  static CmiImageFile Named(const char* name) { return {name, nullptr, 0, false}; }
+  static CmiImageFile InMemory(const void* address, int64_t size_bytes) {
+    return {nullptr, static_cast<const uint8_t*>(address), size_bytes, true};
+  }
+  bool in_memory() const { return is_memory; }
+  // A name, or an address with at least one byte.
+  bool valid() const { return is_memory ? address != nullptr && size_bytes > 0 : file_name != nullptr; }
+};
+
+// Public file-format codes (4 TIFF, 5 JPEG, 6 GIF, 7 BMP, 40 PCX, 44 PNG,
+// 45 Zoltra) to the internal code their reader takes, 0 for any other code.
+// JPEG is read through libjpeg, which reads baseline and progressive files.
+[[nodiscard]] int32_t InternalReadFormat(int32_t public_format);
+// An identified internal format to its public code, 0 for one without.
+[[nodiscard]] int32_t PublicFileFormat(int32_t internal_format);
+
+// The internal format of the file, 0 with the reason as the last error.
+[[nodiscard]] int32_t IdentifyImageFile(IpiSystem* sys, const CmiImageFile& file);
+// The pages of a TIFF file (or the images of a Zoltra file), 0 with the reason
+// as the last error.
+[[nodiscard]] int64_t CountImageFilePages(IpiSystem* sys, const CmiImageFile& file, int32_t format);
+// The header pass (attributes and palette, no pixels) into `target`.
+[[nodiscard]] int ReadImageFileHeaders(IpiSystem* sys, const CmiImageFile& file, IpiObject* target, int32_t format);
+// The whole read (pages of a composite array for TIFF) into `target`.
+[[nodiscard]] int ReadImageFileWhole(IpiSystem* sys, const CmiImageFile& file, IpiObject* target, int32_t format,
+                                     const IpiAttribute* pairs, int count);
+
+// The bytes of the file: the caller's memory as it stands, or the named
+// file read whole into `storage`. 0, 25 when the file cannot be opened, 3
+// above the whole-file limit of the read front, -1 when it cannot be read.
+[[nodiscard]] int ImageFileBytes(const CmiImageFile& file, std::vector<uint8_t>& storage,
+                                 std::span<const uint8_t>* bytes);
+
+#endif  // PELRITH_API_READ_IMAGE_FILE_H_

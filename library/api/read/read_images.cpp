@@ -1,0 +1,236 @@
+// Reading the images of a file into new packed bitmaps: TIFF pages through a
+// composite array, plain BMP files from their checked header without a
+// decode, every other format through its reader into one image. Handles are
+// handed to the caller only when the whole call succeeded; on failure every
+// handle made is freed and the slots the call fills are 0.
+#include <algorithm>
+#include <vector>
+
+#include "Pelrith.h"
+#include "api/frame/call_frame.h"
+#include "api/frame/fill_levels.h"
+#include "api/frame/packed_bitmap.h"
+#include "api/read/bmp_file_bitmap.h"
+#include "api/read/image_file.h"
+#include "api/read/read_entry.h"
+#include "core/codes.h"
+#include "core/objects/attributes.h"
+#include "core/objects/composite_array.h"
+#include "core/operators/data_type_conversion.h"
+#include "core/status.h"
+#include "interchange/dispatch/interchange_codes.h"
+#include "interchange/png/png_codec.h"
+#include "interchange/tiff/tiff_tags.h"
+
+namespace {
+
+constexpr int32_t kFirstInterlacePass = 1;
+constexpr int32_t kLastInterlacePass = 7;
+
+// Handles made by the call, freed unless handed to the caller.
+class MadeHandles {
+ public:
+  MadeHandles() = default;
+  ~MadeHandles() {
+    for (HGLOBAL handle : handles_) (void)GlobalFree(handle);
+  }
+  MadeHandles(const MadeHandles&) = delete;
+  MadeHandles& operator=(const MadeHandles&) = delete;
+
+  void Add(HGLOBAL handle) { handles_.push_back(handle); }
+  int32_t HandOver(HGLOBAL* images) {
+    std::copy(handles_.begin(), handles_.end(), images);
+    const auto count = static_cast<int32_t>(handles_.size());
+    handles_.clear();
+    return count;
+  }
+
+ private:
+  std::vector<HGLOBAL> handles_;
+};
+
+int64_t Attribute(IpiSystem* sys, IpiObject* image, const char* name) {
+  return static_cast<int64_t>(IpiInquireAttribute(sys, image, name));
+}
+
+// `image` as a new packed bitmap. Shapes the packed form cannot hold (16-bit
+// samples, two bands, 2-bit samples) are a valid file the entry points do
+// not take: 12.
+bool AddPackedBitmap(CmiCall& call, IpiObject* image, MadeHandles& made) {
+  IpiSystem* sys = call.sys();
+  const int64_t bands = Attribute(sys, image, "bDimension");
+  const int64_t precision = Attribute(sys, image, "dataPrecision");
+  const bool held = (bands == 1 && (precision == 1 || precision == 4 || precision == 8)) ||
+                    (bands == 3 && precision == 8) || (bands == 1 && precision == 24);
+  if (!held) {
+    call.Fail(kIpiNonPermissibleOption);
+    return false;
+  }
+  int32_t status = 0;
+  const HGLOBAL handle = ObjectToPackedDib(sys, image, &status);
+  if (handle == 0) {
+    call.Fail(status != 0 ? status : kIpiSyntaxError);
+    return false;
+  }
+  made.Add(handle);
+  return true;
+}
+
+// A grey ramp for a one-band image of 1, 4 or 8 bits (entry 0 white when
+// `white_is_zero`); other precisions are refused when the bitmap is made.
+bool FillRamp(CmiCall& call, IpiObject* image, bool white_is_zero) {
+  IpiSystem* sys = call.sys();
+  const int64_t precision = Attribute(sys, image, "dataPrecision");
+  if (precision != 1 && precision != 4 && precision != 8) return true;
+  IpiObject* palette = IpiObjectFromId(sys, static_cast<uint32_t>(Attribute(sys, image, "lut")));
+  if (palette == nullptr) return true;
+  return call.Ok(FillGrayRamp(sys, palette, static_cast<int32_t>(precision), white_is_zero));
+}
+
+// Grey pages get their ramp; separated colour and four bands are refused.
+bool PrepareTiffPage(CmiCall& call, IpiObject* page) {
+  IpiSystem* sys = call.sys();
+  const int64_t bands = Attribute(sys, page, "bDimension");
+  const int64_t photometric = Attribute(sys, page, "photometricInterpretation");
+  if (bands == 4 || photometric == kPhotometricCodeSeparated) {
+    call.Fail(kIpiSyntaxError);
+    return false;
+  }
+  if (bands != 1) return true;
+  if (photometric == kPhotometricCodeWhiteIsZero) return FillRamp(call, page, true);
+  if (photometric == kPhotometricCodeBlackIsZero) return FillRamp(call, page, false);
+  return true;
+}
+
+IpiObject* CreatePalettedImage(CmiCall& call, const char* image_name) {
+  IpiObject* palette = call.CreateObject("oLUT", &kLookupTableClass, nullptr, {{"bDimension", 3}});
+  if (palette == nullptr) return nullptr;
+  return call.CreateImage(image_name, nullptr,
+                          {{"repository", call.repository()},
+                           {"lut", static_cast<intptr_t>(IpiObjectId(palette))}});
+}
+
+// k = min(count, pages - firstIndex) pages from firstIndex on.
+void ReadTiffPages(CmiCall& call, const CmiImageFile& file, HGLOBAL* images, int32_t count, int32_t first_index,
+                   MadeHandles& made) {
+  IpiSystem* sys = call.sys();
+  const int64_t pages = CountImageFilePages(sys, file, kFormatTiff);
+  if (pages <= 0) {
+    call.FailFromContext();
+    return;
+  }
+  if (first_index >= pages) {
+    call.Fail(kCmiStatusBadArgument);
+    return;
+  }
+  const int64_t k = std::min<int64_t>(count, pages - first_index);
+  std::fill(images, images + k, HGLOBAL{0});
+  IpiObject* array = call.CreateObject("oArray", &kCompositeIdArrayClass, nullptr,
+                                       {{"entries", static_cast<intptr_t>(k)}, {"xMatchPoint", first_index}});
+  if (array == nullptr) return;
+  for (int64_t i = 0; i < k; ++i) {
+    IpiObject* page = CreatePalettedImage(call, "oImage");
+    if (page == nullptr || !call.Ok(IpiPutCompositeElement(sys, page, array, i))) return;
+  }
+  if (!call.Ok(ReadImageFileWhole(sys, file, array, kFormatTiff, nullptr, 0))) return;
+  for (int64_t i = 0; i < k; ++i) {
+    IpiObject* page = IpiGetCompositeElement(sys, array, i);
+    if (page == nullptr) {
+      call.FailFromContext();
+      return;
+    }
+    if (!PrepareTiffPage(call, page) || !AddPackedBitmap(call, page, made)) return;
+  }
+}
+
+// PNG: grey images get a ramp of their depth; an alpha band is dropped.
+IpiObject* FinishPngImage(CmiCall& call, IpiObject* image) {
+  IpiSystem* sys = call.sys();
+  const int64_t colour_type = Attribute(sys, image, "colourType");
+  if (colour_type == kPngColourGrey) return FillRamp(call, image, false) ? image : nullptr;
+  if (colour_type == kPngColourRgb) {
+    return call.Ok(IpiSetAttribute(sys, image, "lut", 0)) ? image : nullptr;
+  }
+  if (colour_type != kPngColourGreyAlpha && colour_type != kPngColourRgbAlpha) return image;
+  const int64_t bands = Attribute(sys, image, "bDimension");
+  IpiObject* opaque =
+      call.CreateImage("oImage2", image, {{"bDimension", static_cast<intptr_t>(bands - 1)}, {"lut", 0}});
+  if (opaque == nullptr || !call.Ok(IpiConvertDataType(sys, image, opaque))) return nullptr;
+  return opaque;
+}
+
+// JPEG, GIF, PCX, PNG, Zoltra and the BMP files that need decoding.
+void ReadOneImage(CmiCall& call, const CmiImageFile& file, int32_t format, MadeHandles& made) {
+  IpiSystem* sys = call.sys();
+  if (format == kFormatPng) {
+    const IpiAttribute png_options[] = {
+        {"progressive", call.options().Value("progressive", 0) != 0 ? 1 : 0},
+        {"interlacePass", call.options().Value("interlacePass", kFirstInterlacePass)}};
+    if (!call.Ok(IpiSetSystemAttributes(sys, png_options, 2))) return;
+  }
+  IpiObject* image = format == kFormatJpegLib
+                         ? call.CreateImage("oImage", nullptr, {{"repository", call.repository()}})
+                         : CreatePalettedImage(call, "oImage");
+  if (image == nullptr || !call.Ok(ReadImageFileWhole(sys, file, image, format, nullptr, 0))) return;
+  if (format == kFormatZoltra && !FillRamp(call, image, true)) return;
+  if (format == kFormatPng) image = FinishPngImage(call, image);
+  if (image != nullptr) (void)AddPackedBitmap(call, image, made);
+}
+
+// Plain BMP files become a bitmap straight from their bytes; run-length,
+// 16-bit and 32-bit files are decoded by the reader.
+void ReadBmp(CmiCall& call, const CmiImageFile& file, MadeHandles& made) {
+  std::vector<uint8_t> storage;
+  std::span<const uint8_t> bytes;
+  if (!call.Ok(ImageFileBytes(file, storage, &bytes))) return;
+  bool is_plain = false;
+  if (!call.Ok(BmpFileIsPlain(bytes, &is_plain))) return;
+  if (!is_plain) {
+    ReadOneImage(call, CmiImageFile::InMemory(bytes.data(), static_cast<int64_t>(bytes.size())), kFormatBmp, made);
+    return;
+  }
+  int32_t status = 0;
+  const HGLOBAL handle = PackedBitmapFromBmpFile(bytes, &status);
+  if (handle == 0) {
+    call.Fail(status != 0 ? status : kIpiSyntaxError);
+    return;
+  }
+  made.Add(handle);
+}
+
+}  // namespace
+
+int32_t ReadImageFileAsBitmaps(const CmiImageFile& file, HGLOBAL* images, int32_t count, int32_t format,
+                               int32_t first_index, CmiOptionList pairs, int32_t n, int32_t* status) {
+  return CmiRun(status, [&]() -> int32_t {
+    MadeHandles made;
+    CmiCall call(status, pairs, n);
+    const int32_t internal = InternalReadFormat(format);
+    const bool paged = internal == kFormatTiff || internal == kFormatGif;
+    const intptr_t pass = call.options().Value("interlacePass", kFirstInterlacePass);
+    const bool pass_ok = internal != kFormatPng || (pass >= kFirstInterlacePass && pass <= kLastInterlacePass);
+    if (!call.Begin(file.valid() && images != nullptr && count >= 1 && internal != 0 &&
+                    (!paged || first_index >= 0) && pass_ok)) {
+      return 0;
+    }
+    if (!call.OpenContext()) return 0;
+    if (internal == kFormatTiff) {
+      ReadTiffPages(call, file, images, count, first_index, made);
+    } else {
+      images[0] = 0;
+      if (internal == kFormatBmp) {
+        ReadBmp(call, file, made);
+      } else {
+        ReadOneImage(call, file, internal, made);
+      }
+    }
+    if (call.Close() != 0) return 0;
+    return made.HandOver(images);
+  });
+}
+
+int32_t PELRITH_STDCALL CmiReadAndParse(const char* fileName, HGLOBAL* images, int32_t count, int32_t format,
+                                        int32_t firstIndex, CmiOptionList pairs, int32_t n,
+                                        int32_t* status) noexcept {
+  return ReadImageFileAsBitmaps(CmiImageFile::Named(fileName), images, count, format, firstIndex, pairs, n, status);
+}
