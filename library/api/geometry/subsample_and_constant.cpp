@@ -77,10 +77,13 @@ HGLOBAL PELRITH_STDCALL CmiConstant(HGLOBAL handle, int32_t x, int32_t y, int32_
     if (!call.OpenContext()) return 0;
     IpiObject* image = call.ImportSource(*locked);
     if (image == nullptr) return 0;
-    int rc = 0;
-    ScopedObject patch(call.sys(), MakeImageLike(call.sys(), image, "oImage2", width, height, &levels, &rc));
-    if (!patch) return call.Fail(rc);
-    if (!call.Ok(PasteImageAt(call.sys(), patch.get(), image, x, y))) return 0;
+    {
+      // The patch goes before Finish closes the context it lives in.
+      int rc = 0;
+      ScopedObject patch(call.sys(), MakeImageLike(call.sys(), image, "oImage2", width, height, &levels, &rc));
+      if (!patch) return call.Fail(rc);
+      if (!call.Ok(PasteImageAt(call.sys(), patch.get(), image, x, y))) return 0;
+    }
     return call.Finish(image);
   });
 }

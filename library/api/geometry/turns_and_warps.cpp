@@ -9,8 +9,6 @@
 #include "api/frame/call_frame.h"
 #include "api/frame/rectangle.h"
 #include "api/geometry/geometry_common.h"
-#include "core/objects/attributes.h"
-#include "core/objects/scoped_object.h"
 #include "core/operators/geometry/flips_and_turns.h"
 #include "core/operators/geometry/geometry_codes.h"
 #include "core/operators/geometry/resample.h"
