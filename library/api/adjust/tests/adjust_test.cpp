@@ -199,8 +199,8 @@ TEST(AdjustEntryPoints, InvertAndSolarizeAgreeWithImageMagick) {
   testing_support::ScopedTempDir dir;
   ScopedHandle source(MakeDib({24, 7, 5, {}}, [](int32_t x, int32_t y) { return Pattern(24, x, y); }));
   const DibImage original = ReadDib(source.get());
-  testing_support::WriteFileBytes(dir.File("in.ppm"), Bytes(api_testing::ToPpm(original).begin(),
-                                                             api_testing::ToPpm(original).end()));
+  const std::string ppm = api_testing::ToPpm(original);
+  testing_support::WriteFileBytes(dir.File("in.ppm"), Bytes(ppm.begin(), ppm.end()));
   struct Case { const char* name; const char* im_option; };
   for (const Case& c : {Case{"invert", "-negate"}, Case{"solarize", "-solarize 50%"}}) {
     SCOPED_TRACE(c.name);
@@ -363,6 +363,32 @@ TEST(AdjustEntryPoints, DirectPathsFollowTheCheckedLayout) {
   const DibImage image = ReadDib(rgb_inverted.get());
   EXPECT_EQ(image.palette, (std::vector<Rgb>{{1, 2, 3}, {4, 5, 6}}));
   for (uint32_t v : image.indices) EXPECT_EQ(v, Rgb24(245, 235, 225));
+}
+
+// Run-length coded grey rows are codes, not samples: they are decoded, and
+// the result comes back plain. A coded palette image keeps its codes.
+TEST(AdjustEntryPoints, RunLengthCodedBitmaps) {
+  ScopedHandle plain(MakeDib({8, 2, 2, {}}, [](int32_t, int32_t) { return 0u; }));
+  Bytes bytes = HandleBytes(plain.get());
+  bytes.resize(40 + 1024);
+  // Bottom row two samples of 20, top row two of 10, end of bitmap.
+  const Bytes codes = {2, 20, 0, 0, 2, 10, 0, 1};
+  bytes.insert(bytes.end(), codes.begin(), codes.end());
+  bytes[16] = 1;  // RLE8
+  bytes[20] = static_cast<uint8_t>(codes.size());
+  ScopedHandle coded(GlobalAlloc(GHND, bytes.size()));
+  std::memcpy(GlobalLock(coded.get()), bytes.data(), bytes.size());
+  GlobalUnlock(coded.get());
+
+  ScopedHandle grey(Apply(Find("invert"), coded.get(), 17));
+  const DibImage image = ReadDib(grey.get());
+  EXPECT_EQ(image.indices, (std::vector<uint32_t>{245, 245, 235, 235}));
+
+  ScopedHandle palette(Apply(Find("invert"), coded.get(), 16));
+  const Bytes out = HandleBytes(palette.get());
+  ASSERT_EQ(out.size(), bytes.size());
+  EXPECT_TRUE(std::equal(bytes.begin() + 40 + 1024, bytes.end(), out.begin() + 40 + 1024)) << "codes kept";
+  EXPECT_EQ(out[40 + 4 * 10], 255 - 10) << "entry 10 inverted";
 }
 
 // Each entry point takes its own modes, and only with the bit count the mode
