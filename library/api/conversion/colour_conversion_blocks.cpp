@@ -1,7 +1,6 @@
 // The single-image colour converters and the JPEG form. Every new image is
-// made from the caller's image as template with its whole shape stated, so
-// intermediates can be deleted as soon as they are used: nothing returned
-// is derived from them.
+// made with its whole shape stated and no template, so intermediates can be
+// deleted as soon as they are used: nothing returned is derived from them.
 #include "api/conversion/colour_conversion_blocks.h"
 
 #include <algorithm>
@@ -72,21 +71,29 @@ int LastError(IpiSystem* sys) {
 }
 
 // A new image of the caller's image's size: `bands` bands of `precision`
-// bits, no compression, palette `lut` (0: none).
+// bits, no compression, palette `lut` (0: none), in the image's repository.
+// It is made without a template: the caller's image may carry attributes of
+// its file format (a PNG colour type, a TIFF photometric) that would
+// misdescribe the new image to a writer, and nothing made here is deleted
+// with the caller's image.
 IpiObject* NewImage(IpiSystem* sys, IpiObject* like, int32_t bands, int32_t precision, uint32_t lut) {
   const int32_t data_type = precision == 1 ? kDataTypeBoolean : kDataTypeNonnegative;
   const IpiAttribute shape[] = {
+      {"xDimension", like->fields.dimension[kDimX]},
+      {"yDimension", like->fields.dimension[kDimY]},
+      {"zDimension", 1},
+      {"tDimension", 1},
       {"bDimension", bands},
       // dataType first: it sets the precision from the context, which the next entry replaces.
       {"dataType", data_type},
       {"dataPrecision", precision},
       {"lut", static_cast<intptr_t>(lut)},
-      {"compression", 0},
-      {"widthByteBoundary", 0},
+      {"repository", like->fields.repository == kRepositoryFile ? kRepositoryFile : kRepositoryGlobalBlock},
       {"bitOrder", kOrderMsbFirst},
+      {"byteOrder", kOrderMsbFirst},
       {"colourSpace", bands == 3 ? kColourSpaceEntryPointRgb : 0},
   };
-  return IpiCreateObject(sys, nullptr, &kGenericImageClass, like, shape, static_cast<int>(std::size(shape)));
+  return IpiCreateObject(sys, nullptr, &kGenericImageClass, nullptr, shape, static_cast<int>(std::size(shape)));
 }
 
 // A palette of `entries` entries filled from three planes (red, green, blue).

@@ -56,8 +56,19 @@ int DropPalette(IpiSystem* sys, IpiObject* image) { return IpiSetAttribute(sys, 
 // A colour image with an alpha band becomes one of three bands in the same
 // entry of the array.
 int DropAlpha(IpiSystem* sys, IpiObject* array, int64_t index, IpiObject* image) {
-  const IpiAttribute shape[] = {{"bDimension", 3}, {"lut", 0}, {"compression", 0}};
-  IpiObject* colour = IpiCreateObject(sys, nullptr, &kGenericImageClass, image, shape, 3);
+  // No template: the PNG colour type of the image would describe the new one
+  // as having alpha.
+  const IpiObjectFields& f = image->fields;
+  const IpiAttribute shape[] = {{"xDimension", f.dimension[kDimX]},
+                                {"yDimension", f.dimension[kDimY]},
+                                {"zDimension", 1},
+                                {"tDimension", 1},
+                                {"bDimension", 3},
+                                {"dataType", kDataTypeNonnegative},
+                                {"dataPrecision", 8},
+                                {"repository", f.repository == kRepositoryFile ? kRepositoryFile : kRepositoryGlobalBlock},
+                                {"colourSpace", f.colour_space}};
+  IpiObject* colour = IpiCreateObject(sys, nullptr, &kGenericImageClass, nullptr, shape, 9);
   if (colour == nullptr) return LastError(sys);
   IPI_RETURN_IF_ERROR(IpiConvertDataType(sys, image, colour));
   return IpiPutCompositeElement(sys, colour, array, index);
