@@ -19,10 +19,16 @@ int32_t Inquire(IpiSystem* sys, IpiObject* object, const char* name, int* rc) {
   return static_cast<int32_t>(value);
 }
 
-uint8_t ByteOfLevel(int32_t level, int32_t precision) {
+// The byte that fills a plane with `level`: 1-bit data packed 8 to a byte
+// takes every bit set for a non-zero level; 4-bit indices take the level's
+// low half (both halves when two share a byte, as in packed bitmaps).
+uint8_t ByteOfLevel(int32_t level, int32_t precision, int32_t stored_bits) {
   const int32_t clamped = std::clamp(level, 0, 255);
-  if (precision == 1) return clamped != 0 ? 0xFF : 0x00;
-  if (precision == 4) return static_cast<uint8_t>((clamped & 0x0F) | (clamped & 0x0F) << 4);
+  if (precision == 1) return clamped != 0 ? (stored_bits == 1 ? 0xFF : 0x01) : 0x00;
+  if (precision == 4) {
+    const uint8_t index = static_cast<uint8_t>(clamped & 0x0F);
+    return stored_bits == 4 ? static_cast<uint8_t>(index | index << 4) : index;
+  }
   return static_cast<uint8_t>(clamped);
 }
 
@@ -100,7 +106,7 @@ int FillImageWithLevels(IpiSystem* sys, IpiObject* image, const std::array<int32
   const int64_t plane_bytes = total_bytes / bands;
   std::vector<uint8_t> buffer(static_cast<size_t>(total_bytes));
   for (int64_t band = 0; band < bands; ++band) {
-    const uint8_t value = ByteOfLevel(levels[static_cast<size_t>(std::min<int64_t>(band, 2))], bits);
+    const uint8_t value = ByteOfLevel(levels[static_cast<size_t>(std::min<int64_t>(band, 2))], live->fields.data_precision, bits);
     std::fill_n(buffer.begin() + static_cast<std::ptrdiff_t>(plane_bytes * band), plane_bytes, value);
   }
   const IpiAttribute size_pair[] = {{"size", static_cast<intptr_t>(buffer.size())}};

@@ -170,4 +170,24 @@ TEST(PackedBitmapFrame, LevelsAndRectangles) {
   EXPECT_FALSE(ReadRectangle(CmiOptions(too_wide, 2), locked->info, &outside));
 }
 
+// A fill level of a 4-bit image (both halves of a byte) paints whole pixels.
+TEST(PackedBitmapFrame, FourBitLevelsFillWholePixels) {
+  for (int32_t width : {1, 3, 8}) {
+    ScopedHandle source(MakeDib({4, width, 2, {}}, [](int32_t x, int32_t) { return static_cast<uint32_t>(x); }));
+    int32_t status = 0;
+    CmiCall call(&status, nullptr, 0);
+    const CmiSource* locked = call.LockSource(source.get());
+    ASSERT_TRUE(locked != nullptr && call.OpenContext());
+    IpiObject* image = call.ImportSource(*locked);
+    ASSERT_NE(image, nullptr);
+    const int32_t level = DefaultFillLevel(call.sys(), image, &status);
+    EXPECT_EQ(level, 0xFF);
+    ASSERT_EQ(FillImageWithLevels(call.sys(), image, {level, level, level}), 0);
+    ScopedHandle out(call.Finish(image));
+    ASSERT_EQ(status, 0);
+    const api_testing::DibImage filled = ReadDib(out.get());
+    for (int32_t x = 0; x < width; ++x) EXPECT_EQ(filled.Index(x, 1), 15u) << width << " " << x;
+  }
+}
+
 }  // namespace
