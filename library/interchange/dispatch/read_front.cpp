@@ -231,7 +231,9 @@ int IpiImportImage(IpiSystem* sys, const void* address, IpiObject* image, int32_
   if (!IpiIsCompositeArray(*image)) {
     return IpiImportSingleImage(sys, address, image, format, size_bytes, pairs, count);
   }
-  if (format == kFormatTiff) return IpiImportPages(sys, address, image, format, size_bytes, pairs, count);
+  if (format == kFormatTiff || format == kFormatZoltra) {
+    return IpiImportPages(sys, address, image, format, size_bytes, pairs, count);
+  }
   IpiObject* first = IpiFirstCompositeEntry(sys, image);
   if (first == nullptr) return IpiGetLastError(sys);
   return IpiImportSingleImage(sys, address, first, format, size_bytes, pairs, count);

@@ -277,7 +277,7 @@ class ZoltraImagesTest : public ZoltraReaderTest {
     IpiObject* array = NewArray(entries, first);
     const int status = IpiReadFilePages(sys_, Write("pages.zol", file).c_str(), array, kFormatZoltra, nullptr, 0);
     IpiObject* in_memory = NewArray(entries, first);
-    EXPECT_EQ(IpiImportPages(sys_, file.data(), in_memory, kFormatZoltra, static_cast<int64_t>(file.size()),
+    EXPECT_EQ(IpiImportImage(sys_, file.data(), in_memory, kFormatZoltra, static_cast<int64_t>(file.size()),
                              nullptr, 0),
               status);
     if (status != 0) return status;
