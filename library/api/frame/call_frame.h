@@ -23,6 +23,7 @@
 #include <initializer_list>
 #include <memory>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "Pelrith.h"
@@ -108,14 +109,16 @@ class CmiCall {
 // Runs the body of an entry point: an allocation that fails inside it (a
 // standard container running out of memory) ends the call with status -1
 // instead of leaving the library by an exception. The frame's destructor has
-// already closed the context and unlocked the handles by then.
-template <class Body>
-auto CmiRun(int32_t* status, Body&& body) noexcept -> decltype(body()) {
+// already closed the context and unlocked the handles by then. The result is
+// then `on_failure`: 0 for entry points that return a handle or a count, the
+// status itself (-1) for those that return "0 or the status".
+template <class Body, class Result = decltype(std::declval<Body&>()())>
+Result CmiRun(int32_t* status, Body&& body, Result on_failure = Result{}) noexcept {
   try {
     return body();
   } catch (const std::bad_alloc&) {
     if (status != nullptr) *status = kCmiStatusSystemFailure;
-    return decltype(body()){};
+    return on_failure;
   }
 }
 

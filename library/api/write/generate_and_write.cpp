@@ -55,6 +55,8 @@ int32_t PELRITH_STDCALL CmiGenerateAndWrite(const HGLOBAL* images, int32_t count
                                             int32_t* status) noexcept {
   int32_t local_status = 0;
   int32_t* out = status != nullptr ? status : &local_status;
-  const int32_t result = CmiRun(out, [&] { return GenerateAndWrite(images, count, fileName, format, pairs, n, out); });
+  const int32_t result = CmiRun(
+      out, [&] { return GenerateAndWrite(images, count, fileName, format, pairs, n, out); },
+      kCmiStatusSystemFailure);
   return result != 0 ? result : *out;
 }
