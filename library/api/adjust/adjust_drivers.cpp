@@ -1,10 +1,12 @@
 // The point and colour adjustment drivers. Palette images (16 and 256
 // colours, and the bitmap mode of inversion on the whole image) are changed
-// through their colour table, so the pixel bytes come back as they were;
-// grey and RGB bitmaps on the whole image are changed byte by byte on their
-// rows; everything else is imported and changed on its rectangle.
+// through their colour table, so the pixel bytes come back as they were.
+// On the whole image, point operations change grey and RGB rows byte by byte
+// and colour operations change RGB rows strip by strip; everything else is
+// imported and changed on its rectangle.
 #include "api/adjust/adjust_drivers.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "api/adjust/direct_bitmap.h"
@@ -13,16 +15,21 @@
 #include "core/operators/point/point_operators.h"
 #include "core/status.h"
 #include "interchange/bmp/bmp_header.h"
+#include "interchange/bmp/bmp_rows.h"
 
 namespace {
 
 constexpr double kPercent = 0.01;
 constexpr int kColourPlanes = 3;
+constexpr int kBgrPixelBytes = 3;
 // Byte positions of red, green and blue in a colour-table entry.
 constexpr uint32_t kRedByte = 2;
 constexpr uint32_t kGreenByte = 1;
 constexpr uint32_t kBlueByte = 0;
 constexpr uint32_t kPlaneBytes[kColourPlanes] = {kRedByte, kGreenByte, kBlueByte};
+// Pixels of one strip of the colour-row path: three planes of a quarter of a
+// megabyte each.
+constexpr int64_t kStripPixels = int64_t{1} << 18;
 
 int RunPointOperator(IpiSystem* sys, const PointAdjustment& a, IpiObject* source, IpiObject* destination) {
   switch (a.operation) {
@@ -49,7 +56,7 @@ int RunColourOperator(IpiSystem* sys, const ColourAdjustment& a, IpiObject* sour
 HGLOBAL OperateOnBytes(CmiCall& call, const CmiSource& source, uint64_t offset, int64_t x, int64_t y,
                        const CmiWindowOperator& op, bool is_colour_table) {
   DirectBlock block;
-  if (!block.CopyFrom(call, source)) return 0;
+  if (!block.CopyFrom(call, source, offset, static_cast<uint64_t>(x * y))) return 0;
   IpiObject* from = CreateImageOverBytes(call, "oImage", SourceBytesForReading(source, offset), x, y, 1, true);
   if (from == nullptr) return 0;
   IpiObject* to = CreateImageOverBytes(call, "oImage2", block.bytes() + offset, x, y, 1, false);
@@ -90,6 +97,52 @@ HGLOBAL OperateOnColourTablePlanes(CmiCall& call, const CmiSource& source, const
     for (uint32_t i = 0; i < entries; ++i) table[i * kBmpPaletteEntryBytes + kPlaneBytes[p]] = changed[p * entries + i];
   }
   ClearReservedBytes(table, entries);
+  // The planes outlive the context, which Finish closes first.
+  return block.Finish(call);
+}
+
+// Two images over the planes of one strip of rows.
+struct StripImages {
+  IpiObject* from = nullptr;
+  IpiObject* to = nullptr;
+};
+
+// The rows of a 24-bit bitmap through a colour operator, one strip of rows at
+// a time: each strip is split into red, green and blue planes, changed, and
+// merged into the result's rows. No image of the whole page is made, and the
+// strips stay small enough to be reused from the cache. The operators change
+// each pixel on its own, so strips are taken in stored order.
+HGLOBAL OperateOnColourRows(CmiCall& call, const CmiSource& source, const CmiWindowOperator& op) {
+  const PackedBitmapInfo& info = source.info;
+  const int64_t width = info.width_px, height = info.height_px, row_bytes = info.row_bytes;
+  DirectBlock block;
+  if (!block.CopyFrom(call, source, info.pixel_offset, static_cast<uint64_t>(row_bytes * height))) return 0;
+  const int64_t strip_rows = std::clamp<int64_t>(kStripPixels / width, 1, height);
+  const size_t plane_capacity = static_cast<size_t>(width * strip_rows);
+  std::vector<uint8_t> planes(kColourPlanes * plane_capacity), changed(planes.size());
+  StripImages full, last;
+  for (int64_t first = 0; first < height; first += strip_rows) {
+    const int64_t rows = std::min(strip_rows, height - first);
+    const size_t plane = static_cast<size_t>(width * rows);
+    StripImages& images = rows == strip_rows ? full : last;
+    if (images.from == nullptr) {
+      images.from = CreateImageOverBytes(call, "oImage", planes.data(), width, rows, kColourPlanes, true);
+      if (images.from == nullptr) return 0;
+      images.to = CreateImageOverBytes(call, "oImage3", changed.data(), width, rows, kColourPlanes, false);
+      if (images.to == nullptr) return 0;
+    }
+    const uint8_t* in_row = source.bytes + info.pixel_offset + first * row_bytes;
+    for (int64_t r = 0; r < rows; ++r, in_row += row_bytes) {
+      const size_t at = static_cast<size_t>(r * width);
+      SplitPixels(in_row, width, kBgrPixelBytes, &planes[at], &planes[plane + at], &planes[2 * plane + at]);
+    }
+    if (!call.Ok(op(call.sys(), images.from, images.to))) return 0;
+    uint8_t* out_row = block.bytes() + info.pixel_offset + first * row_bytes;
+    for (int64_t r = 0; r < rows; ++r, out_row += row_bytes) {
+      const size_t at = static_cast<size_t>(r * width);
+      MergePixels(&changed[at], &changed[plane + at], &changed[2 * plane + at], width, kBgrPixelBytes, out_row);
+    }
+  }
   // The planes outlive the context, which Finish closes first.
   return block.Finish(call);
 }
@@ -154,5 +207,6 @@ HGLOBAL ApplyColourAdjust(HGLOBAL handle, int32_t mode, const ColourAdjustment& 
     return RunColourOperator(sys, adjustment, from, to);
   };
   if (IsPaletteMode(mode)) return OperateOnColourTablePlanes(call, *source, op);
+  if (rect.whole) return OperateOnColourRows(call, *source, op);
   return OperateOnImportedRectangle(call, *source, rect, op);
 }

@@ -1,5 +1,6 @@
 #include "api/adjust/direct_bitmap.h"
 
+#include <cassert>
 #include <cstring>
 
 #include "core/codes.h"
@@ -15,7 +16,8 @@ DirectBlock::~DirectBlock() {
   (void)GlobalFree(handle_);
 }
 
-bool DirectBlock::CopyFrom(CmiCall& call, const CmiSource& source) {
+bool DirectBlock::CopyFrom(CmiCall& call, const CmiSource& source, uint64_t rewritten_offset,
+                           uint64_t rewritten_bytes) {
   const uint64_t size = source.info.handle_bytes;
   handle_ = size != 0 ? GlobalAlloc(GHND, size) : 0;
   if (handle_ != 0) bytes_ = static_cast<uint8_t*>(GlobalLock(handle_));
@@ -24,8 +26,13 @@ bool DirectBlock::CopyFrom(CmiCall& call, const CmiSource& source) {
     return false;
   }
   // The whole handle, so that header fields, the colour table and any bytes
-  // the operation does not rewrite arrive as the caller gave them.
-  std::memcpy(bytes_, source.bytes, size);
+  // the operation does not rewrite arrive as the caller gave them. The
+  // rewritten span lies inside the checked bitmap, so both copies stay
+  // inside the handle.
+  assert(rewritten_offset <= size && rewritten_bytes <= size - rewritten_offset);
+  const uint64_t after = rewritten_offset + rewritten_bytes;
+  std::memcpy(bytes_, source.bytes, rewritten_offset);
+  std::memcpy(bytes_ + after, source.bytes + after, size - after);
   return true;
 }
 

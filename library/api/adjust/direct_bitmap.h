@@ -20,8 +20,11 @@ class DirectBlock {
   DirectBlock& operator=(const DirectBlock&) = delete;
 
   // Allocates and locks a block of the source's handle size and copies the
-  // source into it; false with status -1 when that fails.
-  [[nodiscard]] bool CopyFrom(CmiCall& call, const CmiSource& source);
+  // source into it, except the `rewritten_bytes` from `rewritten_offset` on
+  // that the operation writes in full (they start as 0); false with status -1
+  // when that fails.
+  [[nodiscard]] bool CopyFrom(CmiCall& call, const CmiSource& source, uint64_t rewritten_offset = 0,
+                              uint64_t rewritten_bytes = 0);
 
   uint8_t* bytes() const { return bytes_; }
 

@@ -285,6 +285,27 @@ TEST(AdjustEntryPoints, RectanglesLeaveTheOutsideUntouched) {
   }
 }
 
+// Whole RGB pages are changed strip by strip on their rows; a rectangle goes
+// through the imported image. Both give the same pixels, across strip
+// boundaries and a last short strip (601 x 500 is more than one strip).
+TEST(AdjustEntryPoints, ColourRowsMatchTheImportedImageAcrossStrips) {
+  constexpr int32_t kW = 601, kH = 500;
+  ScopedHandle source(MakeDib({24, kW, kH, {}}, [](int32_t x, int32_t y) { return Pattern(24, x, y); }));
+  const std::vector<IpiAttributePair> all_but_last_column = {{"sourceWidth", kW - 1}};
+  for (const char* name : {"hue", "balance"}) {
+    SCOPED_TRACE(name);
+    ScopedHandle whole(Apply(Find(name), source.get(), 18));
+    ScopedHandle part(Apply(Find(name), source.get(), 18, all_but_last_column));
+    const DibImage a = ReadDib(whole.get()), b = ReadDib(part.get()), in = ReadDib(source.get());
+    int differing = 0;
+    for (int32_t y = 0; y < kH; ++y) {
+      for (int32_t x = 0; x < kW - 1; ++x) differing += a.Index(x, y) != b.Index(x, y);
+      ASSERT_EQ(b.Index(kW - 1, y), in.Index(kW - 1, y));
+    }
+    EXPECT_EQ(differing, 0);
+  }
+}
+
 // Palette images: the colour table changes (reserved bytes end as 0), the
 // pixel bytes do not, and a rectangle does not narrow it.
 TEST(AdjustEntryPoints, PaletteImagesChangeOnlyThePalette) {

@@ -1,6 +1,8 @@
 // Hue, saturation and lightness. The constants are computed once per call;
-// the per-pixel work is a fixed sequence of floating-point steps, with the
-// power function only when the saturation changes. The pixel function depends
+// the per-pixel work is a fixed sequence of floating-point steps: the hue
+// turns the chroma vector by a rotation whose sine and cosine are computed
+// once (no angle per pixel), and the power function runs only when the
+// saturation changes. The pixel function depends
 // on the colour alone, so results are kept in a small direct-mapped cache
 // keyed by the colour: photographs repeat colours a lot, and a hit returns
 // exactly what the computation would.
@@ -26,9 +28,9 @@ class HueSaturationChange {
  public:
   HueSaturationChange(int32_t hue, int32_t saturation, int32_t lightness)
       : has_hue_(hue != 0), has_lightness_(lightness != 0) {
-    const double pi = 4.0 * std::atan(1.0);
-    half_pi_ = pi / 2.0;
-    theta_ = hue * kDegreesToRadians;
+    const double theta = hue * kDegreesToRadians;
+    cos_theta_ = std::cos(theta);
+    sin_theta_ = std::sin(theta);
     s_ = saturation * kPercent;
     l_ = lightness * kPercent;
     e_up_ = 1.0 - s_ * 2.0 / 3.0;
@@ -45,22 +47,27 @@ class HueSaturationChange {
     double i = (c0 + c1 + c2) / 3.0;
     double x = (2.0 * c2 - c0 - c1) / sqrt6_;
     double y = (c0 - c1) / sqrt6_;
-    double h = 0.0;
-    if (x != 0.0) {
-      h = std::atan2(y, x);
-    } else if (y != 0.0) {
-      h = y > 0.0 ? half_pi_ : -half_pi_;
-    }
-    double s = std::sqrt(x * x + y * y);
     if (has_lightness_) i += l_;
-    if (has_hue_) h += theta_;
-    if (s_ > 0.0) {
-      if (s != 0.0 && s != s_max_) s = std::min(s_max_ * std::pow(s, e_up_), s_max_);
-    } else if (s_ < 0.0) {
-      s = s == 0.0 || s_ <= -1.0 ? 0.0 : std::pow(s, e_down_);
+    // The saturation scales the chroma vector from its length S, measured
+    // before the turn, to S'.
+    double factor = 1.0;
+    if (s_ != 0.0) {
+      const double s = std::sqrt(x * x + y * y);
+      double scaled = s;
+      if (s_ > 0.0) {
+        if (s != 0.0 && s != s_max_) scaled = std::min(s_max_ * std::pow(s, e_up_), s_max_);
+      } else {
+        scaled = s == 0.0 || s_ <= -1.0 ? 0.0 : std::pow(s, e_down_);
+      }
+      factor = s != 0.0 ? scaled / s : 0.0;
     }
-    x = s * std::cos(h);
-    y = s * std::sin(h);
+    if (has_hue_) {
+      const double turned_x = x * cos_theta_ - y * sin_theta_;
+      y = x * sin_theta_ + y * cos_theta_;
+      x = turned_x;
+    }
+    x *= factor;
+    y *= factor;
     const double out0 = i - x / sqrt6_ + y * sqrt6_ / 2.0;
     const double out1 = i - x / sqrt6_ - y * sqrt6_ / 2.0;
     const double out2 = i + x * sqrt6_ / 3.0;
@@ -77,8 +84,8 @@ class HueSaturationChange {
 
   bool has_hue_;
   bool has_lightness_;
-  double half_pi_ = 0;
-  double theta_ = 0;
+  double cos_theta_ = 1;
+  double sin_theta_ = 0;
   double s_ = 0;
   double l_ = 0;
   double e_up_ = 0;
