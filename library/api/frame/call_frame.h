@@ -23,6 +23,7 @@
 #include <initializer_list>
 #include <memory>
 #include <new>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -113,7 +114,7 @@ class CmiCall {
 // then `on_failure`: 0 for entry points that return a handle or a count, the
 // status itself (-1) for those that return "0 or the status".
 template <class Body, class Result = decltype(std::declval<Body&>()())>
-Result CmiRun(int32_t* status, Body&& body, Result on_failure = Result{}) noexcept {
+Result CmiRun(int32_t* status, Body&& body, std::type_identity_t<Result> on_failure = Result{}) noexcept {
   try {
     return body();
   } catch (const std::bad_alloc&) {
