@@ -314,7 +314,7 @@ int32_t InquireImageFileValues(const CmiImageFile& file, int32_t count, int32_t 
       InquireSingleImage(call, file, internal, pairs, n);
     }
     return call.Close();
-  });
+  }, kCmiStatusSystemFailure);
 }
 
 int32_t PELRITH_STDCALL CmiInquireFileFormat(const char* fileName, CmiOptionList pairs, int32_t n,
