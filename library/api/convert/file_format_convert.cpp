@@ -270,5 +270,5 @@ int32_t PELRITH_STDCALL CmiFileFormatConvert(const char* sourceFile, const char*
     (void)CmiWriteStepFor(targetFormat)(call.sys(), result, targetFile, format_pairs.data(), format_pairs.count(), &rc);
     call.Fail(rc);
     return call.Close();
-  });
+  }, kCmiStatusSystemFailure);
 }
