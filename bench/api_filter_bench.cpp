@@ -55,13 +55,16 @@ HGLOBAL MakePage(int32_t bits) {
     const bool text_line = y > 300 && y < 3100 && (y / 16) % 2 == 0;
     for (int32_t x = 0; x < kWidth; ++x) {
       uint8_t v = static_cast<uint8_t>(232 + random() % 20);
-      if (text_line && x > 250 && x < kWidth - 250 && (x / 7 + y / 16) % 3 == 0) v = static_cast<uint8_t>(20 + random() % 40);
-      if (y >= 3200 && y < 3450 && x >= 300 && x < 1800) v = static_cast<uint8_t>((x * 7 + y * 3) / 20 % 200 + random() % 16);
+      if (text_line && x > 250 && x < kWidth - 250 && (x / 7 + y / 16) % 3 == 0)
+        v = static_cast<uint8_t>(20 + random() % 40);
+      if (y >= 3200 && y < 3450 && x >= 300 && x < 1800)
+        v = static_cast<uint8_t>((x * 7 + y * 3) / 20 % 200 + random() % 16);
       row[static_cast<size_t>(x)] = v;
     }
     uint8_t* out = p + kInfoHeaderBytes + palette_bytes + static_cast<size_t>(kHeight - 1 - y) * row_bytes;
     for (int32_t x = 0; x < kWidth; ++x) {
-      for (int s = 0; s < samples; ++s) out[x * samples + s] = static_cast<uint8_t>(row[static_cast<size_t>(x)] - s * 9);
+      for (int s = 0; s < samples; ++s)
+        out[x * samples + s] = static_cast<uint8_t>(row[static_cast<size_t>(x)] - s * 9);
     }
   }
   GlobalUnlock(handle);

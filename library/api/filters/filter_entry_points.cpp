@@ -32,7 +32,8 @@ bool IsRadius(int32_t radius) { return radius >= kMinRadius && radius <= kMaxRad
 
 HGLOBAL Filter(HGLOBAL handle, int32_t mode, const FilterRequest& request, bool arguments_ok, CmiOptionList pairs,
                int32_t n, int32_t* status) {
-  return CmiRun(status, [&] { return ApplyNeighbourhoodFilter(handle, mode, request, arguments_ok, pairs, n, status); });
+  return CmiRun(status,
+                [&] { return ApplyNeighbourhoodFilter(handle, mode, request, arguments_ok, pairs, n, status); });
 }
 
 }  // namespace

@@ -146,7 +146,8 @@ TEST(DistortionEntryPoints, RectanglesLeaveTheOutsideUntouched) {
   } cases[] = {{"pinch", Pinch(70)}, {"spherize 0", Spherize(0, 90)}, {"spherize 49", Spherize(49, -60)}};
   for (int32_t bits : {8, 24}) {
     ScopedHandle source(MakePattern(bits, w, h));
-    ScopedHandle window(MakeDib({bits, rw, rh, {}}, [&](int32_t x, int32_t y) { return Pattern(bits, x + rx, y + ry); }));
+    ScopedHandle window(
+        MakeDib({bits, rw, rh, {}}, [&](int32_t x, int32_t y) { return Pattern(bits, x + rx, y + ry); }));
     for (const auto& c : cases) {
       SCOPED_TRACE(std::string(c.name) + " bits " + std::to_string(bits));
       const DibImage whole = Distort(c.call, source.get(), rect);

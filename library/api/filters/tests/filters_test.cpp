@@ -82,7 +82,8 @@ HGLOBAL MakePattern(int32_t bits, int32_t width, int32_t height) {
 int32_t ModeFor(int32_t bits) { return bits == 24 ? 18 : 17; }
 
 // Runs a filter that must succeed and decodes its result.
-DibImage RunFilter(const std::string& name, HGLOBAL source, int32_t mode, const std::vector<IpiAttributePair>& pairs = {}) {
+DibImage RunFilter(const std::string& name, HGLOBAL source, int32_t mode,
+                   const std::vector<IpiAttributePair>& pairs = {}) {
   int32_t status = 99;
   ScopedHandle result(FindFilter(name).call(source, mode, pairs.data(), static_cast<int32_t>(pairs.size()), &status));
   EXPECT_EQ(status, 0) << name;
@@ -201,7 +202,8 @@ TEST(FilterEntryPoints, KernelsOnSteps) {
       {"edgeDetection55", 6, 3, &across, {0, 0, 200, 200, 0, 0, 0, 0, 200, 200, 0, 0, 0, 0, 200, 200, 0, 0}},
       {"edgeDetection54", 6, 3, &across, Grey(18, 0)},
       {"edgeDetection54", 4, 4, &down, {0, 0, 0, 0, 200, 200, 200, 200, 200, 200, 200, 200, 0, 0, 0, 0}},
-      {"emboss", 6, 3, &across, {128, 128, 255, 255, 128, 128, 128, 128, 255, 255, 128, 128, 128, 128, 255, 255, 128, 128}},
+      {"emboss", 6, 3, &across,
+       {128, 128, 255, 255, 128, 128, 128, 128, 255, 255, 128, 128, 128, 128, 255, 255, 128, 128}},
       {"edgeEnhance", 6, 3, &across, {200, 200, 255, 0, 0, 0, 200, 200, 255, 0, 0, 0, 200, 200, 255, 0, 0, 0}},
   };
   for (const Case& c : cases) {
@@ -221,7 +223,8 @@ TEST(FilterEntryPoints, RectanglesLeaveTheOutsideUntouched) {
       {"sourceXPoint", rx}, {"sourceYPoint", ry}, {"sourceWidth", rw}, {"sourceHeight", rh}};
   for (int32_t bits : {8, 24}) {
     ScopedHandle source(MakePattern(bits, w, h));
-    ScopedHandle window(MakeDib({bits, rw, rh, {}}, [&](int32_t x, int32_t y) { return Pattern(bits, x + rx, y + ry); }));
+    ScopedHandle window(
+        MakeDib({bits, rw, rh, {}}, [&](int32_t x, int32_t y) { return Pattern(bits, x + rx, y + ry); }));
     for (const Filter& f : Filters()) {
       SCOPED_TRACE(std::string(f.name) + " bits " + std::to_string(bits));
       const DibImage whole = RunFilter(f.name, source.get(), ModeFor(bits), rect);
