@@ -110,6 +110,11 @@ HGLOBAL LoadBitmapFileAsDib(const char* file_name, int32_t* status) {
     Report(status, rc);
     return 0;
   }
+  return BmpFileBytesAsDib(file, status);
+}
+
+HGLOBAL BmpFileBytesAsDib(std::span<const uint8_t> file, int32_t* status) {
+  Report(status, 0);
   BmpHeader h;
   if (const int rc = ParseBmpHeader(file, BmpContainer::kFile, &h); rc != 0) {
     Report(status, rc);

@@ -10,6 +10,7 @@
 #define PELRITH_API_FRAME_FILE_HELPERS_H_
 
 #include <cstdint>
+#include <span>
 
 #include "Pelrith.h"
 
@@ -22,6 +23,8 @@ inline constexpr uint64_t kCopyChunkBytes = 65536;
 // row have been checked. 1-, 4-, 8- and 24-bit files; others give 12. Null
 // with `*status` set on failure.
 [[nodiscard]] HGLOBAL LoadBitmapFileAsDib(const char* file_name, int32_t* status);
+// The same from the bytes of a bitmap file already in memory.
+[[nodiscard]] HGLOBAL BmpFileBytesAsDib(std::span<const uint8_t> file, int32_t* status);
 
 // Writes the packed bitmap in `handle` as a bitmap file, its headers built
 // from the checked bitmap (never copied from it) with the given pixels per

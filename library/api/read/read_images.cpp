@@ -8,6 +8,7 @@
 
 #include "Pelrith.h"
 #include "api/frame/call_frame.h"
+#include "api/frame/file_helpers.h"
 #include "api/frame/fill_levels.h"
 #include "api/frame/packed_bitmap.h"
 #include "api/read/bmp_file_bitmap.h"
@@ -190,7 +191,7 @@ void ReadBmp(CmiCall& call, const CmiImageFile& file, MadeHandles& made) {
     return;
   }
   int32_t status = 0;
-  const HGLOBAL handle = PackedBitmapFromBmpFile(bytes, &status);
+  const HGLOBAL handle = BmpFileBytesAsDib(bytes, &status);
   if (handle == 0) {
     call.Fail(status != 0 ? status : kIpiSyntaxError);
     return;

@@ -156,6 +156,9 @@ TEST(PackedBitmapFrame, LevelsAndRectangles) {
     return filled;
   });
   ASSERT_NE(result, nullptr) << status;
+  CmiRectangle outside;
+  const IpiAttributePair too_wide[] = {{"sourceXPoint", 4}, {"sourceWidth", 3}};
+  EXPECT_FALSE(ReadRectangle(CmiOptions(too_wide, 2), locked->info, &outside));
   ScopedHandle out(call.Finish(result));
   ASSERT_EQ(status, 0);
   const api_testing::DibImage image_out = ReadDib(out.get());
@@ -165,9 +168,6 @@ TEST(PackedBitmapFrame, LevelsAndRectangles) {
       EXPECT_EQ(image_out.Index(x, y), inside ? 0x112233u : Pattern(24, x, y)) << x << "," << y;
     }
   }
-  CmiRectangle outside;
-  const IpiAttributePair too_wide[] = {{"sourceXPoint", 4}, {"sourceWidth", 3}};
-  EXPECT_FALSE(ReadRectangle(CmiOptions(too_wide, 2), locked->info, &outside));
 }
 
 // A fill level of a 4-bit image (both halves of a byte) paints whole pixels.
