@@ -229,6 +229,39 @@ TEST_F(PageControl, NewPagesTakeTheOptions) {
   EXPECT_EQ(pages[4], expected[1]);
 }
 
+// New fax pages: stored white-is-zero whichever way round their palette is,
+// at their true width; they decode as the file-writing entry point's pages.
+TEST_F(PageControl, NewFaxPagesDecodeAsWrittenPages) {
+  struct FaxCase {
+    const char* name;
+    int32_t compression;
+    std::vector<Rgb> palette;
+    int32_t k;
+  };
+  const FaxCase cases[] = {
+      {"mmr, black first", 29, {{0, 0, 0}, {255, 255, 255}}, 4},
+      {"mmr, white first", 29, {{255, 255, 255}, {0, 0, 0}}, 4},
+      {"mh, near black first", 27, {{10, 10, 10}, {254, 254, 254}}, 4},
+      {"mr, k 2", 28, {{0, 0, 0}, {255, 255, 255}}, 2},
+      {"huffman without eol", 26, {{255, 255, 255}, {0, 0, 0}}, 4},
+  };
+  for (const FaxCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = ThreePages();
+    ScopedHandle page(MakeDib({1, 13, 11, c.palette}, [](int32_t x, int32_t y) { return (x * 3 + y * y) % 5 < 2; }));
+    const std::vector<IpiAttributePair> options = {{"compression", c.compression}, {"k", c.k}};
+    ASSERT_EQ(Control({page.get()}, 1, path, kCmiPageInsert, 1, options), 0);
+    const std::string expected_path = dir_.File("expected.tif");
+    int32_t status = 0;
+    const HGLOBAL images[] = {page.get()};
+    ASSERT_EQ(CmiGenerateAndWrite(images, 1, expected_path.c_str(), kCmiFormatTiff, options.data(), 2, &status), 0);
+    const std::vector<std::string> pages = DecodePages(path);
+    ASSERT_EQ(pages.size(), 4u);
+    EXPECT_EQ(pages[1], DecodePages(expected_path).at(0));
+    std::filesystem::remove(expected_path);
+  }
+}
+
 // Files of another writer: fax, LZW with a predictor, strips of a few rows,
 // reversed fill order. After an append every earlier page decodes exactly as
 // before and keeps its compression, fill order and predictor.
