@@ -19,20 +19,25 @@ std::set<std::string> NamesInVersionScript() {
   return names;
 }
 
-TEST(ExportsTest, OnlyListedEntryPointsAreExported) {
+// Exactly the 47 entry points are exported: each listed name is defined and
+// nothing else is.
+TEST(ExportsTest, ExactlyTheListedEntryPointsAreExported) {
   const std::set<std::string> listed = NamesInVersionScript();
   EXPECT_EQ(listed.size(), 47u);
   std::string output;
   ASSERT_EQ(testing_support::RunCommand(std::string("nm -D --defined-only ") + PELRITH_SHARED_LIBRARY, &output), 0);
   std::istringstream lines(output);
   std::string line;
+  std::set<std::string> defined;
   while (std::getline(lines, line)) {
     std::istringstream fields(line);
     std::string address, kind, name;
     fields >> address >> kind >> name;
     if (name.empty() || kind == "A") continue;  // the version node itself
-    EXPECT_TRUE(listed.count(name.substr(0, name.find('@'))) != 0) << "unexpected export " << name;
+    EXPECT_EQ(kind, "T") << name;
+    defined.insert(name.substr(0, name.find('@')));
   }
+  EXPECT_EQ(defined, listed);
 }
 
 }  // namespace
