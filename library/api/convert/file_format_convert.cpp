@@ -10,6 +10,7 @@
 #include "Pelrith.h"
 #include "api/conversion/colour_conversion_blocks.h"
 #include "api/frame/call_frame.h"
+#include "api/frame/format_codes.h"
 #include "api/geometry/composite_resampling.h"
 #include "api/geometry/geometry_common.h"
 #include "api/write/write_steps.h"
@@ -26,21 +27,6 @@ constexpr int32_t kBadArgument = kCmiStatusBadArgument;
 // then resize onto the canvas (47).
 constexpr int32_t kResizeThenColour = 46;
 constexpr int32_t kColourThenResize = 47;
-
-// The reader of a source format. JPEG files are read through libjpeg, which
-// takes progressive files as well as baseline ones.
-int32_t SourceInternalFormat(int32_t format) {
-  switch (format) {
-    case kCmiFormatTiff: return kFormatTiff;
-    case kCmiFormatJpeg: return kFormatJpegLib;
-    case kCmiFormatGif: return kFormatGif;
-    case kCmiFormatBmp: return kFormatBmp;
-    case kCmiFormatPcx: return kFormatPcx;
-    case kCmiFormatPng: return kFormatPng;
-    case kCmiFormatZoltra: return kFormatZoltra;
-    default: return 0;
-  }
-}
 
 struct ConvertSettings {
   int64_t width = 0;   // "xDimension"; 0 keeps the source's width
@@ -126,7 +112,7 @@ IpiObject* NewPageArray(CmiCall& call, int64_t entries, int64_t first_page = 0) 
 // there); every other format one image.
 IpiObject* ReadSource(CmiCall& call, const char* file_name, int32_t source_format, const ConvertSettings& settings) {
   IpiSystem* sys = call.sys();
-  const int32_t internal_format = SourceInternalFormat(source_format);
+  const int32_t internal_format = InternalReadFormat(source_format);
   int64_t entries = 1;
   if (internal_format == kFormatTiff) {
     const int64_t pages = IpiCountFileImages(sys, file_name, internal_format);
@@ -253,7 +239,7 @@ int32_t PELRITH_STDCALL CmiFileFormatConvert(const char* sourceFile, const char*
     ConvertSettings settings;
     CmiWriteSettings write_settings;
     const bool arguments_ok = sourceFile != nullptr && targetFile != nullptr &&
-                              SourceInternalFormat(sourceFormat) != 0 &&
+                              InternalReadFormat(sourceFormat) != 0 &&
                               CmiWriteStepFor(targetFormat) != nullptr && call.options().valid() &&
                               ReadConvertSettings(call.options(), targetFormat, &settings) &&
                               ReadWriteSettings(pairs, n, targetFormat, &write_settings) == 0;

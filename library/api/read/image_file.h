@@ -9,6 +9,7 @@
 #include <span>
 #include <vector>
 
+#include "api/frame/format_codes.h"
 #include "core/objects/object.h"
 #include "core/system/system.h"
 
@@ -27,12 +28,6 @@ struct CmiImageFile {
   bool valid() const { return is_memory ? address != nullptr && size_bytes > 0 : file_name != nullptr; }
 };
 
-// Public file-format codes (4 TIFF, 5 JPEG, 6 GIF, 7 BMP, 40 PCX, 44 PNG,
-// 45 Zoltra) to the internal code their reader takes, 0 for any other code.
-// JPEG is read through libjpeg, which reads baseline and progressive files.
-[[nodiscard]] int32_t InternalReadFormat(int32_t public_format);
-// An identified internal format to its public code, 0 for one without.
-[[nodiscard]] int32_t PublicFileFormat(int32_t internal_format);
 
 // The internal format of the file, 0 with the reason as the last error.
 [[nodiscard]] int32_t IdentifyImageFile(IpiSystem* sys, const CmiImageFile& file);
