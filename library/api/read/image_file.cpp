@@ -1,5 +1,7 @@
 #include "api/read/image_file.h"
 
+#include <algorithm>
+
 #include "Pelrith.h"
 #include "core/codes.h"
 #include "core/status.h"
@@ -60,4 +62,21 @@ int ImageFileBytes(const CmiImageFile& file, std::vector<uint8_t>& storage, std:
   if (size_bytes != 0 && !handle.ReadExactAt(0, storage.data(), storage.size())) return kCmiStatusSystemFailure;
   *bytes = storage;
   return kIpiNoError;
+}
+
+IpiObject* CreateTiffPageRange(CmiCall& call, const CmiImageFile& file, int32_t count, int32_t first_index,
+                               int64_t* k) {
+  *k = 0;
+  const int64_t pages = CountImageFilePages(call.sys(), file, kFormatTiff);
+  if (pages <= 0) {
+    call.FailFromContext();
+    return nullptr;
+  }
+  if (first_index >= pages) {
+    call.Fail(kCmiStatusBadArgument);
+    return nullptr;
+  }
+  *k = std::min<int64_t>(count, pages - first_index);
+  return call.CreateObject("oArray", &kCompositeIdArrayClass, nullptr,
+                           {{"entries", static_cast<intptr_t>(*k)}, {"xMatchPoint", first_index}});
 }

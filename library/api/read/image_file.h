@@ -9,6 +9,7 @@
 #include <span>
 #include <vector>
 
+#include "api/frame/call_frame.h"
 #include "api/frame/format_codes.h"
 #include "core/objects/object.h"
 #include "core/system/system.h"
@@ -45,5 +46,12 @@ struct CmiImageFile {
 // above the whole-file limit of the read front, -1 when it cannot be read.
 [[nodiscard]] int ImageFileBytes(const CmiImageFile& file, std::vector<uint8_t>& storage,
                                  std::span<const uint8_t>* bytes);
+
+// The page array of a TIFF read or inquiry: k = min(count, pages - first)
+// pages from `first_index` on, stored in `*k`. Null with the call's status
+// set: the count's error (22 when none was recorded) for a file without
+// pages, -100 when `first_index` is at or past the last page.
+[[nodiscard]] IpiObject* CreateTiffPageRange(CmiCall& call, const CmiImageFile& file, int32_t count,
+                                             int32_t first_index, int64_t* k);
 
 #endif  // PELRITH_API_READ_IMAGE_FILE_H_

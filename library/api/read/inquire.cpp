@@ -225,18 +225,8 @@ ReportedValues SingleImageValues(IpiSystem* sys, IpiObject* image, int32_t forma
 void InquireTiffPages(CmiCall& call, const CmiImageFile& file, int32_t count, int32_t first_index,
                       CmiOptionList pairs, int32_t n) {
   IpiSystem* sys = call.sys();
-  const int64_t pages = CountImageFilePages(sys, file, kFormatTiff);
-  if (pages <= 0) {
-    call.FailFromContext();
-    return;
-  }
-  if (first_index >= pages) {
-    call.Fail(kCmiStatusBadArgument);
-    return;
-  }
-  const int64_t k = std::min<int64_t>(count, pages - first_index);
-  IpiObject* array = call.CreateObject("oArray", &kCompositeIdArrayClass, nullptr,
-                                       {{"entries", static_cast<intptr_t>(k)}, {"xMatchPoint", first_index}});
+  int64_t k = 0;
+  IpiObject* array = CreateTiffPageRange(call, file, count, first_index, &k);
   if (array == nullptr) return;
   if (!call.Ok(ReadImageFileHeaders(sys, file, array, kFormatTiff))) return;
   for (int64_t i = 0; i < k; ++i) {

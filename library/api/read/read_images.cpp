@@ -115,19 +115,9 @@ IpiObject* CreatePalettedImage(CmiCall& call, const char* image_name) {
 void ReadTiffPages(CmiCall& call, const CmiImageFile& file, HGLOBAL* images, int32_t count, int32_t first_index,
                    MadeHandles& made) {
   IpiSystem* sys = call.sys();
-  const int64_t pages = CountImageFilePages(sys, file, kFormatTiff);
-  if (pages <= 0) {
-    call.FailFromContext();
-    return;
-  }
-  if (first_index >= pages) {
-    call.Fail(kCmiStatusBadArgument);
-    return;
-  }
-  const int64_t k = std::min<int64_t>(count, pages - first_index);
+  int64_t k = 0;
+  IpiObject* array = CreateTiffPageRange(call, file, count, first_index, &k);
   std::fill(images, images + k, HGLOBAL{0});
-  IpiObject* array = call.CreateObject("oArray", &kCompositeIdArrayClass, nullptr,
-                                       {{"entries", static_cast<intptr_t>(k)}, {"xMatchPoint", first_index}});
   if (array == nullptr) return;
   for (int64_t i = 0; i < k; ++i) {
     IpiObject* page = CreatePalettedImage(call, "oImage");
