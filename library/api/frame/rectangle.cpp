@@ -1,5 +1,8 @@
 #include "api/frame/rectangle.h"
 
+#include <algorithm>
+
+#include "api/frame/scoped_system_attributes.h"
 #include "core/objects/attributes.h"
 #include "core/objects/tuple.h"
 #include "core/operators/data_type_conversion.h"
@@ -34,19 +37,28 @@ IpiObject* CutRectangle(CmiCall& call, IpiObject* image, const CmiRectangle& rec
   return window;
 }
 
-bool PasteAt(CmiCall& call, IpiObject* result, IpiObject* image, int64_t x, int64_t y) {
-  IpiSystem* sys = call.sys();
-  const IpiAttribute match_on[] = {{"matchPointState", 1}};
-  const IpiAttribute match_point[] = {{"xMatchPoint", static_cast<intptr_t>(x)},
-                                      {"yMatchPoint", static_cast<intptr_t>(y)}};
-  const IpiAttribute result_at_origin[] = {{"xMatchPoint", 0}, {"yMatchPoint", 0}};
-  if (!call.Ok(IpiSetSystemAttributes(sys, match_on, 1)) || !call.Ok(IpiSetAttributes(sys, image, match_point, 2)) ||
-      !call.Ok(IpiSetAttributes(sys, result, result_at_origin, 2)) ||
-      !call.Ok(IpiConvertDataType(sys, result, image))) {
-    return false;
+int PasteImageAt(IpiSystem* sys, IpiObject* from, IpiObject* into, int64_t x, int64_t y) {
+  const IpiAttribute into_point[] = {{"xMatchPoint", static_cast<intptr_t>(std::max<int64_t>(x, 0))},
+                                     {"yMatchPoint", static_cast<intptr_t>(std::max<int64_t>(y, 0))}};
+  const IpiAttribute from_point[] = {{"xMatchPoint", static_cast<intptr_t>(std::max<int64_t>(-x, 0))},
+                                     {"yMatchPoint", static_cast<intptr_t>(std::max<int64_t>(-y, 0))}};
+  const IpiAttribute origin[] = {{"xMatchPoint", 0}, {"yMatchPoint", 0}};
+  int status = 0;
+  {
+    ScopedSystemAttributes match(sys, {{"matchPointState", 1}});
+    status = match.status();
+    if (status == 0) status = IpiSetAttributes(sys, into, into_point, 2);
+    if (status == 0) status = IpiSetAttributes(sys, from, from_point, 2);
+    if (status == 0) status = IpiConvertDataType(sys, from, into);
   }
-  const IpiAttribute match_off[] = {{"matchPointState", 0}};
-  return call.Ok(IpiSetSystemAttributes(sys, match_off, 1));
+  const int reset_into = IpiSetAttributes(sys, into, origin, 2);
+  const int reset_from = IpiSetAttributes(sys, from, origin, 2);
+  if (status != 0) return status;
+  return reset_into != 0 ? reset_into : reset_from;
+}
+
+bool PasteAt(CmiCall& call, IpiObject* result, IpiObject* image, int64_t x, int64_t y) {
+  return call.Ok(PasteImageAt(call.sys(), result, image, x, y));
 }
 
 IpiObject* OperateOnRectangle(CmiCall& call, IpiObject* image, const CmiRectangle& rect,

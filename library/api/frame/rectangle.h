@@ -40,9 +40,12 @@ inline constexpr CmiRectangleNames kSecondSourceRectangle{"source2XPoint", "sour
 // A new image `name` holding the rectangle of `image` (the image itself when
 // the rectangle is whole); null with the call's status set.
 [[nodiscard]] IpiObject* CutRectangle(CmiCall& call, IpiObject* image, const CmiRectangle& rect, const char* name);
-// Copies `result` into `image` with its top-left corner at (x, y); elements of
-// `image` that `result` does not cover keep their values. False with the
-// call's status set.
+// Copies `from` into `into` with the element (0, 0) of `from` landing at (x, y)
+// of `into` (x or y negative: `from` is cut on that side); only the overlap is
+// written. Both images end with their match points at the origin and the
+// context's "matchPointState" off.
+[[nodiscard]] int PasteImageAt(IpiSystem* sys, IpiObject* from, IpiObject* into, int64_t x, int64_t y);
+// The same within a call: false with the call's status set.
 [[nodiscard]] bool PasteAt(CmiCall& call, IpiObject* result, IpiObject* image, int64_t x, int64_t y);
 
 // The operation: makes and returns its result from `source` (an image of the

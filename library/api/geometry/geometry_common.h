@@ -11,6 +11,8 @@
 #include <cstdint>
 
 #include "api/frame/options.h"
+#include "api/frame/rectangle.h"
+#include "api/frame/scoped_system_attributes.h"
 #include "core/objects/object.h"
 #include "core/system/system.h"
 
@@ -59,29 +61,5 @@ inline constexpr int32_t kMaxFillLevel = 255;
 [[nodiscard]] IpiObject* MakeImageLike(IpiSystem* sys, IpiObject* source, const char* name, int64_t width,
                                        int64_t height, const FillLevels* levels, int* rc);
 
-// Copies `from` into `into` with the element (0, 0) of `from` landing at (x, y)
-// of `into` (x or y negative: `from` is cut on that side); only the overlap is
-// written. Both images end with their match points at the origin and the
-// context's "matchPointState" off.
-[[nodiscard]] int PasteImageAt(IpiSystem* sys, IpiObject* from, IpiObject* into, int64_t x, int64_t y);
-
-// Sets system attributes for the duration of a scope and restores the values
-// they had.
-class ScopedSystemAttributes {
- public:
-  ScopedSystemAttributes(IpiSystem* sys, std::initializer_list<IpiAttribute> values);
-  ~ScopedSystemAttributes();
-  ScopedSystemAttributes(const ScopedSystemAttributes&) = delete;
-  ScopedSystemAttributes& operator=(const ScopedSystemAttributes&) = delete;
-  // 0, or the error of setting them.
-  int status() const { return status_; }
-
- private:
-  IpiSystem* sys_;
-  int count_ = 0;
-  std::array<const char*, 4> names_{};
-  std::array<intptr_t, 4> previous_{};
-  int status_ = 0;
-};
 
 #endif  // PELRITH_API_GEOMETRY_GEOMETRY_COMMON_H_
