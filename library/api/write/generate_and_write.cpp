@@ -39,6 +39,27 @@ int32_t GenerateAndWrite(const HGLOBAL* images, int32_t count, const char* fileN
     }
   }
 
+  // JPEG from a 24-bit bitmap: its rows go to the coder in place, without an
+  // image made of them. Every bitmap is checked first, as for any write.
+  if (format == kCmiFormatJpeg) {
+    const CmiSource* first = nullptr;
+    for (int32_t i = 0; i < count; ++i) {
+      const CmiSource* source = call.LockSource(images[i]);
+      if (source == nullptr) return call.Close();
+      if (i == 0) first = source;
+    }
+    if (first->info.bits_per_pixel == 24 && !first->info.is_run_length) {
+      if (!call.OpenContext()) return call.Close();
+      const CmiFormatPairs list(settings);
+      int32_t step_status = 0;
+      (void)WriteJpegFromPackedRows(call.sys(), first->bytes + first->info.pixel_offset, first->info.row_bytes,
+                                    first->info.width_px, first->info.height_px, 3, fileName, list.data(),
+                                    list.count(), &step_status);
+      call.Fail(step_status);
+      return call.Close();
+    }
+  }
+
   IpiObject* pages = BuildPages(call, images, count, settings);
   if (pages == nullptr) return call.Close();
   const CmiFormatPairs list(settings);

@@ -129,15 +129,24 @@ IpiObject* FirstPage(IpiSystem* sys, IpiObject* pages, int* rc) {
   return page;
 }
 
-// A palette image expanded through its palette into a new image without a
-// palette: 8-bit grey when every entry is grey, else 24-bit colour. The
-// rows travel as packed bitmaps, the one form every index depth shares.
-int ExpandPalette(IpiSystem* sys, IpiObject* page, const std::vector<Rgb>& palette, ScopedObject& out) {
+// Packed-bitmap rows (bottom-up) of a palette image expanded through its palette.
+struct ExpandedRows {
+  std::vector<uint8_t> bytes;
+  int64_t row_bytes = 0;
+  int components = 0;  // 1 grey, 3 blue, green, red
+};
+
+// A palette image expanded through its palette into rows without a palette:
+// 8-bit grey when every entry is grey, else 24-bit colour. The rows travel as
+// packed bitmaps, the one form every index depth shares.
+int ExpandPalette(IpiSystem* sys, IpiObject* page, const std::vector<Rgb>& palette, ExpandedRows* out) {
   const IpiObjectFields& f = page->fields;
   const int64_t width = f.dimension[kDimX];
   const int64_t height = f.dimension[kDimY];
+  const bool is_grey = std::all_of(palette.begin(), palette.end(), IsGrey);
   const PackedDibLayout in_layout = PackedDibLayoutFor(width, height, 1, f.data_precision);
-  if (in_layout.total_bytes == 0) {
+  const PackedDibLayout out_layout = PackedDibLayoutFor(width, height, is_grey ? 1 : 3, 8);
+  if (in_layout.total_bytes == 0 || out_layout.total_bytes == 0) {
     IpiReportError(sys, kIpiNonPermissibleOption);
     return kIpiNonPermissibleOption;
   }
@@ -145,30 +154,18 @@ int ExpandPalette(IpiSystem* sys, IpiObject* page, const std::vector<Rgb>& palet
   const IpiAttribute source_size[] = {{"size", static_cast<intptr_t>(source.size())}};
   IPI_RETURN_IF_ERROR(IpiExportDib(sys, page, source.data(), kFormatPackedBitmap, source_size, 1));
 
-  const bool is_grey = std::all_of(palette.begin(), palette.end(), IsGrey);
-  const PackedDibLayout out_layout = PackedDibLayoutFor(width, height, is_grey ? 1 : 3, 8);
-  std::vector<uint8_t> target(static_cast<size_t>(out_layout.total_bytes));
-  BmpWriteHeader header;
-  header.width_px = width;
-  header.height_px = height;
-  header.bits_per_pixel = out_layout.bits_per_pixel;
-  header.palette_entries = out_layout.palette_entries;
-  header.image_bytes = out_layout.row_bytes * static_cast<uint64_t>(height);
-  FormatBmpHeaders(header, target.data());
-  uint8_t* ramp = target.data() + kBmpInfoHeaderBytes;
-  for (uint32_t i = 0; i < out_layout.palette_entries; ++i, ramp += kBmpPaletteEntryBytes) {
-    ramp[0] = ramp[1] = ramp[2] = static_cast<uint8_t>(i);
-  }
+  out->row_bytes = static_cast<int64_t>(out_layout.row_bytes);
+  out->components = is_grey ? 1 : 3;
+  out->bytes.assign(static_cast<size_t>(out_layout.row_bytes * static_cast<uint64_t>(height)), 0);
   // A colour for each index the depth can hold; indices past the table are black.
   const int32_t bits = f.data_precision;
   std::vector<Rgb> colours(size_t{1} << bits, Rgb{0, 0, 0});
   std::copy_n(palette.begin(), std::min(palette.size(), colours.size()), colours.begin());
   const uint8_t* in_rows = source.data() + kBmpInfoHeaderBytes + uint64_t{in_layout.palette_entries} * 4;
-  uint8_t* out_rows = target.data() + header.pixel_offset();
   const int32_t mask = (1 << bits) - 1;
   for (int64_t y = 0; y < height; ++y) {
     const uint8_t* in = in_rows + static_cast<uint64_t>(y) * in_layout.row_bytes;
-    uint8_t* row_out = out_rows + static_cast<uint64_t>(y) * out_layout.row_bytes;
+    uint8_t* row_out = out->bytes.data() + static_cast<uint64_t>(y) * out_layout.row_bytes;
     for (int64_t x = 0; x < width; ++x) {
       const int64_t bit = x * bits;
       const int32_t shift = 8 - bits - static_cast<int32_t>(bit % 8);
@@ -182,11 +179,7 @@ int ExpandPalette(IpiSystem* sys, IpiObject* page, const std::vector<Rgb>& palet
       }
     }
   }
-  const IpiAttribute shape[] = {{"repository", page->fields.repository}};
-  out = ScopedObject(sys, IpiCreateObject(sys, nullptr, &kGenericImageClass, nullptr, shape, 1));
-  if (!out) return IpiGetLastError(sys);
-  const IpiAttribute target_size[] = {{"size", static_cast<intptr_t>(target.size())}};
-  return IpiImportDib(sys, target.data(), out.get(), kFormatPackedBitmap, target_size, 1);
+  return kIpiNoError;
 }
 
 // A one-band image without a palette gets a grey ramp of its depth, named "oLUT".
@@ -368,8 +361,15 @@ IpiObject* BuildPages(CmiCall& call, const HGLOBAL* images, int32_t count, const
   return pages;
 }
 
-int PrepareTiffPages(IpiSystem* sys, IpiObject* pages, int32_t compression, intptr_t k, intptr_t predictor) {
+namespace {
+
+// PrepareTiffPages; with `inverted` given, a fax page whose 0 bits are black
+// keeps its bits and is marked there, for the coder to complement row by row,
+// instead of being replaced by an inverted copy.
+int PreparePages(IpiSystem* sys, IpiObject* pages, int32_t compression, intptr_t k, intptr_t predictor,
+                 std::vector<bool>* inverted) {
   const int32_t entries = pages->fields.dimension[kDimX];
+  if (inverted != nullptr) inverted->assign(static_cast<size_t>(std::max(entries, 0)), false);
   const bool is_fax = CmiIsFaxCompression(compression);
   // Every page is checked before any is changed.
   for (int32_t i = 0; is_fax && i < entries; ++i) {
@@ -386,12 +386,14 @@ int PrepareTiffPages(IpiSystem* sys, IpiObject* pages, int32_t compression, intp
     if (is_fax) {
       // Fax pages are stored white-is-zero: bits whose 0 is black are inverted.
       photometric = kPhotometricCodeWhiteIsZero;
-      if (ZeroIsBlack(palette)) {
-        IpiObject* inverted = IpiCreateObject(sys, nullptr, page->object_class, page, nullptr, 0);
-        if (inverted == nullptr) return IpiGetLastError(sys);
-        IPI_RETURN_IF_ERROR(IpiInvert(sys, page, inverted));
-        IPI_RETURN_IF_ERROR(IpiPutCompositeElement(sys, inverted, pages, i));
-        page = inverted;
+      if (ZeroIsBlack(palette) && inverted != nullptr) {
+        (*inverted)[static_cast<size_t>(i)] = true;
+      } else if (ZeroIsBlack(palette)) {
+        IpiObject* copy = IpiCreateObject(sys, nullptr, page->object_class, page, nullptr, 0);
+        if (copy == nullptr) return IpiGetLastError(sys);
+        IPI_RETURN_IF_ERROR(IpiInvert(sys, page, copy));
+        IPI_RETURN_IF_ERROR(IpiPutCompositeElement(sys, copy, pages, i));
+        page = copy;
       }
       IPI_RETURN_IF_ERROR(IpiSetAttribute(sys, page, "lut", 0));
     } else {
@@ -403,6 +405,12 @@ int PrepareTiffPages(IpiSystem* sys, IpiObject* pages, int32_t compression, intp
     IPI_RETURN_IF_ERROR(IpiSetAttributes(sys, page, list.data(), static_cast<int>(list.size())));
   }
   return kIpiNoError;
+}
+
+}  // namespace
+
+int PrepareTiffPages(IpiSystem* sys, IpiObject* pages, int32_t compression, intptr_t k, intptr_t predictor) {
+  return PreparePages(sys, pages, compression, k, predictor, nullptr);
 }
 
 int WriteTiffFile(IpiSystem* sys, IpiObject* pages, const char* file_name, const IpiAttribute* pairs, int count,
@@ -428,10 +436,17 @@ int WriteTiffFile(IpiSystem* sys, IpiObject* pages, const char* file_name, const
       if (pair.name != nullptr && std::string_view(pair.name) == "predictor") pair.value = predictor;
     }
   }
-  if (const int rc = PrepareTiffPages(sys, pages, static_cast<int32_t>(compression), k, predictor); rc != 0) {
+  // Fax pages whose 0 bits are black are complemented by the coder as it
+  // reads their rows: the same file as an inverted copy would give.
+  std::vector<bool> inverted;
+  if (const int rc = PreparePages(sys, pages, static_cast<int32_t>(compression), k, predictor, &inverted); rc != 0) {
     return Fail(status, rc);
   }
-  const int rc = IpiWriteFile(sys, pages, file_name, kFormatTiff, list.data(), static_cast<int>(list.size()));
+  const int pair_count = static_cast<int>(list.size());
+  const bool inverts = std::find(inverted.begin(), inverted.end(), true) != inverted.end();
+  const int rc = inverts ? IpiWriteMultiPageTiffInverting(sys, pages, file_name, kFormatTiff, list.data(), pair_count,
+                                                          inverted)
+                         : IpiWriteFile(sys, pages, file_name, kFormatTiff, list.data(), pair_count);
   return Fail(status, rc);
 }
 
@@ -451,12 +466,43 @@ int WriteJpegFile(IpiSystem* sys, IpiObject* pages, const char* file_name, const
   if (page->fields.dimension[kDimB] == 1) {
     if ((rc = ReadPalette(sys, page, &palette)) != 0) return Fail(status, rc);
   }
-  ScopedObject expanded;
   if (!palette.empty()) {
-    if ((rc = ExpandPalette(sys, page, palette, expanded)) != 0) return Fail(status, rc);
-    page = expanded.get();
+    // The expanded rows go to the file as they are, without an image made of them.
+    ExpandedRows expanded;
+    if ((rc = ExpandPalette(sys, page, palette, &expanded)) != 0) return Fail(status, rc);
+    return WriteJpegFromPackedRows(sys, expanded.bytes.data(), expanded.row_bytes, page->fields.dimension[kDimX],
+                                   page->fields.dimension[kDimY], expanded.components, file_name, pairs, count,
+                                   status);
   }
   return Fail(status, IpiWriteFile(sys, page, file_name, kFormatJpegLib, pairs, count));
+}
+
+int WriteJpegFromPackedRows(IpiSystem* sys, const uint8_t* rows, int64_t row_bytes, int64_t width, int64_t height,
+                            int components, const char* file_name, const IpiAttribute* pairs, int count,
+                            int32_t* status) {
+  SetStatus(status, 0);
+  // The rows are only read: the image is a view of them, never written.
+  const IpiAttribute view[] = {{"dataType", kDataTypeNonnegative},
+                               {"dataPrecision", 8},
+                               {"xDimension", static_cast<intptr_t>(row_bytes)},
+                               {"yDimension", static_cast<intptr_t>(height)},
+                               {"pixelInterpretation", kPixelInterpretationPackedBitmap},
+                               {"repository", kRepositoryCallerMemory},
+                               {"applicationAddressSpace", reinterpret_cast<intptr_t>(rows)},
+                               {"size", static_cast<intptr_t>(row_bytes * height)}};
+  ScopedObject image(sys, IpiCreateObject(sys, nullptr, &kGenericImageClass, nullptr, view,
+                                          static_cast<int>(std::size(view))));
+  if (!image) {
+    const int rc = IpiGetLastError(sys);
+    return Fail(status, rc != 0 ? rc : kIpiInvalidInstance);
+  }
+  // The file object takes the picture's extents; the writer reads the rows in place.
+  std::vector<IpiAttribute> list(pairs, pairs + std::max(count, 0));
+  list.push_back({"xDimension", static_cast<intptr_t>(width)});
+  list.push_back({"bDimension", components});
+  list.push_back({"pixelInterpretation", kPixelInterpretationPlain});
+  return Fail(status, IpiWriteFile(sys, image.get(), file_name, kFormatJpegLib, list.data(),
+                                   static_cast<int>(list.size())));
 }
 
 int WriteGifFile(IpiSystem* sys, IpiObject* pages, const char* file_name, const IpiAttribute* pairs, int count,

@@ -87,7 +87,8 @@ class CmiFormatPairs {
 // entry as a page; the other formats write entry 0 only), `pairs` the list
 // CmiFormatPairs built. Each sets `*status` (may be null) to 0 first and to
 // its result on failure, and returns that result (0 on success).
-// TIFF: PrepareTiffPages, then every page.
+// TIFF: PrepareTiffPages, then every page; fax pages whose 0 bits are black
+// are complemented by the coder as it reads them, not copied inverted first.
 // BMP: entry 0, with run-length coding when the pairs ask for it.
 // JPEG: entry 0; a palette image is expanded first, to grey when every
 // palette entry is grey, else to RGB (1-, 4- and 8-bit).
@@ -106,6 +107,15 @@ int WritePcxFile(IpiSystem* sys, IpiObject* pages, const char* file_name, const 
                  int32_t* status);
 int WritePngFile(IpiSystem* sys, IpiObject* pages, const char* file_name, const IpiAttribute* pairs, int count,
                  int32_t* status);
+
+// A JPEG file (the JPEG step's pairs) from packed-bitmap rows read in place:
+// `height` rows of `row_bytes` bytes, the bottom row first, each `width`
+// pixels of blue, green, red bytes (`components` 3) or of 8-bit grey samples
+// (1). The same file as the JPEG step writes for the image of those pixels,
+// without importing them. Sets `*status` (may be null) as the steps do.
+int WriteJpegFromPackedRows(IpiSystem* sys, const uint8_t* rows, int64_t row_bytes, int64_t width, int64_t height,
+                            int components, const char* file_name, const IpiAttribute* pairs, int count,
+                            int32_t* status);
 
 // The write step of an interface format code (null for one not writable).
 using CmiWriteStep = int (*)(IpiSystem*, IpiObject*, const char*, const IpiAttribute*, int, int32_t*);

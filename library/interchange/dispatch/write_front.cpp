@@ -17,6 +17,7 @@
 #include "interchange/dispatch/interchange_codes.h"
 #include "interchange/dispatch/pair_list.h"
 #include "interchange/dispatch/write_dispatch.h"
+#include "interchange/fax/fax.h"
 
 namespace {
 
@@ -132,6 +133,19 @@ int MakeCompressedObject(IpiSystem* sys, IpiObject* image, int32_t format, const
   return IpiSetAttributes(sys, out.get(), coding.data(), coding.count());
 }
 
+// Codes `entry` into `coded`: an inverted page through the fax coder's
+// complementing entry, which only the fax compressions have.
+int EncodePage(IpiSystem* sys, IpiObject* entry, IpiObject* coded, bool inverted) {
+  if (!inverted) return IpiEncodeImageData(sys, entry, coded);
+  const CompressionRow* row = IpiFindCompression(coded->fields.compression);
+  if (row == nullptr || row->encoder != EncodeCcitt) return IpiRefuse(sys, kIpiNonPermissibleOption);
+  return EncodeCcittInverted(sys, entry, coded);
+}
+
+bool IsInverted(const std::vector<bool>& inverted, int32_t page) {
+  return static_cast<size_t>(page) < inverted.size() && inverted[static_cast<size_t>(page)];
+}
+
 }  // namespace
 
 int IpiWriteFile(IpiSystem* sys, IpiObject* image, const char* file_name, int32_t format,
@@ -181,6 +195,11 @@ int IpiWriteSingleImageFile(IpiSystem* sys, IpiObject* image, const char* file_n
 
 int IpiWriteMultiPageTiff(IpiSystem* sys, IpiObject* array, const char* file_name, int32_t format,
                           const IpiAttribute* pairs, int count) {
+  return IpiWriteMultiPageTiffInverting(sys, array, file_name, format, pairs, count, {});
+}
+
+int IpiWriteMultiPageTiffInverting(IpiSystem* sys, IpiObject* array, const char* file_name, int32_t format,
+                                   const IpiAttribute* pairs, int count, const std::vector<bool>& inverted) {
   IPI_RETURN_IF_ERROR(IpiRequireLive(sys, array));
   if (format != kFormatTiff) return IpiRefuse(sys, kIpiOutOfRange);
   const FileFormatRow* row = IpiFindFileFormat(format);
@@ -191,6 +210,11 @@ int IpiWriteMultiPageTiff(IpiSystem* sys, IpiObject* array, const char* file_nam
   (void)IpiFindPair(pairs, count, "compression", &compression);
   if (compression != kCompressionNone && !IpiHasEncoder(static_cast<int32_t>(compression))) {
     return IpiRefuse(sys, kIpiNonPermissibleOption);
+  }
+  const CompressionRow* coder = IpiFindCompression(static_cast<int32_t>(compression));
+  const bool codes_fax = coder != nullptr && coder->encoder == EncodeCcitt;
+  for (int32_t i = 0; i < entries; ++i) {
+    if (IsInverted(inverted, i) && !codes_fax) return IpiRefuse(sys, kIpiNonPermissibleOption);
   }
 
   const IpiAttribute working_shape[] = {{"repository", kRepositoryGlobalBlock}};
@@ -207,7 +231,7 @@ int IpiWriteMultiPageTiff(IpiSystem* sys, IpiObject* array, const char* file_nam
       ApplyPairs(pairs, count, options);
       ScopedObject coded;
       IPI_RETURN_IF_ERROR(MakeCompressedObject(sys, entry, kFormatTiff, options, coded));
-      IPI_RETURN_IF_ERROR(IpiEncodeImageData(sys, entry, coded.get()));
+      IPI_RETURN_IF_ERROR(EncodePage(sys, entry, coded.get(), IsInverted(inverted, i)));
       page = coded.get();
       compressed_pages.push_back(std::move(coded));
     }

@@ -5,6 +5,7 @@
 #define PELRITH_INTERCHANGE_DISPATCH_WRITE_FRONT_H_
 
 #include <cstdint>
+#include <vector>
 
 #include "core/objects/object.h"
 #include "core/system/system.h"
@@ -28,5 +29,14 @@
 // else 18), each coded first when the pairs name a compression other than 0.
 [[nodiscard]] int IpiWriteMultiPageTiff(IpiSystem* sys, IpiObject* array, const char* file_name, int32_t format,
                                         const IpiAttribute* pairs, int count);
+
+// As IpiWriteMultiPageTiff, with every page whose entry in `inverted` is true
+// fax-coded from the complement of its bits (a page whose 0 bits are black,
+// stored white-is-zero), so no inverted copy of the page is made. Inverted
+// pages need a fax compression (12 otherwise, before anything is written);
+// entries past the end of `inverted` are coded as they stand.
+[[nodiscard]] int IpiWriteMultiPageTiffInverting(IpiSystem* sys, IpiObject* array, const char* file_name,
+                                                 int32_t format, const IpiAttribute* pairs, int count,
+                                                 const std::vector<bool>& inverted);
 
 #endif  // PELRITH_INTERCHANGE_DISPATCH_WRITE_FRONT_H_

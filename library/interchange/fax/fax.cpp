@@ -121,9 +121,15 @@ int StorePackedBitmapRow(IpiSystem* sys, IpiStream* stream, const PackedBitmapRo
   return IpiPutOutputRow(sys, stream, element);
 }
 
-}  // namespace
+// Complements the `width` pixels of a packed row; the bits past the width in
+// the last byte stay 0, as the row gatherer leaves them.
+void InvertPackedRow(uint8_t* packed, int64_t width) {
+  const int64_t bytes = (width + 7) / 8;
+  for (int64_t i = 0; i < bytes; ++i) packed[i] = static_cast<uint8_t>(~packed[i]);
+  if (width % 8 != 0) packed[bytes - 1] &= static_cast<uint8_t>(0xFF00u >> (width % 8));
+}
 
-int EncodeCcitt(IpiSystem* sys, IpiObject* image, IpiObject* coded) {
+int Encode(IpiSystem* sys, IpiObject* image, IpiObject* coded, bool inverted) {
   Plan plan;
   IPI_RETURN_IF_ERROR(MakePlan(sys, image, coded, true, &plan));
   const bool uses_eol = plan.coding == FaxCoding::kHuffman || plan.coding == FaxCoding::kMr;
@@ -145,6 +151,7 @@ int EncodeCcitt(IpiSystem* sys, IpiObject* image, IpiObject* coded) {
       const uint8_t* row = IpiGetInputRow(sys, in.stream(), element);
       if (row == nullptr) return IpiGetLastError(sys);
       GatherBilevelRow(*in, row, element & 7, plan.width, packed.data());
+      if (inverted) InvertPackedRow(packed.data(), plan.width);
       encoder.AddRow(packed.data());
       if (sink.has_failed()) return sink.status();
     }
@@ -166,6 +173,14 @@ int EncodeCcitt(IpiSystem* sys, IpiObject* image, IpiObject* coded) {
     coded->extras->strip_byte_counts[0] = static_cast<uint32_t>(coded_bytes);
   }
   return kIpiNoError;
+}
+
+}  // namespace
+
+int EncodeCcitt(IpiSystem* sys, IpiObject* image, IpiObject* coded) { return Encode(sys, image, coded, false); }
+
+int EncodeCcittInverted(IpiSystem* sys, IpiObject* image, IpiObject* coded) {
+  return Encode(sys, image, coded, true);
 }
 
 int DecodeCcitt(IpiSystem* sys, IpiObject* coded, IpiObject* image) {

@@ -13,6 +13,10 @@
 // compression, "k" (81 takes 2 or 4), file format or strip attributes; 8
 // when a coded object in memory cannot hold the code.
 [[nodiscard]] int EncodeCcitt(IpiSystem* sys, IpiObject* image, IpiObject* coded);
+// As EncodeCcitt, coding the complement of the image's bits: a page whose 0
+// bits are black is coded with 1 = black as the codings want, row by row,
+// without an inverted copy of the page.
+[[nodiscard]] int EncodeCcittInverted(IpiSystem* sys, IpiObject* image, IpiObject* coded);
 // Decodes the strips of `coded` into `image`. Rows the data does not reach
 // stay white; 22 when rows were lost or damaged (the others are kept), 3 for
 // a coded size beyond the library's limits, codes as the encoder otherwise.

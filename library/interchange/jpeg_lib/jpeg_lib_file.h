@@ -25,6 +25,10 @@ inline constexpr int32_t kJpegLibSampling1x2 = 273;
 // code outside the four, samples other than 8-bit dataType 153, or more than
 // one z or t plane; 10 for a band count other than 1 or 3; 3 for extents
 // beyond libjpeg's. The file object's "size" becomes the bytes written.
+// An image with "pixelInterpretation" 225 (packed_bitmap_rows.h) is read as
+// a packed bitmap's rows in place: the file object's extents give the
+// picture (1 component: a byte a pixel; 3: blue, green, red bytes), whose
+// rows must fit the stored rows, with no match-point offset (12 otherwise).
 [[nodiscard]] int WriteJpegLibFile(IpiSystem* sys, IpiObject* image, IpiObject* file);
 
 // Reads the JPEG file behind `source` (caller memory of its real "size", or

@@ -1,7 +1,7 @@
 // The libjpeg writer: every option is checked before the first byte; then
 // one compression of the file object's extents, row by row from the image
 // through a zeroed, interleaved row buffer, so libjpeg never reads past what
-// the image holds.
+// the image holds. Rows of a packed bitmap are handed to libjpeg in place.
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -12,6 +12,7 @@
 #include "core/status.h"
 #include "core/streams/stream.h"
 #include "interchange/bmp/bmp_rows.h"
+#include "interchange/bmp/packed_bitmap_rows.h"
 #include "interchange/dispatch/dispatch_common.h"
 #include "interchange/dispatch/interchange_codes.h"
 #include "interchange/jpeg_lib/jpeg_lib_file.h"
@@ -32,7 +33,19 @@ struct WritePlan {
   bool is_progressive = false;
   // Match-point offset: file coordinate = image coordinate + offset.
   int64_t offset[2] = {};
+  // The image is a packed bitmap's rows (bottom-up; colour as blue, green,
+  // red), whose picture the file object's extents give.
+  bool is_packed_source = false;
+  PackedBitmapRows packed;
 };
+
+// libjpeg takes blue, green, red pixels itself where it can; the same
+// samples are coded either way.
+#ifdef JCS_EXTENSIONS
+constexpr bool kTakesBgr = true;
+#else
+constexpr bool kTakesBgr = false;
+#endif
 
 bool SamplingFactors(int32_t code, int& h, int& v) {
   switch (code) {
@@ -69,14 +82,23 @@ int PlanJpegLibWrite(IpiSystem* sys, IpiObject* image, IpiObject* file, WritePla
   if (plan.width > JPEG_MAX_DIMENSION || plan.height > JPEG_MAX_DIMENSION) {
     return IpiRefuse(sys, kIpiExceedImplementation);
   }
+  plan.quality = f.scale_factor;
+  plan.is_progressive = IpiInquireAttribute(sys, file, "progressive") != 0;
+  for (int d = kDimX; d <= kDimY; ++d) plan.offset[d] = int64_t{MatchPoint(sys, *file, d)} - MatchPoint(sys, *image, d);
+  if (IpiIsPackedBitmapImage(*image)) {
+    // Every file row is one whole stored row: the picture lies at the origin.
+    IPI_RETURN_IF_ERROR(IpiGetPackedBitmapRows(sys, image, plan.width * plan.components, &plan.packed));
+    if (plan.packed.rows < plan.height || plan.offset[kDimX] != 0 || plan.offset[kDimY] != 0) {
+      return IpiRefuse(sys, kIpiNonPermissibleOption);
+    }
+    plan.is_packed_source = true;
+    return kIpiNoError;
+  }
   // libjpeg takes 8-bit samples only; anything else would be read as bytes.
   int32_t bits = 0;
   IPI_RETURN_IF_ERROR(GetStoredBits(sys, image, &bits));
   if (image->fields.data_type != kDataTypeNonnegative || bits != 8) return IpiRefuse(sys, kIpiNonPermissibleOption);
   if (image->fields.dimension[kDimB] < plan.components) return IpiRefuse(sys, kIpiMismatchDataType);
-  plan.quality = f.scale_factor;
-  plan.is_progressive = IpiInquireAttribute(sys, file, "progressive") != 0;
-  for (int d = kDimX; d <= kDimY; ++d) plan.offset[d] = int64_t{MatchPoint(sys, *file, d)} - MatchPoint(sys, *image, d);
   return kIpiNoError;
 }
 
@@ -93,6 +115,9 @@ void StartCompression(void* context) {
   info->image_height = static_cast<JDIMENSION>(plan.height);
   info->input_components = plan.components;
   info->in_color_space = plan.components == kColourComponents ? JCS_RGB : JCS_GRAYSCALE;
+#ifdef JCS_EXTENSIONS
+  if (plan.is_packed_source && plan.components == kColourComponents) info->in_color_space = JCS_EXT_BGR;
+#endif
   jpeg_set_defaults(info);
   jpeg_set_quality(info, plan.quality, TRUE);
   if (plan.is_progressive) jpeg_simple_progression(info);
@@ -118,6 +143,7 @@ void FinishCompression(void* context) { jpeg_finish_compress(static_cast<j_compr
 class ImageRows {
  public:
   ImageRows(const WritePlan& plan, IpiAccessor& image) : plan_(plan), image_(image) {
+    if (plan.is_packed_source) return;
     const int32_t* extent = image.dimension;
     band_elements_ = int64_t{extent[kDimX]} * extent[kDimY] * extent[kDimZ] * extent[kDimT];
     first_x_ = std::max<int64_t>(0, plan.offset[kDimX]);
@@ -128,6 +154,20 @@ class ImageRows {
   }
 
   int Fill(IpiSystem* sys, int64_t y, uint8_t* row) {
+    if (plan_.is_packed_source) {
+      const uint8_t* stored = StoredRow(sys, y);
+      if (stored == nullptr) return IpiGetLastError(sys);
+      if (plan_.components == 1) {
+        std::memcpy(row, stored, static_cast<size_t>(plan_.width));
+        return kIpiNoError;
+      }
+      for (int64_t x = 0; x < plan_.width; ++x) {
+        row[3 * x] = stored[3 * x + 2];
+        row[3 * x + 1] = stored[3 * x + 1];
+        row[3 * x + 2] = stored[3 * x];
+      }
+      return kIpiNoError;
+    }
     const int64_t image_y = y - plan_.offset[kDimY];
     const int64_t row_bytes = plan_.width * plan_.components;
     if (image_y < 0 || image_y >= image_.dimension[kDimY] || first_x_ >= end_x_) {
@@ -149,6 +189,17 @@ class ImageRows {
       MergePixels(bands_[2].data(), bands_[1].data(), bands_[0].data(), count, kColourComponents, out);
     }
     return kIpiNoError;
+  }
+
+  // Picture row `y` of a packed source as stored, read in place (valid until
+  // the next fetch): what libjpeg can take without a copy.
+  uint8_t* StoredRow(IpiSystem* sys, int64_t y) {
+    return IpiGetInputRow(sys, image_.stream, plan_.packed.ElementOfRow(plan_.packed.ObjectRowOf(y)));
+  }
+
+  // Whether StoredRow gives libjpeg its rows as they are.
+  bool TakesStoredRows() const {
+    return plan_.is_packed_source && (plan_.components == kGreyComponents || kTakesBgr);
   }
 
  private:
@@ -181,7 +232,12 @@ int WriteJpegLibFile(IpiSystem* sys, IpiObject* image, IpiObject* file) {
   IPI_RETURN_IF_ERROR(compressor.Run(StartCompression, &start));
   RowStep step{compressor.info(), row.data()};
   for (int64_t y = 0; y < plan.height; ++y) {
-    IPI_RETURN_IF_ERROR(rows.Fill(sys, y, row.data()));
+    if (rows.TakesStoredRows()) {
+      step.row = rows.StoredRow(sys, y);
+      if (step.row == nullptr) return IpiGetLastError(sys);
+    } else {
+      IPI_RETURN_IF_ERROR(rows.Fill(sys, y, row.data()));
+    }
     IPI_RETURN_IF_ERROR(compressor.Run(WriteRow, &step));
   }
   IPI_RETURN_IF_ERROR(compressor.Run(FinishCompression, compressor.info()));

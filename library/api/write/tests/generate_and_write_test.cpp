@@ -327,6 +327,63 @@ TEST(CmiGenerateAndWrite, QualityStepsChangeTheFile) {
   EXPECT_EQ(size_for({{"quarityFactor", 1}, {"quarityFactor", 0}}), coarse);
 }
 
+// JPEG files are byte for byte what cjpeg writes from the same pixels with
+// the same settings: colour bitmaps, palette bitmaps expanded to colour, and
+// grey ones, at every row padding.
+TEST(CmiGenerateAndWrite, JpegFilesAreTheBytesCjpegWrites) {
+  struct Case {
+    Kind kind;
+    std::vector<IpiAttributePair> options;
+    const char* cjpeg;
+  };
+  const Case cases[] = {
+      {Kind::kRgb24, {}, "-quality 87 -sample 2x2"},
+      {Kind::kRgb24, {{"quarityFactor", 1}, {"samplingFactor", 37}}, "-quality 34 -sample 1x1"},
+      {Kind::kRgb24, {{"samplingFactor", 38}, {"progressive", 1}}, "-quality 87 -sample 2x1 -progressive"},
+      {Kind::kColour8, {{"quarityFactor", 10}}, "-quality 94 -sample 2x2"},
+      {Kind::kColour4, {}, "-quality 87 -sample 2x2"},
+      // The grey component carries the luminance sampling factors.
+      {Kind::kGrey8, {}, "-quality 87 -grayscale -sample 2x2"},
+  };
+  ScopedTempDir dir;
+  for (const Case& c : cases) {
+    for (int32_t width : {1, 13, 33}) {
+      SCOPED_TRACE(testing::Message() << c.cjpeg << ", kind " << static_cast<int>(c.kind) << ", width " << width);
+      ScopedHandle image(MakeImage(c.kind, width, 11));
+      const std::string ours = dir.File("ours.jpg");
+      ASSERT_EQ(Write({image.get()}, ours, kCmiFormatJpeg, c.options), 0);
+      testing_support::WriteFileBytes(dir.File("in.ppm"), [&] {
+        const std::string ppm = api_testing::ToPpm(ReadDib(image.get()));
+        return std::vector<uint8_t>(ppm.begin(), ppm.end());
+      }());
+      const std::string peer = dir.File("peer.jpg");
+      Tool(std::string("cjpeg ") + c.cjpeg + " -outfile '" + peer + "' '" + dir.File("in.ppm") + "'");
+      EXPECT_EQ(ReadFileBytes(ours), ReadFileBytes(peer));
+    }
+  }
+}
+
+// A fax page whose palette puts black first is the same file as the page of
+// the complementary bits with white first: both are coded white-is-zero.
+TEST(CmiGenerateAndWrite, FaxPagesOfEitherPaletteOrderCodeTheSamePicture) {
+  ScopedTempDir dir;
+  auto pattern = [](int32_t x, int32_t y) { return (x * 7 + y * 13 + x * y) % 3 == 0 || (x + y) % 11 == 0; };
+  for (int32_t compression : {26, 27, 28, 29}) {
+    for (int32_t width : {1, 13, 40, 71}) {
+      SCOPED_TRACE(testing::Message() << compression << ", width " << width);
+      // Bits 1 = black in both: the black-first bitmap stores the complement.
+      ScopedHandle black_first(MakeDib({1, width, 9, kBlackWhite}, [&](int32_t x, int32_t y) { return !pattern(x, y); }));
+      ScopedHandle white_first(MakeDib({1, width, 9, kWhiteBlack}, [&](int32_t x, int32_t y) { return pattern(x, y); }));
+      const std::string a = dir.File("a.tif"), b = dir.File("b.tif");
+      const std::vector<IpiAttributePair> options = {{"compression", compression}};
+      // Pages of both orders in one file, too.
+      ASSERT_EQ(Write({black_first.get(), white_first.get(), black_first.get()}, a, kCmiFormatTiff, options), 0);
+      ASSERT_EQ(Write({white_first.get(), white_first.get(), white_first.get()}, b, kCmiFormatTiff, options), 0);
+      EXPECT_EQ(ReadFileBytes(a), ReadFileBytes(b));
+    }
+  }
+}
+
 class EarlierFile : public ::testing::Test {
  protected:
   void SetUp() override {
