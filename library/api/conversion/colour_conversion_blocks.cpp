@@ -428,26 +428,3 @@ IpiObject* ObjectToIndexed16(IpiSystem* sys, IpiObject* image, int32_t source_mo
   }
   return QuantizeRgb(sys, image, rgb, reduction, dither_levels, kEntries, 4, status);
 }
-
-IpiObject* ObjectForJpeg(IpiSystem* sys, IpiObject* image, int32_t* status) {
-  *status = 0;
-  ImageShape shape;
-  if (!InquireShape(sys, image, &shape)) return Failed(status, kBadArgument);
-  if (ShapeIsMode(shape, kCmiModeRgb)) return image;
-  const int32_t mode = ColourModeOfImage(sys, image);
-  if (mode == 0) return Failed(status, kBadArgument);
-  const bool has_palette = shape.lut != 0 && IpiObjectFromId(sys, shape.lut) != nullptr;
-  if (!has_palette && shape.precision == 8) return image;  // grey already
-  const int32_t entries = int32_t{1} << shape.precision;
-  std::vector<uint8_t> planes;
-  if (const int rc = ReadPalettePlanes(sys, image, entries, &planes); rc != 0) return Failed(status, rc);
-  bool is_grey = true;
-  bool is_identity = shape.precision == 8;
-  for (int32_t i = 0; i < entries; ++i) {
-    const uint8_t r = planes[static_cast<size_t>(i)];
-    is_grey = is_grey && r == planes[static_cast<size_t>(entries + i)] && r == planes[static_cast<size_t>(2 * entries + i)];
-    is_identity = is_identity && r == i;
-  }
-  if (is_grey && is_identity) return image;
-  return is_grey ? ObjectToGrayscale(sys, image, mode, status) : ObjectToRgb(sys, image, mode, status);
-}

@@ -77,11 +77,6 @@ struct IndexedReduction {
 [[nodiscard]] IpiObject* ObjectToIndexed16(IpiSystem* sys, IpiObject* image, int32_t source_mode,
                                            const IndexedReduction& reduction, int32_t* status);
 
-// The form a JPEG file can hold: a palette image whose entries are all grey
-// becomes 8-bit grey, any other palette image RGB; grey without a palette and
-// RGB images come back as they are (the image itself). Null with `*status`
-// set on failure, -100 for a shape no JPEG can take.
-[[nodiscard]] IpiObject* ObjectForJpeg(IpiSystem* sys, IpiObject* image, int32_t* status);
 
 // Reads every image of `file_name` (internal format 207, 274, 216, 259, 225,
 // 92 or 246) into the prepared `composite` and makes their palettes usable by

@@ -213,22 +213,6 @@ IpiObject* Transform(CmiCall& call, IpiObject* pages, const ConvertSettings& s, 
   return placed;
 }
 
-// Page 0 in the form a JPEG file holds, put back into the array.
-bool PutJpegForm(CmiCall& call, IpiObject* pages) {
-  IpiObject* page = IpiGetCompositeElement(call.sys(), pages, 0);
-  if (page == nullptr) {
-    call.FailFromContext();
-    return false;
-  }
-  int32_t rc = 0;
-  IpiObject* jpeg_page = ObjectForJpeg(call.sys(), page, &rc);
-  if (jpeg_page == nullptr) {
-    call.Fail(rc);
-    return false;
-  }
-  return jpeg_page == page || call.Ok(IpiPutCompositeElement(call.sys(), jpeg_page, pages, 0));
-}
-
 }  // namespace
 
 int32_t PELRITH_STDCALL CmiFileFormatConvert(const char* sourceFile, const char* targetFile, int32_t sourceFormat,
@@ -248,9 +232,8 @@ int32_t PELRITH_STDCALL CmiFileFormatConvert(const char* sourceFile, const char*
     if (pages == nullptr) return call.Close();
     IpiObject* result = Transform(call, pages, settings, pairs, n);
     if (result == nullptr) return call.Close();
-    // A JPEG target takes grey or colour: a palette page is expanded here by
-    // its palette (grey when every entry is grey), whatever its depth.
-    if (targetFormat == kCmiFormatJpeg && !PutJpegForm(call, result)) return call.Close();
+    // A JPEG target takes grey or colour: its write step expands a palette
+    // page by its palette (grey when every entry is grey), whatever its depth.
     const CmiFormatPairs format_pairs(write_settings);
     int32_t rc = 0;
     (void)CmiWriteStepFor(targetFormat)(call.sys(), result, targetFile, format_pairs.data(), format_pairs.count(), &rc);
