@@ -1,4 +1,4 @@
-// The single-image colour converters and the JPEG form. Every new image is
+// The single-image colour converters. Every new image is
 // made with its whole shape stated and no template, so intermediates can be
 // deleted as soon as they are used: nothing returned is derived from them.
 #include "api/conversion/colour_conversion_blocks.h"
