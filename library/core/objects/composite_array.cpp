@@ -7,7 +7,9 @@
 
 #include "core/codes.h"
 #include "core/status.h"
+#include "core/objects/attributes.h"
 #include "core/streams/accessor.h"
+#include "core/streams/stream.h"
 
 namespace {
 
@@ -68,4 +70,27 @@ int IpiPutCompositeElement(IpiSystem* sys, IpiObject* element, IpiObject* array,
   // Closing writes a file-held row out and marks the array as holding data.
   const int status = IpiCloseAccessor(sys, accessor.release());
   return status;
+}
+
+IpiObject* IpiCompositeElementOrNull(IpiSystem* sys, IpiObject* array, int64_t index) {
+  if (array->fields.data_type != kDataTypeWord || index < 0 || index >= array->fields.dimension[kDimX]) {
+    return nullptr;
+  }
+  IpiStream* stream = IpiOpenStream(sys, array, "r", 0);
+  if (stream == nullptr) return nullptr;
+  uint32_t id = 0;
+  const bool read = IpiReadBytes(sys, stream, index * static_cast<int64_t>(sizeof id), &id, sizeof id) ==
+                    static_cast<int64_t>(sizeof id);
+  (void)IpiCloseStream(sys, stream);
+  return read ? IpiObjectFromId(sys, id) : nullptr;
+}
+
+int IpiResizeCompositeArray(IpiSystem* sys, IpiObject* array, const std::vector<IpiObject*>& elements,
+                            int64_t entries) {
+  if (array->fields.dimension[kDimX] == entries) return kIpiNoError;
+  IPI_RETURN_IF_ERROR(IpiSetAttribute(sys, array, "entries", static_cast<intptr_t>(entries)));
+  for (size_t i = 0; i < elements.size() && static_cast<int64_t>(i) < entries; ++i) {
+    IPI_RETURN_IF_ERROR(IpiPutCompositeElement(sys, elements[i], array, static_cast<int64_t>(i)));
+  }
+  return kIpiNoError;
 }

@@ -5,6 +5,7 @@
 #define PELRITH_CORE_OBJECTS_COMPOSITE_ARRAY_H_
 
 #include <cstdint>
+#include <vector>
 
 #include "core/objects/object.h"
 #include "core/system/system.h"
@@ -16,5 +17,15 @@
 // Stores the id of `element` (null clears the entry) at `index`: 0, or 18, 10,
 // 9 (an element that is not live) or the stream's error.
 [[nodiscard]] int IpiPutCompositeElement(IpiSystem* sys, IpiObject* element, IpiObject* array, int64_t index);
+
+// The live object of entry `index`, or null without reporting anything (an
+// index past the entries, an empty entry, an array not of words): a reader's
+// walk over the entries ends there.
+[[nodiscard]] IpiObject* IpiCompositeElementOrNull(IpiSystem* sys, IpiObject* array, int64_t index);
+// Gives the array `entries` entries and stores `elements` again in the first
+// of them (changing "entries" starts the array afresh); 0 at once when the
+// count is already `entries`, else 0 or the first error.
+[[nodiscard]] int IpiResizeCompositeArray(IpiSystem* sys, IpiObject* array, const std::vector<IpiObject*>& elements,
+                                          int64_t entries);
 
 #endif  // PELRITH_CORE_OBJECTS_COMPOSITE_ARRAY_H_

@@ -107,29 +107,6 @@ int ReadImage(IpiSystem* sys, TiffSource& source, ByteOrder order, uint64_t posi
   return kIpiNoError;
 }
 
-// The element of entry `index`, or null when the entry is empty; nothing is
-// reported for an empty entry, which only ends the pages.
-IpiObject* ElementOrNull(IpiSystem* sys, IpiObject* array, int64_t index) {
-  if (array->fields.data_type != kDataTypeWord) return nullptr;
-  IpiStream* stream = IpiOpenStream(sys, array, "r", 0);
-  if (stream == nullptr) return nullptr;
-  uint32_t id = 0;
-  const bool read = IpiReadBytes(sys, stream, index * static_cast<int64_t>(sizeof id), &id, sizeof id) ==
-                    static_cast<int64_t>(sizeof id);
-  (void)IpiCloseStream(sys, stream);
-  return read ? IpiObjectFromId(sys, id) : nullptr;
-}
-
-// Changing "entries" starts the array afresh, so the pages are stored again.
-int SetEntries(IpiSystem* sys, IpiObject* array, const std::vector<IpiObject*>& pages, int64_t entries) {
-  if (array->fields.dimension[kDimX] == entries) return kIpiNoError;
-  IPI_RETURN_IF_ERROR(IpiSetAttribute(sys, array, "entries", static_cast<intptr_t>(entries)));
-  for (size_t i = 0; i < pages.size() && static_cast<int64_t>(i) < entries; ++i) {
-    IPI_RETURN_IF_ERROR(IpiPutCompositeElement(sys, pages[i], array, static_cast<int64_t>(i)));
-  }
-  return kIpiNoError;
-}
-
 // The pages of a composite target: from its "xMatchPoint" on, at most its
 // "entries" of them.
 int ReadPages(IpiSystem* sys, TiffSource& source, const TiffHeader& header, IpiObject* array, int read_mode) {
@@ -150,11 +127,11 @@ int ReadPages(IpiSystem* sys, TiffSource& source, const TiffHeader& header, IpiO
   if (wanted == 0 && is_header_pass) {
     // An array of no entries takes every page from the first one on.
     IPI_RETURN_IF_ERROR(CountTiffDirectories(sys, source, header.byte_order, position, kIpiSyntaxError, &wanted));
-    IPI_RETURN_IF_ERROR(SetEntries(sys, array, pages, wanted));
+    IPI_RETURN_IF_ERROR(IpiResizeCompositeArray(sys, array, pages, wanted));
   }
   for (int64_t k = 0; k < wanted && position != 0; ++k) {
     if (!guard.Visit(position)) return Refuse(sys, kIpiSyntaxError);
-    IpiObject* page = ElementOrNull(sys, array, k);
+    IpiObject* page = IpiCompositeElementOrNull(sys, array, k);
     if (page == nullptr) {
       if (!is_header_pass) break;
       // A new page gets a lookup table of its own for its palette.
@@ -172,7 +149,7 @@ int ReadPages(IpiSystem* sys, TiffSource& source, const TiffHeader& header, IpiO
   }
   // Nothing read: the first wanted element is missing.
   if (pages.empty()) return Refuse(sys, kIpiInvalidInstance);
-  if (is_header_pass) IPI_RETURN_IF_ERROR(SetEntries(sys, array, pages, static_cast<int64_t>(pages.size())));
+  if (is_header_pass) IPI_RETURN_IF_ERROR(IpiResizeCompositeArray(sys, array, pages, static_cast<int64_t>(pages.size())));
   return kIpiNoError;
 }
 

@@ -109,29 +109,6 @@ int ReadImage(IpiSystem* sys, const ZoltraImageRecords& records, IpiObject* targ
   return info.compression == kCompressionNone ? CopyRows(sys, info, target) : CopyCodedData(sys, info, target);
 }
 
-// The element of entry `index`, or null when the entry is empty; nothing is
-// reported for an empty entry, which only ends the images.
-IpiObject* ElementOrNull(IpiSystem* sys, IpiObject* array, int64_t index) {
-  if (array->fields.data_type != kDataTypeWord || index >= array->fields.dimension[kDimX]) return nullptr;
-  IpiStream* stream = IpiOpenStream(sys, array, "r", 0);
-  if (stream == nullptr) return nullptr;
-  uint32_t id = 0;
-  const bool read = IpiReadBytes(sys, stream, index * static_cast<int64_t>(sizeof id), &id, sizeof id) ==
-                    static_cast<int64_t>(sizeof id);
-  (void)IpiCloseStream(sys, stream);
-  return read ? IpiObjectFromId(sys, id) : nullptr;
-}
-
-// Changing "entries" starts the array afresh, so the images are stored again.
-int SetEntries(IpiSystem* sys, IpiObject* array, const std::vector<IpiObject*>& images, int64_t entries) {
-  if (array->fields.dimension[kDimX] == entries) return kIpiNoError;
-  IPI_RETURN_IF_ERROR(IpiSetAttribute(sys, array, "entries", static_cast<intptr_t>(entries)));
-  for (size_t i = 0; i < images.size() && static_cast<int64_t>(i) < entries; ++i) {
-    IPI_RETURN_IF_ERROR(IpiPutCompositeElement(sys, images[i], array, static_cast<int64_t>(i)));
-  }
-  return kIpiNoError;
-}
-
 // The images of a composite target: after its "xMatchPoint" images, at most
 // its "entries" of them.
 int ReadImages(IpiSystem* sys, const ByteReader& file, uint64_t first_record, IpiObject* array, int read_mode) {
@@ -159,7 +136,7 @@ int ReadImages(IpiSystem* sys, const ByteReader& file, uint64_t first_record, Ip
       ++wanted;
     }
     if (wanted == 0) return IpiRefuse(sys, kIpiNonPermissibleOption);
-    IPI_RETURN_IF_ERROR(SetEntries(sys, array, images, wanted));
+    IPI_RETURN_IF_ERROR(IpiResizeCompositeArray(sys, array, images, wanted));
   }
   bool has_run_out = false;
   for (int64_t k = 0; k < wanted; ++k) {
@@ -169,7 +146,7 @@ int ReadImages(IpiSystem* sys, const ByteReader& file, uint64_t first_record, Ip
       has_run_out = true;
       break;
     }
-    IpiObject* image = ElementOrNull(sys, array, k);
+    IpiObject* image = IpiCompositeElementOrNull(sys, array, k);
     if (image == nullptr) {
       if (!is_header_pass) break;
       image = IpiCreateObject(sys, nullptr, &kGenericImageClass, nullptr, nullptr, 0);
@@ -181,7 +158,7 @@ int ReadImages(IpiSystem* sys, const ByteReader& file, uint64_t first_record, Ip
     images.push_back(image);
   }
   if (images.empty()) return IpiRefuse(sys, has_run_out ? kIpiNonPermissibleOption : kIpiInvalidInstance);
-  if (is_header_pass) IPI_RETURN_IF_ERROR(SetEntries(sys, array, images, static_cast<int64_t>(images.size())));
+  if (is_header_pass) IPI_RETURN_IF_ERROR(IpiResizeCompositeArray(sys, array, images, static_cast<int64_t>(images.size())));
   return kIpiNoError;
 }
 
