@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "api/frame/fill_levels.h"
+#include "api/frame/format_codes.h"
 #include "api/frame/packed_bitmap.h"
 #include "core/codes.h"
 #include "core/objects/attributes.h"
@@ -194,15 +195,8 @@ int AttachGreyRamp(IpiSystem* sys, IpiObject* page, int32_t precision) {
 }  // namespace
 
 int32_t CmiInternalFormat(int32_t format) {
-  switch (format) {
-    case kCmiFormatTiff: return kFormatTiff;
-    case kCmiFormatJpeg: return kFormatJpegLib;
-    case kCmiFormatGif: return kFormatGif;
-    case kCmiFormatBmp: return kFormatBmp;
-    case kCmiFormatPcx: return kFormatPcx;
-    case kCmiFormatPng: return kFormatPng;
-    default: return 0;
-  }
+  // Every format the library reads it also writes, but for the tagged raster format.
+  return format == kCmiFormatZoltra ? 0 : InternalReadFormat(format);
 }
 
 int32_t CmiInternalCompression(int32_t compression) {
