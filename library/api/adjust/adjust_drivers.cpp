@@ -147,20 +147,6 @@ HGLOBAL OperateOnColourRows(CmiCall& call, const CmiSource& source, const CmiWin
   return block.Finish(call);
 }
 
-// Locks the bitmap, checks the mode against its bit count and reads the
-// rectangle: null with the status set when any of that fails.
-const CmiSource* LockAndCheck(CmiCall& call, HGLOBAL handle, int32_t mode, CmiRectangle* rect) {
-  const CmiSource* source = call.LockSource(handle);
-  if (source == nullptr) return nullptr;
-  if (!ColourModeMatchesBits(mode, source->info.bits_per_pixel) ||
-      !ReadRectangle(call.options(), source->info, rect)) {
-    call.Fail(kCmiStatusBadArgument);
-    return nullptr;
-  }
-  if (!call.OpenContext()) return nullptr;
-  return source;
-}
-
 bool IsPaletteMode(int32_t mode) { return mode == kCmiModeIndexed16 || mode == kCmiModeIndexed256; }
 
 }  // namespace
@@ -184,7 +170,7 @@ HGLOBAL ApplyPointOperation(HGLOBAL handle, int32_t mode, const PointAdjustment&
   CmiCall call(status, pairs, n);
   if (!call.Begin(arguments_ok)) return 0;
   CmiRectangle rect;
-  const CmiSource* source = LockAndCheck(call, handle, mode, &rect);
+  const CmiSource* source = LockSourceInMode(call, handle, mode, &rect);
   if (source == nullptr) return 0;
   const CmiWindowOperator op = [&adjustment](IpiSystem* sys, IpiObject* from, IpiObject* to) {
     return RunPointOperator(sys, adjustment, from, to);
@@ -201,7 +187,7 @@ HGLOBAL ApplyColourAdjust(HGLOBAL handle, int32_t mode, const ColourAdjustment& 
   CmiCall call(status, pairs, n);
   if (!call.Begin(arguments_ok)) return 0;
   CmiRectangle rect;
-  const CmiSource* source = LockAndCheck(call, handle, mode, &rect);
+  const CmiSource* source = LockSourceInMode(call, handle, mode, &rect);
   if (source == nullptr) return 0;
   const CmiWindowOperator op = [&adjustment](IpiSystem* sys, IpiObject* from, IpiObject* to) {
     return RunColourOperator(sys, adjustment, from, to);

@@ -97,14 +97,9 @@ HGLOBAL PELRITH_STDCALL CmiEqualize(HGLOBAL handle, int32_t mode, CmiOptionList 
   return CmiRun(status, [&]() -> HGLOBAL {
     CmiCall call(status, pairs, n);
     if (!call.Begin(mode == kCmiModeGrayscale || mode == kCmiModeRgb)) return 0;
-    const CmiSource* source = call.LockSource(handle);
-    if (source == nullptr) return 0;
     CmiRectangle rect;
-    if (!ColourModeMatchesBits(mode, source->info.bits_per_pixel) ||
-        !ReadRectangle(call.options(), source->info, &rect)) {
-      return call.Fail(kCmiStatusBadArgument);
-    }
-    if (!call.OpenContext()) return 0;
+    const CmiSource* source = LockSourceInMode(call, handle, mode, &rect);
+    if (source == nullptr) return 0;
     return OperateOnImportedRectangle(call, *source, rect, [](IpiSystem* sys, IpiObject* from, IpiObject* to) {
       return IpiEqualize(sys, from, to, kEqualizeUniform, IpiIntegerValue(kEqualizeLow), IpiIntegerValue(kEqualizeHigh),
                          0.0);

@@ -147,16 +147,11 @@ HGLOBAL ApplyNeighbourhoodFilter(HGLOBAL handle, int32_t mode, const FilterReque
                                  CmiOptionList pairs, int32_t n, int32_t* status) {
   CmiCall call(status, pairs, n);
   if (!call.Begin(arguments_ok && IsFilterMode(mode))) return 0;
-  const CmiSource* source = call.LockSource(handle);
-  if (source == nullptr) return 0;
   // A grey or RGB mode must name the bitmap's depth: a 1-bit bitmap must not
   // reach the filters as bytes, nor a 24-bit one as palette indices.
   CmiRectangle rect;
-  if (!ColourModeMatchesBits(mode, source->info.bits_per_pixel) ||
-      !ReadRectangle(call.options(), source->info, &rect)) {
-    return call.Fail(kCmiStatusBadArgument);
-  }
-  if (!call.OpenContext()) return 0;
+  const CmiSource* source = LockSourceInMode(call, handle, mode, &rect);
+  if (source == nullptr) return 0;
   IpiObject* image = call.ImportSource(*source);
   if (image == nullptr) return 0;
   const IpiAttribute mirror[] = {{"boundaryCondition", kBoundaryMirror}};

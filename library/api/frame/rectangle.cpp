@@ -19,6 +19,17 @@ bool ReadRectangle(const CmiOptions& options, const PackedBitmapInfo& info, CmiR
          rect->x <= info.width_px - rect->width && rect->y <= info.height_px - rect->height;
 }
 
+const CmiSource* LockSourceInMode(CmiCall& call, HGLOBAL handle, int32_t mode, CmiRectangle* rect) {
+  const CmiSource* source = call.LockSource(handle);
+  if (source == nullptr) return nullptr;
+  if (!ColourModeMatchesBits(mode, source->info.bits_per_pixel) ||
+      !ReadRectangle(call.options(), source->info, rect)) {
+    call.Fail(kCmiStatusBadArgument);
+    return nullptr;
+  }
+  return call.OpenContext() ? source : nullptr;
+}
+
 IpiObject* CutRectangle(CmiCall& call, IpiObject* image, const CmiRectangle& rect, const char* name) {
   if (rect.whole) return image;
   IpiSystem* sys = call.sys();

@@ -37,6 +37,11 @@ inline constexpr CmiRectangleNames kSecondSourceRectangle{"source2XPoint", "sour
 [[nodiscard]] bool ReadRectangle(const CmiOptions& options, const PackedBitmapInfo& info, CmiRectangle* rect,
                                  const CmiRectangleNames& names = kSourceRectangle);
 
+// Locks the caller's bitmap, checks `mode` against its bit count (-100),
+// reads its rectangle (-100 outside the bitmap) and opens the call's context:
+// the source, or null with the call's status set.
+[[nodiscard]] const CmiSource* LockSourceInMode(CmiCall& call, HGLOBAL handle, int32_t mode, CmiRectangle* rect);
+
 // A new image `name` holding the rectangle of `image` (the image itself when
 // the rectangle is whole); null with the call's status set.
 [[nodiscard]] IpiObject* CutRectangle(CmiCall& call, IpiObject* image, const CmiRectangle& rect, const char* name);
