@@ -70,12 +70,15 @@ int ForEachStoredRow(IpiSystem* sys, TiffSource& source, const TiffStripLayout& 
       const uint8_t* bytes = view.bytes().data();
       for (int64_t k = 0; k < rows; ++k) {
         const auto at = static_cast<uint64_t>(k * row_bytes);
-        const uint8_t* row = bytes + at;
-        if (at + static_cast<uint64_t>(row_bytes) > length) {
+        // A row the strip does not hold in full is padded with zeros; `bytes`
+        // is null for a strip that holds nothing.
+        const uint8_t* row = padded.data();
+        if (at + static_cast<uint64_t>(row_bytes) <= length) {
+          row = bytes + at;
+        } else {
           const uint64_t there = at < length ? length - at : 0;
           if (there > 0) std::memcpy(padded.data(), bytes + at, static_cast<size_t>(there));
           std::memset(padded.data() + there, 0, static_cast<size_t>(static_cast<uint64_t>(row_bytes) - there));
-          row = padded.data();
         }
         IPI_RETURN_IF_ERROR(sink(first_row + done + k, row));
       }
