@@ -43,24 +43,8 @@ int ExpectedGrey(const WeightSet& set, const Pixel& p) {
   return static_cast<int>((p.r * q[0] + p.g * q[1] + p.b * q[2] + 16384) / 32768);
 }
 
-class ColourTest : public ::testing::TestWithParam<int32_t> {
+class ColourTest : public operator_test::RepositoryFixture {
  protected:
-  void SetUp() override {
-    sys_ = IpiOpenSystem(nullptr);
-    ASSERT_NE(sys_, nullptr);
-    SetSystem("roiState", 1);
-    SetSystem("matchPointState", 1);
-    store_ = std::make_unique<ImageStore>(sys_, GetParam());
-  }
-  void TearDown() override {
-    store_.reset();
-    EXPECT_EQ(IpiCloseSystem(sys_), 0);
-    EXPECT_TRUE(testing_support::LibraryTempFiles().empty());
-  }
-  void SetSystem(const char* name, intptr_t value) {
-    const IpiAttribute entry{name, value};
-    ASSERT_EQ(IpiSetSystemAttributes(sys_, &entry, 1), 0);
-  }
   IpiObject* Image(const Geometry& g, std::vector<IpiAttribute> extra, const std::vector<uint8_t>* data) {
     std::vector<IpiAttribute> list = g.Attributes();
     list.insert(list.end(), extra.begin(), extra.end());
@@ -73,8 +57,6 @@ class ColourTest : public ::testing::TestWithParam<int32_t> {
     return store_->Make(&kLookupTableClass, list, &runs);
   }
 
-  IpiSystem* sys_ = nullptr;
-  std::unique_ptr<ImageStore> store_;
 };
 
 INSTANTIATE_TEST_SUITE_P(AllRepositories, ColourTest,

@@ -54,30 +54,12 @@ TEST(FrameRegion, OverlapOfShiftedExtents) {
   EXPECT_EQ(fixed.last[kDimB], 0);
 }
 
-class FrameTest : public ::testing::TestWithParam<int32_t> {
+class FrameTest : public operator_test::RepositoryFixture {
  protected:
-  void SetUp() override {
-    sys_ = IpiOpenSystem(nullptr);
-    ASSERT_NE(sys_, nullptr);
-    SetSystem("roiState", 1);
-    SetSystem("matchPointState", 1);
-    store_ = std::make_unique<ImageStore>(sys_, GetParam());
-  }
-  void TearDown() override {
-    store_.reset();
-    EXPECT_EQ(IpiCloseSystem(sys_), 0);
-    EXPECT_TRUE(testing_support::LibraryTempFiles().empty());
-  }
-  void SetSystem(const char* name, intptr_t value) {
-    const IpiAttribute entry{name, value};
-    ASSERT_EQ(IpiSetSystemAttributes(sys_, &entry, 1), 0);
-  }
   IpiObject* Bytes(const Geometry& g, const std::vector<uint8_t>* data) {
     return store_->Image(g.Attributes(), data);
   }
 
-  IpiSystem* sys_ = nullptr;
-  std::unique_ptr<ImageStore> store_;
 };
 
 INSTANTIATE_TEST_SUITE_P(AllRepositories, FrameTest,

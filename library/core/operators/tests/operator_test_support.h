@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <deque>
 #include <initializer_list>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -20,6 +21,7 @@
 #include "core/status.h"
 #include "core/streams/stream.h"
 #include "core/system/system.h"
+#include "tests/support/test_support.h"
 
 namespace operator_test {
 
@@ -212,6 +214,32 @@ void ForEachReachedElement(const Geometry& source, const Geometry& destination, 
             if (source.Contains(s)) visit(destination.Index(c), source.Index(s));
           }
 }
+
+// The fixture of the tests run in each repository (the test's parameter): a
+// context with "matchPointState" and "roiState" on and an image store; the
+// close must succeed and leave no temporary file behind.
+class RepositoryFixture : public ::testing::TestWithParam<int32_t> {
+ protected:
+  void SetUp() override {
+    sys_ = IpiOpenSystem(nullptr);
+    ASSERT_NE(sys_, nullptr);
+    SetSystem("roiState", 1);
+    SetSystem("matchPointState", 1);
+    store_ = std::make_unique<ImageStore>(sys_, GetParam());
+  }
+  void TearDown() override {
+    store_.reset();
+    EXPECT_EQ(IpiCloseSystem(sys_), 0);
+    EXPECT_TRUE(testing_support::LibraryTempFiles().empty());
+  }
+  void SetSystem(const char* name, intptr_t value) {
+    const IpiAttribute entry{name, value};
+    ASSERT_EQ(IpiSetSystemAttributes(sys_, &entry, 1), 0);
+  }
+
+  IpiSystem* sys_ = nullptr;
+  std::unique_ptr<ImageStore> store_;
+};
 
 }  // namespace operator_test
 

@@ -97,26 +97,9 @@ inline int64_t NaiveIntegerSum(const Plane& p, int64_t x, int64_t y, int width, 
   return RoundHalfAway(sum, divisor);
 }
 
-// The fixture: a context with "matchPointState" and "roiState" on and an
-// image store in the repository of the test's parameter.
-class RepositoryTest : public ::testing::TestWithParam<int32_t> {
+// The neighbourhood tests' fixture: the repository fixture with window arrays.
+class RepositoryTest : public operator_test::RepositoryFixture {
  protected:
-  void SetUp() override {
-    sys_ = IpiOpenSystem(nullptr);
-    ASSERT_NE(sys_, nullptr);
-    SetSystem("roiState", 1);
-    SetSystem("matchPointState", 1);
-    store_ = std::make_unique<ImageStore>(sys_, GetParam());
-  }
-  void TearDown() override {
-    store_.reset();
-    EXPECT_EQ(IpiCloseSystem(sys_), 0);
-    EXPECT_TRUE(testing_support::LibraryTempFiles().empty());
-  }
-  void SetSystem(const char* name, intptr_t value) {
-    const IpiAttribute entry{name, value};
-    ASSERT_EQ(IpiSetSystemAttributes(sys_, &entry, 1), 0);
-  }
   IpiObject* Image(const Geometry& g, const std::vector<uint8_t>* data) { return store_->Image(g.Attributes(), data); }
   IpiObject* Image(const Geometry& g, const std::vector<uint8_t>& data) { return Image(g, &data); }
 
@@ -149,8 +132,6 @@ class RepositoryTest : public ::testing::TestWithParam<int32_t> {
     return Array(&kMaskArrayClass, width, height, kDataTypeNonnegative, 8, cells.data(), 1, width * height);
   }
 
-  IpiSystem* sys_ = nullptr;
-  std::unique_ptr<ImageStore> store_;
 };
 
 // For every destination element reached from the source through the match

@@ -39,24 +39,8 @@ inline bool Open(const std::vector<uint8_t>* region, int64_t index) {
   return region == nullptr || (*region)[static_cast<size_t>(index)] != 0;
 }
 
-class PointTest : public ::testing::TestWithParam<int32_t> {
+class PointTest : public operator_test::RepositoryFixture {
  protected:
-  void SetUp() override {
-    sys_ = IpiOpenSystem(nullptr);
-    ASSERT_NE(sys_, nullptr);
-    SetSystem("roiState", 1);
-    SetSystem("matchPointState", 1);
-    store_ = std::make_unique<ImageStore>(sys_, GetParam());
-  }
-  void TearDown() override {
-    store_.reset();
-    EXPECT_EQ(IpiCloseSystem(sys_), 0);
-    EXPECT_TRUE(testing_support::LibraryTempFiles().empty());
-  }
-  void SetSystem(const char* name, intptr_t value) {
-    const IpiAttribute entry{name, value};
-    ASSERT_EQ(IpiSetSystemAttributes(sys_, &entry, 1), 0);
-  }
   // An 8-bit image (dataType 153) of `g`; with `data` it holds those bytes.
   IpiObject* Image(const Geometry& g, const std::vector<uint8_t>* data, std::vector<IpiAttribute> extra = {}) {
     std::vector<IpiAttribute> list = g.Attributes();
@@ -88,8 +72,6 @@ class PointTest : public ::testing::TestWithParam<int32_t> {
   }
   std::vector<uint8_t> Read(IpiObject* obj) { return store_->Read(obj); }
 
-  IpiSystem* sys_ = nullptr;
-  std::unique_ptr<ImageStore> store_;
 };
 
 // The parameters of PointTest: the three repositories, named.
