@@ -15,9 +15,14 @@ constexpr uint8_t kGreys[4] = {0, 128, 192, 255};
 
 std::vector<uint8_t> GifDefaultPalette(int size_code) {
   std::vector<uint8_t> rgb;
+  const auto add = [&rgb](int r, int g, int b) {
+    rgb.push_back(static_cast<uint8_t>(r));
+    rgb.push_back(static_cast<uint8_t>(g));
+    rgb.push_back(static_cast<uint8_t>(b));
+  };
   if (size_code == 0) return {0, 0, 0, 255, 255, 255};
   if (size_code == 1) {
-    for (uint8_t grey : kGreys) rgb.insert(rgb.end(), {grey, grey, grey});
+    for (uint8_t grey : kGreys) add(grey, grey, grey);
     return rgb;
   }
   const int red = kRedLevels[size_code - 2];
@@ -26,8 +31,7 @@ std::vector<uint8_t> GifDefaultPalette(int size_code) {
   for (int r = 0; r < red; ++r) {
     for (int g = 0; g < green; ++g) {
       for (int b = 0; b < blue; ++b) {
-        rgb.insert(rgb.end(), {static_cast<uint8_t>(r * (256 / red)), static_cast<uint8_t>(g * (256 / green)),
-                               static_cast<uint8_t>(b * (256 / blue))});
+        add(r * (256 / red), g * (256 / green), b * (256 / blue));
       }
     }
   }
