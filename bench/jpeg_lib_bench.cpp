@@ -25,44 +25,14 @@
 #include "interchange/dispatch/interchange_codes.h"
 #include "interchange/jpeg_lib/jpeg_lib_file.h"
 #include "interchange/pcx/pcx_codec.h"
+#include "scanned_page.h"
 
 namespace {
 
-constexpr int kWidth = 2480;  // A4 at 300 dpi
-constexpr int kHeight = 3508;
+constexpr int kWidth = kScannedPageWidth;
+constexpr int kHeight = kScannedPageHeight;
 constexpr int kQuality = 75;
 constexpr size_t kPlane = static_cast<size_t>(kWidth) * kHeight;
-
-// A scanned colour page: paper shading, a photograph, coloured blocks and
-// lines of dark "text" strokes.
-std::vector<uint8_t> MakePagePlanar() {
-  std::vector<uint8_t> planes(kPlane * 3);
-  std::mt19937 random(1);
-  std::uniform_int_distribution<int> noise(-4, 4);
-  for (int y = 0; y < kHeight; ++y) {
-    for (int x = 0; x < kWidth; ++x) {
-      int rgb[3] = {238, 236, 228};
-      if (y > 300 && y < 1500 && x > 200 && x < 2280) {
-        for (int b = 0; b < 3; ++b) {
-          rgb[b] = static_cast<int>(128 + 80 * std::sin(0.013 * x + b) * std::cos(0.011 * y - 0.5 * b) +
-                                    30 * std::sin(0.17 * x * (b + 1) + 0.05 * y));
-        }
-      } else if (y > 1600 && ((y - 1600) % 60) < 30 && x > 200 && x < 2280) {
-        const bool stroke = ((x * 7 + y * 3) % 23) < 5 || ((x / 11 + y / 5) % 9) == 0;
-        if (stroke) rgb[0] = rgb[1] = rgb[2] = 30;
-      } else if (y > 3000 && y < 3300) {
-        rgb[0] = 40 + (x / 300) * 25;
-        rgb[1] = 200 - (x / 300) * 15;
-        rgb[2] = 90;
-      }
-      for (int b = 0; b < 3; ++b) {
-        const int v = std::clamp(rgb[b] + noise(random), 0, 255);
-        planes[b * kPlane + static_cast<size_t>(y) * kWidth + x] = static_cast<uint8_t>(v);
-      }
-    }
-  }
-  return planes;
-}
 
 // --- libjpeg-turbo called directly ----------------------------------------------------
 
@@ -182,7 +152,7 @@ Fixture& TheFixture() {
   static Fixture f = [] {
     Fixture x;
     x.sys = IpiOpenSystem(nullptr);
-    x.planar = MakePagePlanar();
+    x.planar = MakeScannedPagePlanar();
     x.image = MakeColourImage(x.sys);
     IpiStream* stream = IpiOpenStream(x.sys, x.image, "w", 0);
     (void)IpiWriteBytes(x.sys, stream, 0, x.planar.data(), static_cast<int64_t>(x.planar.size()));
