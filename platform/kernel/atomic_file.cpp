@@ -1,5 +1,5 @@
 // Temporary-beside-target replacement; see atomic_file.h.
-#include "kernel/atomic_file.h"
+#include "plat/atomic_file.h"
 
 #include <fcntl.h>
 #include <stdlib.h>
@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "kernel/fault_injection.h"
+#include "plat/fault_injection.h"
 
 namespace plat {
 namespace {

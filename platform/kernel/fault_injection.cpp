@@ -1,5 +1,5 @@
 // State of the test-only fault switch; all of it is off unless a test sets it.
-#include "kernel/fault_injection.h"
+#include "plat/fault_injection.h"
 
 #include <atomic>
 

@@ -1,6 +1,6 @@
 // Positioned file access over POSIX descriptors. Reads and writes never move a
 // shared file position, so callers keep their own offsets.
-#include "kernel/files.h"
+#include "plat/files.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <utility>
 
-#include "kernel/fault_injection.h"
+#include "plat/fault_injection.h"
 
 namespace plat {
 

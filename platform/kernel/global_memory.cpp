@@ -1,40 +1,35 @@
-// The process-wide table of global-memory handles. Handles are issued from a
-// counter and never reused while the counter has not wrapped, so a stale handle
-// finds nothing instead of a newer block.
-#include "kernel/global_memory.h"
+// Global-memory blocks in the process-wide handle table. A freed handle's id
+// is dead for good (see handle_table.h), so a stale handle finds nothing
+// instead of a newer block.
+#include "plat/global_memory.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
-#include <mutex>
-#include <unordered_map>
+#include <memory>
+
+#include "plat/handle_table.h"
 
 namespace {
 
 struct GlobalBlock {
   size_t size_bytes = 0;
-  unsigned lock_count = 0;
+  std::atomic<unsigned> lock_count{0};
   unsigned char* bytes = nullptr;
+
+  ~GlobalBlock() { std::free(bytes); }
 };
+
+using GlobalBlocks = plat::Handles<GlobalBlock, plat::HandleKind::kGlobalMemory>;
 
 constexpr unsigned kKnownFlags = GMEM_MOVEABLE | GMEM_ZEROINIT | GMEM_DDESHARE;
 // Larger requests are refused before malloc, so a hostile size never reaches it.
 constexpr size_t kMaxBlockBytes = size_t{1} << 34;
 
-struct HandleTable {
-  std::mutex mutex;
-  std::unordered_map<HGLOBAL, GlobalBlock> blocks;
-  HGLOBAL next_handle = 1;
-
-  HGLOBAL IssueHandle() {
-    while (next_handle == 0 || blocks.count(next_handle) != 0) ++next_handle;
-    return next_handle++;
-  }
-};
-
-HandleTable& Table() {
-  static HandleTable* table = new HandleTable;  // never destroyed: handles may outlive static teardown
-  return *table;
+std::shared_ptr<GlobalBlock> FindBlock(HGLOBAL handle) {
+  std::shared_ptr<GlobalBlock> block = GlobalBlocks::Find(handle);
+  if (!block) errno = EINVAL;
+  return block;
 }
 
 }  // namespace
@@ -44,64 +39,45 @@ extern "C" HGLOBAL GlobalAlloc(unsigned flags, size_t bytes) {
     errno = EINVAL;
     return 0;
   }
+  auto block = std::make_shared<GlobalBlock>();
   // One byte more for empty blocks, so every live handle owns a distinct address.
-  auto* memory = static_cast<unsigned char*>(
+  block->bytes = static_cast<unsigned char*>(
       (flags & GMEM_ZEROINIT) ? std::calloc(bytes + 1, 1) : std::malloc(bytes + 1));
-  if (memory == nullptr) {
+  if (block->bytes == nullptr) {
     errno = ENOMEM;
     return 0;
   }
-  HandleTable& table = Table();
-  std::lock_guard<std::mutex> lock(table.mutex);
-  HGLOBAL handle = table.IssueHandle();
-  table.blocks.emplace(handle, GlobalBlock{bytes, 0, memory});
+  block->size_bytes = bytes;
+  const HGLOBAL handle = GlobalBlocks::Insert(std::move(block));
+  if (handle == 0) errno = ENOMEM;
   return handle;
 }
 
 extern "C" void* GlobalLock(HGLOBAL handle) {
-  HandleTable& table = Table();
-  std::lock_guard<std::mutex> lock(table.mutex);
-  auto it = table.blocks.find(handle);
-  if (it == table.blocks.end()) {
-    errno = EINVAL;
-    return nullptr;
-  }
-  ++it->second.lock_count;
-  return it->second.bytes;
+  std::shared_ptr<GlobalBlock> block = FindBlock(handle);
+  if (!block) return nullptr;
+  ++block->lock_count;
+  return block->bytes;
 }
 
 extern "C" int GlobalUnlock(HGLOBAL handle) {
-  HandleTable& table = Table();
-  std::lock_guard<std::mutex> lock(table.mutex);
-  auto it = table.blocks.find(handle);
-  if (it == table.blocks.end()) {
-    errno = EINVAL;
-    return 0;
+  std::shared_ptr<GlobalBlock> block = FindBlock(handle);
+  if (!block) return 0;
+  unsigned count = block->lock_count.load();
+  while (count > 0 && !block->lock_count.compare_exchange_weak(count, count - 1)) {
   }
-  if (it->second.lock_count > 0) --it->second.lock_count;
-  return it->second.lock_count != 0;
+  return count > 1;
 }
 
 extern "C" size_t GlobalSize(HGLOBAL handle) {
-  HandleTable& table = Table();
-  std::lock_guard<std::mutex> lock(table.mutex);
-  auto it = table.blocks.find(handle);
-  return it == table.blocks.end() ? 0 : it->second.size_bytes;
+  std::shared_ptr<GlobalBlock> block = GlobalBlocks::Find(handle);
+  return block ? block->size_bytes : 0;
 }
 
 extern "C" HGLOBAL GlobalFree(HGLOBAL handle) {
-  unsigned char* bytes = nullptr;
-  {
-    HandleTable& table = Table();
-    std::lock_guard<std::mutex> lock(table.mutex);
-    auto it = table.blocks.find(handle);
-    if (it == table.blocks.end()) {
-      errno = EINVAL;
-      return handle;
-    }
-    bytes = it->second.bytes;
-    table.blocks.erase(it);
+  if (!GlobalBlocks::Remove(handle)) {
+    errno = EINVAL;
+    return handle;
   }
-  std::free(bytes);
   return 0;
 }

@@ -1,12 +1,12 @@
 // Log appends: O_APPEND keeps concurrent writers from overwriting each other.
-#include "kernel/log_file.h"
+#include "plat/log_file.h"
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 
-#include "kernel/fault_injection.h"
+#include "plat/fault_injection.h"
 
 namespace plat {
 

@@ -1,5 +1,5 @@
 // Temporary files of the suite; see temp_file.h.
-#include "kernel/temp_file.h"
+#include "plat/temp_file.h"
 
 #include <fcntl.h>
 #include <stdlib.h>

@@ -10,8 +10,8 @@
 #include "api/frame/packed_bitmap.h"
 #include "core/status.h"
 #include "interchange/bmp/bmp_header.h"
-#include "kernel/atomic_file.h"
-#include "kernel/files.h"
+#include "plat/atomic_file.h"
+#include "plat/files.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
  *
  * Every entry point is a self-contained call: it opens its own context, works
  * on the caller's packed bitmaps (global-memory handles, see
- * kernel/global_memory.h) or files, and closes the context again. Handles the
+ * plat/global_memory.h) or files, and closes the context again. Handles the
  * caller passes stay the caller's; every handle returned is new and is freed by
  * the caller with GlobalFree. The last argument of every entry point receives
  * its status: 0 success, -100 a bad argument or unknown code, -1 no memory or a
@@ -12,7 +12,7 @@
 
 #include <stdint.h>
 
-#include "kernel/global_memory.h"
+#include "plat/global_memory.h"
 
 #ifdef __cplusplus
 #define PELRITH_EXTERN_C extern "C"

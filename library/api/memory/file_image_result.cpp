@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "core/status.h"
-#include "kernel/files.h"
+#include "plat/files.h"
 
 int ReadFileImage(const std::string& path, FileImageKind kind, FileImage* out) {
   plat::File file;

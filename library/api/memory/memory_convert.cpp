@@ -9,8 +9,8 @@
 #include "api/frame/call_frame.h"
 #include "api/memory/file_image_result.h"
 #include "core/status.h"
-#include "kernel/files.h"
-#include "kernel/temp_file.h"
+#include "plat/files.h"
+#include "plat/temp_file.h"
 
 namespace {
 

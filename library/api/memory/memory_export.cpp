@@ -4,7 +4,7 @@
 #include "Pelrith.h"
 #include "api/frame/call_frame.h"
 #include "api/memory/file_image_result.h"
-#include "kernel/temp_file.h"
+#include "plat/temp_file.h"
 
 namespace {
 

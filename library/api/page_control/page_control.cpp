@@ -25,7 +25,7 @@
 #include "interchange/dispatch/write_dispatch.h"
 #include "interchange/identify/image_count.h"
 #include "interchange/tiff/tiff_tags.h"
-#include "kernel/files.h"
+#include "plat/files.h"
 
 namespace {
 

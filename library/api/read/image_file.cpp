@@ -10,7 +10,7 @@
 #include "interchange/dispatch/read_front.h"
 #include "interchange/identify/format_identification.h"
 #include "interchange/identify/image_count.h"
-#include "kernel/files.h"
+#include "plat/files.h"
 
 namespace {
 

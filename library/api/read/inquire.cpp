@@ -17,7 +17,7 @@
 #include "core/status.h"
 #include "interchange/bmp/bmp_header.h"
 #include "interchange/dispatch/interchange_codes.h"
-#include "kernel/files.h"
+#include "plat/files.h"
 
 namespace {
 

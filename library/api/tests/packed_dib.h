@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "kernel/global_memory.h"
+#include "plat/global_memory.h"
 
 namespace api_testing {
 

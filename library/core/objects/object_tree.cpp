@@ -11,8 +11,8 @@
 #include "core/objects/format_extras.h"
 #include "core/objects/object.h"
 #include "core/status.h"
-#include "kernel/files.h"
-#include "kernel/global_memory.h"
+#include "plat/files.h"
+#include "plat/global_memory.h"
 
 struct IpiObjectStore {
   IpiObject* root = nullptr;

@@ -9,8 +9,8 @@
 #include "core/codes.h"
 #include "core/limits.h"
 #include "core/status.h"
-#include "kernel/global_memory.h"
-#include "kernel/temp_file.h"
+#include "plat/global_memory.h"
+#include "plat/temp_file.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 
 #include "core/objects/object.h"
 #include "core/system/system.h"
-#include "kernel/files.h"
+#include "plat/files.h"
 
 enum class StreamMode { kRead, kWrite };
 

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "kernel/log_file.h"
+#include "plat/log_file.h"
 
 namespace {
 

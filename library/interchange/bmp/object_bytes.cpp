@@ -8,7 +8,7 @@
 #include "core/status.h"
 #include "core/streams/stream.h"
 #include "interchange/dispatch/read_front.h"
-#include "kernel/files.h"
+#include "plat/files.h"
 
 namespace {
 

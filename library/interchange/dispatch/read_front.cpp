@@ -20,7 +20,7 @@
 #include "interchange/dispatch/interchange_codes.h"
 #include "interchange/dispatch/pair_list.h"
 #include "interchange/dispatch/read_dispatch.h"
-#include "kernel/files.h"
+#include "plat/files.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "interchange/dispatch/codec_table.h"
 #include "interchange/dispatch/dispatch_common.h"
 #include "interchange/dispatch/pair_list.h"
-#include "kernel/atomic_file.h"
+#include "plat/atomic_file.h"
 
 namespace {
 

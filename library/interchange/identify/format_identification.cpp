@@ -12,7 +12,7 @@
 #include "interchange/dispatch/codec_table.h"
 #include "interchange/dispatch/interchange_codes.h"
 #include "interchange/dispatch/read_dispatch.h"
-#include "kernel/files.h"
+#include "plat/files.h"
 
 namespace {
 

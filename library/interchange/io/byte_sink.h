@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "kernel/atomic_file.h"
-#include "kernel/files.h"
+#include "plat/atomic_file.h"
+#include "plat/files.h"
 
 enum class SinkFailure {
   kNone,

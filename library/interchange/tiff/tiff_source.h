@@ -12,7 +12,7 @@
 #include "core/objects/object.h"
 #include "core/system/system.h"
 #include "interchange/io/byte_reader.h"
-#include "kernel/files.h"
+#include "plat/files.h"
 
 class TiffSource {
  public:

@@ -1,8 +1,8 @@
-#include "kernel/atomic_file.h"
+#include "plat/atomic_file.h"
 
 #include <gtest/gtest.h>
 
-#include "kernel/fault_injection.h"
+#include "plat/fault_injection.h"
 #include "tests/support/test_support.h"
 
 namespace {

@@ -1,11 +1,11 @@
-#include "kernel/files.h"
+#include "plat/files.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "kernel/fault_injection.h"
-#include "kernel/log_file.h"
-#include "kernel/temp_file.h"
+#include "plat/fault_injection.h"
+#include "plat/log_file.h"
+#include "plat/temp_file.h"
 #include "tests/support/test_support.h"
 
 namespace {

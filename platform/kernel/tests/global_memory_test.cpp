@@ -1,4 +1,4 @@
-#include "kernel/global_memory.h"
+#include "plat/global_memory.h"
 
 #include <gtest/gtest.h>
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "Pelrith.h"
-#include "kernel/fault_injection.h"
+#include "plat/fault_injection.h"
 #include "packed_dib.h"
 #include "tests/support/test_support.h"
 

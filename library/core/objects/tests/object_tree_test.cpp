@@ -7,9 +7,9 @@
 #include "core/objects/format_extras.h"
 #include "core/objects/object.h"
 #include "core/status.h"
-#include "kernel/files.h"
-#include "kernel/global_memory.h"
-#include "kernel/temp_file.h"
+#include "plat/files.h"
+#include "plat/global_memory.h"
+#include "plat/temp_file.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "core/codes.h"
 #include "core/objects/attributes.h"
 #include "core/status.h"
-#include "kernel/files.h"
+#include "plat/files.h"
 #include "tests/support/test_support.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include "interchange/dispatch/interchange_codes.h"
 #include "interchange/dispatch/write_dispatch.h"
 #include "interchange/dispatch/write_front.h"
-#include "kernel/fault_injection.h"
+#include "plat/fault_injection.h"
 #include "tests/support/test_support.h"
 
 namespace {

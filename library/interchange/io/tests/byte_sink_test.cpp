@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "kernel/atomic_file.h"
-#include "kernel/fault_injection.h"
+#include "plat/atomic_file.h"
+#include "plat/fault_injection.h"
 #include "tests/support/test_support.h"
 
 namespace {

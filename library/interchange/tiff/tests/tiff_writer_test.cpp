@@ -21,7 +21,7 @@
 #include "interchange/io/byte_reader.h"
 #include "interchange/packbits/packbits.h"
 #include "interchange/tiff/tiff_tags.h"
-#include "kernel/fault_injection.h"
+#include "plat/fault_injection.h"
 #include "tests/support/test_support.h"
 
 namespace {

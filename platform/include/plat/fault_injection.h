@@ -1,8 +1,8 @@
 // A test-only switch in the file layer: makes the Nth write, the flush or the
 // rename of an atomic replacement fail, so tests can show that a failed write
 // keeps the earlier file without filling a disk.
-#ifndef PLATFORM_KERNEL_FAULT_INJECTION_H_
-#define PLATFORM_KERNEL_FAULT_INJECTION_H_
+#ifndef PLAT_FAULT_INJECTION_H_
+#define PLAT_FAULT_INJECTION_H_
 
 namespace plat::testing {
 
@@ -26,4 +26,4 @@ bool ShouldFailRename();
 
 }  // namespace plat::internal
 
-#endif  // PLATFORM_KERNEL_FAULT_INJECTION_H_
+#endif  // PLAT_FAULT_INJECTION_H_

@@ -1,6 +1,6 @@
 // Appending lines to a log file.
-#ifndef PLATFORM_KERNEL_LOG_FILE_H_
-#define PLATFORM_KERNEL_LOG_FILE_H_
+#ifndef PLAT_LOG_FILE_H_
+#define PLAT_LOG_FILE_H_
 
 #include <string>
 #include <string_view>
@@ -13,4 +13,4 @@ namespace plat {
 
 }  // namespace plat
 
-#endif  // PLATFORM_KERNEL_LOG_FILE_H_
+#endif  // PLAT_LOG_FILE_H_

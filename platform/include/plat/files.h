@@ -1,8 +1,8 @@
 // Files of the platform layer: opening with the distinctions callers report
 // (missing file apart from a file that cannot be opened), positioned reads and
 // writes with 64-bit offsets, and removal. Every write passes the fault switch.
-#ifndef PLATFORM_KERNEL_FILES_H_
-#define PLATFORM_KERNEL_FILES_H_
+#ifndef PLAT_FILES_H_
+#define PLAT_FILES_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -63,4 +63,4 @@ class File {
 
 }  // namespace plat
 
-#endif  // PLATFORM_KERNEL_FILES_H_
+#endif  // PLAT_FILES_H_

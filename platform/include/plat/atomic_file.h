@@ -2,12 +2,12 @@
 // target's folder, which is flushed and renamed over the target only by
 // Commit(). An uncommitted file removes its temporary and leaves the target
 // exactly as it was.
-#ifndef PLATFORM_KERNEL_ATOMIC_FILE_H_
-#define PLATFORM_KERNEL_ATOMIC_FILE_H_
+#ifndef PLAT_ATOMIC_FILE_H_
+#define PLAT_ATOMIC_FILE_H_
 
 #include <string>
 
-#include "kernel/files.h"
+#include "plat/files.h"
 
 namespace plat {
 
@@ -43,4 +43,4 @@ class AtomicFile {
 
 }  // namespace plat
 
-#endif  // PLATFORM_KERNEL_ATOMIC_FILE_H_
+#endif  // PLAT_ATOMIC_FILE_H_

@@ -1,8 +1,8 @@
 /* Global-memory handles: movable blocks named by non-zero 32-bit handles from
  * one process-wide table, the currency of packed bitmaps between modules.
  * A freed or unknown handle locks to null and frees with an error. */
-#ifndef PLATFORM_KERNEL_GLOBAL_MEMORY_H_
-#define PLATFORM_KERNEL_GLOBAL_MEMORY_H_
+#ifndef PLAT_GLOBAL_MEMORY_H_
+#define PLAT_GLOBAL_MEMORY_H_
 
 #include <stddef.h>
 #include <stdint.h>
@@ -34,4 +34,4 @@ HGLOBAL GlobalFree(HGLOBAL handle);
 }
 #endif
 
-#endif /* PLATFORM_KERNEL_GLOBAL_MEMORY_H_ */
+#endif /* PLAT_GLOBAL_MEMORY_H_ */

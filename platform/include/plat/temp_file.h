@@ -1,8 +1,8 @@
 // Temporary files: created with mkstemp in $TMPDIR (else /tmp), the prefix
 // "ipi" and mode 0600, and removed on every path unless ownership of the name
 // is handed on with Release().
-#ifndef PLATFORM_KERNEL_TEMP_FILE_H_
-#define PLATFORM_KERNEL_TEMP_FILE_H_
+#ifndef PLAT_TEMP_FILE_H_
+#define PLAT_TEMP_FILE_H_
 
 #include <string>
 
@@ -35,4 +35,4 @@ class TempFile {
 
 }  // namespace plat
 
-#endif  // PLATFORM_KERNEL_TEMP_FILE_H_
+#endif  // PLAT_TEMP_FILE_H_
