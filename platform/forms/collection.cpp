@@ -85,16 +85,11 @@ TCollectionItem* TCollection::Add() {
 
 TCollectionItem* TCollection::Insert(int index) {
   if (index < 0 || index > Count()) RaiseRes<EListError>(SListIndexError, {index});
-  BeginUpdate();
   TCollectionItem* item = nullptr;
-  try {
+  WithUpdate(*this, [&] {
     item = Add();
     item->SetIndex(index);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
   return item;
 }
 
@@ -139,15 +134,10 @@ void TCollection::Assign(const TPersistent* source) {
     return;
   }
   if (other == this) return;
-  BeginUpdate();
-  try {
+  WithUpdate(*this, [&] {
     Clear();
     for (TCollectionItem* item : other->items_) Add()->Assign(item);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
 }
 
 }  // namespace plat

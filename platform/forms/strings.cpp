@@ -42,19 +42,26 @@ void TStrings::InsertObject(int index, const std::string& text, TObject* object)
 }
 
 void TStrings::AddStrings(const TStrings& strings) {
-  BeginUpdate();
-  try {
+  WithUpdate(*this, [&] {
     for (int i = 0; i < strings.Count(); ++i) AddObject(strings.Get(i), strings.GetObject(i));
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
+}
+
+void TStrings::AddStrings(const std::vector<std::string>& lines) {
+  WithUpdate(*this, [&] {
+    for (const std::string& line : lines) Add(line);
+  });
+}
+
+void TStrings::SetStrings(const std::vector<std::string>& lines) {
+  WithUpdate(*this, [&] {
+    Clear();
+    AddStrings(lines);
+  });
 }
 
 void TStrings::Exchange(int index1, int index2) {
-  BeginUpdate();
-  try {
+  WithUpdate(*this, [&] {
     std::string text1 = Get(index1), text2 = Get(index2);
     TObject* object1 = GetObject(index1);
     TObject* object2 = GetObject(index2);
@@ -62,26 +69,17 @@ void TStrings::Exchange(int index1, int index2) {
     PutObject(index1, object2);
     Put(index2, text1);
     PutObject(index2, object1);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
 }
 
 void TStrings::Move(int current_index, int new_index) {
   if (current_index == new_index) return;
-  BeginUpdate();
-  try {
+  WithUpdate(*this, [&] {
     std::string text = Get(current_index);
     TObject* object = GetObject(current_index);
     Delete(current_index);
     InsertObject(new_index, text, object);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
 }
 
 int TStrings::IndexOf(const std::string& text) const {
@@ -147,8 +145,7 @@ std::string TStrings::Text() const {
 }
 
 void TStrings::SetText(const std::string& text) {
-  BeginUpdate();
-  try {
+  WithUpdate(*this, [&] {
     Clear();
     size_t start = 0;
     while (start < text.size()) {
@@ -160,11 +157,7 @@ void TStrings::SetText(const std::string& text) {
       Add(text.substr(start, end - start));
       start = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
     }
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
 }
 
 std::string TStrings::CommaText() const {
@@ -191,8 +184,7 @@ std::string TStrings::CommaText() const {
 }
 
 void TStrings::SetCommaText(const std::string& text) {
-  BeginUpdate();
-  try {
+  WithUpdate(*this, [&] {
     Clear();
     size_t i = 0;
     const size_t n = text.size();
@@ -229,11 +221,7 @@ void TStrings::SetCommaText(const std::string& text) {
         break;
       }
     }
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
 }
 
 void TStrings::BeginUpdate() {
@@ -252,15 +240,10 @@ void TStrings::Assign(const TPersistent* source) {
     return;
   }
   if (strings == this) return;
-  BeginUpdate();
-  try {
+  WithUpdate(*this, [&] {
     Clear();
     AddStrings(*strings);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
 }
 
 bool TStrings::Equals(const TStrings& other) const {

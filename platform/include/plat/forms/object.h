@@ -51,6 +51,23 @@ class TPersistent : public TObject {
   [[noreturn]] void AssignError(const TPersistent* source) const;
 };
 
+// Runs `work` inside target.BeginUpdate()/EndUpdate(); the bracket is closed
+// on every path, and an exception of `work` wins over one of EndUpdate.
+template <class T, class F>
+void WithUpdate(T& target, F&& work) {
+  target.BeginUpdate();
+  try {
+    work();
+  } catch (...) {
+    try {
+      target.EndUpdate();
+    } catch (...) {
+    }
+    throw;
+  }
+  target.EndUpdate();
+}
+
 // A Pascal-style set over an enumeration with at most 64 values: value n is
 // bit n, so a set of up to eight values fits the byte that files store.
 template <class E>

@@ -32,6 +32,9 @@ class TStrings : public TPersistent {
   void Append(const std::string& text) { Add(text); }
   void InsertObject(int index, const std::string& text, TObject* object);
   void AddStrings(const TStrings& strings);
+  void AddStrings(const std::vector<std::string>& lines);
+  // Replaces the content by `lines`, telling of one change.
+  void SetStrings(const std::vector<std::string>& lines);
   virtual void Exchange(int index1, int index2);
   virtual void Move(int current_index, int new_index);
   // First line equal to `text` (by the list's comparison), -1 when none.
