@@ -1,0 +1,155 @@
+// The test control module.
+#include "test_control.h"
+
+#include <atomic>
+
+namespace plat::testctl {
+namespace {
+
+std::atomic<int> g_live{0};
+
+const InterfaceInfo& EventTable() {
+  static const InterfaceInfo events{"_DTestCtlEvents",
+                                    kEventsIid,
+                                    {
+                                        Event(kChangedEvent, "Changed",
+                                              {{VT_I4, "DataNo"}, {VT_BSTR, "FileName"}, {VT_BOOL, "Success"}}),
+                                        StockKeyDown(),
+                                    }};
+  return events;
+}
+
+const TypeLibInfo& TypeLib() {
+  static const TypeLibInfo lib{
+      "PlatTestLib",
+      kLibId,
+      1,
+      0,
+      "PlatTest control library",
+      {CoClassInfo{"TestCtl", kClsid, &CTestCtl::Map().Info(), &EventTable()}},
+      {EnumInfo{"QualityConstants", {{"ptQualityLow", 1}, {"ptQualityMedium", 5}, {"ptQualityHigh", 10}}}},
+  };
+  return lib;
+}
+
+const ControlRegistration kRegistration{kClsid, kProgId, "PlatTest Control", 0x20181, &CreateControl<CTestCtl>};
+
+struct Predefined {
+  DWORD value;
+  const char* name;
+};
+constexpr Predefined kQualityNames[] = {{1, "ptQualityLow"}, {5, "ptQualityMedium"}, {10, "ptQualityHigh"}};
+
+}  // namespace
+
+int LiveTestControls() { return g_live.load(); }
+
+CTestCtl::CTestCtl() {
+  ++g_live;
+  SetInitialSize(28, 28);
+}
+
+CTestCtl::~CTestCtl() { --g_live; }
+
+const DispatchMap<CTestCtl>& CTestCtl::Map() {
+  static const DispatchMap<CTestCtl> map{
+      "_DTestCtl",
+      kDispatchIid,
+      {
+          Member(kCaption, "Caption", VT_BSTR, &CTestCtl::caption_, &CTestCtl::OnMemberChanged),
+          Member(kAutoSize, "AutoSize", VT_BOOL, &CTestCtl::auto_size_, &CTestCtl::OnMemberChanged),
+          Member(kFillColor, "FillColor", VT_I4, &CTestCtl::fill_color_, &CTestCtl::OnMemberChanged),
+          Property(kQuality, "Quality", VT_I2, &CTestCtl::GetQuality, &CTestCtl::SetQuality),
+          Property(kScale, "Scale", VT_R4, &CTestCtl::GetScale, &CTestCtl::SetScale),
+          Property(kCount, "Count", VT_I4, &CTestCtl::GetCount, nullptr),
+          Property(kXResolution, "XResolution", VT_I2, &CTestCtl::GetXResolution, &CTestCtl::SetXResolution),
+          StockBackColor(),
+          Method(kNotify, "Notify", VT_BOOL, {{VT_I4, "DataNo"}}, &CTestCtl::Notify),
+          Method(kPressKey, "PressKey", VT_I2, {{VT_I2, "KeyCode"}}, &CTestCtl::PressKey),
+          StockAboutBox(),
+      }};
+  return map;
+}
+
+DispatchBinding CTestCtl::GetDispatchBinding() { return {Map(), this}; }
+const ControlRegistration& CTestCtl::GetControlRegistration() const { return kRegistration; }
+const TypeLibInfo& CTestCtl::GetTypeLib() const { return TypeLib(); }
+
+void CTestCtl::OnMemberChanged() {
+  ++changes_;
+  SetModifiedFlag();
+}
+
+void CTestCtl::SetQuality(short quality) {
+  if (quality < 1 || quality > 10) ThrowError(CTL_E_INVALIDPROPERTYVALUE);
+  quality_ = quality;
+  OnMemberChanged();
+  BoundPropertyChanged(kQuality);
+}
+
+void CTestCtl::SetScale(float scale) {
+  if (!(scale >= 0.0f)) ThrowError(CTL_E_INVALIDPROPERTYVALUE);
+  scale_ = scale;
+  OnMemberChanged();
+  BoundPropertyChanged(kScale);
+}
+
+int32_t CTestCtl::GetCount() {
+  if (!AmbientUserMode()) GetNotSupported();
+  return count_;
+}
+
+void CTestCtl::SetXResolution(short dpi) {
+  if (dpi < 0) ThrowError(CTL_E_INVALIDPROPERTYVALUE);
+  x_resolution_ = dpi;
+  OnMemberChanged();
+  BoundPropertyChanged(kXResolution);
+}
+
+BOOL CTestCtl::Notify(int32_t data_no) {
+  ++count_;
+  CString name;
+  name.Format("page%04d.tif", static_cast<int>(data_no));
+  FireEvent(kChangedEvent, data_no, name, TRUE);
+  return TRUE;
+}
+
+short CTestCtl::PressKey(short key) {
+  FireKeyDown(&key, 0);
+  return key;
+}
+
+void CTestCtl::DoPropExchange(CPropExchange* px) {
+  ExchangeVersion(px, kVersion);
+  ExchangeStockProps(px);
+  PX_String(px, "Caption", caption_, "");
+  PX_Bool(px, "AutoSize", auto_size_, TRUE);
+  PX_Color(px, "FillColor", fill_color_, 0xFFFFFF);
+  PX_Short(px, "Quality", quality_, 2);
+  if (px->IsLoading() && (quality_ < 1 || quality_ > 10)) quality_ = 2;
+  PX_Float(px, "Scale", scale_, 1.0f);
+  if (px->GetVersion() >= kVersion) {
+    PX_Short(px, "XResolution", x_resolution_, 0);
+  } else {
+    x_resolution_ = 0;
+  }
+}
+
+BOOL CTestCtl::OnGetPredefinedStrings(DISPID id, std::vector<CString>* strings, std::vector<DWORD>* cookies) {
+  if (id != kQuality) return FALSE;
+  for (const Predefined& p : kQualityNames) {
+    CString text;
+    text.Format("%u - %s", static_cast<unsigned>(p.value), p.name);
+    strings->push_back(text);
+    cookies->push_back(p.value);
+  }
+  return TRUE;
+}
+
+BOOL CTestCtl::OnGetPredefinedValue(DISPID id, DWORD cookie, Variant* value) {
+  if (id != kQuality) return FALSE;
+  *value = Variant(static_cast<int16_t>(cookie));
+  return TRUE;
+}
+
+}  // namespace plat::testctl
