@@ -109,4 +109,11 @@ void AtomicFile::Discard() {
   }
 }
 
+bool ReplaceFileContents(const std::string& target, std::string_view bytes) {
+  AtomicFile file;
+  if (AtomicFile::Create(target, file) != OpenStatus::kOk) return false;
+  if (!bytes.empty() && !file.file().WriteAt(0, bytes.data(), bytes.size())) return false;
+  return file.Commit();
+}
+
 }  // namespace plat

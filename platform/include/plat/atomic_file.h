@@ -6,6 +6,7 @@
 #define PLAT_ATOMIC_FILE_H_
 
 #include <string>
+#include <string_view>
 
 #include "plat/files.h"
 
@@ -40,6 +41,10 @@ class AtomicFile {
   std::string target_;
   std::string temp_path_;
 };
+
+// Replaces the whole of `target` with `bytes` through an AtomicFile; false
+// (with errno) when any step fails, the earlier file then as it was.
+[[nodiscard]] bool ReplaceFileContents(const std::string& target, std::string_view bytes);
 
 }  // namespace plat
 
