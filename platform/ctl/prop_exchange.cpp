@@ -92,22 +92,26 @@ BOOL PX_Short(CPropExchange* px, const char* name, short& value, short default_v
   return Exchange(px, name, VT_I2, value, &default_value);
 }
 
+namespace {
+
 // Unsigned shorts travel as I4 so that every value fits; a stored value
 // outside 0..65535 is out of range.
-BOOL PX_UShort(CPropExchange* px, const char* name, USHORT& value) {
+BOOL ExchangeUShort(CPropExchange* px, const char* name, USHORT& value, const USHORT* default_value) {
   int32_t wide = value;
-  const BOOL taken = Exchange(px, name, VT_I4, wide, static_cast<const int32_t*>(nullptr),
+  const int32_t wide_default = default_value ? *default_value : 0;
+  const BOOL taken = Exchange(px, name, VT_I4, wide, default_value ? &wide_default : nullptr,
                               [](int32_t v) { return v >= 0 && v <= 0xFFFF; });
-  if (taken) value = static_cast<USHORT>(wide);
+  if (taken || default_value) value = static_cast<USHORT>(wide);
   return taken;
 }
+
+}  // namespace
+
+BOOL PX_UShort(CPropExchange* px, const char* name, USHORT& value) {
+  return ExchangeUShort(px, name, value, nullptr);
+}
 BOOL PX_UShort(CPropExchange* px, const char* name, USHORT& value, USHORT default_value) {
-  int32_t wide = value;
-  const int32_t wide_default = default_value;
-  const BOOL taken =
-      Exchange(px, name, VT_I4, wide, &wide_default, [](int32_t v) { return v >= 0 && v <= 0xFFFF; });
-  value = static_cast<USHORT>(wide);
-  return taken;
+  return ExchangeUShort(px, name, value, &default_value);
 }
 
 BOOL PX_Long(CPropExchange* px, const char* name, int32_t& value) { return Exchange(px, name, VT_I4, value, NoDefault(value)); }

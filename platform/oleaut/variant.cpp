@@ -85,33 +85,17 @@ Variant Variant::Error(SCODE value) {
   return v;
 }
 
-Variant Variant::ByRef(int16_t* value) {
+Variant Variant::Reference(VARTYPE vt, void* value) {
   Variant v;
-  v.vt_ = VT_I2 | VT_BYREF;
+  v.vt_ = static_cast<VARTYPE>(vt | VT_BYREF);
   v.u_.ref = value;
   return v;
 }
 
-Variant Variant::ByRef(int32_t* value) {
-  Variant v;
-  v.vt_ = VT_I4 | VT_BYREF;
-  v.u_.ref = value;
-  return v;
-}
-
-Variant Variant::ByRefBool(VARIANT_BOOL* value) {
-  Variant v;
-  v.vt_ = VT_BOOL | VT_BYREF;
-  v.u_.ref = value;
-  return v;
-}
-
-Variant Variant::ByRef(std::string* value) {
-  Variant v;
-  v.vt_ = VT_BSTR | VT_BYREF;
-  v.u_.ref = value;
-  return v;
-}
+Variant Variant::ByRef(int16_t* value) { return Reference(VT_I2, value); }
+Variant Variant::ByRef(int32_t* value) { return Reference(VT_I4, value); }
+Variant Variant::ByRefBool(VARIANT_BOOL* value) { return Reference(VT_BOOL, value); }
+Variant Variant::ByRef(std::string* value) { return Reference(VT_BSTR, value); }
 
 IDispatch* Variant::pdispVal() const { return static_cast<IDispatch*>(u_.unknown); }
 

@@ -115,6 +115,28 @@ TEST(Control, ReadOnlyPropertyAndDesignMode) {
   embedded->SetSite(nullptr);
 }
 
+TEST(Control, AmbientsComeFromTheSite) {
+  ComPtr<IDispatch> control = NewControl();
+  auto* object = static_cast<CTestCtl*>(control.get());
+  EXPECT_TRUE(object->AmbientUserMode());
+  EXPECT_EQ(object->AmbientPalette(), nullptr);
+  EXPECT_EQ(object->AmbientBackColor(), 0x80000005u);
+
+  ComPtr<Site> site = MakeCom<Site>();
+  site->ambients[DISPID_AMBIENT_BACKCOLOR] = Variant(int32_t{0x123456});
+  site->ambients[DISPID_AMBIENT_DISPLAYNAME] = Variant("Scanner1");
+  site->ambients[DISPID_AMBIENT_PALETTE] = Variant(int32_t{42});
+  site->ambients[DISPID_AMBIENT_USERMODE] = Variant("not a boolean");
+  ASSERT_EQ(control.As<IEmbeddedControl>()->SetSite(site.get()), S_OK);
+  EXPECT_EQ(object->AmbientBackColor(), 0x123456u);
+  EXPECT_EQ(object->AmbientDisplayName(), "Scanner1");
+  EXPECT_EQ(HandleId(object->AmbientPalette()), 42u);
+  EXPECT_TRUE(object->AmbientUserMode()) << "an ambient that does not convert counts as missing";
+  ASSERT_EQ(object->InitNew(), S_OK);
+  EXPECT_EQ(object->GetBackColor(), 0x123456u) << "a new control takes the container's colour";
+  control.As<IEmbeddedControl>()->SetSite(nullptr);
+}
+
 TEST(Control, OneNotificationPerSuccessfulPut) {
   ComPtr<IDispatch> control = NewControl();
   ComPtr<NotifySink> sink = MakeCom<NotifySink>();

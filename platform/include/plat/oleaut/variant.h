@@ -95,6 +95,7 @@ class Variant {
   friend bool operator==(const Variant& a, const Variant& b);
 
  private:
+  static Variant Reference(VARTYPE vt, void* value);
   VARTYPE vt_ = VT_EMPTY;
   union {
     int16_t i2;
