@@ -1,13 +1,49 @@
-// Until the registry store is part of the kernel, no class is registered
-// beyond those registered in code.
+// Classes registered under HKEY_CLASSES_ROOT: ProgID lookups and the class
+// objects of in-process servers. A server module is loaded once, attached
+// once (DllMain) and never unloaded, so the class objects it hands out and
+// the tables they point into stay valid for the life of the process.
 #include "class_registry.h"
 
-#include "plat/oleaut/errors.h"
+#include "plat/oleaut/com.h"
+#include "plat/registry.h"
 
 namespace plat::oleaut_internal {
+namespace {
 
-HRESULT GetRegisteredClassObject(const CLSID&, const IID&, void**) { return REGDB_E_CLASSNOTREG; }
-HRESULT LookupProgID(const char*, CLSID*) { return CO_E_CLASSSTRING; }
-HRESULT LookupClassProgID(const CLSID&, std::string*) { return REGDB_E_CLASSNOTREG; }
+// The default value of HKCR\<path>; false when the key or value is missing.
+bool ReadClassesRootText(const std::string& path, const char* value_name, std::string& out) {
+  HKEY key = nullptr;
+  if (RegOpenKeyEx(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  const LONG rc = RegQueryStringValue(key, value_name, out);
+  RegCloseKey(key);
+  return rc == ERROR_SUCCESS;
+}
+
+}  // namespace
+
+HRESULT GetRegisteredClassObject(const CLSID& clsid, const IID& iid, void** out) {
+  std::string path;
+  if (!ReadClassesRootText("CLSID\\" + StringFromGUID(clsid) + "\\InprocServer32", nullptr, path)) {
+    return REGDB_E_CLASSNOTREG;
+  }
+  // TODO: load and attach the module once the kernel loads modules; until
+  // then a registered server cannot be reached.
+  return CO_E_DLLNOTFOUND;
+}
+
+HRESULT LookupProgID(const char* prog_id, CLSID* clsid) {
+  std::string text;
+  if (!*prog_id || !ReadClassesRootText(std::string(prog_id) + "\\CLSID", nullptr, text)) return CO_E_CLASSSTRING;
+  return GUIDFromString(text, clsid) ? S_OK : CO_E_CLASSSTRING;
+}
+
+HRESULT LookupClassProgID(const CLSID& clsid, std::string* prog_id) {
+  std::string text;
+  if (!ReadClassesRootText("CLSID\\" + StringFromGUID(clsid) + "\\ProgID", nullptr, text) || text.empty()) {
+    return REGDB_E_CLASSNOTREG;
+  }
+  *prog_id = std::move(text);
+  return S_OK;
+}
 
 }  // namespace plat::oleaut_internal

@@ -5,12 +5,12 @@
 
 #include <new>
 
-#include "ascii.h"
+#include "../kernel/ascii.h"
 #include "plat/oleaut/typelib.h"
 
 namespace plat {
 
-using oleaut_internal::EqualsNoCase;
+using internal::EqualsIgnoreCase;
 
 const MemberInfo* InterfaceInfo::Find(DISPID id) const {
   for (const MemberInfo& member : members) {
@@ -21,7 +21,7 @@ const MemberInfo* InterfaceInfo::Find(DISPID id) const {
 
 const MemberInfo* InterfaceInfo::FindName(std::string_view member_name) const {
   for (const MemberInfo& member : members) {
-    if (EqualsNoCase(member.name, member_name)) return &member;
+    if (EqualsIgnoreCase(member.name, member_name)) return &member;
   }
   return nullptr;
 }

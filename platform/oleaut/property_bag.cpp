@@ -1,15 +1,15 @@
 // The in-memory property bag.
 #include "plat/oleaut/property_bag.h"
 
-#include "ascii.h"
+#include "../kernel/ascii.h"
 
 namespace plat {
 
-using oleaut_internal::EqualsNoCase;
+using internal::EqualsIgnoreCase;
 
 const Variant* PropertyBag::Find(std::string_view name) const {
   for (const auto& [key, value] : entries_) {
-    if (EqualsNoCase(key, name)) return &value;
+    if (EqualsIgnoreCase(key, name)) return &value;
   }
   return nullptr;
 }
@@ -28,7 +28,7 @@ HRESULT PropertyBag::Read(std::string_view name, Variant* value) {
 HRESULT PropertyBag::Write(std::string_view name, const Variant& value) {
   if (value.is_byref()) return Write(name, value.Dereferenced());
   for (auto& [key, stored] : entries_) {
-    if (EqualsNoCase(key, name)) {
+    if (EqualsIgnoreCase(key, name)) {
       stored = value;
       return S_OK;
     }
@@ -39,7 +39,7 @@ HRESULT PropertyBag::Write(std::string_view name, const Variant& value) {
 
 bool PropertyBag::Remove(std::string_view name) {
   for (auto it = entries_.begin(); it != entries_.end(); ++it) {
-    if (EqualsNoCase(it->first, name)) {
+    if (EqualsIgnoreCase(it->first, name)) {
       entries_.erase(it);
       return true;
     }

@@ -10,11 +10,11 @@
 #include <optional>
 
 #include "plat/oleaut/dispatch.h"
-#include "ascii.h"
+#include "../kernel/ascii.h"
 
 namespace plat {
 
-using oleaut_internal::EqualsNoCase;
+using internal::EqualsIgnoreCase;
 
 Variant::Variant(IDispatch* value) : vt_(VT_DISPATCH) {
   u_.unknown = value;
@@ -151,11 +151,11 @@ std::string_view Trim(std::string_view text) {
 // one leading sign); the boolean words read as -1 and 0.
 HRESULT ParseNumber(std::string_view text, Number* out) {
   text = Trim(text);
-  if (EqualsNoCase(text, "true")) {
+  if (EqualsIgnoreCase(text, "true")) {
     *out = Number{true, -1, 0};
     return S_OK;
   }
-  if (EqualsNoCase(text, "false")) {
+  if (EqualsIgnoreCase(text, "false")) {
     *out = Number{true, 0, 0};
     return S_OK;
   }

@@ -5,24 +5,14 @@
 
 #include "plat/oleaut/com.h"
 #include "test_control.h"
+#include "test_site.h"
 
 namespace plat {
 namespace {
 
 using testctl::CTestCtl;
 
-// A host site answering the ambients it was given.
-class Site : public ComObject<IControlSite> {
- public:
-  HRESULT GetAmbientProperty(DISPID id, Variant* value) override {
-    auto it = ambients.find(id);
-    if (it == ambients.end()) return DISP_E_MEMBERNOTFOUND;
-    *value = it->second;
-    return S_OK;
-  }
-  HRESULT OnControlInfoChanged() override { return S_OK; }
-  std::map<DISPID, Variant> ambients;
-};
+using Site = test::TestSite;
 
 // Counts property-change notifications by DISPID.
 class NotifySink : public ComObject<IPropertyNotifySink> {

@@ -3,6 +3,8 @@
 #include "plat/oleaut/com.h"
 #include "plat/oleaut/dispatch.h"
 #include "plat/oleaut/property_bag.h"
+#include "plat/registry.h"
+#include "plat/testing/fixture.h"
 
 namespace plat {
 namespace {
@@ -20,7 +22,10 @@ class BagFactory : public ComObject<IClassFactory> {
   HRESULT LockServer(BOOL) override { return S_OK; }
 };
 
-TEST(ClassObjects, RegisteredInCodeThenRevoked) {
+// Each test has its own empty registry.
+using ClassObjects = test::PlatformTest;
+
+TEST_F(ClassObjects, RegisteredInCodeThenRevoked) {
   ComPtr<BagFactory> factory = MakeCom<BagFactory>();
   DWORD cookie = 0;
   ASSERT_EQ(CoRegisterClassObject(kBagClsid, factory.get(), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie), S_OK);
@@ -39,6 +44,27 @@ TEST(ClassObjects, RegisteredInCodeThenRevoked) {
   EXPECT_EQ(CoRevokeClassObject(cookie), E_INVALIDARG);
   ComPtr<IUnknown> gone;
   EXPECT_EQ(CoCreateInstance(kBagClsid, nullptr, CLSCTX_ALL, IID_IUnknown, gone.put_void()), REGDB_E_CLASSNOTREG);
+}
+
+TEST_F(ClassObjects, ProgIdsComeFromTheRegistry) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyEx(HKEY_CLASSES_ROOT, "Plat.Bag.1\\CLSID", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                           nullptr),
+            ERROR_SUCCESS);
+  const std::string text = StringFromGUID(kBagClsid);
+  ASSERT_EQ(RegSetValueEx(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                          static_cast<DWORD>(text.size() + 1)),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+  CLSID clsid;
+  ASSERT_EQ(CLSIDFromProgID("plat.bag.1", &clsid), S_OK);
+  EXPECT_EQ(clsid, kBagClsid);
+  ASSERT_EQ(CLSIDFromString("Plat.Bag.1", &clsid), S_OK);
+  EXPECT_EQ(clsid, kBagClsid);
+  EXPECT_EQ(CLSIDFromProgID("Plat.Bag.2", &clsid), CO_E_CLASSSTRING);
+  EXPECT_EQ(CLSIDFromProgID("", &clsid), CO_E_CLASSSTRING);
+  std::string prog_id;
+  EXPECT_EQ(ProgIDFromCLSID(kBagClsid, &prog_id), REGDB_E_CLASSNOTREG);
 }
 
 TEST(Guid, TextFormRoundTripsAndRefusesDamage) {
