@@ -1,0 +1,91 @@
+// The window system's test harness: the headless backend on a virtual clock,
+// pumping and time, injected mouse and key input, modal responders, idle
+// scripts, the journal, snapshots and counts of live objects. Test mains (or
+// fixtures) call UseHeadless() before the first window is made.
+#ifndef PLAT_TESTING_H_
+#define PLAT_TESTING_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "plat/headless.h"
+#include "plat/testing/fixture.h"
+#include "plat/testing/virtual_clock.h"
+#include "plat/user.h"
+
+namespace plat::test {
+
+using headless::Image;
+using headless::IdleStep;
+using headless::JournalEntry;
+using headless::ModalContext;
+using headless::ModalResponder;
+
+struct HeadlessOptions {
+  int width_px = 1024;
+  int height_px = 768;
+  int bits_per_pixel = 32;
+  uint32_t worker_stall_ms = 10000;
+};
+
+// Installs the headless backend and a virtual process clock (once per
+// process); later calls clear the responder, idle script and journal.
+void UseHeadless(const HeadlessOptions& options = {});
+VirtualClock& GuiClock();
+headless::HeadlessBackend& Headless();
+
+// Dispatches every message that is due now, without moving the clock.
+void Pump();
+// Moves the clock on by `ms`, stopping at each deadline on the way (timers,
+// hover, caret) to pump what became due.
+void AdvanceTime(uint64_t ms);
+
+// Input, as a user would give it: the events go through the queue and are
+// pumped. Points are client coordinates of `hwnd`.
+void MoveMouse(HWND hwnd, POINT client);
+void MouseDown(HWND hwnd, POINT client, backend::MouseButton button = backend::MouseButton::kLeft);
+void MouseUp(HWND hwnd, POINT client, backend::MouseButton button = backend::MouseButton::kLeft);
+void Click(HWND hwnd, POINT client, backend::MouseButton button = backend::MouseButton::kLeft);
+void Drag(HWND hwnd, POINT from, POINT to, int steps = 4);
+void Wheel(HWND hwnd, POINT client, int delta);
+void KeyDown(UINT virtual_key, const std::string& text = {});
+void KeyUp(UINT virtual_key);
+void Key(UINT virtual_key, const std::string& text = {});
+// Each character of `utf8` as a key press that produces it.
+void Type(const std::string& utf8);
+// Raw events, not pumped.
+void Inject(backend::InputEvent event);
+
+void SetModalResponder(ModalResponder responder);
+void SetIdleScript(std::vector<IdleStep> steps);
+std::vector<JournalEntry> GetJournal();
+void ClearJournal();
+// The pixels last presented of a window (children cut from their top-level
+// window), and of the whole screen.
+Image Snapshot(HWND hwnd);
+Image SnapshotScreen();
+void SetReportedDepth(int bits_per_pixel);
+
+size_t LiveWindows();
+size_t LiveGdiObjects();
+size_t LiveGlobalBlocks();
+
+// A fixture for window tests: the headless backend, a clean journal, and a
+// check at the end that the test left no window, drawing object or global
+// block behind.
+class GuiTest : public PlatformTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+ private:
+  size_t windows_ = 0;
+  size_t gdi_objects_ = 0;
+  size_t global_blocks_ = 0;
+};
+
+}  // namespace plat::test
+
+#endif  // PLAT_TESTING_H_

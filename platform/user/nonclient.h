@@ -1,0 +1,46 @@
+// The non-client area of a window: its layout from the style, hit testing,
+// drawing and the tracking loops behind caption, border and scroll-bar presses.
+#ifndef PLAT_USER_NONCLIENT_H_
+#define PLAT_USER_NONCLIENT_H_
+
+#include "user/window_system.h"
+
+namespace plat::user {
+
+// Parts of a window in window coordinates; empty rectangles for missing parts.
+struct NonClientLayout {
+  RECT window{};
+  RECT client{};
+  int frame = 0;
+  RECT caption{};
+  RECT sys_menu{};
+  RECT min_button{};
+  RECT max_button{};
+  RECT close_button{};
+  RECT menu{};
+  RECT vscroll{};
+  RECT hscroll{};
+  RECT size_box{};
+};
+
+enum class ScrollPart : uint8_t { kNone, kLineUp, kPageUp, kThumb, kPageDown, kLineDown };
+
+struct ThumbSpan {
+  int start = 0;   // window coordinate along the bar
+  int length = 0;  // 0: no thumb
+  int track_start = 0;
+  int track_length = 0;
+};
+
+NonClientLayout LayoutOf(const Window& window);
+LRESULT HitTestNonClient(const Window& window, POINT screen);
+ScrollPart ScrollPartAt(const Window& window, int bar, POINT window_point, int* thumb_pos);
+ThumbSpan ThumbOf(const Window& window, int bar);
+void PaintNonClient(HWND hwnd);
+void DrawScrollBar(HDC dc, const Window& window, int bar);
+void TrackMoveOrSize(HWND hwnd, LRESULT hit, POINT start_screen);
+void TrackScrollBar(HWND hwnd, int bar, POINT start_screen);
+
+}  // namespace plat::user
+
+#endif  // PLAT_USER_NONCLIENT_H_

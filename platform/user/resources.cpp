@@ -1,0 +1,174 @@
+// Resources registered per module as tables in code, and their loaders.
+#include "plat/resources.h"
+
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <vector>
+
+#include "plat/gdi.h"
+#include "plat/packed_dib.h"
+#include "user/text_util.h"
+#include "user/window_system.h"
+
+namespace plat {
+
+namespace user {
+
+HCURSOR CursorFromImage(const backend::CursorImage& image, uint64_t key);
+
+namespace {
+
+struct ModuleTable {
+  const ResourceEntry* entries = nullptr;
+  size_t count = 0;
+};
+
+struct Registry {
+  std::mutex mutex;
+  std::map<HMODULE, ModuleTable> modules;
+  std::map<const ResourceEntry*, HGLOBAL> loaded;  // LoadResource's copies, kept for the process
+};
+
+Registry& Resources() {
+  static auto* registry = new Registry;
+  return *registry;
+}
+
+bool NameMatches(const ResourceEntry& entry, const char* name) {
+  if (IS_INTRESOURCE(name)) return entry.name == nullptr && entry.id == static_cast<int>(reinterpret_cast<uintptr_t>(name));
+  return entry.name != nullptr && EqualsFolded(entry.name, name);
+}
+
+const ResourceEntry* Find(HMODULE module, const char* name, int type) {
+  Registry& registry = Resources();
+  std::lock_guard<std::mutex> lock(registry.mutex);
+  auto table = registry.modules.find(module);
+  if (table == registry.modules.end()) return nullptr;
+  for (size_t i = 0; i < table->second.count; ++i) {
+    const ResourceEntry& entry = table->second.entries[i];
+    if (entry.type == type && NameMatches(entry, name)) return &entry;
+  }
+  return nullptr;
+}
+
+HCURSOR CursorOf(HMODULE module, const char* name, int type) {
+  const ResourceEntry* entry = Find(module, name, type);
+  if (entry == nullptr || entry->data == nullptr || entry->size != sizeof(CursorResource)) {
+    return FailWith<HCURSOR>(nullptr, ERROR_RESOURCE_NAME_NOT_FOUND);
+  }
+  const auto* cursor = static_cast<const CursorResource*>(entry->data);
+  if (cursor->width <= 0 || cursor->height <= 0 || cursor->width > 256 || cursor->height > 256 || cursor->argb == nullptr) {
+    return FailWith<HCURSOR>(nullptr, ERROR_INVALID_DATA);
+  }
+  backend::CursorImage image;
+  image.hotspot = POINT{cursor->hot_x, cursor->hot_y};
+  image.width_px = cursor->width;
+  image.height_px = cursor->height;
+  image.argb.assign(cursor->argb, cursor->argb + static_cast<size_t>(cursor->width) * static_cast<size_t>(cursor->height));
+  // One shared handle per entry, as loaded cursors are never destroyed.
+  return CursorFromImage(image, reinterpret_cast<uintptr_t>(entry));
+}
+
+}  // namespace
+
+}  // namespace user
+
+BOOL RegisterModuleResources(HMODULE module, const ResourceEntry* entries, size_t count) {
+  if (module == nullptr || (entries == nullptr && count != 0)) return FailWith<BOOL>(FALSE, ERROR_INVALID_PARAMETER);
+  user::Registry& registry = user::Resources();
+  std::lock_guard<std::mutex> lock(registry.mutex);
+  registry.modules[module] = user::ModuleTable{entries, count};
+  return TRUE;
+}
+
+BOOL UnregisterModuleResources(HMODULE module) {
+  user::Registry& registry = user::Resources();
+  std::lock_guard<std::mutex> lock(registry.mutex);
+  return registry.modules.erase(module) != 0 ? TRUE : FALSE;
+}
+
+HCURSOR user::LoadModuleCursor(HINSTANCE instance, const char* name) { return user::CursorOf(instance, name, RT_CURSOR); }
+
+int LoadString(HINSTANCE instance, UINT id, char* out, int max_chars) {
+  const ResourceEntry* entry = user::Find(instance, MAKEINTRESOURCE(static_cast<int>(id)), RT_STRING);
+  if (entry == nullptr || entry->data == nullptr) {
+    if (out != nullptr && max_chars > 0) out[0] = '\0';
+    return FailWith<int>(0, ERROR_RESOURCE_NAME_NOT_FOUND);
+  }
+  return user::CopyTextOut(std::string_view(static_cast<const char*>(entry->data), entry->size), out, max_chars);
+}
+
+HBITMAP LoadBitmap(HINSTANCE instance, const char* name) {
+  const ResourceEntry* entry = user::Find(instance, name, RT_BITMAP);
+  if (entry == nullptr) return FailWith<HBITMAP>(nullptr, ERROR_RESOURCE_NAME_NOT_FOUND);
+  const auto view = ValidatePackedDib(entry->data, entry->size);
+  if (!view) return FailWith<HBITMAP>(nullptr, ERROR_INVALID_DATA);
+  const auto* info = static_cast<const BITMAPINFO*>(entry->data);
+  HDC screen = GetDC(nullptr);
+  HBITMAP bitmap = CreateDIBitmap(screen, &info->bmiHeader, CBM_INIT, view->bits, info, DIB_RGB_COLORS);
+  ReleaseDC(nullptr, screen);
+  return bitmap;
+}
+
+HICON LoadIcon(HINSTANCE instance, const char* name) {
+  if (instance == nullptr) {
+    const auto id = reinterpret_cast<uintptr_t>(name);
+    if (id < IDI_APPLICATION || id > IDI_ASTERISK) return FailWith<HICON>(nullptr, ERROR_RESOURCE_NAME_NOT_FOUND);
+    backend::CursorImage image;
+    image.system_id = static_cast<int>(id);
+    return reinterpret_cast<HICON>(user::CursorFromImage(image, 0x10000 + id));
+  }
+  return reinterpret_cast<HICON>(user::CursorOf(instance, name, RT_ICON));
+}
+
+HRSRC FindResource(HMODULE module, const char* name, const char* type) {
+  if (!IS_INTRESOURCE(type)) return FailWith<HRSRC>(nullptr, ERROR_RESOURCE_TYPE_NOT_FOUND);
+  const ResourceEntry* entry = user::Find(module, name, static_cast<int>(reinterpret_cast<uintptr_t>(type)));
+  if (entry == nullptr) return FailWith<HRSRC>(nullptr, ERROR_RESOURCE_NAME_NOT_FOUND);
+  return reinterpret_cast<HRSRC>(const_cast<ResourceEntry*>(entry));
+}
+
+HGLOBAL LoadResource(HMODULE module, HRSRC resource) {
+  (void)module;
+  if (resource == nullptr) return 0;
+  const auto* entry = reinterpret_cast<const ResourceEntry*>(resource);
+  user::Registry& registry = user::Resources();
+  std::lock_guard<std::mutex> lock(registry.mutex);
+  HGLOBAL& block = registry.loaded[entry];
+  if (block == 0 || GlobalSize(block) == 0) {
+    block = GlobalAlloc(GMEM_MOVEABLE, entry->size == 0 ? 1 : entry->size);
+    if (block == 0) return 0;
+    if (entry->size != 0) {
+      std::memcpy(GlobalLock(block), entry->data, entry->size);
+      GlobalUnlock(block);
+    }
+  }
+  return block;
+}
+
+void* LockResource(HGLOBAL loaded) {
+  void* bytes = GlobalLock(loaded);
+  if (bytes != nullptr) GlobalUnlock(loaded);  // resource blocks stay put: no lock is held
+  return bytes;
+}
+
+DWORD SizeofResource(HMODULE module, HRSRC resource) {
+  (void)module;
+  if (resource == nullptr) return 0;
+  return static_cast<DWORD>(reinterpret_cast<const ResourceEntry*>(resource)->size);
+}
+
+HANDLE LoadImage(HINSTANCE instance, const char* name, UINT type, int width, int height, UINT flags) {
+  (void)width;
+  (void)height;
+  (void)flags;
+  switch (type) {
+    case IMAGE_BITMAP: return reinterpret_cast<HANDLE>(LoadBitmap(instance, name));
+    case IMAGE_ICON: return reinterpret_cast<HANDLE>(LoadIcon(instance, name));
+    case IMAGE_CURSOR: return reinterpret_cast<HANDLE>(LoadCursor(instance, name));
+    default: return FailWith<HANDLE>(nullptr, ERROR_INVALID_PARAMETER);
+  }
+}
+
+}  // namespace plat
