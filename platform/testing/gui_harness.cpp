@@ -9,7 +9,7 @@ namespace plat::test {
 namespace {
 
 struct Harness {
-  ScopedVirtualClock clock{1000};
+  VirtualClock clock{1000};
   headless::HeadlessBackend* backend = nullptr;
 };
 
@@ -57,6 +57,9 @@ void UseHeadless(const HeadlessOptions& options) {
     for (int index = 0; index <= COLOR_GRADIENTINACTIVECAPTION; ++index) GetSysColorBrush(index);
     gdi::SetScreenSize(options.width_px, options.height_px);
   }
+  // The process clock is the virtual one while windows are tested (fixtures
+  // may have put the system clock back).
+  SetClock(&harness->clock);
   harness->backend->SetModalResponder(nullptr);
   harness->backend->SetIdleScript({});
   harness->backend->ClearJournal();

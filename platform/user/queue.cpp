@@ -148,11 +148,9 @@ bool TakeNext(MSG* out, HWND filter, UINT min_filter, UINT max_filter, Removal r
       return true;
     }
   }
-  if (removal == Removal::kRemove) {
-    if (auto timer = TakeDueTimer(NowMs(), filter, min_filter, max_filter)) {
-      *out = *timer;
-      return true;
-    }
+  if (auto timer = TakeDueTimer(NowMs(), filter, min_filter, max_filter, removal == Removal::kRemove)) {
+    *out = *timer;
+    return true;
   }
   return false;
 }

@@ -38,7 +38,7 @@ void Undraw(Caret& caret) {
 
 }  // namespace
 
-std::optional<MSG> TakeDueTimer(uint64_t now_ms, HWND filter, UINT min_filter, UINT max_filter) {
+std::optional<MSG> TakeDueTimer(uint64_t now_ms, HWND filter, UINT min_filter, UINT max_filter, bool remove) {
   if ((min_filter != 0 || max_filter != 0) && (WM_TIMER < min_filter || WM_TIMER > max_filter)) return std::nullopt;
   auto& timers = State().timers;
   Timer* due = nullptr;
@@ -49,7 +49,7 @@ std::optional<MSG> TakeDueTimer(uint64_t now_ms, HWND filter, UINT min_filter, U
     }
   }
   if (due == nullptr) return std::nullopt;
-  due->due_ms = now_ms + due->period_ms;
+  if (remove) due->due_ms = now_ms + due->period_ms;
   MSG msg;
   msg.hwnd = due->hwnd;
   msg.message = WM_TIMER;

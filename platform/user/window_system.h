@@ -230,7 +230,7 @@ uint64_t InputDeadline();
 void RunInputDeadlines(uint64_t now_ms);
 
 // Timers: the earliest due timer message, if one is due at `now_ms`.
-std::optional<MSG> TakeDueTimer(uint64_t now_ms, HWND filter, UINT min_filter, UINT max_filter);
+std::optional<MSG> TakeDueTimer(uint64_t now_ms, HWND filter, UINT min_filter, UINT max_filter, bool remove);
 uint64_t NextTimerDue();
 // Caret blinking.
 uint64_t CaretDeadline();
