@@ -14,6 +14,15 @@ struct Harness {
 };
 
 Harness* harness = nullptr;
+// Idle steps and responders run inside a loop's wait: that loop pumps what
+// they inject, so Pump leaves it alone meanwhile.
+bool is_inside_wait = false;
+
+struct InsideWait {
+  InsideWait() : was(is_inside_wait) { is_inside_wait = true; }
+  ~InsideWait() { is_inside_wait = was; }
+  bool was;
+};
 
 backend::InputEvent MouseEvent(backend::EventKind kind, HWND hwnd, POINT client, backend::MouseButton button) {
   backend::InputEvent event;
@@ -78,6 +87,7 @@ headless::HeadlessBackend& Headless() {
 }
 
 void Pump() {
+  if (is_inside_wait) return;
   MSG msg;
   for (;;) {
     if (!PeekMessage(&msg, nullptr, 0, 0, PM_NOREMOVE)) return;
@@ -176,8 +186,26 @@ void Type(const std::string& utf8) {
   }
 }
 
-void SetModalResponder(ModalResponder responder) { Headless().SetModalResponder(std::move(responder)); }
-void SetIdleScript(std::vector<IdleStep> steps) { Headless().SetIdleScript(std::move(steps)); }
+void SetModalResponder(ModalResponder responder) {
+  if (!responder) {
+    Headless().SetModalResponder(nullptr);
+    return;
+  }
+  Headless().SetModalResponder([responder = std::move(responder)](ModalContext& context) {
+    InsideWait inside;
+    responder(context);
+  });
+}
+
+void SetIdleScript(std::vector<IdleStep> steps) {
+  for (IdleStep& step : steps) {
+    step = [step = std::move(step)] {
+      InsideWait inside;
+      step();
+    };
+  }
+  Headless().SetIdleScript(std::move(steps));
+}
 std::vector<JournalEntry> GetJournal() { return Headless().GetJournal(); }
 void ClearJournal() { Headless().ClearJournal(); }
 

@@ -351,18 +351,8 @@ DWORD GetMessagePos() {
   return MAKELONG(static_cast<WORD>(pt.x), static_cast<WORD>(pt.y));
 }
 
-BOOL RunModalLoop(HWND modal, HWND owner_to_disable, const std::function<bool()>& done) {
-  if (!user::EnsureGuiThread()) return FailWith<BOOL>(FALSE, ERROR_INVALID_THREAD_ID);
+BOOL user::RunLoop(HWND modal, const std::function<bool()>& done, const std::function<bool(MSG&)>& pre_dispatch) {
   const bool has_modal = modal != nullptr;
-  const bool reenable_owner = owner_to_disable != nullptr && IsWindowEnabled(owner_to_disable);
-  if (reenable_owner) EnableWindow(owner_to_disable, FALSE);
-  struct Reenable {
-    HWND owner;
-    bool reenable;
-    ~Reenable() {
-      if (reenable && IsWindow(owner)) EnableWindow(owner, TRUE);
-    }
-  } reenable{owner_to_disable, reenable_owner};
   user::ModalScope scope(modal);
   bool is_done = false;
   const auto stop = [&] {
@@ -378,10 +368,25 @@ BOOL RunModalLoop(HWND modal, HWND owner_to_disable, const std::function<bool()>
       PostQuitMessage(static_cast<int>(msg.wParam));  // for the loop outside
       return FALSE;
     }
+    if (pre_dispatch && pre_dispatch(msg)) continue;
     TranslateMessage(&msg);
     DispatchMessage(&msg);
   }
   return is_done ? TRUE : FALSE;
+}
+
+BOOL RunModalLoop(HWND modal, HWND owner_to_disable, const std::function<bool()>& done) {
+  if (!user::EnsureGuiThread()) return FailWith<BOOL>(FALSE, ERROR_INVALID_THREAD_ID);
+  const bool reenable_owner = owner_to_disable != nullptr && IsWindowEnabled(owner_to_disable);
+  if (reenable_owner) EnableWindow(owner_to_disable, FALSE);
+  struct Reenable {
+    HWND owner;
+    bool reenable;
+    ~Reenable() {
+      if (reenable && IsWindow(owner)) EnableWindow(owner, TRUE);
+    }
+  } reenable{owner_to_disable, reenable_owner};
+  return user::RunLoop(modal, done, nullptr);
 }
 
 BOOL RunRestrictedLoop(const std::function<bool()>& done) {

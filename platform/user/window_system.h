@@ -245,6 +245,11 @@ void ActivateFromSystem(HWND hwnd);
 // The backend moved or sized a top-level window.
 void ApplyNativeGeometry(HWND hwnd, const RECT& rect);
 HCURSOR LoadModuleCursor(HINSTANCE instance, const char* name);
+// A modal loop on `modal` until `done`; `pre_dispatch` may rewrite a message
+// or take it (true) before it is dispatched. FALSE when WM_QUIT or the death
+// of `modal` ended it.
+BOOL RunLoop(HWND modal, const std::function<bool()>& done, const std::function<bool(MSG&)>& pre_dispatch);
+void ForgetWindowMenus(Window& window);
 // Another program took the system clipboard.
 void ClipboardChangedElsewhere();
 

@@ -96,6 +96,7 @@ void Free(const std::shared_ptr<Window>& window) {
   ForgetWindowTimers(window->hwnd);
   ForgetWindowInput(window->hwnd);
   ForgetWindowPainting(*window);
+  ForgetWindowMenus(*window);
   if (window->has_native) Backend().Destroy(window->hwnd);
   window->has_native = false;
   Unlink(*window);

@@ -10,6 +10,7 @@
 
 #include "plat/clock.h"
 #include "plat/headless.h"
+#include "plat/menu.h"
 #include "plat/messages.h"
 #include "plat/user.h"
 
@@ -148,7 +149,12 @@ class Headless final : public HeadlessBackend {
       } else {
         context.PressDefault();
       }
-      Journal("modal", context.Title() + ": " + (context.has_acted() ? "pressed " + std::to_string(context.pressed_id()) : "no action"));
+      if (context.IsMenu()) {
+        Journal("menu", context.pressed_id() != 0 ? "chose " + std::to_string(context.pressed_id()) : "dismissed");
+      } else {
+        Journal("modal", context.Title() + ": " +
+                             (context.has_acted() ? "pressed " + std::to_string(context.pressed_id()) : "no action"));
+      }
       if (!context.has_acted()) throw test::StallError("the modal responder did nothing\n" + DescribeWindowSystem());
       return;
     }
@@ -323,7 +329,33 @@ void ModalContext::Press(int id) {
   pressed_id_ = id;
 }
 
+bool ModalContext::IsMenu() const {
+  char name[32] = {};
+  GetClassName(modal_, name, sizeof(name));
+  return std::string(name) == kMenuWindowClass;
+}
+
+void ModalContext::ChooseMenu(UINT id) {
+  PostMessage(modal_, WM_COMMAND, id, 0);
+  has_acted_ = true;
+  pressed_id_ = static_cast<int>(id);
+}
+
+void ModalContext::Cancel() {
+  if (!IsMenu()) {
+    Press(IDCANCEL);
+    return;
+  }
+  PostMessage(modal_, WM_CANCELMODE, 0, 0);
+  has_acted_ = true;
+  pressed_id_ = 0;
+}
+
 void ModalContext::PressDefault() {
+  if (IsMenu()) {
+    Cancel();
+    return;
+  }
   const LRESULT answer = SendMessage(modal_, DM_GETDEFID, 0, 0);
   Press(HIWORD(static_cast<uintptr_t>(answer)) == DC_HASDEFID ? LOWORD(static_cast<uintptr_t>(answer)) : IDOK);
 }

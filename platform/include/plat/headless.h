@@ -45,7 +45,11 @@ class ModalContext {
   void Press(int id);
   // Presses the default button (DM_GETDEFID, else IDOK).
   void PressDefault();
-  void Cancel() { Press(2); }
+  // Chooses the command `id` of a pop-up menu.
+  void ChooseMenu(UINT id);
+  // Cancels a dialog (IDCANCEL) or dismisses a menu.
+  void Cancel();
+  bool IsMenu() const;
   bool has_acted() const { return has_acted_; }
   int pressed_id() const { return pressed_id_; }
 

@@ -43,7 +43,8 @@ void Pump();
 void AdvanceTime(uint64_t ms);
 
 // Input, as a user would give it: the events go through the queue and are
-// pumped. Points are client coordinates of `hwnd`.
+// pumped (inside an idle step or responder, the waiting loop pumps them).
+// Points are client coordinates of `hwnd`.
 void MoveMouse(HWND hwnd, POINT client);
 void MouseDown(HWND hwnd, POINT client, backend::MouseButton button = backend::MouseButton::kLeft);
 void MouseUp(HWND hwnd, POINT client, backend::MouseButton button = backend::MouseButton::kLeft);
