@@ -27,7 +27,7 @@ struct ModuleTable {
 struct Registry {
   std::mutex mutex;
   std::map<HMODULE, ModuleTable> modules;
-  std::map<const ResourceEntry*, HGLOBAL> loaded;  // LoadResource's copies, kept for the process
+  std::map<const ResourceEntry*, HGLOBAL> loaded;  // LoadResource's copies, kept while registered
 };
 
 Registry& Resources() {
@@ -85,7 +85,17 @@ BOOL RegisterModuleResources(HMODULE module, const ResourceEntry* entries, size_
 BOOL UnregisterModuleResources(HMODULE module) {
   user::Registry& registry = user::Resources();
   std::lock_guard<std::mutex> lock(registry.mutex);
-  return registry.modules.erase(module) != 0 ? TRUE : FALSE;
+  auto table = registry.modules.find(module);
+  if (table == registry.modules.end()) return FALSE;
+  // The blocks LoadResource made for its entries go with the table.
+  for (size_t i = 0; i < table->second.count; ++i) {
+    auto loaded = registry.loaded.find(&table->second.entries[i]);
+    if (loaded == registry.loaded.end()) continue;
+    GlobalFree(loaded->second);
+    registry.loaded.erase(loaded);
+  }
+  registry.modules.erase(table);
+  return TRUE;
 }
 
 HCURSOR user::LoadModuleCursor(HINSTANCE instance, const char* name) { return user::CursorOf(instance, name, RT_CURSOR); }
