@@ -55,17 +55,24 @@ LRESULT RunChain(Window& window, uint64_t below, UINT message, WPARAM wparam, LP
 
 }  // namespace
 
+// Holds a window's record while a handler of it runs: the record survives
+// DestroyWindow inside the handler.
+class KeepAlive {
+ public:
+  explicit KeepAlive(std::shared_ptr<Window> window) : window_(std::move(window)) { ++window_->dispatch_depth; }
+  ~KeepAlive() { --window_->dispatch_depth; }
+  KeepAlive(const KeepAlive&) = delete;
+  KeepAlive& operator=(const KeepAlive&) = delete;
+  Window& window() const { return *window_; }
+
+ private:
+  std::shared_ptr<Window> window_;
+};
+
 LRESULT Dispatch(const std::shared_ptr<Window>& window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (!window) return 0;
-  // The frame holds its own reference: the record survives DestroyWindow
-  // inside the handler.
-  std::shared_ptr<Window> keep = window;
-  ++keep->dispatch_depth;
-  struct Leave {
-    Window& window;
-    ~Leave() { --window.dispatch_depth; }
-  } leave{*keep};
-  return RunChain(*keep, UINT64_MAX, message, wparam, lparam);
+  KeepAlive keep(window);
+  return RunChain(keep.window(), UINT64_MAX, message, wparam, lparam);
 }
 
 LRESULT SendTo(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -104,12 +111,7 @@ LRESULT CallWindowProc(WNDPROC proc, HWND hwnd, UINT message, WPARAM wparam, LPA
   if (proc == nullptr) return 0;
   auto window = FindWindowRecord(hwnd);
   if (!window) return proc(hwnd, message, wparam, lparam);
-  std::shared_ptr<Window> keep = window;
-  ++keep->dispatch_depth;
-  struct Leave {
-    Window& window;
-    ~Leave() { --window.dispatch_depth; }
-  } leave{*keep};
+  user::KeepAlive keep(window);
   return proc(hwnd, message, wparam, lparam);
 }
 

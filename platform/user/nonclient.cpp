@@ -24,14 +24,6 @@ constexpr UINT_PTR kScrollRepeatTimer = 0xFFF0;
 constexpr UINT kScrollFirstRepeatMs = 400;
 constexpr UINT kScrollRepeatMs = 100;
 
-RECT Shift(RECT rect, int dx, int dy) {
-  rect.left += dx;
-  rect.right += dx;
-  rect.top += dy;
-  rect.bottom += dy;
-  return rect;
-}
-
 bool Contains(const RECT& rect, POINT point) {
   return point.x >= rect.left && point.x < rect.right && point.y >= rect.top && point.y < rect.bottom;
 }
@@ -73,7 +65,7 @@ NonClientLayout LayoutOf(const Window& window) {
   NonClientLayout layout;
   const RECT& w = window.window_rect;
   layout.window = RECT{0, 0, w.right - w.left, w.bottom - w.top};
-  layout.client = Shift(window.client_rect, -w.left, -w.top);
+  layout.client = ShiftedRect(window.client_rect, -w.left, -w.top);
   layout.frame = FrameWidth(window);
   int inner_top = layout.frame;
   if ((window.style & WS_CAPTION) == WS_CAPTION) {
@@ -321,7 +313,7 @@ void TrackMoveOrSize(HWND hwnd, LRESULT hit, POINT start) {
     const int dy = at.y - start.y;
     RECT rect = original;
     if (hit == HTCAPTION) {
-      rect = Shift(rect, dx, dy);
+      rect = ShiftedRect(rect, dx, dy);
       SendMessage(hwnd, WM_MOVING, 0, reinterpret_cast<LPARAM>(&rect));
     } else {
       if (hit == HTLEFT || hit == HTTOPLEFT || hit == HTBOTTOMLEFT) rect.left = std::min(rect.left + dx, rect.right - min_width);

@@ -31,14 +31,6 @@ std::map<uint32_t, HWND>& WindowDcs() {
   return *dcs;
 }
 
-RECT Offset(RECT rect, int dx, int dy) {
-  rect.left += dx;
-  rect.right += dx;
-  rect.top += dy;
-  rect.bottom += dy;
-  return rect;
-}
-
 RECT ClientBounds(const Window& window) {
   return RECT{0, 0, window.client_rect.right - window.client_rect.left,
               window.client_rect.bottom - window.client_rect.top};
@@ -181,7 +173,7 @@ Region VisibleRegionInRoot(const Window& window, bool is_client_only) {
   Region visible = Outline(window);
   if (is_client_only) {
     const POINT client = ClientOriginInRoot(window);
-    visible = visible.Intersected(Offset(ClientBounds(window), client.x, client.y));
+    visible = visible.Intersected(ShiftedRect(ClientBounds(window), client.x, client.y));
     if ((window.style & WS_CLIPCHILDREN) != 0) {
       for (HWND child_hwnd : window.children) {
         auto child = FindWindowRecord(child_hwnd);
@@ -206,7 +198,7 @@ Region VisibleRegionInRoot(const Window& window, bool is_client_only) {
       }
     }
     const POINT client = ClientOriginInRoot(*parent);
-    visible = visible.Intersected(Offset(ClientBounds(*parent), client.x, client.y));
+    visible = visible.Intersected(ShiftedRect(ClientBounds(*parent), client.x, client.y));
     if (parent->window_region != nullptr) visible = Region::Combine(visible, Outline(*parent), RGN_AND);
     hold = parent;
     current = hold.get();
@@ -472,7 +464,7 @@ namespace {
 void ShiftPixels(gdi::Surface& buffer, const Region& moved, int dx, int dy) {
   if (moved.empty()) return;
   const RECT bounds = moved.bounds();
-  const RECT source = gdi::IntersectRects(Offset(bounds, -dx, -dy), buffer.Bounds());
+  const RECT source = gdi::IntersectRects(ShiftedRect(bounds, -dx, -dy), buffer.Bounds());
   if (gdi::IsEmptyRect(source)) return;
   // Copy the source block first: source and destination may overlap.
   const int width = source.right - source.left;
@@ -481,7 +473,7 @@ void ShiftPixels(gdi::Surface& buffer, const Region& moved, int dx, int dy) {
     buffer.ReadRaw(y, source.left, width, copy.data() + static_cast<size_t>(y - source.top) * width);
   }
   for (const RECT& rect : moved.rects()) {
-    const RECT target = gdi::IntersectRects(rect, Offset(source, dx, dy));
+    const RECT target = gdi::IntersectRects(rect, ShiftedRect(source, dx, dy));
     if (gdi::IsEmptyRect(target)) continue;
     for (int y = target.top; y < target.bottom; ++y) {
       const uint32_t* row = copy.data() + static_cast<size_t>(y - dy - source.top) * width + (target.left - dx - source.left);
@@ -553,8 +545,8 @@ BOOL ScrollDC(HDC dc, int dx, int dy, const RECT* scroll, const RECT* clip, HRGN
   if (!record || !record->surface) return FALSE;
   const POINT shift = record->ToSurface(0, 0);
   const RECT bounds = record->Clip().bounds();
-  RECT source = scroll != nullptr ? user::Offset(*scroll, shift.x, shift.y) : bounds;
-  RECT limit = clip != nullptr ? user::Offset(*clip, shift.x, shift.y) : bounds;
+  RECT source = scroll != nullptr ? user::ShiftedRect(*scroll, shift.x, shift.y) : bounds;
+  RECT limit = clip != nullptr ? user::ShiftedRect(*clip, shift.x, shift.y) : bounds;
   source = gdi::IntersectRects(source, bounds);
   limit = gdi::IntersectRects(limit, bounds);
   Region moved = Region::Combine(Region(source), record->Clip(), RGN_AND);

@@ -204,6 +204,13 @@ LRESULT Dispatch(const std::shared_ptr<Window>& window, UINT message, WPARAM wpa
 LRESULT SendTo(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 
 // Geometry helpers.
+inline RECT ShiftedRect(RECT rect, int dx, int dy) {
+  rect.left += dx;
+  rect.right += dx;
+  rect.top += dy;
+  rect.bottom += dy;
+  return rect;
+}
 POINT ClientOriginOnScreen(const Window& window);
 RECT WindowRectOnScreen(const Window& window);
 bool IsVisibleChain(const Window& window);
