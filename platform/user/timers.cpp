@@ -26,6 +26,15 @@ bool TimerMatches(const Timer& timer, HWND filter) {
   return timer.hwnd == filter || IsChild(filter, timer.hwnd);
 }
 
+// Text input goes where the caret of the focus window is.
+void TellTextInput(const Caret& caret) {
+  if (caret.hwnd == nullptr || caret.hwnd != GetFocus()) return;
+  POINT origin = caret.pos;
+  ClientToScreen(caret.hwnd, &origin);
+  const RECT rect{origin.x, origin.y, origin.x + caret.width, origin.y + caret.height};
+  Backend().SetTextInput(RootOf(caret.hwnd), &rect);
+}
+
 void DrawCaret(Caret& caret) {
   caret.is_drawn = !caret.is_drawn;
   InvertInClient(caret.hwnd, RECT{caret.pos.x, caret.pos.y, caret.pos.x + caret.width, caret.pos.y + caret.height});
@@ -135,6 +144,7 @@ BOOL CreateCaret(HWND hwnd, HBITMAP bitmap, int width, int height) {
   state.caret.hwnd = hwnd;
   state.caret.width = width > 0 ? width : GetSystemMetrics(SM_CXBORDER);
   state.caret.height = height > 0 ? height : GetSystemMetrics(SM_CYBORDER);
+  user::TellTextInput(state.caret);
   return TRUE;
 }
 
@@ -142,6 +152,7 @@ BOOL DestroyCaret() {
   auto& state = State();
   if (!state.has_caret) return FALSE;
   user::Undraw(state.caret);
+  if (state.caret.hwnd == GetFocus()) user::Backend().SetTextInput(nullptr, nullptr);
   state.has_caret = false;
   state.caret = user::Caret{};
   return TRUE;
@@ -171,6 +182,7 @@ BOOL SetCaretPos(int x, int y) {
   if (!state.has_caret) return FALSE;
   user::Undraw(state.caret);
   state.caret.pos = POINT{x, y};
+  user::TellTextInput(state.caret);
   if (state.caret.hide_count == 0) {
     user::DrawCaret(state.caret);
     state.caret.next_blink_ms = user::NowMs() + user::kCaretBlinkMs;
