@@ -2,6 +2,9 @@
 // TMemoryStream.
 #include "plat/forms/streams.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -82,7 +85,12 @@ int64_t TStream::CopyFrom(TStream& source, int64_t count) {
 TFileStream::TFileStream(const std::string& file_name, uint16_t mode)
     : file_name_(file_name), uncaught_at_open_(std::uncaught_exceptions()) {
   if (mode == fmCreate) {
-    if (AtomicFile::Create(file_name, atomic_) != OpenStatus::kOk) {
+    // A folder or a file the user may not write is refused now, as a plain
+    // create would be, rather than found out when the rename fails.
+    struct stat info;
+    bool exists = ::stat(file_name.c_str(), &info) == 0;
+    if ((exists && (S_ISDIR(info.st_mode) || ::access(file_name.c_str(), W_OK) != 0)) ||
+        AtomicFile::Create(file_name, atomic_) != OpenStatus::kOk) {
       RaiseRes<EFCreateError>(SFCreateError, {file_name});
     }
     is_create_ = true;

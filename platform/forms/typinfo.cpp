@@ -77,15 +77,22 @@ int64_t GetOrdProp(const TObject& object, const std::string& name) { return Get<
 double GetFloatProp(const TObject& object, const std::string& name) { return Get<double>(object, name); }
 std::string GetStrProp(const TObject& object, const std::string& name) { return Get<std::string>(object, name); }
 
-void SetOrdProp(TObject& object, const std::string& name, int64_t value) {
-  RequireWritable(object, name).set(object, value);
+namespace {
+
+void Set(TObject& object, const std::string& name, const TPropValue& value) {
+  const TPropInfo& prop = RequireWritable(object, name);
+  try {
+    prop.set(object, value);
+  } catch (const std::bad_variant_access&) {
+    RaiseRes<EPropertyError>(SInvalidPropertyValue);
+  }
 }
-void SetFloatProp(TObject& object, const std::string& name, double value) {
-  RequireWritable(object, name).set(object, value);
-}
-void SetStrProp(TObject& object, const std::string& name, const std::string& value) {
-  RequireWritable(object, name).set(object, value);
-}
+
+}  // namespace
+
+void SetOrdProp(TObject& object, const std::string& name, int64_t value) { Set(object, name, value); }
+void SetFloatProp(TObject& object, const std::string& name, double value) { Set(object, name, value); }
+void SetStrProp(TObject& object, const std::string& name, const std::string& value) { Set(object, name, value); }
 
 void RegisterClassFactory(const std::string& class_name, const std::type_info& type, TComponentFactory factory) {
   auto& classes = State().classes;

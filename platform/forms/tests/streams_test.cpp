@@ -1,6 +1,8 @@
 #include "plat/forms/streams.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <stdexcept>
 
@@ -73,6 +75,14 @@ TEST(FileStreamTest, OpenModesAndErrors) {
   const std::string path = dir.File("data.bin");
   EXPECT_THROW(TFileStream(path, fmOpenRead), EFOpenError);
   EXPECT_THROW(TFileStream(dir.File("no/such/folder.bin"), fmCreate), EFCreateError);
+  EXPECT_THROW(TFileStream(dir.path(), fmCreate), EFCreateError);  // a folder
+  WriteFileBytes(dir.File("locked.bin"), kOldBytes);
+  ASSERT_EQ(::chmod(dir.File("locked.bin").c_str(), 0444), 0);
+  if (::geteuid() != 0) {  // root may write anything
+    EXPECT_THROW(TFileStream(dir.File("locked.bin"), fmCreate), EFCreateError);
+    EXPECT_EQ(ReadFileBytes(dir.File("locked.bin")), kOldBytes);
+  }
+  ::unlink(dir.File("locked.bin").c_str());
   try {
     TFileStream stream(path, fmOpenRead);
   } catch (const EFOpenError& e) {

@@ -17,10 +17,24 @@ class Base : public TComponent {
   std::string caption;
 };
 
+enum class Style { kFlat, kRaised, kSunken };
+using Styles = TSet<Style>;
+
 class Derived : public Base {
  public:
   using Base::Base;
-  double strength = 0.5;
+  double Strength() const { return strength_; }
+  void SetStrength(double value) { strength_ = value; }
+  Style GetStyle() const { return style_; }
+  void SetStyle(Style value) { style_ = value; }
+  Styles Sides() const { return sides_; }
+  void SetSides(const Styles& value) { sides_ = value; }
+  int Kind() const { return 2; }
+
+ private:
+  double strength_ = 0.5;
+  Style style_ = Style::kRaised;
+  Styles sides_;
 };
 
 class Leaf : public Derived {  // adds no properties of its own
@@ -44,9 +58,10 @@ void RegisterTables() {
        [](const TObject& o) { return !static_cast<const Base&>(o).caption.empty(); }},
   });
   RegisterPublishedProperties<Derived, Base>({
-      {"Strength", tkFloat, [](const TObject& o) -> TPropValue { return static_cast<const Derived&>(o).strength; },
-       [](TObject& o, const TPropValue& v) { static_cast<Derived&>(o).strength = std::get<double>(v); }, {}, {}},
-      {"Kind", tkEnumeration, [](const TObject&) -> TPropValue { return int64_t{2}; }, {}, {}, {}},
+      MakeProp("Strength", &Derived::Strength, &Derived::SetStrength),
+      MakeProp("Style", &Derived::GetStyle, &Derived::SetStyle, 1),
+      MakeProp("Sides", &Derived::Sides, &Derived::SetSides),
+      MakeProp("Kind", &Derived::Kind, nullptr),
   });
 }
 
@@ -55,7 +70,7 @@ TEST_F(RuntimeTest, PropertyListsComeAncestorsFirstAndReachUnregisteredDescendan
   Leaf leaf(nullptr);
   std::vector<std::string> names;
   for (const TPropInfo* p : GetPropList(leaf)) names.push_back(p->name);
-  EXPECT_EQ(names, (std::vector<std::string>{"Width", "Caption", "Strength", "Kind"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"Width", "Caption", "Strength", "Style", "Sides", "Kind"}));
   Base base(nullptr);
   EXPECT_EQ(GetPropList(base).size(), 2u);
 
@@ -66,9 +81,17 @@ TEST_F(RuntimeTest, PropertyListsComeAncestorsFirstAndReachUnregisteredDescendan
   SetStrProp(leaf, "Caption", "Go");
   EXPECT_TRUE(GetPropInfo(leaf, "Caption")->IsStored(leaf));
   SetFloatProp(leaf, "Strength", 0.25);
-  EXPECT_EQ(GetFloatProp(leaf, "Strength"), 0.25);
+  EXPECT_EQ(leaf.Strength(), 0.25);
+  EXPECT_EQ(GetPropInfo(leaf, "Style")->kind, tkEnumeration);
+  EXPECT_EQ(GetOrdProp(leaf, "Style"), GetPropInfo(leaf, "Style")->default_value);
+  SetOrdProp(leaf, "Style", 2);
+  EXPECT_EQ(leaf.GetStyle(), Style::kSunken);
+  SetOrdProp(leaf, "Sides", 0b101);
+  EXPECT_EQ(leaf.Sides(), (Styles{Style::kFlat, Style::kSunken}));
+  EXPECT_EQ(GetPropInfo(leaf, "Sides")->kind, tkSet);
   EXPECT_EQ(GetOrdProp(leaf, "Kind"), 2);
-  EXPECT_THROW(SetOrdProp(leaf, "Kind", 1), EPropertyError);
+  EXPECT_THROW(SetOrdProp(leaf, "Kind", 1), EPropertyError);    // read-only
+  EXPECT_THROW(SetStrProp(leaf, "Width", "x"), EPropertyError);  // wrong kind of value
   EXPECT_THROW(GetOrdProp(leaf, "Caption"), EPropertyError);
   EXPECT_THROW(GetOrdProp(leaf, "Missing"), EPropertyError);
 }

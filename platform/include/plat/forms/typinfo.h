@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <type_traits>
 #include <string>
 #include <typeinfo>
 #include <variant>
@@ -49,6 +50,91 @@ struct TPropInfo {
 
   bool IsStored(const TObject& object) const { return !stored || stored(object); }
 };
+
+namespace internal {
+
+template <class V>
+constexpr TTypeKind PropKindOf() {
+  if constexpr (std::is_same_v<V, bool> || std::is_enum_v<V>) {
+    return tkEnumeration;
+  } else if constexpr (std::is_same_v<V, char>) {
+    return tkChar;
+  } else if constexpr (std::is_integral_v<V>) {
+    return sizeof(V) > 4 ? tkInt64 : tkInteger;
+  } else if constexpr (std::is_floating_point_v<V>) {
+    return tkFloat;
+  } else if constexpr (std::is_same_v<V, std::string>) {
+    return tkString;
+  } else if constexpr (requires(V v) { v.bits(); }) {
+    return tkSet;
+  } else {
+    static_assert(std::is_pointer_v<V>, "unsupported property type");
+    return tkClass;
+  }
+}
+
+template <class V>
+TPropValue ToPropValue(const V& v) {
+  constexpr TTypeKind kind = PropKindOf<V>();
+  if constexpr (kind == tkFloat) {
+    return static_cast<double>(v);
+  } else if constexpr (kind == tkString) {
+    return v;
+  } else if constexpr (kind == tkSet) {
+    return static_cast<int64_t>(v.bits());
+  } else if constexpr (kind == tkClass) {
+    return static_cast<TObject*>(v);
+  } else {
+    return static_cast<int64_t>(v);
+  }
+}
+
+template <class V>
+V FromPropValue(const TPropValue& value) {
+  constexpr TTypeKind kind = PropKindOf<V>();
+  if constexpr (kind == tkFloat) {
+    return static_cast<V>(std::get<double>(value));
+  } else if constexpr (kind == tkString) {
+    return std::get<std::string>(value);
+  } else if constexpr (kind == tkSet) {
+    return V::FromBits(static_cast<uint64_t>(std::get<int64_t>(value)));
+  } else if constexpr (kind == tkClass) {
+    return dynamic_cast<V>(std::get<TObject*>(value));
+  } else {
+    return static_cast<V>(std::get<int64_t>(value));
+  }
+}
+
+}  // namespace internal
+
+// A property row from a getter and a setter of T (the setter may take its
+// value by copy or by const reference); the kind follows the value's type
+// (bool and enumerations: tkEnumeration, TSet: tkSet, std::string: tkString,
+// ...). A value of the wrong alternative raises std::bad_variant_access,
+// which SetOrdProp and its kin never pass on.
+template <class T, class G, class S>
+TPropInfo MakeProp(std::string name, G (T::*getter)() const, void (T::*setter)(S),
+                   std::optional<int64_t> default_value = {}) {
+  using V = std::decay_t<G>;
+  static_assert(std::is_same_v<std::decay_t<S>, V>, "getter and setter disagree on the type");
+  TPropInfo info;
+  info.name = std::move(name);
+  info.kind = internal::PropKindOf<V>();
+  info.get = [getter](const TObject& o) { return internal::ToPropValue<V>((static_cast<const T&>(o).*getter)()); };
+  if (setter != nullptr) {
+    info.set = [setter](TObject& o, const TPropValue& v) { (static_cast<T&>(o).*setter)(internal::FromPropValue<V>(v)); };
+  }
+  info.default_value = default_value;
+  return info;
+}
+
+// A read-only property row.
+template <class T, class G>
+TPropInfo MakeProp(std::string name, G (T::*getter)() const, std::nullptr_t,
+                   std::optional<int64_t> default_value = {}) {
+  using V = std::decay_t<G>;
+  return MakeProp<T, G, V>(std::move(name), getter, static_cast<void (T::*)(V)>(nullptr), default_value);
+}
 
 // Registers the published properties that class T declares itself (not its
 // ancestors'). Parent is the nearest ancestor whose properties come first,
