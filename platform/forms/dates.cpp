@@ -2,13 +2,12 @@
 // ISO texts and FormatDateTime.
 #include "plat/forms/dates.h"
 
-#include <sys/time.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
 
+#include "plat/clock.h"
 #include "plat/forms/exceptions.h"
 
 namespace plat {
@@ -164,13 +163,11 @@ int DayOfWeek(TDateTime value) {
 }
 
 TDateTime Now() {
-  struct timeval tv;
-  ::gettimeofday(&tv, nullptr);
-  time_t seconds = tv.tv_sec;
-  struct tm local;
-  ::localtime_r(&seconds, &local);
-  return EncodeDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday) +
-         EncodeTime(local.tm_hour, local.tm_min, std::min(local.tm_sec, 59), static_cast<int>(tv.tv_usec / 1000));
+  // The process clock, so tests on a virtual clock see their own time.
+  SYSTEMTIME local;
+  GetLocalTime(&local);
+  return EncodeDate(local.wYear, local.wMonth, local.wDay) +
+         EncodeTime(local.wHour, local.wMinute, std::min<int>(local.wSecond, 59), local.wMilliseconds);
 }
 
 TDateTime Date() { return std::trunc(Now()); }

@@ -6,6 +6,7 @@
 
 #include "plat/forms/dates.h"
 #include "plat/forms/exceptions.h"
+#include "plat/testing/virtual_clock.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -166,6 +167,14 @@ TEST(DateTest, EncodeDecodeAndIsoTexts) {
     EXPECT_EQ(StrToDateDef(bad, -1), -1);
   }
   EXPECT_THROW(StrToTime("25:00"), EConvertError);
+}
+
+TEST(DateTest, NowFollowsTheProcessClock) {
+  plat::test::ScopedVirtualClock clock;
+  TDateTime before = Now();
+  clock.Advance(90'500);
+  EXPECT_NEAR((Now() - before) * MSecsPerDay, 90'500, 0.5);
+  EXPECT_EQ(Date(), std::trunc(Now()));
 }
 
 }  // namespace
