@@ -7,10 +7,14 @@
 #include <cstdio>
 #include <ctime>
 
+#include "convert.h"
 #include "plat/clock.h"
 #include "plat/forms/exceptions.h"
 
 namespace plat {
+
+using forms::internal::ConvertOr;
+using forms::internal::ConvertOrRaise;
 namespace {
 
 // Days from 1970-01-01 to a civil date, and back (era-based algorithm).
@@ -212,37 +216,24 @@ bool TryStrToDateTime(std::string_view text, TDateTime& out) {
   return true;
 }
 
-TDateTime StrToDate(std::string_view text) {
-  TDateTime value = 0;
-  if (!TryStrToDate(text, value)) RaiseRes<EConvertError>(SInvalidDate, {text});
-  return value;
-}
+TDateTime StrToDate(std::string_view text) { return ConvertOrRaise<TDateTime>(text, TryStrToDate, SInvalidDate); }
 
-TDateTime StrToTime(std::string_view text) {
-  TDateTime value = 0;
-  if (!TryStrToTime(text, value)) RaiseRes<EConvertError>(SInvalidTime, {text});
-  return value;
-}
+TDateTime StrToTime(std::string_view text) { return ConvertOrRaise<TDateTime>(text, TryStrToTime, SInvalidTime); }
 
 TDateTime StrToDateTime(std::string_view text) {
-  TDateTime value = 0;
-  if (!TryStrToDateTime(text, value)) RaiseRes<EConvertError>(SInvalidDateTime, {text});
-  return value;
+  return ConvertOrRaise<TDateTime>(text, TryStrToDateTime, SInvalidDateTime);
 }
 
 TDateTime StrToDateDef(std::string_view text, TDateTime default_value) {
-  TDateTime value = 0;
-  return TryStrToDate(text, value) ? value : default_value;
+  return ConvertOr<TDateTime>(text, TryStrToDate, default_value);
 }
 
 TDateTime StrToTimeDef(std::string_view text, TDateTime default_value) {
-  TDateTime value = 0;
-  return TryStrToTime(text, value) ? value : default_value;
+  return ConvertOr<TDateTime>(text, TryStrToTime, default_value);
 }
 
 TDateTime StrToDateTimeDef(std::string_view text, TDateTime default_value) {
-  TDateTime value = 0;
-  return TryStrToDateTime(text, value) ? value : default_value;
+  return ConvertOr<TDateTime>(text, TryStrToDateTime, default_value);
 }
 
 std::string FormatDateTime(std::string_view format, TDateTime value) {

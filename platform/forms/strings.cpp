@@ -2,6 +2,7 @@
 #include "plat/forms/strings.h"
 
 #include <algorithm>
+#include <exception>
 
 #include "plat/forms/exceptions.h"
 #include "plat/forms/streams.h"
@@ -260,8 +261,13 @@ void TStrings::LoadFromFile(const std::string& file_name) {
 }
 
 void TStrings::LoadFromStream(TStream& stream) {
-  int64_t size = stream.Size() - stream.Position();
-  std::string text(static_cast<size_t>(std::max<int64_t>(size, 0)), '\0');
+  int64_t size = std::max<int64_t>(stream.Size() - stream.Position(), 0);
+  std::string text;
+  try {
+    text.resize(static_cast<size_t>(size));
+  } catch (const std::exception&) {  // bad_alloc or length_error
+    RaiseRes<EOutOfMemory>(SOutOfMemory);
+  }
   if (!text.empty()) stream.ReadBuffer(text.data(), static_cast<int64_t>(text.size()));
   if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
   SetText(text);

@@ -12,9 +12,13 @@
 #include <cstdlib>
 #include <vector>
 
+#include "convert.h"
 #include "plat/forms/exceptions.h"
 
 namespace plat {
+
+using forms::internal::ConvertOr;
+using forms::internal::ConvertOrRaise;
 namespace {
 
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
@@ -90,28 +94,18 @@ std::string IntToHex(int64_t value, int digits) {
 
 bool TryStrToInt(std::string_view text, int& out) { return ParseInt32(text, out); }
 
-int StrToInt(std::string_view text) {
-  int value = 0;
-  if (!ParseInt32(text, value)) RaiseRes<EConvertError>(SInvalidInteger, {text});
-  return value;
-}
+int StrToInt(std::string_view text) { return ConvertOrRaise<int>(text, ParseInt32, SInvalidInteger); }
 
 int StrToIntDef(std::string_view text, int default_value) {
-  int value = 0;
-  return ParseInt32(text, value) ? value : default_value;
+  return ConvertOr<int>(text, ParseInt32, default_value);
 }
 
 bool TryStrToInt64(std::string_view text, int64_t& out) { return ParseInt64(text, out); }
 
-int64_t StrToInt64(std::string_view text) {
-  int64_t value = 0;
-  if (!ParseInt64(text, value)) RaiseRes<EConvertError>(SInvalidInteger, {text});
-  return value;
-}
+int64_t StrToInt64(std::string_view text) { return ConvertOrRaise<int64_t>(text, ParseInt64, SInvalidInteger); }
 
 int64_t StrToInt64Def(std::string_view text, int64_t default_value) {
-  int64_t value = 0;
-  return ParseInt64(text, value) ? value : default_value;
+  return ConvertOr<int64_t>(text, ParseInt64, default_value);
 }
 
 bool TryStrToFloat(std::string_view text, double& out) {
@@ -126,15 +120,10 @@ bool TryStrToFloat(std::string_view text, double& out) {
   return true;
 }
 
-double StrToFloat(std::string_view text) {
-  double value = 0;
-  if (!TryStrToFloat(text, value)) RaiseRes<EConvertError>(SInvalidFloat, {text});
-  return value;
-}
+double StrToFloat(std::string_view text) { return ConvertOrRaise<double>(text, TryStrToFloat, SInvalidFloat); }
 
 double StrToFloatDef(std::string_view text, double default_value) {
-  double value = 0;
-  return TryStrToFloat(text, value) ? value : default_value;
+  return ConvertOr<double>(text, TryStrToFloat, default_value);
 }
 
 std::string BoolToStr(bool value, bool use_bool_strs) {
@@ -159,15 +148,10 @@ bool TryStrToBool(std::string_view text, bool& out) {
 }
 }  // namespace
 
-bool StrToBool(std::string_view text) {
-  bool value = false;
-  if (!TryStrToBool(text, value)) RaiseRes<EConvertError>(SInvalidBoolean, {text});
-  return value;
-}
+bool StrToBool(std::string_view text) { return ConvertOrRaise<bool>(text, TryStrToBool, SInvalidBoolean); }
 
 bool StrToBoolDef(std::string_view text, bool default_value) {
-  bool value = false;
-  return TryStrToBool(text, value) ? value : default_value;
+  return ConvertOr<bool>(text, TryStrToBool, default_value);
 }
 
 // ---- texts ----
