@@ -22,6 +22,11 @@ void Erase(std::vector<TComponent*>& list, TComponent* item) {
   if (it != list.end()) list.erase(it);
 }
 
+// The components still waiting for Loaded in the EndLoading calls running
+// on this thread (they nest when a Loaded ends another bracket). A component
+// freed by another's Loaded takes itself out, so it is never called freed.
+thread_local std::vector<std::vector<TComponent*>*> t_loaded_batches;
+
 }  // namespace
 
 TComponent::TComponent(TComponent* owner) {
@@ -29,6 +34,9 @@ TComponent::TComponent(TComponent* owner) {
 }
 
 TComponent::~TComponent() {
+  for (std::vector<TComponent*>* batch : t_loaded_batches) {
+    std::replace(batch->begin(), batch->end(), static_cast<TComponent*>(this), static_cast<TComponent*>(nullptr));
+  }
   Destroying();
   // Tell every linked component, then drop the links from both ends. The
   // list shrinks as each one answers by removing its link.
@@ -164,14 +172,17 @@ void TComponent::EndLoading() {
   std::vector<TComponent*> loaded;
   CollectLoading(loaded);
   for (TComponent* c : loaded) c->state_.Exclude(csLoading);
+  t_loaded_batches.push_back(&loaded);
   std::exception_ptr first;
-  for (TComponent* c : loaded) {
+  for (TComponent*& c : loaded) {
+    if (c == nullptr) continue;
     try {
       c->Loaded();
     } catch (...) {
       if (!first) first = std::current_exception();
     }
   }
+  t_loaded_batches.pop_back();
   if (first) std::rethrow_exception(first);
 }
 

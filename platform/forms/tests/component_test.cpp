@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "design_mode.h"
@@ -22,6 +23,7 @@ class Probe : public TComponent {
   ~Probe() override { journal_->push_back("free " + Name()); }
 
   TComponent* watched = nullptr;
+  TComponent* free_in_loaded = nullptr;
   bool throw_in_loaded = false;
   bool was_loading_in_loaded = true;
 
@@ -29,6 +31,7 @@ class Probe : public TComponent {
   void Loaded() override {
     was_loading_in_loaded = ComponentState().Contains(csLoading);
     journal_->push_back("loaded " + Name());
+    delete std::exchange(free_in_loaded, nullptr);
     if (throw_in_loaded) throw EInvalidOperation("broken " + Name());
   }
   void Notification(TComponent* component, TOperation operation) override {
@@ -127,6 +130,17 @@ TEST(ComponentTest, AFailingLoadedDoesNotStopTheOthers) {
     EXPECT_EQ(e.Message(), "broken A");
   }
   EXPECT_EQ(journal, (std::vector<std::string>{"loaded A", "loaded B", "loaded Root"}));
+}
+
+TEST(ComponentTest, AComponentFreedByAnotherLoadedIsNotCalled) {
+  std::vector<std::string> journal;
+  Probe root(nullptr, "Root", &journal);
+  auto* a = new Probe(&root, "A", &journal);
+  a->free_in_loaded = new Probe(&root, "B", &journal);  // B waits after A
+  root.BeginLoading();
+  root.EndLoading();
+  EXPECT_EQ(journal, (std::vector<std::string>{"loaded A", "free B", "loaded Root"}));
+  EXPECT_EQ(root.ComponentCount(), 1);
 }
 
 TEST(ComponentTest, DesignStateReachesOwnedAndLaterInsertedComponents) {
