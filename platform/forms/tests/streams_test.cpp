@@ -6,7 +6,9 @@
 
 #include <stdexcept>
 
+#include "plat/fault_injection.h"
 #include "plat/forms/exceptions.h"
+#include "plat/forms/strings.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -49,6 +51,25 @@ TEST(FileStreamTest, CreateReplacesTheFileOnlyWhenNoExceptionUnwinds) {
       EXPECT_EQ(ReadFileBytes(path), kOldBytes);
     }
     EXPECT_EQ(dir.List(), std::vector<std::string>{"settings.dat"});
+  }
+}
+
+TEST(FileStreamTest, AFailedWriteFlushOrRenameRaisesAndKeepsTheEarlierFile) {
+  enum class Fault { kWrite, kFlush, kRename };
+  for (Fault fault : {Fault::kWrite, Fault::kFlush, Fault::kRename}) {
+    SCOPED_TRACE(static_cast<int>(fault));
+    ScopedTempDir dir;
+    const std::string path = dir.File("list.txt");
+    WriteFileBytes(path, kOldBytes);
+    TStringList list;
+    list.SetText("one\ntwo");
+    if (fault == Fault::kWrite) plat::testing::FailNthWrite(1);
+    if (fault == Fault::kFlush) plat::testing::FailFlush(true);
+    if (fault == Fault::kRename) plat::testing::FailRename(true);
+    EXPECT_THROW(list.SaveToFile(path), EWriteError);
+    plat::testing::ResetFaults();
+    EXPECT_EQ(ReadFileBytes(path), kOldBytes);
+    EXPECT_EQ(dir.List(), std::vector<std::string>{"list.txt"});
   }
 }
 
