@@ -12,6 +12,8 @@ packages=(
   clang-14 libclang-rt-14-dev
   # oracles: independent programs that read what we write and write what we read
   libtiff-tools pngcheck libjpeg-turbo-progs netpbm imagemagick giflib-tools
+  # system fonts through the Qt font engine (the display backend's library)
+  qt6-base-dev fonts-ipafont-gothic fonts-dejavu-core
 )
 if [[ "${1:-}" == "--bench" ]]; then
   packages+=(libbenchmark-dev libtiff-dev libpng-dev libturbojpeg0-dev libopencv-dev libvips-dev)

@@ -1,0 +1,193 @@
+// Creating, reading and deleting font objects; the stock fonts; enumerating
+// the active engine's families.
+#include "gdi/text/font_object.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <mutex>
+
+#include "plat/handle_table.h"
+
+namespace plat {
+
+namespace {
+
+using FontHandles = Handles<text::FontObject, HandleKind::kFont>;
+
+// Cuts `face` to at most LF_FACESIZE - 1 code points, at a character boundary.
+std::string CutFace(std::string_view face) {
+  size_t characters = 0;
+  for (size_t i = 0; i < face.size(); ++i) {
+    if ((static_cast<unsigned char>(face[i]) & 0xC0) == 0x80) continue;  // continuation byte
+    if (characters == LF_FACESIZE - 1) return std::string(face.substr(0, i));
+    ++characters;
+  }
+  return std::string(face);
+}
+
+HFONT InsertFont(const LOGFONT& logfont, bool is_stock) {
+  auto object = std::make_shared<text::FontObject>();
+  object->logfont = logfont;
+  object->logfont.lfFaceName = CutFace(logfont.lfFaceName);
+  object->is_stock = is_stock;
+  return HandleFromId<HFONT>(FontHandles::Insert(std::move(object)));
+}
+
+LOGFONT StockLogfont(int index) {
+  LOGFONT logfont;
+  switch (index) {
+    case OEM_FIXED_FONT:
+    case ANSI_FIXED_FONT:
+    case SYSTEM_FIXED_FONT:
+      logfont.lfHeight = 16;
+      logfont.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
+      logfont.lfFaceName = "Fixedsys";
+      break;
+    case ANSI_VAR_FONT:
+      logfont.lfHeight = 13;
+      logfont.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
+      logfont.lfFaceName = "MS Sans Serif";
+      break;
+    case DEFAULT_GUI_FONT:
+      logfont.lfHeight = -11;
+      logfont.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
+      logfont.lfFaceName = "MS Shell Dlg";
+      break;
+    default:  // SYSTEM_FONT, DEVICE_DEFAULT_FONT
+      logfont.lfHeight = 16;
+      logfont.lfWeight = FW_BOLD;
+      logfont.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
+      logfont.lfFaceName = "System";
+      break;
+  }
+  return logfont;
+}
+
+bool SameFaceIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+namespace text {
+
+std::shared_ptr<FontObject> FindFont(HFONT font) { return FontHandles::Find(HandleId(font)); }
+
+FaceRequest MakeFaceRequest(const LOGFONT& logfont) {
+  FaceRequest request;
+  request.face = logfont.lfFaceName;
+  request.height = logfont.lfHeight;
+  request.width = std::max<LONG>(logfont.lfWidth, 0);
+  request.escapement = logfont.lfEscapement % 3600;
+  request.weight = logfont.lfWeight == FW_DONTCARE ? FW_NORMAL : std::clamp<LONG>(logfont.lfWeight, 1, 1000);
+  request.is_italic = logfont.lfItalic != 0;
+  request.charset = logfont.lfCharSet;
+  request.pitch_and_family = logfont.lfPitchAndFamily;
+  request.is_antialiased = logfont.lfQuality != NONANTIALIASED_QUALITY;
+  return request;
+}
+
+HFONT DefaultDcFont() { return GetStockFont(SYSTEM_FONT); }
+
+}  // namespace text
+
+HFONT CreateFontIndirect(const LOGFONT* logfont) {
+  if (logfont == nullptr) return nullptr;
+  return InsertFont(*logfont, false);
+}
+
+HFONT CreateFont(int height, int width, int escapement, int orientation, int weight, DWORD italic,
+                 DWORD underline, DWORD strike_out, DWORD charset, DWORD out_precision, DWORD clip_precision,
+                 DWORD quality, DWORD pitch_and_family, const char* face) {
+  LOGFONT logfont;
+  logfont.lfHeight = height;
+  logfont.lfWidth = width;
+  logfont.lfEscapement = escapement;
+  logfont.lfOrientation = orientation;
+  logfont.lfWeight = weight;
+  logfont.lfItalic = static_cast<BYTE>(italic != 0);
+  logfont.lfUnderline = static_cast<BYTE>(underline != 0);
+  logfont.lfStrikeOut = static_cast<BYTE>(strike_out != 0);
+  logfont.lfCharSet = static_cast<BYTE>(charset);
+  logfont.lfOutPrecision = static_cast<BYTE>(out_precision);
+  logfont.lfClipPrecision = static_cast<BYTE>(clip_precision);
+  logfont.lfQuality = static_cast<BYTE>(quality);
+  logfont.lfPitchAndFamily = static_cast<BYTE>(pitch_and_family);
+  logfont.lfFaceName = face != nullptr ? face : "";
+  return CreateFontIndirect(&logfont);
+}
+
+int GetObject(HFONT font, int size, void* out) {
+  const auto object = text::FindFont(font);
+  if (!object) return 0;
+  if (out == nullptr) return static_cast<int>(sizeof(LOGFONT));
+  if (size < static_cast<int>(sizeof(LOGFONT))) return 0;
+  *static_cast<LOGFONT*>(out) = object->logfont;
+  return static_cast<int>(sizeof(LOGFONT));
+}
+
+BOOL DeleteObject(HFONT font) {
+  const auto object = text::FindFont(font);
+  if (!object) return FALSE;
+  if (object->is_stock) return TRUE;
+  if (object->selections.load() > 0) return FALSE;
+  return FontHandles::Remove(HandleId(font)) ? TRUE : FALSE;
+}
+
+HFONT GetStockFont(int index) {
+  constexpr int kFirst = OEM_FIXED_FONT, kLast = DEFAULT_GUI_FONT;
+  if (index < kFirst || index > kLast || index == 15) return nullptr;
+  static std::array<HFONT, kLast - kFirst + 1> stock{};
+  static std::once_flag once;
+  std::call_once(once, [] {
+    for (int i = kFirst; i <= kLast; ++i) {
+      if (i != 15) stock[i - kFirst] = InsertFont(StockLogfont(i), true);
+    }
+  });
+  return stock[index - kFirst];
+}
+
+int EnumFontFamiliesEx(HDC, const LOGFONT* logfont, FONTENUMPROC callback, LPARAM data, DWORD) {
+  if (logfont == nullptr || callback == nullptr) return 0;
+  FontEngine& engine = ActiveFontEngine();
+  int answer = 1;
+  for (const FontFamily& family : engine.Families()) {
+    if (!logfont->lfFaceName.empty() && !SameFaceIgnoringCase(logfont->lfFaceName, family.name)) continue;
+    for (int charset : family.charsets) {
+      if (logfont->lfCharSet != DEFAULT_CHARSET && logfont->lfCharSet != charset) continue;
+      LOGFONT found;
+      found.lfFaceName = CutFace(family.name);
+      found.lfCharSet = static_cast<BYTE>(charset);
+      FaceRequest request = text::MakeFaceRequest(found);
+      const FontMetrics metrics = engine.Metrics(request);
+      found.lfHeight = metrics.height;
+      found.lfWidth = metrics.ave_char_width;
+      found.lfWeight = FW_NORMAL;
+      found.lfOutPrecision = family.is_scalable ? OUT_TT_PRECIS : OUT_DEFAULT_PRECIS;
+      found.lfPitchAndFamily = family.is_fixed_pitch ? FIXED_PITCH : VARIABLE_PITCH;
+      TEXTMETRIC tm;
+      tm.tmHeight = metrics.height;
+      tm.tmAscent = metrics.ascent;
+      tm.tmDescent = metrics.descent;
+      tm.tmInternalLeading = metrics.internal_leading;
+      tm.tmExternalLeading = metrics.external_leading;
+      tm.tmAveCharWidth = metrics.ave_char_width;
+      tm.tmMaxCharWidth = metrics.max_char_width;
+      tm.tmWeight = FW_NORMAL;
+      tm.tmCharSet = static_cast<BYTE>(charset);
+      tm.tmPitchAndFamily = static_cast<BYTE>((family.is_fixed_pitch ? 0 : TMPF_FIXED_PITCH) |
+                                              (family.is_scalable ? TMPF_VECTOR | TMPF_TRUETYPE : 0));
+      answer = callback(&found, &tm, family.is_scalable ? TRUETYPE_FONTTYPE : RASTER_FONTTYPE, data);
+      if (answer == 0) return 0;
+    }
+  }
+  return answer;
+}
+
+}  // namespace plat
