@@ -15,6 +15,15 @@ namespace {
 
 using FontHandles = Handles<text::FontObject, HandleKind::kFont>;
 
+// GetStockObject's indices of the stock fonts.
+constexpr int kOemFixedFont = 10;
+constexpr int kAnsiFixedFont = 11;
+constexpr int kAnsiVarFont = 12;
+constexpr int kSystemFont = 13;
+constexpr int kSystemFixedFont = 16;
+constexpr int kDefaultGuiFont = 17;
+constexpr int kNoStockFont = 15;
+
 // Cuts `face` to at most LF_FACESIZE - 1 code points, at a character boundary.
 std::string CutFace(std::string_view face) {
   size_t characters = 0;
@@ -37,19 +46,19 @@ HFONT InsertFont(const LOGFONT& logfont, bool is_stock) {
 LOGFONT StockLogfont(int index) {
   LOGFONT logfont;
   switch (index) {
-    case OEM_FIXED_FONT:
-    case ANSI_FIXED_FONT:
-    case SYSTEM_FIXED_FONT:
+    case kOemFixedFont:
+    case kAnsiFixedFont:
+    case kSystemFixedFont:
       logfont.lfHeight = 16;
       logfont.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
       logfont.lfFaceName = "Fixedsys";
       break;
-    case ANSI_VAR_FONT:
+    case kAnsiVarFont:
       logfont.lfHeight = 13;
       logfont.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
       logfont.lfFaceName = "MS Sans Serif";
       break;
-    case DEFAULT_GUI_FONT:
+    case kDefaultGuiFont:
       logfont.lfHeight = -11;
       logfont.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
       logfont.lfFaceName = "MS Shell Dlg";
@@ -93,7 +102,7 @@ FaceRequest MakeFaceRequest(const LOGFONT& logfont) {
   return request;
 }
 
-HFONT DefaultDcFont() { return GetStockFont(SYSTEM_FONT); }
+HFONT DefaultDcFont() { return GetStockFont(kSystemFont); }
 
 }  // namespace text
 
@@ -141,13 +150,13 @@ BOOL DeleteObject(HFONT font) {
 }
 
 HFONT GetStockFont(int index) {
-  constexpr int kFirst = OEM_FIXED_FONT, kLast = DEFAULT_GUI_FONT;
-  if (index < kFirst || index > kLast || index == 15) return nullptr;
+  constexpr int kFirst = kOemFixedFont, kLast = kDefaultGuiFont;
+  if (index < kFirst || index > kLast || index == kNoStockFont) return nullptr;
   static std::array<HFONT, kLast - kFirst + 1> stock{};
   static std::once_flag once;
   std::call_once(once, [] {
     for (int i = kFirst; i <= kLast; ++i) {
-      if (i != 15) stock[i - kFirst] = InsertFont(StockLogfont(i), true);
+      if (i != kNoStockFont) stock[i - kFirst] = InsertFont(StockLogfont(i), true);
     }
   });
   return stock[index - kFirst];

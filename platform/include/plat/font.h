@@ -61,15 +61,6 @@ constexpr DWORD RASTER_FONTTYPE = 0x0001;
 constexpr DWORD DEVICE_FONTTYPE = 0x0002;
 constexpr DWORD TRUETYPE_FONTTYPE = 0x0004;
 
-// Stock fonts, for GetStockObject.
-constexpr int OEM_FIXED_FONT = 10;
-constexpr int ANSI_FIXED_FONT = 11;
-constexpr int ANSI_VAR_FONT = 12;
-constexpr int SYSTEM_FONT = 13;
-constexpr int DEVICE_DEFAULT_FONT = 14;
-constexpr int SYSTEM_FIXED_FONT = 16;
-constexpr int DEFAULT_GUI_FONT = 17;
-
 struct LOGFONT {
   LONG lfHeight = 0;  // > 0 cell height, < 0 character height, 0 default
   LONG lfWidth = 0;
@@ -122,7 +113,7 @@ int GetObject(HFONT font, int size, void* out);
 // FALSE for a dead handle or a font still selected into a device context;
 // stock fonts stay and answer TRUE.
 BOOL DeleteObject(HFONT font);
-// The stock font of that index, or NULL.
+// The stock font of a GetStockObject index (OEM_FIXED_FONT .. DEFAULT_GUI_FONT), or NULL.
 HFONT GetStockFont(int index);
 
 // Family enumeration: the callback gets a logical font and metrics of each

@@ -45,9 +45,9 @@ TEST(FontObject, LogfontRoundTripsAndFaceIsCut) {
 }
 
 TEST(FontObject, StockFontsSurviveDeletion) {
-  const HFONT gui = GetStockFont(DEFAULT_GUI_FONT);
+  const HFONT gui = GetStockFont(17);
   ASSERT_NE(gui, nullptr);
-  EXPECT_EQ(GetStockFont(DEFAULT_GUI_FONT), gui);
+  EXPECT_EQ(GetStockFont(17), gui);
   EXPECT_TRUE(DeleteObject(gui));
   LOGFONT out;
   EXPECT_EQ(GetObject(gui, sizeof(LOGFONT), &out), static_cast<int>(sizeof(LOGFONT)));
