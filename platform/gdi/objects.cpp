@@ -7,6 +7,7 @@
 
 #include "gdi/dc_internal.h"
 #include "gdi/pixel.h"
+#include "gdi/text/font_object.h"
 #include "plat/gdi_surface.h"
 #include "plat/handle_table.h"
 
@@ -318,6 +319,7 @@ int GetObject(HGDIOBJ handle, int size, void* out) {
       for (int i = 0; i < 3; ++i) section.dsBitfields[i] = s.bpp > 8 ? s.masks[i] : 0;
       return copy_out(&section, sizeof(section));
     }
+    case OBJ_FONT: return text::GetFontObject(*object, size, out);
     default: return 0;
   }
 }

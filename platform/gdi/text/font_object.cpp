@@ -13,7 +13,6 @@ namespace plat {
 
 namespace {
 
-using FontHandles = Handles<text::FontObject, HandleKind::kFont>;
 
 // GetStockObject's indices of the stock fonts.
 constexpr int kOemFixedFont = 10;
@@ -35,12 +34,11 @@ std::string CutFace(std::string_view face) {
   return std::string(face);
 }
 
-HFONT InsertFont(const LOGFONT& logfont, bool is_stock) {
+HFONT InsertFont(const LOGFONT& logfont) {
   auto object = std::make_shared<text::FontObject>();
   object->logfont = logfont;
   object->logfont.lfFaceName = CutFace(logfont.lfFaceName);
-  object->is_stock = is_stock;
-  return HandleFromId<HFONT>(FontHandles::Insert(std::move(object)));
+  return HandleFromId<HFONT>(gdi::RegisterObject(HandleKind::kFont, std::move(object)));
 }
 
 LOGFONT StockLogfont(int index) {
@@ -86,7 +84,39 @@ bool SameFaceIgnoringCase(std::string_view a, std::string_view b) {
 
 namespace text {
 
-std::shared_ptr<FontObject> FindFont(HFONT font) { return FontHandles::Find(HandleId(font)); }
+std::shared_ptr<FontObject> FindFont(HFONT font) {
+  return std::static_pointer_cast<FontObject>(
+      std::static_pointer_cast<gdi::GdiObject>(HandleTable::Instance().Find(HandleId(font), HandleKind::kFont)));
+}
+
+int GetFontObject(const gdi::GdiObject& font, int size, void* out) {
+  if (font.Type() != OBJ_FONT) return 0;
+  if (out == nullptr) return static_cast<int>(sizeof(LOGFONT));
+  if (size < static_cast<int>(sizeof(LOGFONT))) return 0;
+  *static_cast<LOGFONT*>(out) = static_cast<const FontObject&>(font).logfont;
+  return static_cast<int>(sizeof(LOGFONT));
+}
+
+TEXTMETRIC MakeTextMetric(const FontMetrics& metrics, const LOGFONT& logfont) {
+  TEXTMETRIC tm;
+  tm.tmHeight = metrics.height;
+  tm.tmAscent = metrics.ascent;
+  tm.tmDescent = metrics.descent;
+  tm.tmInternalLeading = metrics.internal_leading;
+  tm.tmExternalLeading = metrics.external_leading;
+  tm.tmAveCharWidth = metrics.ave_char_width;
+  tm.tmMaxCharWidth = metrics.max_char_width;
+  tm.tmWeight = metrics.weight;
+  tm.tmOverhang = metrics.overhang;
+  tm.tmItalic = logfont.lfItalic ? 1 : 0;
+  tm.tmUnderlined = logfont.lfUnderline ? 1 : 0;
+  tm.tmStruckOut = logfont.lfStrikeOut ? 1 : 0;
+  tm.tmCharSet = static_cast<BYTE>(metrics.charset);
+  tm.tmPitchAndFamily = static_cast<BYTE>((metrics.is_fixed_pitch ? 0 : TMPF_FIXED_PITCH) |
+                                          (metrics.is_scalable ? TMPF_VECTOR | TMPF_TRUETYPE : 0) |
+                                          (logfont.lfPitchAndFamily & 0xF0));
+  return tm;
+}
 
 FaceRequest MakeFaceRequest(const LOGFONT& logfont) {
   FaceRequest request;
@@ -108,7 +138,7 @@ HFONT DefaultDcFont() { return GetStockFont(kSystemFont); }
 
 HFONT CreateFontIndirect(const LOGFONT* logfont) {
   if (logfont == nullptr) return nullptr;
-  return InsertFont(*logfont, false);
+  return InsertFont(*logfont);
 }
 
 HFONT CreateFont(int height, int width, int escapement, int orientation, int weight, DWORD italic,
@@ -132,23 +162,6 @@ HFONT CreateFont(int height, int width, int escapement, int orientation, int wei
   return CreateFontIndirect(&logfont);
 }
 
-int GetObject(HFONT font, int size, void* out) {
-  const auto object = text::FindFont(font);
-  if (!object) return 0;
-  if (out == nullptr) return static_cast<int>(sizeof(LOGFONT));
-  if (size < static_cast<int>(sizeof(LOGFONT))) return 0;
-  *static_cast<LOGFONT*>(out) = object->logfont;
-  return static_cast<int>(sizeof(LOGFONT));
-}
-
-BOOL DeleteObject(HFONT font) {
-  const auto object = text::FindFont(font);
-  if (!object) return FALSE;
-  if (object->is_stock) return TRUE;
-  if (object->selections.load() > 0) return FALSE;
-  return FontHandles::Remove(HandleId(font)) ? TRUE : FALSE;
-}
-
 HFONT GetStockFont(int index) {
   constexpr int kFirst = kOemFixedFont, kLast = kDefaultGuiFont;
   if (index < kFirst || index > kLast || index == kNoStockFont) return nullptr;
@@ -156,8 +169,11 @@ HFONT GetStockFont(int index) {
   static std::once_flag once;
   std::call_once(once, [] {
     for (int i = kFirst; i <= kLast; ++i) {
-      if (i != kNoStockFont) stock[i - kFirst] = InsertFont(StockLogfont(i), true);
+      if (i == kNoStockFont) continue;
+      stock[i - kFirst] = InsertFont(StockLogfont(i));
+      gdi::SetStockObject(i, reinterpret_cast<HGDIOBJ>(stock[i - kFirst]));
     }
+    gdi::SetDefaultFont(stock[kSystemFont - kFirst]);
   });
   return stock[index - kFirst];
 }
@@ -180,14 +196,7 @@ int EnumFontFamiliesEx(HDC, const LOGFONT* logfont, FONTENUMPROC callback, LPARA
       found.lfWeight = FW_NORMAL;
       found.lfOutPrecision = family.is_scalable ? OUT_TT_PRECIS : OUT_DEFAULT_PRECIS;
       found.lfPitchAndFamily = family.is_fixed_pitch ? FIXED_PITCH : VARIABLE_PITCH;
-      TEXTMETRIC tm;
-      tm.tmHeight = metrics.height;
-      tm.tmAscent = metrics.ascent;
-      tm.tmDescent = metrics.descent;
-      tm.tmInternalLeading = metrics.internal_leading;
-      tm.tmExternalLeading = metrics.external_leading;
-      tm.tmAveCharWidth = metrics.ave_char_width;
-      tm.tmMaxCharWidth = metrics.max_char_width;
+      TEXTMETRIC tm = text::MakeTextMetric(metrics, found);
       tm.tmWeight = FW_NORMAL;
       tm.tmCharSet = static_cast<BYTE>(charset);
       tm.tmPitchAndFamily = static_cast<BYTE>((family.is_fixed_pitch ? 0 : TMPF_FIXED_PITCH) |
@@ -198,5 +207,10 @@ int EnumFontFamiliesEx(HDC, const LOGFONT* logfont, FONTENUMPROC callback, LPARA
   }
   return answer;
 }
+
+namespace {
+// The stock fonts and a new DC's font exist before the first DC is made.
+[[maybe_unused]] const bool kStockFontsRegistered = GetStockFont(kSystemFont) != nullptr;
+}  // namespace
 
 }  // namespace plat

@@ -8,13 +8,13 @@
 
 #include "plat/font.h"
 #include "plat/font_engine.h"
+#include "plat/gdi_surface.h"
 
 namespace plat::text {
 
-struct FontObject {
+struct FontObject final : gdi::GdiObject {
+  DWORD Type() const override { return OBJ_FONT; }
   LOGFONT logfont;
-  bool is_stock = false;
-  std::atomic<int> selections{0};  // device contexts holding it; it cannot be deleted while > 0
 };
 
 std::shared_ptr<FontObject> FindFont(HFONT font);
@@ -22,6 +22,9 @@ std::shared_ptr<FontObject> FindFont(HFONT font);
 FaceRequest MakeFaceRequest(const LOGFONT& logfont);
 // The font a device context starts with.
 HFONT DefaultDcFont();
+// GetObject of a font: the LOGFONT's size, or 0 when `size` is too small.
+int GetFontObject(const gdi::GdiObject& font, int size, void* out);
+TEXTMETRIC MakeTextMetric(const FontMetrics& metrics, const LOGFONT& logfont);
 
 }  // namespace plat::text
 

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "plat/gdi.h"
 #include "plat/types.h"
 
 namespace plat {
@@ -107,12 +108,8 @@ HFONT CreateFontIndirect(const LOGFONT* logfont);
 HFONT CreateFont(int height, int width, int escapement, int orientation, int weight, DWORD italic,
                  DWORD underline, DWORD strike_out, DWORD charset, DWORD out_precision, DWORD clip_precision,
                  DWORD quality, DWORD pitch_and_family, const char* face);
-// With `out` null: the size of a LOGFONT; else fills *out (size at least
-// sizeof(LOGFONT)) and answers that size; 0 for a dead handle or a short size.
-int GetObject(HFONT font, int size, void* out);
-// FALSE for a dead handle or a font still selected into a device context;
-// stock fonts stay and answer TRUE.
-BOOL DeleteObject(HFONT font);
+// GetObject of a font (through the drawing layer's GetObject) fills a
+// LOGFONT; DeleteObject refuses a font still selected into a DC.
 // The stock font of a GetStockObject index (OEM_FIXED_FONT .. DEFAULT_GUI_FONT), or NULL.
 HFONT GetStockFont(int index);
 
