@@ -317,6 +317,12 @@ BOOL MoveToEx(HDC handle, int x, int y, POINT* previous) {
   if (!dc) return FALSE;
   if (previous) *previous = dc->state.position;
   dc->state.position = POINT{x, y};
+  if (dc->path_state == PathState::kOpen) {
+    // A move starts a new figure of the path.
+    const POINT at = dc->ToDevice(x, y);
+    if (!dc->path.empty() && !dc->path.back().is_closed && dc->path.back().points.size() == 1) dc->path.pop_back();
+    dc->path.push_back(PathFigure{{at}, false});
+  }
   return TRUE;
 }
 

@@ -10,6 +10,7 @@
 
 #include "gdi/dc_internal.h"
 #include "gdi/rop.h"
+#include "gdi/shapes.h"
 #include "plat/gdi_surface.h"
 
 namespace plat::gdi {
@@ -281,6 +282,10 @@ BOOL DrawBoxFigure(HDC handle, Figure figure, int left, int top, int right, int 
 }
 
 }  // namespace
+
+void StrokeSurfacePolyline(DeviceContext& dc, const std::vector<POINT>& points, bool is_closed) {
+  StrokePolyline(dc, PenOf(dc), points, is_closed);
+}
 
 }  // namespace plat::gdi
 

@@ -186,3 +186,41 @@ TEST_F(GdiTest, HatchAndPatternBrushesFollowTheBrushOrigin) {
 
 }  // namespace
 }  // namespace plat::gdi::test
+
+namespace plat::gdi::test {
+namespace {
+
+TEST_F(GdiTest, PathsRecordFiguresAndUseThemUp) {
+  Canvas c(10, 8);
+  // Two figures: an open one closed by CloseFigure, and a rectangle.
+  ASSERT_TRUE(BeginPath(c.dc));
+  MoveToEx(c.dc, 1, 1, nullptr);
+  LineTo(c.dc, 6, 1);
+  LineTo(c.dc, 6, 5);
+  LineTo(c.dc, 1, 5);
+  CloseFigure(c.dc);
+  Rectangle(c.dc, 7, 0, 9, 3);
+  EXPECT_EQ(InkMask(c.dc, 10, 8), std::vector<std::string>(8, std::string(10, '.')));  // nothing drawn yet
+  ASSERT_TRUE(EndPath(c.dc));
+  HRGN region = PathToRegion(c.dc);
+  ASSERT_NE(region, nullptr);
+  EXPECT_FALSE(FillPath(c.dc));  // used up
+  HRGN want = CreateRectRgn(1, 1, 6, 5);
+  HRGN box = CreateRectRgn(7, 0, 8, 2);  // the rectangle's outline points (7,0)-(8,2) enclose this
+  CombineRgn(want, want, box, RGN_OR);
+  EXPECT_TRUE(EqualRgn(region, want));
+  // A path as the clip region.
+  BeginPath(c.dc);
+  Rectangle(c.dc, 2, 2, 5, 6);
+  EndPath(c.dc);
+  ASSERT_TRUE(SelectClipPath(c.dc, RGN_COPY));
+  const RECT all{0, 0, 10, 8};
+  FillRect(c.dc, &all, reinterpret_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  SelectClipRgn(c.dc, nullptr);
+  EXPECT_EQ(InkMask(c.dc, 6, 6), (std::vector<std::string>{"......", "......", "..##..", "..##..", "..##..",
+                                                            "......"}));
+  for (HRGN r : {region, want, box}) DeleteObject(r);
+}
+
+}  // namespace
+}  // namespace plat::gdi::test

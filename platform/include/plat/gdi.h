@@ -344,6 +344,18 @@ BOOL Ellipse(HDC dc, int left, int top, int right, int bottom);
 BOOL Arc(HDC dc, int left, int top, int right, int bottom, int x_start, int y_start, int x_end, int y_end);
 BOOL ArcTo(HDC dc, int left, int top, int right, int bottom, int x_start, int y_start, int x_end, int y_end);
 
+// Paths: figures recorded between BeginPath and EndPath, then used up by
+// one of the calls after EndPath.
+BOOL BeginPath(HDC dc);
+BOOL EndPath(HDC dc);
+BOOL AbortPath(HDC dc);
+BOOL CloseFigure(HDC dc);
+BOOL FillPath(HDC dc);
+BOOL StrokePath(HDC dc);
+BOOL StrokeAndFillPath(HDC dc);
+HRGN PathToRegion(HDC dc);  // device coordinates
+BOOL SelectClipPath(HDC dc, int mode);
+
 // Regions.
 HRGN CreateRectRgn(int left, int top, int right, int bottom);
 HRGN CreateRectRgnIndirect(const RECT* rect);
