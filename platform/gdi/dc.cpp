@@ -238,22 +238,28 @@ BOOL DPtoLP(HDC handle, POINT* points, int count) {
   return TRUE;
 }
 
-#define PLAT_DC_SETTER(Name, Type, field, invalid)   \
-  Type Set##Name(HDC handle, Type value) {           \
-    auto dc = FindDc(handle);                        \
-    if (!dc) return invalid;                         \
-    const Type old = dc->state.field;                \
-    dc->state.field = value;                         \
-    return old;                                      \
-  }                                                  \
-  Type Get##Name(HDC handle) {                       \
-    auto dc = FindDc(handle);                        \
-    return dc ? dc->state.field : invalid;           \
-  }
-PLAT_DC_SETTER(TextColor, COLORREF, text_colour, CLR_INVALID)
-PLAT_DC_SETTER(BkColor, COLORREF, bk_colour, CLR_INVALID)
-PLAT_DC_SETTER(TextAlign, UINT, text_align, GDI_ERROR)
-#undef PLAT_DC_SETTER
+namespace {
+template <class T, T DcState::*Field>
+T SetField(HDC handle, T value, T invalid) {
+  auto dc = FindDc(handle);
+  if (!dc) return invalid;
+  const T old = dc->state.*Field;
+  dc->state.*Field = value;
+  return old;
+}
+template <class T, T DcState::*Field>
+T GetField(HDC handle, T invalid) {
+  auto dc = FindDc(handle);
+  return dc ? dc->state.*Field : invalid;
+}
+}  // namespace
+
+COLORREF SetTextColor(HDC dc, COLORREF c) { return SetField<COLORREF, &DcState::text_colour>(dc, c, CLR_INVALID); }
+COLORREF GetTextColor(HDC dc) { return GetField<COLORREF, &DcState::text_colour>(dc, CLR_INVALID); }
+COLORREF SetBkColor(HDC dc, COLORREF c) { return SetField<COLORREF, &DcState::bk_colour>(dc, c, CLR_INVALID); }
+COLORREF GetBkColor(HDC dc) { return GetField<COLORREF, &DcState::bk_colour>(dc, CLR_INVALID); }
+UINT SetTextAlign(HDC dc, UINT align) { return SetField<UINT, &DcState::text_align>(dc, align, GDI_ERROR); }
+UINT GetTextAlign(HDC dc) { return GetField<UINT, &DcState::text_align>(dc, GDI_ERROR); }
 
 // The modes take only their listed values; anything else gives 0 and changes nothing.
 namespace {
