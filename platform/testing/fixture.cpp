@@ -17,7 +17,7 @@
 namespace plat::test {
 namespace {
 
-constexpr const char* kVariables[] = {"PLAT_REGISTRY_DIR", "XDG_CONFIG_HOME", "TMPDIR"};
+constexpr const char* kVariables[] = {"PLAT_REGISTRY_DIR", "XDG_CONFIG_HOME", "TMPDIR", "XDG_RUNTIME_DIR"};
 constexpr HandleKind kCheckedKinds[] = {HandleKind::kRegistryKey, HandleKind::kFindFile, HandleKind::kMutex};
 
 }  // namespace
@@ -26,10 +26,10 @@ void PlatformTest::SetUp() {
   std::string pattern = TempFolder() + "/plat-test-XXXXXX";
   ASSERT_NE(::mkdtemp(pattern.data()), nullptr) << "cannot make a test folder under " << TempFolder();
   root_ = pattern;
-  for (const char* sub : {"/work", "/config", "/registry", "/tmp"}) {
+  for (const char* sub : {"/work", "/config", "/registry", "/tmp", "/runtime"}) {
     std::filesystem::create_directory(root_ + sub);
   }
-  const std::string values[] = {RegistryDir(), ConfigHome(), TempDir()};
+  const std::string values[] = {RegistryDir(), ConfigHome(), TempDir(), RuntimeDir()};
   for (size_t i = 0; i < std::size(kVariables); ++i) {
     const char* old = ::getenv(kVariables[i]);
     saved_.push_back(SavedVariable{kVariables[i], old != nullptr, old != nullptr ? old : ""});

@@ -1,6 +1,7 @@
 // The GoogleTest fixture of platform tests: each test gets its own folder with
-// its own registry ($PLAT_REGISTRY_DIR), per-user folder ($XDG_CONFIG_HOME)
-// and temporary folder ($TMPDIR), all removed afterwards, and a check that
+// its own registry ($PLAT_REGISTRY_DIR), per-user folder ($XDG_CONFIG_HOME),
+// temporary folder ($TMPDIR) and runtime folder for named mutexes
+// ($XDG_RUNTIME_DIR), all removed afterwards, and a check that
 // the test closed every registry key, search and mutex handle it opened.
 #ifndef PLAT_TESTING_FIXTURE_H_
 #define PLAT_TESTING_FIXTURE_H_
@@ -24,6 +25,7 @@ class PlatformTest : public ::testing::Test {
   std::string ConfigHome() const { return root_ + "/config"; }
   std::string RegistryDir() const { return root_ + "/registry"; }
   std::string TempDir() const { return root_ + "/tmp"; }
+  std::string RuntimeDir() const { return root_ + "/runtime"; }
 
  private:
   struct SavedVariable {
