@@ -266,17 +266,6 @@ DWORD GetPriorityClass(HANDLE) { return NORMAL_PRIORITY_CLASS; }
 BOOL SetThreadPriority(HANDLE, int) { return TRUE; }
 int GetThreadPriority(HANDLE) { return THREAD_PRIORITY_NORMAL; }
 
-BOOL SystemParametersInfo(UINT action, UINT parameter, void* value, UINT flags) {
-  switch (action) {
-    case SPI_GETSCREENSAVETIMEOUT:
-    case SPI_GETSCREENSAVEACTIVE:
-      if (value == nullptr) return FailWith(FALSE, ERROR_INVALID_PARAMETER);
-      *static_cast<int*>(value) = 0;
-      return TRUE;
-    default: return FailWith(FALSE, ERROR_INVALID_PARAMETER);
-  }
-}
-
 DWORD GetWindowsDirectory(std::string& out) {
   out = UserFolder();
   return static_cast<DWORD>(out.size());

@@ -4,6 +4,9 @@
 
 #include "plat/gdi.h"
 #include "plat/gdi_surface.h"
+#include "plat/last_error.h"
+#include "plat/sys_colors.h"
+#include "plat/system.h"
 #include "user/text_util.h"
 #include "user/window_system.h"
 
@@ -11,15 +14,9 @@ namespace plat {
 
 namespace {
 
-// Classic scheme, 0x00BBGGRR, by COLOR_* index.
-constexpr std::array<COLORREF, 31> kSysColours = {
-    RGB(192, 192, 192), RGB(0, 128, 128),   RGB(0, 0, 128),     RGB(128, 128, 128), RGB(192, 192, 192),
-    RGB(255, 255, 255), RGB(0, 0, 0),       RGB(0, 0, 0),       RGB(0, 0, 0),       RGB(255, 255, 255),
-    RGB(192, 192, 192), RGB(192, 192, 192), RGB(128, 128, 128), RGB(0, 0, 128),     RGB(255, 255, 255),
-    RGB(192, 192, 192), RGB(128, 128, 128), RGB(128, 128, 128), RGB(0, 0, 0),       RGB(192, 192, 192),
-    RGB(255, 255, 255), RGB(0, 0, 0),       RGB(223, 223, 223), RGB(0, 0, 0),       RGB(255, 255, 225),
-    RGB(180, 180, 180), RGB(0, 0, 255),     RGB(16, 132, 208),  RGB(181, 181, 181), RGB(0, 0, 128),
-    RGB(192, 192, 192)};
+// Indices GetSysColorBrush keeps one brush for; the colours are the kernel's
+// fixed table (GetSysColor).
+constexpr size_t kSysColourCount = COLOR_MENUBAR + 1;
 
 }  // namespace
 
@@ -115,23 +112,26 @@ BOOL SystemParametersInfo(UINT action, UINT param, void* out, UINT win_ini) {
     *static_cast<RECT*>(out) = user::Backend().Screen().work_area;
     return TRUE;
   }
+  // No screen saver is known to the platform: time-out 0, not active.
+  if ((action == SPI_GETSCREENSAVETIMEOUT || action == SPI_GETSCREENSAVEACTIVE) && out != nullptr) {
+    *static_cast<int*>(out) = 0;
+    return TRUE;
+  }
   return FailWith<BOOL>(FALSE, ERROR_INVALID_PARAMETER);
 }
 
-DWORD GetSysColor(int index) {
-  if (index < 0 || static_cast<size_t>(index) >= kSysColours.size()) return 0;
-  return kSysColours[static_cast<size_t>(index)];
-}
-
 HBRUSH GetSysColorBrush(int index) {
-  if (index < 0 || static_cast<size_t>(index) >= kSysColours.size()) return nullptr;
+  if (index < 0 || static_cast<size_t>(index) >= kSysColourCount) return nullptr;
+  SetLastError(ERROR_SUCCESS);
+  const COLORREF colour = GetSysColor(index);
+  if (GetLastError() != ERROR_SUCCESS) return nullptr;  // an index that names no colour
   // One brush per colour for the process, never deleted (DeleteObject of it is refused).
-  static std::array<HBRUSH, kSysColours.size()> brushes{};
+  static std::array<HBRUSH, kSysColourCount> brushes{};
   static std::mutex mutex;
   std::lock_guard<std::mutex> lock(mutex);
   HBRUSH& brush = brushes[static_cast<size_t>(index)];
   if (brush == nullptr) {
-    brush = CreateSolidBrush(kSysColours[static_cast<size_t>(index)]);
+    brush = CreateSolidBrush(colour);
     if (auto object = gdi::FindBrush(brush)) ++object->owners;
   }
   return brush;

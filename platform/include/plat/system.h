@@ -176,9 +176,10 @@ int GetThreadPriority(HANDLE thread);
 constexpr UINT SPI_GETSCREENSAVETIMEOUT = 14;
 constexpr UINT SPI_GETSCREENSAVEACTIVE = 16;
 // SPI_GETSCREENSAVETIMEOUT gives 0 seconds and SPI_GETSCREENSAVEACTIVE FALSE
-// (no screen saver is known here), through an int at `value`; other actions:
-// FALSE with ERROR_INVALID_PARAMETER.
-BOOL SystemParametersInfo(UINT action, UINT parameter, void* value, UINT flags);
+// (no screen saver is known here), through an int at `value`;
+// SPI_GETWORKAREA the screen's work area (a RECT); other actions: FALSE with
+// ERROR_INVALID_PARAMETER. Defined with the window system, which has the screen.
+BOOL SystemParametersInfo(UINT action, UINT param, void* out, UINT win_ini);
 
 // The per-user folder; returns out.size().
 DWORD GetWindowsDirectory(std::string& out);

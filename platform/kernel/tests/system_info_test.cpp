@@ -171,8 +171,9 @@ TEST_F(SystemInfoTest, FoldersEnvironmentPrioritiesAndScreenSaver) {
   int timeout = -1;
   EXPECT_TRUE(plat::SystemParametersInfo(plat::SPI_GETSCREENSAVETIMEOUT, 0, &timeout, 0));
   EXPECT_EQ(timeout, 0);
-  plat::RECT area;
-  EXPECT_FALSE(plat::SystemParametersInfo(48, 0, &area, 0));  // the work area comes with the screen
+  EXPECT_TRUE(plat::SystemParametersInfo(plat::SPI_GETSCREENSAVEACTIVE, 0, &timeout, 0));
+  EXPECT_EQ(timeout, 0);
+  EXPECT_FALSE(plat::SystemParametersInfo(0x7777, 0, &timeout, 0));
 }
 
 TEST_F(SystemInfoTest, VersionTablesRegisteredInCode) {
