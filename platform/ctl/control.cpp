@@ -4,6 +4,8 @@
 
 #include <atomic>
 
+#include "plat/oleaut/color.h"
+
 namespace plat {
 namespace {
 
@@ -248,6 +250,12 @@ void COleControl::SetAppearance(short appearance) {
   SetModifiedFlag();
   BoundPropertyChanged(DISPID_APPEARANCE);
   OnAppearanceChanged();
+}
+
+COLORREF COleControl::TranslateColor(OLE_COLOR color, HPALETTE palette) const {
+  COLORREF out = RGB(0, 0, 0);
+  if (FAILED(OleTranslateColor(color, palette, &out))) return RGB(0, 0, 0);
+  return out;
 }
 
 TypedEntry<COleControl> StockBackColor() {

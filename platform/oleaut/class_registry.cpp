@@ -4,6 +4,10 @@
 // the tables they point into stay valid for the life of the process.
 #include "class_registry.h"
 
+#include <mutex>
+#include <set>
+
+#include "plat/modules.h"
 #include "plat/oleaut/com.h"
 #include "plat/registry.h"
 
@@ -19,6 +23,31 @@ bool ReadClassesRootText(const std::string& path, const char* value_name, std::s
   return rc == ERROR_SUCCESS;
 }
 
+struct AttachedModules {
+  std::mutex lock;
+  std::set<HMODULE> attached;
+};
+
+AttachedModules& Attached() {
+  static AttachedModules* modules = new AttachedModules;  // outlives every module
+  return *modules;
+}
+
+// Runs the module's DllMain(attach) the first time the module is used.
+bool AttachOnce(HMODULE module) {
+  AttachedModules& modules = Attached();
+  {
+    std::lock_guard<std::mutex> guard(modules.lock);
+    if (modules.attached.count(module)) return true;
+  }
+  if (auto main = reinterpret_cast<DllMainFunction>(GetProcAddress(module, "DllMain"))) {
+    if (!main(module, DLL_PROCESS_ATTACH, nullptr)) return false;
+  }
+  std::lock_guard<std::mutex> guard(modules.lock);
+  modules.attached.insert(module);
+  return true;
+}
+
 }  // namespace
 
 HRESULT GetRegisteredClassObject(const CLSID& clsid, const IID& iid, void** out) {
@@ -26,9 +55,12 @@ HRESULT GetRegisteredClassObject(const CLSID& clsid, const IID& iid, void** out)
   if (!ReadClassesRootText("CLSID\\" + StringFromGUID(clsid) + "\\InprocServer32", nullptr, path)) {
     return REGDB_E_CLASSNOTREG;
   }
-  // TODO: load and attach the module once the kernel loads modules; until
-  // then a registered server cannot be reached.
-  return CO_E_DLLNOTFOUND;
+  if (path.empty()) return CO_E_DLLNOTFOUND;
+  HMODULE module = LoadLibrary(path.c_str());
+  if (!module) return CO_E_DLLNOTFOUND;
+  auto get_class_object = reinterpret_cast<DllGetClassObjectFunction>(GetProcAddress(module, "DllGetClassObject"));
+  if (!get_class_object || !AttachOnce(module)) return CO_E_ERRORINDLL;
+  return get_class_object(clsid, iid, out);
 }
 
 HRESULT LookupProgID(const char* prog_id, CLSID* clsid) {

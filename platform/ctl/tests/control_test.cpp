@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "plat/oleaut/com.h"
+#include "plat/sys_colors.h"
 #include "test_control.h"
 #include "test_site.h"
 
@@ -125,6 +126,32 @@ TEST(Control, AmbientsComeFromTheSite) {
   ASSERT_EQ(object->InitNew(), S_OK);
   EXPECT_EQ(object->GetBackColor(), 0x123456u) << "a new control takes the container's colour";
   control.As<IEmbeddedControl>()->SetSite(nullptr);
+}
+
+TEST(Control, TranslatesColours) {
+  ComPtr<IDispatch> control = NewControl();
+  auto* object = static_cast<CTestCtl*>(control.get());
+  ASSERT_EQ(Put(control.get(), DISPID_BACKCOLOR, Variant(static_cast<int32_t>(0x8000000F))), S_OK);
+  EXPECT_EQ(object->TranslateColor(object->GetBackColor()), GetSysColor(COLOR_BTNFACE));
+  EXPECT_EQ(GetSysColor(COLOR_BTNFACE), 0xC0C0C0u);
+  struct Row {
+    const char* name;
+    OLE_COLOR color;
+    COLORREF expected;
+  };
+  const Row rows[] = {
+      {"plain RGB", 0x00123456, 0x00123456},
+      {"window colour", 0x80000005, 0xFFFFFF},
+      {"info background", 0x80000018, 0xE1FFFF},
+      {"system index past the table", 0x8000001F, 0},
+      {"palette index without a palette", 0x01000007, 0x01000007},
+      {"palette-relative colour", 0x02102030, 0x02102030},
+      {"unknown form", 0x04000000, 0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(object->TranslateColor(row.color), row.expected);
+  }
 }
 
 TEST(Control, OneNotificationPerSuccessfulPut) {

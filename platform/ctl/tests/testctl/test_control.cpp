@@ -2,6 +2,9 @@
 #include "test_control.h"
 
 #include <atomic>
+#include <span>
+
+#include "plat/ctl/module.h"
 
 namespace plat::testctl {
 namespace {
@@ -39,6 +42,21 @@ struct Predefined {
   const char* name;
 };
 constexpr Predefined kQualityNames[] = {{1, "ptQualityLow"}, {5, "ptQualityMedium"}, {10, "ptQualityHigh"}};
+
+std::atomic<int> g_module_starts{0};
+
+class CTestModule : public COleControlModule {
+ public:
+  const TypeLibInfo& GetTypeLib() const override { return TypeLib(); }
+  std::span<const ControlRegistration> GetControls() const override { return {&kRegistration, 1}; }
+  // Counts start-ups that saw the module's handle set by the framework first.
+  BOOL InitInstance() override {
+    if (m_hInstance) ++g_module_starts;
+    return TRUE;
+  }
+};
+
+CTestModule g_module;
 
 }  // namespace
 
@@ -153,3 +171,10 @@ BOOL CTestCtl::OnGetPredefinedValue(DISPID id, DWORD cookie, Variant* value) {
 }
 
 }  // namespace plat::testctl
+
+PLAT_CONTROL_MODULE_EXPORTS(plat::testctl::g_module)
+
+// How often the module started with its handle known (tests look it up by name).
+extern "C" __attribute__((visibility("default"))) int PlatTestModuleStarts() {
+  return plat::testctl::g_module_starts.load();
+}

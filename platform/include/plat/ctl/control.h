@@ -168,6 +168,9 @@ class COleControl : public ComObject<IDispatch, IConnectionPointContainer, IPers
   void SetBorderStyle(short style);  // 0 or 1, else 380
   short GetAppearance() const { return appearance_; }
   void SetAppearance(short appearance);  // 0 or 1, else 380
+  // The drawing colour of an automation colour (system colours looked up);
+  // black for a colour that does not translate.
+  COLORREF TranslateColor(OLE_COLOR color, HPALETTE palette = nullptr) const;
   void Refresh() { OnRefresh(); }
   virtual void AboutBox() {}
   virtual void OnBackColorChanged() {}
