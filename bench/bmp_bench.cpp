@@ -16,11 +16,11 @@
 #include "core/codes.h"
 #include "core/objects/attributes.h"
 #include "core/objects/object.h"
+#include "core/streams/stream.h"
 #include "core/system/system.h"
 #include "interchange/bmp/bmp_run_length.h"
-#include "core/streams/stream.h"
+#include "interchange/common/interchange_codes.h"
 #include "interchange/dib/dib.h"
-#include "interchange/dispatch/interchange_codes.h"
 
 namespace {
 

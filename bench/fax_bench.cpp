@@ -22,8 +22,8 @@
 #include "core/objects/object.h"
 #include "core/streams/stream.h"
 #include "core/system/system.h"
+#include "interchange/common/interchange_codes.h"
 #include "interchange/dispatch/coder_dispatch.h"
-#include "interchange/dispatch/interchange_codes.h"
 
 namespace {
 

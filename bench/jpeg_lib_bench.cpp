@@ -22,7 +22,7 @@
 #include "core/objects/object.h"
 #include "core/streams/stream.h"
 #include "core/system/system.h"
-#include "interchange/dispatch/interchange_codes.h"
+#include "interchange/common/interchange_codes.h"
 #include "interchange/jpeg_lib/jpeg_lib_file.h"
 #include "interchange/pcx/pcx_codec.h"
 #include "scanned_page.h"

@@ -20,7 +20,7 @@
 #include "core/objects/object.h"
 #include "core/streams/stream.h"
 #include "core/system/system.h"
-#include "interchange/dispatch/interchange_codes.h"
+#include "interchange/common/interchange_codes.h"
 #include "interchange/dispatch/read_front.h"
 #include "interchange/png/png_codec.h"
 

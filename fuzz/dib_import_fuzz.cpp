@@ -9,8 +9,8 @@
 #include "core/codes.h"
 #include "core/objects/object.h"
 #include "core/system/system.h"
+#include "interchange/common/interchange_codes.h"
 #include "interchange/dib/dib.h"
-#include "interchange/dispatch/interchange_codes.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;

@@ -10,7 +10,7 @@
 #include "core/codes.h"
 #include "core/objects/object.h"
 #include "core/system/system.h"
-#include "interchange/dispatch/interchange_codes.h"
+#include "interchange/common/interchange_codes.h"
 #include "interchange/jpeg_dct/jpeg_dct_codec.h"
 #include "interchange/jpeg_dct/jpeg_dct_tables.h"
 

@@ -8,7 +8,7 @@
 #include "core/codes.h"
 #include "core/objects/object.h"
 #include "core/system/system.h"
-#include "interchange/dispatch/interchange_codes.h"
+#include "interchange/common/interchange_codes.h"
 #include "interchange/png/png_codec.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

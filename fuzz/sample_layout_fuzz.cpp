@@ -11,10 +11,10 @@
 #include "core/objects/attributes.h"
 #include "core/objects/object.h"
 #include "core/system/system.h"
-#include "interchange/dispatch/interchange_codes.h"
-#include "interchange/layout/interlace_rows.h"
-#include "interchange/layout/tiff_strips.h"
+#include "interchange/common/interchange_codes.h"
+#include "interchange/gif/interlace_rows.h"
 #include "interchange/tiff/tiff_source.h"
+#include "interchange/tiff/tiff_strips.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   constexpr size_t kHead = 16;

@@ -10,7 +10,7 @@
 #include "core/objects/composite_array.h"
 #include "core/objects/object.h"
 #include "core/system/system.h"
-#include "interchange/dispatch/interchange_codes.h"
+#include "interchange/common/interchange_codes.h"
 #include "interchange/dispatch/read_dispatch.h"
 #include "interchange/dispatch/read_front.h"
 #include "interchange/identify/image_count.h"

@@ -15,7 +15,7 @@
 #include "core/operators/point/point_operators.h"
 #include "core/status.h"
 #include "interchange/bmp/bmp_header.h"
-#include "interchange/bmp/bmp_rows.h"
+#include "interchange/rows/bmp_rows.h"
 
 namespace {
 

@@ -9,18 +9,18 @@
 #include <vector>
 
 #include "core/codes.h"
+#include "core/objects/address_space.h"
 #include "core/objects/attributes.h"
 #include "core/objects/scoped_object.h"
 #include "core/objects/tuple.h"
+#include "core/operators/colour/colour_conversion.h"
 #include "core/operators/colour/colour_quantization.h"
-#include "core/operators/colour_conversion.h"
 #include "core/operators/data_type_conversion.h"
 #include "core/operators/point/error_diffusion.h"
 #include "core/operators/point/ordered_dither.h"
 #include "core/operators/point/point_operators.h"
 #include "core/operators/point/threshold.h"
 #include "core/status.h"
-#include "interchange/dispatch/address_space.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <vector>
 
+#include "core/objects/address_space.h"
 #include "core/objects/attributes.h"
 #include "core/status.h"
 #include "core/streams/stream.h"
-#include "interchange/dispatch/address_space.h"
 
 namespace {
 

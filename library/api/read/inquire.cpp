@@ -16,7 +16,7 @@
 #include "core/objects/composite_array.h"
 #include "core/status.h"
 #include "interchange/bmp/bmp_header.h"
-#include "interchange/dispatch/interchange_codes.h"
+#include "interchange/common/interchange_codes.h"
 #include "plat/files.h"
 
 namespace {

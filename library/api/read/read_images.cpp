@@ -19,7 +19,7 @@
 #include "core/objects/composite_array.h"
 #include "core/operators/data_type_conversion.h"
 #include "core/status.h"
-#include "interchange/dispatch/interchange_codes.h"
+#include "interchange/common/interchange_codes.h"
 #include "interchange/png/png_codec.h"
 #include "interchange/tiff/tiff_tags.h"
 

@@ -6,8 +6,8 @@
 #include <memory>
 
 #include "core/codes.h"
-#include "core/status.h"
 #include "core/objects/attributes.h"
+#include "core/status.h"
 #include "core/streams/accessor.h"
 #include "core/streams/stream.h"
 
@@ -93,4 +93,12 @@ int IpiResizeCompositeArray(IpiSystem* sys, IpiObject* array, const std::vector<
     IPI_RETURN_IF_ERROR(IpiPutCompositeElement(sys, elements[i], array, static_cast<int64_t>(i)));
   }
   return kIpiNoError;
+}
+
+IpiObject* IpiFirstCompositeEntry(IpiSystem* sys, IpiObject* array) {
+  if (array->fields.dimension[kDimX] < 1) {
+    IpiReportError(sys, kIpiInvalidInstance);
+    return nullptr;
+  }
+  return IpiGetCompositeElement(sys, array, 0);
 }

@@ -28,4 +28,12 @@
 [[nodiscard]] int IpiResizeCompositeArray(IpiSystem* sys, IpiObject* array, const std::vector<IpiObject*>& elements,
                                           int64_t entries);
 
+[[nodiscard]] inline bool IpiIsCompositeArray(const IpiObject& obj) {
+  return obj.object_class == &kCompositeIdArrayClass;
+}
+
+// Entry 0 of a composite array, or null with the error reported: 9 when the
+// array has no entries or entry 0 holds no live object.
+[[nodiscard]] IpiObject* IpiFirstCompositeEntry(IpiSystem* sys, IpiObject* array);
+
 #endif  // PELRITH_CORE_OBJECTS_COMPOSITE_ARRAY_H_

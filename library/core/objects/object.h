@@ -127,6 +127,9 @@ int IpiDeleteObject(IpiSystem* sys, IpiObject* obj);
 // The object when it is live in this context's tree; else null with 9 recorded
 // (nothing is recorded for an invalid context).
 [[nodiscard]] IpiObject* IpiCheckObject(IpiSystem* sys, IpiObject* obj);
+// 0 when `obj` is live; else 24 for a context that is not open, 9 otherwise
+// (reported by the check).
+[[nodiscard]] int IpiRequireLive(IpiSystem* sys, IpiObject* obj);
 // The object when it is found live in the subtree of `node` (siblings included).
 [[nodiscard]] IpiObject* IpiFindObject(IpiObject* node, IpiObject* obj);
 // Releases `node`, its sibling chain and its derived chains; the nodes stay

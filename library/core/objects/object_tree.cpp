@@ -198,6 +198,12 @@ IpiObject* IpiCheckObject(IpiSystem* sys, IpiObject* obj) {
   return obj;
 }
 
+int IpiRequireLive(IpiSystem* sys, IpiObject* obj) {
+  if (IpiCheckSystem(sys) != 0) return kIpiInvalidHandle;
+  if (IpiCheckObject(sys, obj) == nullptr) return kIpiInvalidInstance;
+  return kIpiNoError;
+}
+
 IpiObject* IpiFindObject(IpiObject* node, IpiObject* obj) {
   std::vector<IpiObject*> pending;
   if (node != nullptr) pending.push_back(node);

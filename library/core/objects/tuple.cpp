@@ -6,9 +6,9 @@
 #include <algorithm>
 
 #include "core/codes.h"
+#include "core/objects/address_space.h"
 #include "core/objects/scoped_object.h"
 #include "core/status.h"
-#include "interchange/dispatch/address_space.h"
 
 namespace {
 

@@ -76,6 +76,12 @@ int IpiCloseSystem(IpiSystem* sys);
 
 // Errors: records `code` as the last error and logs it when reporting is on.
 int IpiReportError(IpiSystem* sys, int code, intptr_t detail = 0);
+// Records `code` as IpiReportError does and returns it, for the function that
+// detects a refusal: `return IpiRefuse(sys, 22);`.
+inline int IpiRefuse(IpiSystem* sys, int code) {
+  IpiReportError(sys, code);
+  return code;
+}
 [[nodiscard]] int IpiGetLastError(const IpiSystem* sys);
 
 // System attributes by name.

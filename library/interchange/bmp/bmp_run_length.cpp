@@ -13,9 +13,9 @@
 #include "core/status.h"
 #include "core/streams/accessor.h"
 #include "core/streams/stream.h"
-#include "interchange/bmp/object_bytes.h"
-#include "interchange/bmp/packed_bitmap_rows.h"
+#include "interchange/common/object_bytes.h"
 #include "interchange/io/byte_reader.h"
+#include "interchange/rows/packed_bitmap_rows.h"
 
 namespace {
 

@@ -14,9 +14,9 @@
 #include "core/streams/stream.h"
 #include "interchange/bmp/bmp_codec.h"
 #include "interchange/bmp/bmp_header.h"
-#include "interchange/bmp/bmp_rows.h"
-#include "interchange/bmp/object_bytes.h"
-#include "interchange/dispatch/interchange_codes.h"
+#include "interchange/common/interchange_codes.h"
+#include "interchange/common/object_bytes.h"
+#include "interchange/rows/bmp_rows.h"
 
 namespace {
 

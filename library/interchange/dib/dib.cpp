@@ -5,13 +5,14 @@
 
 #include "core/codes.h"
 #include "core/objects/attributes.h"
+#include "core/objects/object.h"
+#include "core/objects/pair_list.h"
 #include "core/objects/scoped_object.h"
 #include "core/status.h"
+#include "core/system/system.h"
 #include "interchange/bmp/bmp_codec.h"
 #include "interchange/bmp/bmp_run_length.h"
-#include "interchange/dispatch/dispatch_common.h"
-#include "interchange/dispatch/interchange_codes.h"
-#include "interchange/dispatch/pair_list.h"
+#include "interchange/common/interchange_codes.h"
 
 namespace {
 

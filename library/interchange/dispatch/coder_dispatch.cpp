@@ -2,8 +2,8 @@
 #include "interchange/dispatch/coder_dispatch.h"
 
 #include "core/status.h"
+#include "interchange/common/interchange_codes.h"
 #include "interchange/dispatch/codec_table.h"
-#include "interchange/dispatch/interchange_codes.h"
 
 namespace {
 

@@ -3,14 +3,14 @@
 // included below); a new coder adds a row. 0 (none) has no row; a missing
 // encoder or decoder makes the dispatch refuse the code with 12.
 #include "interchange/bmp/bmp_run_length.h"
+#include "interchange/common/interchange_codes.h"
 #include "interchange/dispatch/codec_table.h"
-#include "interchange/dispatch/interchange_codes.h"
 #include "interchange/fax/fax.h"
 #include "interchange/jpeg_dct/jpeg_dct_codec.h"
 #include "interchange/one_bit_runs/one_bit_runs.h"
-#include "interchange/png/png_codec.h"
 #include "interchange/packbits/packbits.h"
 #include "interchange/pcx/pcx_codec.h"
+#include "interchange/png/png_codec.h"
 
 namespace {
 

@@ -3,15 +3,15 @@
 // included below); a new format adds a row. A missing reader or writer makes
 // the read or write dispatch refuse the code with 18.
 #include "interchange/bmp/bmp_codec.h"
+#include "interchange/common/interchange_codes.h"
 #include "interchange/dispatch/codec_table.h"
-#include "interchange/dispatch/interchange_codes.h"
 #include "interchange/gif/gif_file.h"
+#include "interchange/gif/interlace_rows.h"
 #include "interchange/jpeg_dct/jpeg_file.h"
 #include "interchange/jpeg_lib/jpeg_lib_file.h"
 #include "interchange/kol1/kol1_file.h"
 #include "interchange/pcx/pcx_codec.h"
 #include "interchange/png/png_codec.h"
-#include "interchange/layout/interlace_rows.h"
 #include "interchange/sgi/sgi_file.h"
 #include "interchange/tiff/tiff_reader.h"
 #include "interchange/tiff/tiff_writer.h"

@@ -5,12 +5,14 @@
 
 #include "core/codes.h"
 #include "core/objects/attributes.h"
+#include "core/objects/composite_array.h"
+#include "core/objects/object.h"
+#include "core/objects/pair_list.h"
 #include "core/objects/scoped_object.h"
 #include "core/status.h"
+#include "core/system/system.h"
+#include "interchange/common/interchange_codes.h"
 #include "interchange/dispatch/codec_table.h"
-#include "interchange/dispatch/dispatch_common.h"
-#include "interchange/dispatch/interchange_codes.h"
-#include "interchange/dispatch/pair_list.h"
 
 int IpiReadImageFile(IpiSystem* sys, const char* file_name, IpiObject* image, int32_t format, int read_mode,
                      const IpiAttribute* pairs, int count) {

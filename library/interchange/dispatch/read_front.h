@@ -11,10 +11,9 @@
 
 // A file is opened (25 when it cannot be) and read whole into memory, the
 // reader working on that copy; a TIFF file above this size is read through
-// the file itself, and any other file above kMaxWholeFileBytes is refused
-// with 3.
+// the file itself, and any other file above kMaxWholeFileBytes
+// (interchange/common/whole_file.h) is refused with 3.
 inline constexpr uint64_t kTiffFileReadInMemoryMaxBytes = 5242880;
-inline constexpr uint64_t kMaxWholeFileBytes = uint64_t{512} << 20;
 
 // A composite array with format 207 or 216 gets every page
 // (IpiReadFilePages); one with another format reads into its entry 0 (9 when

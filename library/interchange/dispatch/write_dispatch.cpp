@@ -9,11 +9,12 @@
 
 #include "core/codes.h"
 #include "core/objects/composite_array.h"
+#include "core/objects/object.h"
+#include "core/objects/pair_list.h"
 #include "core/objects/scoped_object.h"
 #include "core/status.h"
+#include "core/system/system.h"
 #include "interchange/dispatch/codec_table.h"
-#include "interchange/dispatch/dispatch_common.h"
-#include "interchange/dispatch/pair_list.h"
 #include "plat/atomic_file.h"
 
 namespace {

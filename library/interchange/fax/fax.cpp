@@ -13,14 +13,14 @@
 #include "core/operators/operator_frame.h"
 #include "core/status.h"
 #include "core/streams/stream.h"
-#include "interchange/bmp/object_bytes.h"
-#include "interchange/bmp/packed_bitmap_rows.h"
-#include "interchange/dispatch/dispatch_common.h"
-#include "interchange/dispatch/interchange_codes.h"
+#include "core/system/system.h"
+#include "interchange/common/interchange_codes.h"
+#include "interchange/common/object_bytes.h"
+#include "interchange/common/object_io.h"
 #include "interchange/fax/fax_coder.h"
-#include "interchange/gif/object_io.h"
 #include "interchange/io/bit_writer.h"
-#include "interchange/one_bit_runs/bilevel_rows.h"
+#include "interchange/rows/bilevel_rows.h"
+#include "interchange/rows/packed_bitmap_rows.h"
 
 namespace {
 

@@ -8,15 +8,16 @@
 #include "core/codes.h"
 #include "core/limits.h"
 #include "core/objects/attributes.h"
+#include "core/objects/object.h"
 #include "core/status.h"
 #include "core/streams/stream.h"
-#include "interchange/dispatch/dispatch_common.h"
-#include "interchange/bmp/object_bytes.h"
-#include "interchange/dispatch/interchange_codes.h"
-#include "interchange/io/byte_reader.h"
+#include "core/system/system.h"
+#include "interchange/common/interchange_codes.h"
+#include "interchange/common/object_bytes.h"
+#include "interchange/common/object_io.h"
 #include "interchange/gif/gif_file.h"
 #include "interchange/gif/gif_layout.h"
-#include "interchange/gif/object_io.h"
+#include "interchange/io/byte_reader.h"
 
 namespace {
 

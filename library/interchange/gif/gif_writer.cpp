@@ -7,13 +7,14 @@
 
 #include "core/codes.h"
 #include "core/objects/attributes.h"
+#include "core/objects/object.h"
 #include "core/status.h"
 #include "core/streams/stream.h"
-#include "interchange/dispatch/dispatch_common.h"
-#include "interchange/dispatch/interchange_codes.h"
+#include "core/system/system.h"
+#include "interchange/common/interchange_codes.h"
+#include "interchange/common/object_io.h"
 #include "interchange/gif/gif_file.h"
 #include "interchange/gif/gif_layout.h"
-#include "interchange/gif/object_io.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include "core/objects/object.h"
 #include "core/objects/scoped_object.h"
 #include "core/status.h"
+#include "interchange/common/interchange_codes.h"
 #include "interchange/dispatch/codec_table.h"
-#include "interchange/dispatch/interchange_codes.h"
 #include "interchange/dispatch/read_dispatch.h"
 #include "plat/files.h"
 

@@ -8,7 +8,7 @@
 #include "core/codes.h"
 #include "core/objects/scoped_object.h"
 #include "core/status.h"
-#include "interchange/bmp/object_bytes.h"
+#include "interchange/common/object_bytes.h"
 #include "interchange/tiff/tiff_directory.h"
 #include "interchange/tiff/tiff_source.h"
 #include "interchange/zoltra/zoltra_file.h"

@@ -13,7 +13,7 @@
 #include "core/status.h"
 #include "core/streams/accessor.h"
 #include "core/streams/stream.h"
-#include "interchange/bmp/object_bytes.h"
+#include "interchange/common/object_bytes.h"
 #include "interchange/io/bit_reader.h"
 #include "interchange/jpeg_dct/dct_transform.h"
 #include "interchange/jpeg_dct/entropy_coder.h"

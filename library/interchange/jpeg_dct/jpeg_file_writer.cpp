@@ -12,7 +12,7 @@
 #include "core/status.h"
 #include "core/streams/accessor.h"
 #include "core/streams/stream.h"
-#include "interchange/dispatch/interchange_codes.h"
+#include "interchange/common/interchange_codes.h"
 #include "interchange/jpeg_dct/huffman_tables.h"
 #include "interchange/jpeg_dct/jpeg_dct_codec.h"
 #include "interchange/jpeg_dct/jpeg_dct_tables.h"

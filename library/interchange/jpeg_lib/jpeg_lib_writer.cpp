@@ -8,15 +8,16 @@
 
 #include "core/codes.h"
 #include "core/objects/attributes.h"
+#include "core/objects/object.h"
 #include "core/operators/operator_frame.h"
 #include "core/status.h"
 #include "core/streams/stream.h"
-#include "interchange/bmp/bmp_rows.h"
-#include "interchange/bmp/packed_bitmap_rows.h"
-#include "interchange/dispatch/dispatch_common.h"
-#include "interchange/dispatch/interchange_codes.h"
+#include "core/system/system.h"
+#include "interchange/common/interchange_codes.h"
 #include "interchange/jpeg_lib/jpeg_lib_file.h"
 #include "interchange/jpeg_lib/jpeg_lib_glue.h"
+#include "interchange/rows/bmp_rows.h"
+#include "interchange/rows/packed_bitmap_rows.h"
 
 namespace {
 

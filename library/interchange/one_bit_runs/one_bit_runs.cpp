@@ -10,12 +10,12 @@
 #include "core/operators/operator_frame.h"
 #include "core/status.h"
 #include "core/streams/stream.h"
-#include "interchange/bmp/object_bytes.h"
-#include "interchange/dispatch/dispatch_common.h"
-#include "interchange/gif/object_io.h"
+#include "core/system/system.h"
+#include "interchange/common/object_bytes.h"
+#include "interchange/common/object_io.h"
 #include "interchange/io/bit_writer.h"
-#include "interchange/one_bit_runs/bilevel_rows.h"
 #include "interchange/one_bit_runs/one_bit_run_stream.h"
+#include "interchange/rows/bilevel_rows.h"
 
 namespace {
 

@@ -14,12 +14,12 @@
 #include "core/status.h"
 #include "core/streams/accessor.h"
 #include "core/streams/stream.h"
-#include "interchange/bmp/bmp_rows.h"
-#include "interchange/bmp/object_bytes.h"
-#include "interchange/dispatch/dispatch_common.h"
-#include "interchange/dispatch/interchange_codes.h"
+#include "core/system/system.h"
+#include "interchange/common/interchange_codes.h"
+#include "interchange/common/object_bytes.h"
 #include "interchange/io/bit_reader.h"
-#include "interchange/one_bit_runs/bilevel_rows.h"
+#include "interchange/rows/bilevel_rows.h"
+#include "interchange/rows/bmp_rows.h"
 
 namespace {
 

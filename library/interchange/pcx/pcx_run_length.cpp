@@ -8,15 +8,16 @@
 #include "core/codes.h"
 #include "core/limits.h"
 #include "core/objects/attributes.h"
+#include "core/objects/object.h"
 #include "core/operators/operator_frame.h"
 #include "core/status.h"
 #include "core/streams/stream.h"
-#include "interchange/bmp/bmp_rows.h"
-#include "interchange/bmp/object_bytes.h"
-#include "interchange/bmp/packed_bitmap_rows.h"
-#include "interchange/dispatch/dispatch_common.h"
+#include "core/system/system.h"
+#include "interchange/common/object_bytes.h"
 #include "interchange/pcx/pcx_codec.h"
 #include "interchange/pcx/pcx_lines.h"
+#include "interchange/rows/bmp_rows.h"
+#include "interchange/rows/packed_bitmap_rows.h"
 
 namespace {
 

@@ -6,13 +6,14 @@
 
 #include "core/codes.h"
 #include "core/objects/attributes.h"
+#include "core/objects/object.h"
 #include "core/operators/operator_frame.h"
 #include "core/status.h"
 #include "core/streams/stream.h"
-#include "interchange/bmp/object_bytes.h"
-#include "interchange/dispatch/dispatch_common.h"
-#include "interchange/dispatch/interchange_codes.h"
-#include "interchange/gif/object_io.h"
+#include "core/system/system.h"
+#include "interchange/common/interchange_codes.h"
+#include "interchange/common/object_bytes.h"
+#include "interchange/common/object_io.h"
 #include "interchange/pcx/pcx_codec.h"
 #include "interchange/pcx/pcx_header.h"
 

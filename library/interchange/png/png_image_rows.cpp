@@ -7,8 +7,8 @@
 #include "core/codes.h"
 #include "core/status.h"
 #include "core/streams/stream.h"
-#include "interchange/bmp/bmp_rows.h"
-#include "interchange/dispatch/dispatch_common.h"
+#include "core/system/system.h"
+#include "interchange/rows/bmp_rows.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 #include "core/objects/object.h"
 #include "core/operators/operator_frame.h"
 #include "core/system/system.h"
-#include "interchange/bmp/packed_bitmap_rows.h"
 #include "interchange/png/png_row_coder.h"
+#include "interchange/rows/packed_bitmap_rows.h"
 
 enum class PngPixelLayout { kBits, kNibbles, kBytes, kInterleaved };
 

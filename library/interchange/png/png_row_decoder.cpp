@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "core/status.h"
-#include "interchange/dispatch/dispatch_common.h"
+#include "core/system/system.h"
 #include "interchange/png/png_row_coder.h"
 
 PngRowDecoder::PngRowDecoder(const PngRowFormat& format)

@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "core/status.h"
-#include "interchange/dispatch/dispatch_common.h"
+#include "core/system/system.h"
 #include "interchange/png/png_row_coder.h"
 
 PngRowEncoder::PngRowEncoder(const PngRowFormat& format, uint8_t filter_set, PngDeflateOutput& output)

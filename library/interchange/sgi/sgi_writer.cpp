@@ -4,11 +4,12 @@
 #include <vector>
 
 #include "core/codes.h"
+#include "core/objects/object.h"
 #include "core/operators/operator_frame.h"
 #include "core/status.h"
 #include "core/streams/stream.h"
-#include "interchange/dispatch/dispatch_common.h"
-#include "interchange/gif/object_io.h"
+#include "core/system/system.h"
+#include "interchange/common/object_io.h"
 #include "interchange/sgi/sgi_file.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include "core/codes.h"
 #include "core/limits.h"
 #include "core/status.h"
-#include "interchange/dispatch/interchange_codes.h"
+#include "interchange/common/interchange_codes.h"
 #include "interchange/io/chain_guard.h"
 #include "interchange/tiff/tiff_tags.h"
 

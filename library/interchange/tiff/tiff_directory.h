@@ -14,8 +14,8 @@
 #include "core/objects/object.h"
 #include "core/system/system.h"
 #include "interchange/io/byte_reader.h"
-#include "interchange/layout/tiff_strips.h"
 #include "interchange/tiff/tiff_source.h"
+#include "interchange/tiff/tiff_strips.h"
 
 struct TiffHeader {
   ByteOrder byte_order = ByteOrder::kLittleEndian;

@@ -13,11 +13,11 @@
 #include "core/objects/composite_array.h"
 #include "core/status.h"
 #include "core/streams/stream.h"
-#include "interchange/dispatch/interchange_codes.h"
+#include "interchange/common/interchange_codes.h"
 #include "interchange/io/chain_guard.h"
-#include "interchange/layout/tiff_strips.h"
 #include "interchange/tiff/tiff_directory.h"
 #include "interchange/tiff/tiff_source.h"
+#include "interchange/tiff/tiff_strips.h"
 
 namespace {
 

@@ -5,13 +5,14 @@
 
 #include "core/codes.h"
 #include "core/limits.h"
+#include "core/objects/object.h"
 #include "core/operators/operator_frame.h"
 #include "core/status.h"
 #include "core/streams/stream.h"
-#include "interchange/dispatch/dispatch_common.h"
-#include "interchange/dispatch/interchange_codes.h"
-#include "interchange/gif/object_io.h"
-#include "interchange/one_bit_runs/bilevel_rows.h"
+#include "core/system/system.h"
+#include "interchange/common/interchange_codes.h"
+#include "interchange/common/object_io.h"
+#include "interchange/rows/bilevel_rows.h"
 #include "interchange/wbmp/wbmp_file.h"
 
 namespace {

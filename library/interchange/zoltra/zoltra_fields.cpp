@@ -8,7 +8,7 @@
 
 #include "core/limits.h"
 #include "core/status.h"
-#include "interchange/dispatch/interchange_codes.h"
+#include "interchange/common/interchange_codes.h"
 
 namespace {
 

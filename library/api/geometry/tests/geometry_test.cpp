@@ -15,9 +15,9 @@
 #include "api/frame/call_frame.h"
 #include "api/frame/packed_bitmap.h"
 #include "api/geometry/composite_resampling.h"
+#include "core/objects/address_space.h"
 #include "core/objects/attributes.h"
 #include "core/objects/composite_array.h"
-#include "interchange/dispatch/address_space.h"
 #include "packed_dib.h"
 #include "tests/support/test_support.h"
 

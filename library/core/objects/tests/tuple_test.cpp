@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "core/codes.h"
+#include "core/objects/address_space.h"
 #include "core/objects/attributes.h"
 #include "core/status.h"
-#include "interchange/dispatch/address_space.h"
 
 namespace {
 

@@ -7,12 +7,12 @@
 #include <cstring>
 
 #include "core/codes.h"
+#include "core/objects/address_space.h"
 #include "core/objects/scoped_object.h"
 #include "core/operators/point/histogram.h"
 #include "core/operators/point/lookup_table.h"
 #include "core/operators/point/point_common.h"
 #include "core/status.h"
-#include "interchange/dispatch/address_space.h"
 
 namespace {
 

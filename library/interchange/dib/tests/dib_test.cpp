@@ -10,7 +10,7 @@
 #include "core/status.h"
 #include "interchange/bmp/bmp_header.h"
 #include "interchange/bmp/tests/bmp_test_support.h"
-#include "interchange/dispatch/interchange_codes.h"
+#include "interchange/common/interchange_codes.h"
 #include "tests/support/test_support.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include "core/codes.h"
 #include "core/objects/attributes.h"
 #include "core/status.h"
+#include "interchange/common/interchange_codes.h"
 #include "interchange/dispatch/codec_table.h"
-#include "interchange/dispatch/interchange_codes.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "core/codes.h"
 #include "core/objects/attributes.h"
 #include "core/status.h"
-#include "interchange/dispatch/interchange_codes.h"
+#include "interchange/common/interchange_codes.h"
 #include "interchange/fax/fax.h"
 #include "interchange/fax/fax_coder.h"
 #include "interchange/io/bit_writer.h"

@@ -12,7 +12,7 @@
 #include "core/codes.h"
 #include "core/objects/attributes.h"
 #include "core/status.h"
-#include "interchange/dispatch/interchange_codes.h"
+#include "interchange/common/interchange_codes.h"
 #include "interchange/dispatch/read_front.h"
 #include "interchange/dispatch/write_front.h"
 #include "interchange/fax/fax_coder.h"

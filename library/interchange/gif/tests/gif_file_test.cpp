@@ -18,7 +18,7 @@
 #include "core/objects/scoped_object.h"
 #include "core/status.h"
 #include "core/streams/stream.h"
-#include "interchange/dispatch/interchange_codes.h"
+#include "interchange/common/interchange_codes.h"
 #include "interchange/dispatch/read_dispatch.h"
 #include "interchange/dispatch/read_front.h"
 #include "interchange/dispatch/write_dispatch.h"

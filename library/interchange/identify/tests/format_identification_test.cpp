@@ -11,7 +11,7 @@
 
 #include "core/codes.h"
 #include "core/status.h"
-#include "interchange/dispatch/interchange_codes.h"
+#include "interchange/common/interchange_codes.h"
 #include "interchange/io/bit_writer.h"
 #include "interchange/one_bit_runs/one_bit_run_stream.h"
 #include "interchange/zoltra/tests/zoltra_builder.h"

@@ -13,7 +13,7 @@
 #include "core/codes.h"
 #include "core/objects/attributes.h"
 #include "core/streams/stream.h"
-#include "interchange/dispatch/interchange_codes.h"
+#include "interchange/common/interchange_codes.h"
 #include "tests/support/test_support.h"
 
 namespace jpeg_test {

@@ -12,8 +12,8 @@
 #include "core/status.h"
 #include "core/streams/accessor.h"
 #include "core/streams/stream.h"
+#include "interchange/common/interchange_codes.h"
 #include "interchange/dispatch/coder_dispatch.h"
-#include "interchange/dispatch/interchange_codes.h"
 #include "interchange/io/bit_writer.h"
 #include "interchange/one_bit_runs/one_bit_run_stream.h"
 

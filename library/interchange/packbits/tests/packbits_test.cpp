@@ -12,8 +12,8 @@
 #include "core/objects/attributes.h"
 #include "core/status.h"
 #include "core/streams/stream.h"
+#include "interchange/common/interchange_codes.h"
 #include "interchange/dispatch/coder_dispatch.h"
-#include "interchange/dispatch/interchange_codes.h"
 #include "interchange/packbits/packbits.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include "core/objects/composite_array.h"
 #include "core/status.h"
 #include "core/streams/stream.h"
-#include "interchange/dispatch/interchange_codes.h"
+#include "interchange/common/interchange_codes.h"
 #include "interchange/dispatch/write_dispatch.h"
 #include "interchange/dispatch/write_front.h"
 #include "interchange/io/byte_reader.h"

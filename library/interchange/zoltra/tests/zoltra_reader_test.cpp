@@ -14,7 +14,7 @@
 #include "core/objects/attributes.h"
 #include "core/objects/composite_array.h"
 #include "core/status.h"
-#include "interchange/dispatch/interchange_codes.h"
+#include "interchange/common/interchange_codes.h"
 #include "interchange/dispatch/read_dispatch.h"
 #include "interchange/dispatch/read_front.h"
 #include "interchange/identify/image_count.h"

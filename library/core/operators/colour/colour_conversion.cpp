@@ -1,0 +1,180 @@
+// Colour to grey and indexed to colour, on the operator frame with bands held
+// fixed: the grey kernel sees three source planes, the palette kernel three
+// destination planes. Both check every argument before anything is opened, so
+// a refusal leaves every object as it was.
+#include "core/operators/colour/colour_conversion.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "core/codes.h"
+#include "core/objects/attributes.h"
+#include "core/operators/operator_frame.h"
+#include "core/status.h"
+
+namespace {
+
+constexpr int32_t kByteBits = 8;
+constexpr int32_t kBooleanBits = 1;
+constexpr int kColourBands = 3;
+constexpr int32_t kQ15One = 32768;
+constexpr uint32_t kQ15Half = 16384;
+constexpr int kQ15Shift = 15;
+
+struct LuminanceWeights {
+  int32_t colour_space;
+  double weights[3];  // red, green, blue
+};
+
+constexpr LuminanceWeights kLuminanceWeights[] = {
+    {118, {0.21261719, 0.71520276, 0.07218005}},
+    {119, {0.17701522, 0.81232418, 0.0106606}},
+    {120, {0.23272304, 0.68867804, 0.07859892}},
+    {121, {0.29889531, 0.58662247, 0.11448223}},
+    {122, {0.21235295, 0.70109788, 0.08654917}},
+};
+static_assert(std::size(kLuminanceWeights) == kLastLuminanceColourSpace - kFirstLuminanceColourSpace + 1);
+
+// Each weight times 32768, truncated toward zero. The sums stay below 32768
+// (32767, or 32766 for 120), so white maps to 255 through the rounding half.
+struct Q15Weights {
+  uint32_t red, green, blue;
+};
+constexpr Q15Weights ToQ15(const LuminanceWeights& w) {
+  return {static_cast<uint32_t>(w.weights[0] * kQ15One), static_cast<uint32_t>(w.weights[1] * kQ15One),
+          static_cast<uint32_t>(w.weights[2] * kQ15One)};
+}
+
+inline uint8_t Luminance(const Q15Weights& q, uint32_t r, uint32_t g, uint32_t b) {
+  // At most 255 x 32767 + 16384: no overflow in 32 bits, and the result is at most 255.
+  return static_cast<uint8_t>((r * q.red + g * q.green + b * q.blue + kQ15Half) >> kQ15Shift);
+}
+
+int Refuse(IpiSystem* sys, int code) {
+  IpiReportError(sys, code);
+  return code;
+}
+
+// The three runs of a colour table, each widened to 256 entries: an index at
+// or past the table's "xDimension" takes entry 0 of its run, so no index can
+// reach past the table.
+using ColourRuns = std::array<std::array<uint8_t, 256>, kColourBands>;
+
+int ReadColourRuns(IpiSystem* sys, IpiObject* table, ColourRuns& runs) {
+  ScopedAccessor accessor;
+  IPI_RETURN_IF_ERROR(OpenAuxiliaryAccessor(sys, table, AccessMode::kRead, 1, accessor));
+  const int64_t entries = table->fields.dimension[kDimX];
+  const int64_t used = std::min<int64_t>(entries, 256);
+  for (int band = 0; band < kColourBands; ++band) {
+    const uint8_t* run = IpiGetInputRow(sys, accessor.stream(), band * entries);
+    if (run == nullptr) return IpiGetLastError(sys);
+    std::memcpy(runs[band].data(), run, static_cast<size_t>(used));
+    std::fill(runs[band].begin() + used, runs[band].end(), runs[band][0]);
+  }
+  return accessor.Close();
+}
+
+// Keeps the destination's "inited" flag across the precision change (setting
+// a precision would otherwise mark it as holding no data).
+int SetDestinationPrecision(IpiSystem* sys, IpiObject* destination) {
+  const IpiAttribute list[] = {
+      {"dataPrecision", IpiSystemValue(sys, IpiSystemAttribute::kNonnegativeIntegerPrecision)},
+      {"inited", destination->is_inited() ? 1 : 0},
+  };
+  return IpiSetAttributes(sys, destination, list, 2);
+}
+
+}  // namespace
+
+int IpiColourToMonochrome(IpiSystem* sys, IpiObject* source, IpiObject* destination) {
+  IPI_RETURN_IF_ERROR(IpiCheckSystem(sys));
+  if (IpiCheckObject(sys, source) == nullptr || IpiCheckObject(sys, destination) == nullptr) {
+    return IpiGetLastError(sys);
+  }
+  const int32_t colour_space = source->fields.colour_space;
+  if (colour_space < kFirstLuminanceColourSpace || colour_space > kLastLuminanceColourSpace) {
+    return Refuse(sys, kIpiNonPermissibleOption);
+  }
+  IPI_RETURN_IF_ERROR(RequireDataType(sys, source, kDataTypeNonnegative));
+  IPI_RETURN_IF_ERROR(RequireDataType(sys, destination, kDataTypeNonnegative));
+  IPI_RETURN_IF_ERROR(RequireStoredBits(sys, source, kByteBits));
+  IPI_RETURN_IF_ERROR(RequireStoredBits(sys, destination, kByteBits));
+  const Q15Weights q = ToQ15(kLuminanceWeights[colour_space - kFirstLuminanceColourSpace]);
+
+  // A source of fewer than three bands is refused by the frame with 8.
+  return RunFrame(sys, BandWalk::kFixed, {FrameImage{source, kColourBands}}, {FrameImage{destination}},
+                  [&q](const FrameRow& row) {
+                    const uint8_t* red = row.source(0, 0).data;
+                    const uint8_t* green = row.source(0, 1).data;
+                    const uint8_t* blue = row.source(0, 2).data;
+                    uint8_t* grey = row.destination(0).data;
+                    const int64_t count = row.count;
+                    if (row.gate.none()) {
+                      for (int64_t i = 0; i < count; ++i) grey[i] = Luminance(q, red[i], green[i], blue[i]);
+                      return;
+                    }
+                    for (int64_t i = 0; i < count; ++i) {
+                      if (row.gate.open(i)) grey[i] = Luminance(q, red[i], green[i], blue[i]);
+                    }
+                  });
+}
+
+int IpiConvertImageType(IpiSystem* sys, IpiObject* source, IpiObject* destination, IpiObject* colour_table,
+                        int32_t /*reserved*/) {
+  IPI_RETURN_IF_ERROR(IpiCheckSystem(sys));
+  if (IpiCheckObject(sys, destination) == nullptr || IpiCheckObject(sys, source) == nullptr ||
+      IpiCheckObject(sys, colour_table) == nullptr) {
+    return IpiGetLastError(sys);
+  }
+  IPI_RETURN_IF_ERROR(RequireDataType(sys, source, {kDataTypeBoolean, kDataTypeNonnegative}));
+  IPI_RETURN_IF_ERROR(RequireDataType(sys, destination, kDataTypeNonnegative));
+  IPI_RETURN_IF_ERROR(RequireDataType(sys, colour_table, kDataTypeNonnegative));
+  IPI_RETURN_IF_ERROR(SetDestinationPrecision(sys, destination));
+  const bool is_bitmap = source->fields.data_type == kDataTypeBoolean;
+  IPI_RETURN_IF_ERROR(RequireStoredBits(sys, source, is_bitmap ? kBooleanBits : kByteBits));
+  IPI_RETURN_IF_ERROR(RequireStoredBits(sys, destination, kByteBits));
+  IPI_RETURN_IF_ERROR(RequireStoredBits(sys, colour_table, kByteBits));
+
+  // The table holds three runs and at least an entry for every index the
+  // source's precision can express: 2 for a bitmap, 2^precision (at most 256)
+  // for indices. A shorter table is refused with 8 rather than read past.
+  const int32_t index_bits = is_bitmap ? 1 : std::clamp(source->fields.data_precision, 1, kByteBits);
+  const int64_t entries_needed = int64_t{1} << index_bits;
+  if (colour_table->fields.dimension[kDimB] < kColourBands ||
+      colour_table->fields.dimension[kDimX] < entries_needed) {
+    return Refuse(sys, kIpiInsufficientSize);
+  }
+  ColourRuns runs;
+  IPI_RETURN_IF_ERROR(ReadColourRuns(sys, colour_table, runs));
+
+  // A destination of fewer than three bands is refused by the frame with 8.
+  return RunFrame(sys, BandWalk::kFixed, {FrameImage{source}}, {FrameImage{destination, kColourBands}},
+                  [&runs, is_bitmap](const FrameRow& row) {
+                    const RowRef& in = row.source(0);
+                    uint8_t* out[kColourBands] = {row.destination(0, 0).data, row.destination(0, 1).data,
+                                                  row.destination(0, 2).data};
+                    const int64_t count = row.count;
+                    auto put = [&](int64_t i, uint8_t index) {
+                      for (int band = 0; band < kColourBands; ++band) out[band][i] = runs[band][index];
+                    };
+                    if (is_bitmap) {
+                      for (int64_t i = 0; i < count; ++i) {
+                        if (row.gate.open(i)) put(i, in.Test(i) ? 1 : 0);
+                      }
+                      return;
+                    }
+                    const uint8_t* index = in.data;
+                    if (row.gate.none()) {
+                      for (int band = 0; band < kColourBands; ++band) {
+                        const uint8_t* run = runs[band].data();
+                        uint8_t* to = out[band];
+                        for (int64_t i = 0; i < count; ++i) to[i] = run[index[i]];
+                      }
+                      return;
+                    }
+                    for (int64_t i = 0; i < count; ++i) {
+                      if (row.gate.open(i)) put(i, index[i]);
+                    }
+                  });
+}
