@@ -1,14 +1,16 @@
 # Helpers that register tests, fuzz targets and benchmarks the same way everywhere.
 
 # pelrith_add_library_test(<name> SOURCES <files...> [LIBS <targets...>])
-# A GoogleTest executable linked against the library internals, labelled "library".
+# A GoogleTest executable linked against the library internals and the platform's
+# test harness (plat_testing), labelled "library".
 function(pelrith_add_library_test name)
   if(NOT PELRITH_TESTS OR PELRITH_FUZZ)
     return()
   endif()
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
-  target_link_libraries(${name} PRIVATE pelrith_internal test_support GTest::gtest GTest::gtest_main ${ARG_LIBS})
+  target_link_libraries(${name} PRIVATE pelrith_internal test_support plat_testing GTest::gtest GTest::gtest_main
+    ${ARG_LIBS})
   add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
   # Each test program gets its own temporary folder, so a test can show that
   # the library left no temporary file behind.
@@ -23,14 +25,15 @@ function(pelrith_add_library_test name)
 endfunction()
 
 # pelrith_add_test(<name> SOURCES <files...> [LIBS <targets...>] [LABELS <labels...>])
-# A GoogleTest executable outside the image library (platform, controls, program).
+# A GoogleTest executable outside the image library (platform, controls, program),
+# linked with the platform's test harness.
 function(pelrith_add_test name)
   if(NOT PELRITH_TESTS OR PELRITH_FUZZ)
     return()
   endif()
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
-  target_link_libraries(${name} PRIVATE test_support GTest::gtest GTest::gtest_main ${ARG_LIBS})
+  target_link_libraries(${name} PRIVATE test_support plat_testing GTest::gtest GTest::gtest_main ${ARG_LIBS})
   add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
   if(ARG_LABELS)
     set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}")

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "plat/fault_injection.h"
+#include "fault_hook.h"
 
 namespace plat {
 namespace {

@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <utility>
 
-#include "plat/fault_injection.h"
+#include "fault_hook.h"
 
 namespace plat {
 

@@ -6,7 +6,7 @@
 
 #include <cerrno>
 
-#include "plat/fault_injection.h"
+#include "fault_hook.h"
 
 namespace plat {
 

@@ -1,6 +1,7 @@
-// A test-only switch in the file layer: makes the Nth write, the flush or the
+// Test-only switches of the file layer: make the Nth write, the flush or the
 // rename of an atomic replacement fail, so tests can show that a failed write
-// keeps the earlier file without filling a disk.
+// keeps the earlier file without filling a disk. They live in the test
+// harness; the shipped library holds only the hook they turn.
 #ifndef PLAT_FAULT_INJECTION_H_
 #define PLAT_FAULT_INJECTION_H_
 
@@ -16,14 +17,5 @@ void FailRename(bool on);
 void ResetFaults();
 
 }  // namespace plat::testing
-
-namespace plat::internal {
-
-// Consulted by the file layer before each operation; true means fail it.
-bool ShouldFailWrite();
-bool ShouldFailFlush();
-bool ShouldFailRename();
-
-}  // namespace plat::internal
 
 #endif  // PLAT_FAULT_INJECTION_H_
