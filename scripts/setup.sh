@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # Installs, as root, exactly the Debian packages the build and the tests need
-# that are missing. Quick when nothing is missing.
+# that are missing. Quick when nothing is missing. --run: only what building
+# the installed libraries needs; --bench: the benchmarks' peers too.
 set -euo pipefail
 
 packages=(
   # build
   cmake ninja-build g++ pkg-config binutils
-  libgtest-dev libgmock-dev
   zlib1g-dev libjpeg62-turbo-dev
+)
+[[ "${1:-}" == "--run" ]] || packages+=(
+  libgtest-dev libgmock-dev
   # fuzzing
   clang-14 libclang-rt-14-dev
   # oracles: independent programs that read what we write and write what we read

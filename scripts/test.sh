@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-jobs=$(nproc)
+jobs=${PELRITH_JOBS:-$(nproc)}
 fuzz_seconds=${PELRITH_FUZZ_SECONDS:-5}
 
 scripts/setup.sh
