@@ -9,14 +9,13 @@
  * CALLS. Every entry point is a self-contained call: it opens its own
  * context, works on the caller's packed bitmaps or files, and closes the
  * context again; nothing is kept between two calls, and calls on different
- * handles share no state. Handles the caller passes
- * stay the caller's: they are locked during the call and never changed or
- * freed. Every handle returned is new and is freed by the caller with
- * GlobalFree; the memory of CmiGenerateAndExport and
- * CmiAddressSpaceFormatConvert is freed with free(). A failed call returns 0
- * (or its status, where stated) and leaves nothing allocated and no file
- * changed: files are replaced atomically, so a failed write keeps the
- * earlier file.
+ * handles share no state. Handles the caller passes stay the caller's: they
+ * are locked during the call and never changed or freed. Every handle
+ * returned is new and is freed by the caller with GlobalFree; the memory of
+ * CmiGenerateAndExport and CmiAddressSpaceFormatConvert is freed with
+ * free(). A failed call returns 0 (or its status, where stated) and leaves
+ * nothing allocated and no file changed: files are replaced atomically, so
+ * a failed write keeps the earlier file.
  *
  * STATUS. The last argument of every entry point receives its status; it is
  * set to 0 first and may be null. The codes:
@@ -101,7 +100,7 @@
 #define PELRITH_NOEXCEPT
 #endif
 
-/* The standard-call marker of the original interface: empty on x86-64. */
+/* The calling-convention marker of the entry points: empty on x86-64. */
 #define PELRITH_STDCALL
 #define PELRITH_API PELRITH_EXTERN_C __attribute__((visibility("default")))
 
@@ -291,25 +290,25 @@ PELRITH_API int32_t PELRITH_STDCALL CmiReadAndParse(const char* fileName, HGLOBA
  *   format: 4 TIFF, 5 JPEG, 6 GIF, 7 BMP, 40 PCX, 44 PNG (else -100).
  *   Options (checked before anything is written; -100 when out of range):
  *     "compression": TIFF 0 (default), 26, 27, 28 (needs "k" 2 or 4), 29
- *       (the fax codes, 1-bit pages), 30 PackBits; 25 LZW is accepted by the
- *       check but not coded (12). BMP 0 (default; the bitmap is written as it
+ *       (the fax codes, for 1-bit pages only: -100 else), 30 PackBits; 25
+ *       LZW passes the check but is not coded (12). BMP 0 (default; the bitmap is written as it
  *       stands) or 31 run-length. Ignored by the other formats.
  *     "quarityFactor": JPEG quality step 1..10 (libjpeg quality 34, 63, 77,
  *       82, 87, 89, 91, 92, 93, 94); other values are ignored; default 87.
  *     "samplingFactor": JPEG chroma sampling 37, 38, 39 (default 39).
  *     "progressive": JPEG, non-zero writes a progressive file (default 0).
  *     "newSubfileType": TIFF 34 image (default) or 36 page of a document.
- *     "predictor": TIFF predictor (default 0; switched off for pages of
- *       fewer than 8 bits). "k": TIFF two-dimensional fax K (default 4).
+ *     "predictor": TIFF predictor (default 0). "k": TIFF two-dimensional
+ *       fax K (default 4).
  *     "xResolution", "yResolution": dots per inch, 0..65535 (default 0: none
  *       written); TIFF, BMP and PCX.
  *     "interlaced": GIF and PNG, non-zero writes an interlaced file.
  *     "transparency", "transparencyPaletteIndex": GIF, a transparent colour
  *       and its palette index.
  *     "repository".
- *   JPEG takes 8-bit grey or 24-bit bitmaps; an 8-bit palette bitmap is
- *   written as grey, a 1 or 4-bit one is refused (-100). GIF pixel data
- *   needs LZW, which the library does not code (12).
+ *   JPEG writes a palette bitmap (1, 4 or 8 bits) as grey when every palette
+ *   entry is grey, else as RGB. GIF takes one-band bitmaps (10 else); its
+ *   pixel data needs LZW, which the library does not code (12).
  *   Returns 0, or the status (as also stored). On failure no file is left
  *   under fileName that was not there before, and an earlier file stays. */
 PELRITH_API int32_t PELRITH_STDCALL CmiGenerateAndWrite(const HGLOBAL* images, int32_t count, const char* fileName,
@@ -332,12 +331,13 @@ PELRITH_API int32_t PELRITH_STDCALL CmiGenerateAndWrite(const HGLOBAL* images, i
  *       (default), 12, 13;
  *     "colorMode": 0 keep (default), 14, 15, 16, 17, 18; 14, 15 and 16 are
  *       refused for JPEG and 18 for GIF (-100);
- *     "modeMethod": 19 threshold, 20 error diffusion (default), 21 ordered
- *       dither (0 none for 15 and 16); "modeValue": the threshold, 0..255
- *       (default 127); "colourQuantization": 22 palette from the image
- *       (default), 23 uniform palette; "modeLevel", "modeLevel2",
- *       "modeLevel3": red, green and blue level counts (defaults 2, 4, 2 for
- *       16 colours, 8, 8, 4 for 256);
+ *     "modeMethod": to 14: 19 threshold, 20 error diffusion (default), 21
+ *       ordered dither; to 15 and 16: 0 none, 20 (default), 21; "modeValue":
+ *       the threshold, 0..255 (default 127); "colourQuantization": 22 palette
+ *       from the image (default), 23 uniform palette (24 gives 12);
+ *       "modeLevel", "modeLevel2", "modeLevel3": red, green and blue level
+ *       counts (defaults 2, 4, 2 for 16 colours, 8, 8, 4 for 256), as for
+ *       CmiModeIndexedColor256;
  *     "internalOperation": 46 resize, colour mode, then canvas (default);
  *       47 colour mode, then resize onto the canvas;
  *     "destinationWidth", "destinationHeight": canvas size (0 or less: the
