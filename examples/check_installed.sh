@@ -39,12 +39,15 @@ exported=$(nm -D --defined-only "$lib/libPelrith.so" | awk '$2 == "T" {print $3}
 others=$(nm -D --defined-only "$lib/libPelrith.so" | awk '$2 != "T" && $2 != "A"')
 [[ -n "$declared" && "$declared" == "$exported" && -z "$others" ]] ||
   fail "libPelrith.so exports other than the header's entry points: $(diff <(echo "$declared") <(echo "$exported"))"
-# libplat.so: the global-memory calls and the public plat interface (see
-# platform/exports.map); nothing internal, no test switch.
-leaked=$(nm -D --defined-only -C "$lib/libplat.so" | awk '$2 != "A"' | cut -d' ' -f3- | sed 's/@.*//' |
-  grep -Ev '^Global(Alloc|Lock|Unlock|Size|Free)$|^((vtable|typeinfo|typeinfo name) for )?plat::([A-Z]|operator|backend::|detail::)' ||
-  true)
+# libplat.so: the global-memory calls and namespace plat (see
+# platform/exports.map); nothing else, and no test switch.
+plat_exports=$(nm -D --defined-only -C "$lib/libplat.so" | awk '$2 != "A"' | cut -d' ' -f3- | sed 's/@.*//')
+leaked=$(grep -Ev '^Global(Alloc|Lock|Unlock|Size|Free)$|^((vtable|typeinfo|typeinfo name|guard variable) for )?plat::' \
+  <<<"$plat_exports" || true)
 [[ -z "$leaked" ]] || fail "libplat.so exports more than its interface: $leaked"
+switches=$(grep -E 'plat::testing::|plat_testing_fault|FailNthWrite|FailFlush|FailRename|ResetFaults|ShouldFail' \
+  <<<"$plat_exports" || true)
+[[ -z "$switches" ]] || fail "libplat.so exports test switches: $switches"
 plat_symbols=$(nm -D --defined-only "$lib/libplat.so")
 for call in GlobalAlloc GlobalLock GlobalUnlock GlobalSize GlobalFree; do
   grep -q " T $call@" <<<"$plat_symbols" || fail "libplat.so does not export $call"

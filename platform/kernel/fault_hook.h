@@ -15,8 +15,8 @@ enum class FaultPoint : int {
   kRename = 3,
 };
 
-// True when the harness asks this step to fail.
-bool ShouldFail(FaultPoint point);
+// True when the harness asks this step to fail. Not exported.
+__attribute__((visibility("hidden"))) bool ShouldFail(FaultPoint point);
 inline bool ShouldFailWrite() { return ShouldFail(FaultPoint::kWrite); }
 inline bool ShouldFailFlush() { return ShouldFail(FaultPoint::kFlush); }
 inline bool ShouldFailRename() { return ShouldFail(FaultPoint::kRename); }
