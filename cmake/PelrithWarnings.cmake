@@ -15,9 +15,15 @@ if(PELRITH_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
-if(PELRITH_FUZZ)
+# A tree with libFuzzer binaries: the fuzz-only preset, or the sanitize tree
+# that builds the tests and the fuzz targets from one set of objects.
+if(PELRITH_FUZZ OR PELRITH_FUZZ_TARGETS)
+  set(PELRITH_LIBFUZZER ON)
+endif()
+
+if(PELRITH_LIBFUZZER)
   if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
-    message(FATAL_ERROR "PELRITH_FUZZ needs clang (use the 'fuzz' preset)")
+    message(FATAL_ERROR "libFuzzer targets need clang (use the 'fuzz' or 'sanitize' preset)")
   endif()
   add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
     -fno-sanitize-recover=undefined)

@@ -1,31 +1,53 @@
 #!/usr/bin/env bash
-# The whole test suite: set-up, the default build and its tests, the sanitizer
-# build with the library's tests, and a short run of every fuzz target. The
-# last lines are CTest's summary of the default build's run.
+# The whole test suite. The sanitize tree (clang-14, AddressSanitizer and
+# UndefinedBehaviorSanitizer) builds the tests and the libFuzzer targets from
+# one set of objects: it runs the library's and the platform's tests and a
+# short run of every fuzz target. The default tree builds everything and runs
+# every test. Each phase prints its time; the last lines are CTest's summary of
+# the default tree's run.
+# Knobs: PELRITH_JOBS (parallel jobs, default: all cores), PELRITH_FUZZ_SECONDS
+# (seconds per fuzz target, default 5).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 jobs=${PELRITH_JOBS:-$(nproc)}
 fuzz_seconds=${PELRITH_FUZZ_SECONDS:-5}
+started=$SECONDS
 
-scripts/setup.sh
+# phase <name> <command...>: runs the command and prints how long it took.
+phase() {
+  local name=$1 phase_started=$SECONDS
+  shift
+  "$@"
+  echo "phase $name: $((SECONDS - phase_started)) s (total $((SECONDS - started)) s)"
+}
 
-cmake --preset sanitize >/dev/null
-cmake --build --preset sanitize -j "$jobs"
-ctest --preset sanitize -j "$jobs"
+configure() { cmake --preset "$1" >/dev/null; }
 
-cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz -j "$jobs"
-while read -r fuzzer; do
-  [[ -n "$fuzzer" ]] || continue
-  echo "fuzz: $fuzzer for ${fuzz_seconds}s"
-  seeds="fuzz/regressions/$fuzzer"
-  mkdir -p "build/fuzz/corpus/$fuzzer"
-  "build/fuzz/fuzz/$fuzzer" -max_total_time="$fuzz_seconds" -rss_limit_mb=2048 \
-    -artifact_prefix="build/fuzz/$fuzzer-" "build/fuzz/corpus/$fuzzer" "$seeds" >"build/fuzz/$fuzzer.log" 2>&1 ||
-    { tail -n 40 "build/fuzz/$fuzzer.log"; echo "fuzz: $fuzzer failed"; exit 1; }
-done <build/fuzz/fuzzers.txt
+smoke_fuzz() {
+  local binary fuzzer
+  while read -r binary; do
+    [[ -n "$binary" ]] || continue
+    fuzzer=$(basename "$binary")
+    echo "fuzz: $fuzzer for ${fuzz_seconds}s"
+    mkdir -p "build/sanitize/corpus/$fuzzer"
+    local seeds=()
+    [[ -d "fuzz/regressions/$fuzzer" ]] && seeds=("fuzz/regressions/$fuzzer")
+    "$binary" -max_total_time="$fuzz_seconds" -rss_limit_mb=2048 \
+      -artifact_prefix="build/sanitize/$fuzzer-" "build/sanitize/corpus/$fuzzer" "${seeds[@]}" \
+      >"build/sanitize/$fuzzer.log" 2>&1 ||
+      { tail -n 40 "build/sanitize/$fuzzer.log"; echo "fuzz: $fuzzer failed"; return 1; }
+  done <build/sanitize/fuzzers.txt
+}
 
-cmake --preset default >/dev/null
-cmake --build --preset default -j "$jobs"
+phase setup scripts/setup.sh
+
+phase "sanitize configure" configure sanitize
+phase "sanitize build" cmake --build --preset sanitize -j "$jobs"
+phase "sanitize tests" ctest --preset sanitize -j "$jobs"
+phase "fuzz smoke" smoke_fuzz
+
+phase "default configure" configure default
+phase "default build" cmake --build --preset default -j "$jobs"
+echo "phase default tests: CTest's own time below (total so far $((SECONDS - started)) s)"
 ctest --preset default -j "$jobs"

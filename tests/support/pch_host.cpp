@@ -1,0 +1,1 @@
+// Hosts the precompiled header that the test programs share.
