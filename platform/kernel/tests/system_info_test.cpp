@@ -68,8 +68,9 @@ TEST_F(SystemInfoTest, VersionLanguageAndLocale) {
   EXPECT_EQ(version.dwMinorVersion, 0u);
   const std::pair<const char*, plat::LANGID> languages[] = {
       {"ja_JP.UTF-8", 0x0411}, {"ja", 0x0411}, {"en_US.UTF-8", 0x0409}, {"C", 0x0409}, {"", 0x0409}};
-  for (const auto& [lang, id] : languages) {
-    WithVariable("LANG", lang, [&] { EXPECT_EQ(plat::GetSystemDefaultLangID(), id) << lang; });
+  for (const auto& language : languages) {
+    WithVariable("LANG", language.first,
+                 [&] { EXPECT_EQ(plat::GetSystemDefaultLangID(), language.second) << language.first; });
   }
   WithVariable("LANG", "C", [&] {
     const std::pair<plat::LCTYPE, const char*> items[] = {
