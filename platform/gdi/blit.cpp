@@ -238,22 +238,8 @@ namespace plat {
 using namespace gdi;
 
 BOOL BitBlt(HDC handle, int x, int y, int width, int height, HDC src_handle, int x_src, int y_src, DWORD rop) {
-  auto dc = DrawableDc(handle);
-  if (!dc) return FALSE;
-  const uint8_t code = Rop3Code(rop);
-  const POINT d = dc->ToSurface(x, y);
-  BlitSource source;
-  std::shared_ptr<DeviceContext> src;
-  if (Rop3UsesSource(code)) {
-    src = DrawableDc(src_handle);
-    if (!src) return FALSE;
-    const POINT s = src->ToSurface(x_src, y_src);
-    source.surface = src->surface.get();
-    source.rect = RECT{s.x, s.y, s.x + width, s.y + height};
-    source.bk_colour = src->state.bk_colour;
-  }
-  Blit(*dc, RECT{d.x, d.y, d.x + width, d.y + height}, source, code);
-  return TRUE;
+  // A blit is a stretch whose source has the destination's extents.
+  return StretchBlt(handle, x, y, width, height, src_handle, x_src, y_src, width, height, rop);
 }
 
 BOOL StretchBlt(HDC handle, int x, int y, int width, int height, HDC src_handle, int x_src, int y_src, int width_src,
