@@ -1,5 +1,6 @@
 // Shared test helpers; see test_support.h.
 #include "tests/support/test_support.h"
+#include "tests/support/patch_byte.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -89,6 +90,12 @@ std::vector<std::string> LibraryTempFiles() {
   }
   std::sort(names.begin(), names.end());
   return names;
+}
+
+void PatchByte(std::vector<uint8_t>& bytes, size_t offset, uint8_t expected, uint8_t value) {
+  ASSERT_LT(offset, bytes.size());
+  ASSERT_EQ(bytes[offset], expected) << "fixture changed at offset " << offset;
+  bytes[offset] = value;
 }
 
 }  // namespace testing_support

@@ -17,6 +17,7 @@
 #include "core/system/system.h"
 #include "interchange/common/interchange_codes.h"
 #include "interchange/common/object_bytes.h"
+#include "interchange/io/bit_order.h"
 #include "interchange/io/bit_reader.h"
 #include "interchange/rows/bilevel_rows.h"
 #include "interchange/rows/bmp_rows.h"
@@ -160,17 +161,6 @@ int ForEachCodedRow(const RowPlan& plan, RowFunction&& function) {
 }
 
 }  // namespace
-
-void ReverseBitsOfBytes(uint8_t* bytes, size_t count) {
-  size_t i = 0;
-  for (; i + 8 <= count; i += 8) {
-    uint64_t word = 0;
-    std::memcpy(&word, bytes + i, 8);
-    word = ReverseBitsOfEachByte(word);
-    std::memcpy(bytes + i, &word, 8);
-  }
-  for (; i < count; ++i) bytes[i] = static_cast<uint8_t>(ReverseBitsOfEachByte(bytes[i]));
-}
 
 int64_t EncodePackBitsRow(const uint8_t* row, int64_t length, uint8_t inversion, uint8_t* out) {
   uint8_t* o = out;

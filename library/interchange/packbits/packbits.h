@@ -21,10 +21,6 @@
 inline constexpr uint8_t kPackBitsNoInversion = 0x00;
 inline constexpr uint8_t kPackBitsInversion = 0xFF;  // data bytes of fileFormat 241
 
-// Mirrors the bits of every byte (bit 0 <-> bit 7): the storage of coded
-// bytes under "bitOrder" 135, and of the rows of a TIFF file with FillOrder 2.
-void ReverseBitsOfBytes(uint8_t* bytes, size_t count);
-
 // The most bytes one coded row of `length` bytes can take: a packet costs at
 // most one header byte per data byte.
 [[nodiscard]] inline int64_t PackBitsMaxCodedBytes(int64_t length) { return 2 * length; }

@@ -24,7 +24,7 @@
 #include "core/system/system.h"
 #include "interchange/common/interchange_codes.h"
 #include "interchange/common/object_bytes.h"
-#include "interchange/packbits/packbits.h"
+#include "interchange/io/bit_order.h"
 #include "interchange/rows/bilevel_rows.h"
 #include "interchange/rows/bmp_rows.h"
 #include "interchange/tiff/tiff_tags.h"

@@ -50,12 +50,22 @@ TEST_F(BlockRegistryTest, AHugeSizeFailsWithMinusOne) {
 }
 
 TEST_F(BlockRegistryTest, NullForeignAndRepeatedFreesAreIgnored) {
+  void* kept = IpiAlloc(sys_, 16);
+  ASSERT_NE(kept, nullptr);
   IpiFree(sys_, nullptr);
   void* block = IpiAlloc(sys_, 32);
+  ASSERT_NE(block, nullptr);
   IpiFree(sys_, block);
   IpiFree(sys_, block);  // a second free finds nothing registered
   int foreign = 0;
   IpiFree(sys_, &foreign);
+  // Only the one real free took effect, and none of the others reported.
+  EXPECT_EQ(foreign, 0);
+  EXPECT_EQ(sys_->block_slots.size(), 1u);
+  EXPECT_EQ(sys_->block_slots.count(kept), 1u);
+  EXPECT_EQ(IpiGetLastError(sys_), 0);
+  IpiFree(sys_, kept);
+  EXPECT_TRUE(sys_->block_slots.empty());
 }
 
 TEST(BlockRegistryCloseTest, TheCloseReleasesBlocksAndALateFreeDoesNothing) {

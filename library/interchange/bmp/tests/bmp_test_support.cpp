@@ -86,12 +86,6 @@ uint32_t ReadU32(const std::vector<uint8_t>& bytes, size_t offset) {
          (uint32_t{bytes[offset + 3]} << 24);
 }
 
-void PatchByte(std::vector<uint8_t>& bytes, size_t offset, uint8_t expected, uint8_t value) {
-  ASSERT_LT(offset, bytes.size());
-  ASSERT_EQ(bytes[offset], expected) << "fixture changed at offset " << offset;
-  bytes[offset] = value;
-}
-
 void PatchU32(std::vector<uint8_t>& bytes, size_t offset, uint32_t expected, uint32_t value) {
   ASSERT_LE(offset + 4, bytes.size());
   ASSERT_EQ(ReadU32(bytes, offset), expected) << "fixture changed at offset " << offset;

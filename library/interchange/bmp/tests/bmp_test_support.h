@@ -10,6 +10,7 @@
 
 #include "core/objects/object.h"
 #include "core/system/system.h"
+#include "tests/support/patch_byte.h"
 
 namespace bmp_test {
 
@@ -37,9 +38,7 @@ std::vector<uint8_t> BuildBmp(const BmpSpec& spec);
 std::vector<uint8_t> StoreRows(const std::vector<uint32_t>& pixels, int32_t width, int32_t height, int bits);
 
 uint32_t ReadU32(const std::vector<uint8_t>& bytes, size_t offset);
-// Changes one byte after checking that it held `expected`, so that a fixture
-// change cannot move the fault silently.
-void PatchByte(std::vector<uint8_t>& bytes, size_t offset, uint8_t expected, uint8_t value);
+using testing_support::PatchByte;
 void PatchU32(std::vector<uint8_t>& bytes, size_t offset, uint32_t expected, uint32_t value);
 
 // An image of the given shape with its data set from `data` (element-index

@@ -21,7 +21,7 @@
 #include "interchange/jpeg_dct/entropy_coder.h"
 #include "interchange/jpeg_dct/huffman_tables.h"
 #include "interchange/jpeg_dct/jpeg_dct_tables.h"
-#include "interchange/jpeg_dct/tests/jpeg_test_support.h"
+#include "tests/support/jpeg_test_support.h"
 
 namespace {
 

@@ -29,7 +29,7 @@
 #include "interchange/dispatch/write_front.h"
 #include "interchange/jpeg_dct/jpeg_dct_codec.h"
 #include "interchange/jpeg_dct/jpeg_dct_tables.h"
-#include "interchange/jpeg_dct/tests/jpeg_test_support.h"
+#include "tests/support/jpeg_test_support.h"
 #include "tests/support/test_support.h"
 
 namespace {

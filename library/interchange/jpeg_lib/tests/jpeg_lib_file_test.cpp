@@ -20,7 +20,7 @@
 #include "interchange/dispatch/read_dispatch.h"
 #include "interchange/dispatch/read_front.h"
 #include "interchange/dispatch/write_front.h"
-#include "interchange/jpeg_dct/tests/jpeg_test_support.h"
+#include "tests/support/jpeg_test_support.h"
 #include "tests/support/test_support.h"
 
 namespace {

@@ -19,6 +19,7 @@
 #include "interchange/dispatch/read_front.h"
 #include "interchange/io/bit_writer.h"
 #include "interchange/one_bit_runs/one_bit_run_stream.h"
+#include "tests/support/patch_byte.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -79,10 +80,7 @@ Bytes RunStreamFile(int width, const Bytes& code) {
   return out;
 }
 
-void PatchByte(Bytes& bytes, size_t offset, uint8_t expected_old, uint8_t value) {
-  ASSERT_EQ(bytes.at(offset), expected_old) << offset;
-  bytes[offset] = value;
-}
+using testing_support::PatchByte;
 
 class Kol1Test : public testing::Test {
  protected:

@@ -217,12 +217,6 @@ uint32_t ReadU32Be(const std::vector<uint8_t>& bytes, size_t offset) {
          uint32_t{bytes.at(offset + 2)} << 8 | bytes.at(offset + 3);
 }
 
-void PatchByte(std::vector<uint8_t>& bytes, size_t offset, uint8_t expected, uint8_t value) {
-  ASSERT_LT(offset, bytes.size());
-  ASSERT_EQ(bytes[offset], expected) << "fixture moved at offset " << offset;
-  bytes[offset] = value;
-}
-
 size_t FindChunk(const std::vector<uint8_t>& png, const std::string& type) {
   size_t offset = 8;
   while (offset + 8 <= png.size()) {

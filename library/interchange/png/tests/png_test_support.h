@@ -11,6 +11,7 @@
 
 #include "core/objects/object.h"
 #include "core/system/system.h"
+#include "tests/support/patch_byte.h"
 
 namespace png_test {
 
@@ -70,8 +71,7 @@ std::vector<uint8_t> Deflate(const std::vector<uint8_t>& raw, int level = 6);
 std::vector<uint8_t> Inflate(const std::vector<uint8_t>& coded, size_t expected_bytes);
 
 uint32_t ReadU32Be(const std::vector<uint8_t>& bytes, size_t offset);
-// Changes one byte after checking that it held `expected`.
-void PatchByte(std::vector<uint8_t>& bytes, size_t offset, uint8_t expected, uint8_t value);
+using testing_support::PatchByte;
 // Offset of the first chunk of that type (its length field); 0 when absent.
 size_t FindChunk(const std::vector<uint8_t>& png, const std::string& type);
 

@@ -20,9 +20,9 @@
 #include "interchange/dispatch/read_dispatch.h"
 #include "interchange/dispatch/read_front.h"
 #include "interchange/identify/image_count.h"
-#include "interchange/tiff/tests/tiff_test_support.h"
 #include "interchange/tiff/tiff_tags.h"
 #include "tests/support/test_support.h"
+#include "tests/support/tiff_test_support.h"
 
 namespace {
 

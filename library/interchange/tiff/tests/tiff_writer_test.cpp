@@ -18,6 +18,7 @@
 #include "interchange/common/interchange_codes.h"
 #include "interchange/dispatch/write_dispatch.h"
 #include "interchange/dispatch/write_front.h"
+#include "interchange/io/bit_order.h"
 #include "interchange/io/byte_reader.h"
 #include "interchange/packbits/packbits.h"
 #include "interchange/tiff/tiff_tags.h"

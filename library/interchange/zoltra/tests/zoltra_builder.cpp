@@ -141,12 +141,6 @@ Bytes PackRows(const Bytes& samples, int width, int height) {
   return out;
 }
 
-void PatchByte(Bytes& bytes, size_t offset, uint8_t expected, uint8_t value) {
-  ASSERT_LT(offset, bytes.size());
-  ASSERT_EQ(bytes[offset], expected) << "fixture moved at " << offset;
-  bytes[offset] = value;
-}
-
 void PatchU16(Bytes& bytes, size_t offset, uint16_t expected, uint16_t value) {
   PatchByte(bytes, offset, static_cast<uint8_t>(expected >> 8), static_cast<uint8_t>(value >> 8));
   PatchByte(bytes, offset + 1, static_cast<uint8_t>(expected), static_cast<uint8_t>(value));

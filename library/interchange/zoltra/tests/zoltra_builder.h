@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "tests/support/patch_byte.h"
+
 namespace zoltra_test {
 
 using Bytes = std::vector<uint8_t>;
@@ -53,7 +55,7 @@ uint16_t FieldHead(int type, int identifier, int length);
 Bytes PackRows(const Bytes& samples, int width, int height);
 
 // Checked patches: the bytes must hold `expected` first.
-void PatchByte(Bytes& bytes, size_t offset, uint8_t expected, uint8_t value);
+using testing_support::PatchByte;
 void PatchU16(Bytes& bytes, size_t offset, uint16_t expected, uint16_t value);
 
 }  // namespace zoltra_test

@@ -18,9 +18,9 @@
 #include "interchange/dispatch/read_dispatch.h"
 #include "interchange/dispatch/read_front.h"
 #include "interchange/identify/image_count.h"
-#include "interchange/tiff/tests/tiff_test_support.h"
 #include "interchange/zoltra/tests/zoltra_builder.h"
 #include "tests/support/test_support.h"
+#include "tests/support/tiff_test_support.h"
 
 namespace {
 

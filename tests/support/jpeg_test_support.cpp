@@ -1,5 +1,5 @@
 // Helpers of the DCT codec and JPEG file tests; see jpeg_test_support.h.
-#include "interchange/jpeg_dct/tests/jpeg_test_support.h"
+#include "tests/support/jpeg_test_support.h"
 
 #include <gtest/gtest.h>
 

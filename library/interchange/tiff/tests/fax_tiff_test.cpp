@@ -17,9 +17,9 @@
 #include "interchange/dispatch/write_front.h"
 #include "interchange/fax/fax_coder.h"
 #include "interchange/io/bit_writer.h"
-#include "interchange/tiff/tests/tiff_test_support.h"
 #include "interchange/tiff/tiff_tags.h"
 #include "tests/support/test_support.h"
+#include "tests/support/tiff_test_support.h"
 
 namespace {
 

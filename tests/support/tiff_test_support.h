@@ -1,8 +1,8 @@
 // Fixtures of the TIFF reader tests: TIFF files laid out in code, checked
 // byte patches of them, PNM pictures for the oracle programs, and the
 // pixels and palette of an image read back as plain bytes.
-#ifndef PELRITH_INTERCHANGE_TIFF_TESTS_TIFF_TEST_SUPPORT_H_
-#define PELRITH_INTERCHANGE_TIFF_TESTS_TIFF_TEST_SUPPORT_H_
+#ifndef TESTS_SUPPORT_TIFF_TEST_SUPPORT_H_
+#define TESTS_SUPPORT_TIFF_TEST_SUPPORT_H_
 
 #include <cstdint>
 #include <map>
@@ -12,6 +12,7 @@
 #include "core/objects/object.h"
 #include "core/system/system.h"
 #include "interchange/io/byte_reader.h"
+#include "tests/support/patch_byte.h"
 
 namespace tiff_test {
 
@@ -58,7 +59,7 @@ Page RgbPage(int width, int height, int rows_per_strip, const Bytes& rgb);
 
 // Changes bytes after checking they held `expected` (in `order`), so that a
 // fixture change cannot move a fault silently.
-void PatchByte(Bytes& bytes, size_t offset, uint8_t expected, uint8_t value);
+using testing_support::PatchByte;
 void PatchU16(Bytes& bytes, size_t offset, ByteOrder order, uint16_t expected, uint16_t value);
 void PatchU32(Bytes& bytes, size_t offset, ByteOrder order, uint32_t expected, uint32_t value);
 
@@ -89,4 +90,4 @@ Picture ImageAsPicture(IpiSystem* sys, IpiObject* image, char kind);
 
 }  // namespace tiff_test
 
-#endif  // PELRITH_INTERCHANGE_TIFF_TESTS_TIFF_TEST_SUPPORT_H_
+#endif  // TESTS_SUPPORT_TIFF_TEST_SUPPORT_H_

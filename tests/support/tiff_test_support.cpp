@@ -1,5 +1,5 @@
 // TIFF test fixtures; see tiff_test_support.h.
-#include "interchange/tiff/tests/tiff_test_support.h"
+#include "tests/support/tiff_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -168,12 +168,6 @@ Page RgbPage(int width, int height, int rows_per_strip, const Bytes& rgb) {
     page.strips.emplace_back(rgb.begin() + 3 * row * width, rgb.begin() + 3 * (row + rows) * width);
   }
   return page;
-}
-
-void PatchByte(Bytes& bytes, size_t offset, uint8_t expected, uint8_t value) {
-  ASSERT_LT(offset, bytes.size());
-  ASSERT_EQ(bytes[offset], expected) << "at " << offset;
-  bytes[offset] = value;
 }
 
 void PatchU16(Bytes& bytes, size_t offset, ByteOrder order, uint16_t expected, uint16_t value) {

@@ -1,8 +1,8 @@
 // Helpers of the DCT codec and JPEG file tests: planar rasters, image and
 // compressed objects in any repository, PNM files for the oracle programs,
 // and pixel comparisons.
-#ifndef PELRITH_INTERCHANGE_JPEG_DCT_TESTS_JPEG_TEST_SUPPORT_H_
-#define PELRITH_INTERCHANGE_JPEG_DCT_TESTS_JPEG_TEST_SUPPORT_H_
+#ifndef TESTS_SUPPORT_JPEG_TEST_SUPPORT_H_
+#define TESTS_SUPPORT_JPEG_TEST_SUPPORT_H_
 
 #include <cstdint>
 #include <string>
@@ -68,4 +68,4 @@ int Run(const std::string& command, std::string* output = nullptr);
 
 }  // namespace jpeg_test
 
-#endif  // PELRITH_INTERCHANGE_JPEG_DCT_TESTS_JPEG_TEST_SUPPORT_H_
+#endif  // TESTS_SUPPORT_JPEG_TEST_SUPPORT_H_
