@@ -9,6 +9,7 @@
 #include "core/codes.h"
 #include "core/objects/object.h"
 #include "core/system/system.h"
+#include "fuzz/fuzz_harness.h"
 #include "interchange/common/interchange_codes.h"
 #include "interchange/dispatch/read_dispatch.h"
 #include "interchange/dispatch/read_front.h"
@@ -27,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                  {"size", static_cast<intptr_t>(stored.size())}};
   if (image != nullptr && IpiReadImageFile(sys, nullptr, image, format, kReadModeHeader, memory, 2) == 0 &&
       (options & 2) != 0 &&
-      int64_t{image->fields.dimension[kDimX]} * image->fields.dimension[kDimY] <= (int64_t{1} << 24)) {
+      FuzzWithinPixelCap(*image)) {
     (void)IpiImportImage(sys, stored.data(), image, format, static_cast<int64_t>(stored.size()), nullptr, 0);
   }
   IpiCloseSystem(sys);

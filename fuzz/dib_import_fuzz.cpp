@@ -9,6 +9,7 @@
 #include "core/codes.h"
 #include "core/objects/object.h"
 #include "core/system/system.h"
+#include "fuzz/fuzz_harness.h"
 #include "interchange/common/interchange_codes.h"
 #include "interchange/dib/dib.h"
 
@@ -26,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const IpiAttribute bound[] = {{"size", static_cast<intptr_t>(packed.size())}};
   if (image != nullptr &&
       IpiReadDibFromAddressSpace(sys, packed.data(), image, format, kReadModeHeader, bound, 1) == 0 &&
-      int64_t{image->fields.dimension[kDimX]} * image->fields.dimension[kDimY] <= (int64_t{1} << 24)) {
+      FuzzWithinPixelCap(*image)) {
     (void)IpiImportDib(sys, packed.data(), image, format, bound, 1);
   }
   IpiCloseSystem(sys);

@@ -17,6 +17,11 @@
 
 inline constexpr int64_t kFuzzPixelCap = int64_t{1} << 24;
 
+// Whether an image that a header pass described is small enough to decode.
+inline bool FuzzWithinPixelCap(const IpiObject& image) {
+  return int64_t{image.fields.dimension[kDimX]} * image.fields.dimension[kDimY] <= kFuzzPixelCap;
+}
+
 inline void FuzzReadFileImage(const uint8_t* data, size_t size, int32_t format) {
   if (size == 0) return;
   IpiSystem* sys = IpiOpenSystem(nullptr);
@@ -26,7 +31,7 @@ inline void FuzzReadFileImage(const uint8_t* data, size_t size, int32_t format) 
   const IpiAttribute pairs[] = {{"applicationAddressSpace", reinterpret_cast<intptr_t>(data)},
                                 {"size", static_cast<intptr_t>(size)}};
   if (image != nullptr && IpiReadImageFile(sys, nullptr, image, format, kReadModeHeader, pairs, 2) == 0 &&
-      int64_t{image->fields.dimension[kDimX]} * image->fields.dimension[kDimY] <= kFuzzPixelCap) {
+      FuzzWithinPixelCap(*image)) {
     (void)IpiImportImage(sys, data, image, format, static_cast<int64_t>(size), nullptr, 0);
   }
   IpiCloseSystem(sys);

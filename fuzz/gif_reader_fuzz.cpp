@@ -8,6 +8,7 @@
 #include "core/objects/attributes.h"
 #include "core/objects/object.h"
 #include "core/system/system.h"
+#include "fuzz/fuzz_harness.h"
 #include "interchange/common/interchange_codes.h"
 #include "interchange/dispatch/read_dispatch.h"
 
@@ -22,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                 {"size", static_cast<intptr_t>(size)}};
   if (holder != nullptr &&
       IpiReadImageFile(sys, nullptr, holder, kFormatGif, kReadModeHeader, pairs, 2) == 0 &&
-      int64_t{holder->fields.dimension[kDimX]} * holder->fields.dimension[kDimY] <= (int64_t{1} << 24)) {
+      FuzzWithinPixelCap(*holder)) {
     (void)IpiReadImageFile(sys, nullptr, holder, kFormatGif, kReadModeBoth, pairs, 2);
   }
   IpiCloseSystem(sys);

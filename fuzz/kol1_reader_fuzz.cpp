@@ -8,6 +8,7 @@
 #include "core/codes.h"
 #include "core/objects/object.h"
 #include "core/system/system.h"
+#include "fuzz/fuzz_harness.h"
 #include "interchange/common/interchange_codes.h"
 #include "interchange/dispatch/read_dispatch.h"
 #include "interchange/dispatch/read_front.h"
@@ -24,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const IpiAttribute pairs[] = {{"applicationAddressSpace", reinterpret_cast<intptr_t>(data)},
                                 {"size", static_cast<intptr_t>(file_bytes)}};
   if (image != nullptr && IpiReadImageFile(sys, nullptr, image, format, kReadModeHeader, pairs, 2) == 0 &&
-      int64_t{image->fields.dimension[kDimX]} * image->fields.dimension[kDimY] <= (int64_t{1} << 24)) {
+      FuzzWithinPixelCap(*image)) {
     (void)IpiImportImage(sys, data, image, format, static_cast<int64_t>(file_bytes), nullptr, 0);
   }
   IpiCloseSystem(sys);

@@ -9,6 +9,7 @@
 #include "core/codes.h"
 #include "core/objects/object.h"
 #include "core/system/system.h"
+#include "fuzz/fuzz_harness.h"
 #include "interchange/common/interchange_codes.h"
 #include "interchange/dispatch/read_dispatch.h"
 #include "interchange/dispatch/read_front.h"
@@ -26,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                  {"size", static_cast<intptr_t>(file.size())}};
   if (image != nullptr && IpiReadImageFile(sys, nullptr, image, kFormatPng, kReadModeHeader, memory, 2) == 0 &&
       (options & 1) != 0 &&
-      int64_t{image->fields.dimension[kDimX]} * image->fields.dimension[kDimY] <= (int64_t{1} << 24)) {
+      FuzzWithinPixelCap(*image)) {
     (void)IpiImportImage(sys, file.data(), image, kFormatPng, static_cast<int64_t>(file.size()), nullptr, 0);
   }
   IpiCloseSystem(sys);

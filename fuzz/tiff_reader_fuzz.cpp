@@ -10,6 +10,7 @@
 #include "core/objects/composite_array.h"
 #include "core/objects/object.h"
 #include "core/system/system.h"
+#include "fuzz/fuzz_harness.h"
 #include "interchange/common/interchange_codes.h"
 #include "interchange/dispatch/read_dispatch.h"
 #include "interchange/dispatch/read_front.h"
@@ -18,7 +19,7 @@
 namespace {
 
 bool Small(const IpiObject* image) {
-  return int64_t{image->fields.dimension[kDimX]} * image->fields.dimension[kDimY] <= (int64_t{1} << 24);
+  return FuzzWithinPixelCap(*image);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "core/codes.h"
 #include "core/objects/object.h"
 #include "core/system/system.h"
+#include "fuzz/fuzz_harness.h"
 #include "interchange/common/interchange_codes.h"
 #include "interchange/dispatch/read_dispatch.h"
 
@@ -17,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const IpiAttribute pairs[] = {{"applicationAddressSpace", reinterpret_cast<intptr_t>(data)},
                                 {"size", static_cast<intptr_t>(size)}};
   if (image != nullptr && IpiReadImageFile(sys, nullptr, image, kFormatWbmp, kReadModeHeader, pairs, 2) == 0 &&
-      int64_t{image->fields.dimension[kDimX]} * image->fields.dimension[kDimY] <= (int64_t{1} << 24)) {
+      FuzzWithinPixelCap(*image)) {
     (void)IpiReadImageFile(sys, nullptr, image, kFormatWbmp, kReadModeData, pairs, 2);
   }
   IpiCloseSystem(sys);

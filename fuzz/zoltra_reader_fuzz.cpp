@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                  IpiReadImageFile(sys, nullptr, array, kFormatZoltra, kReadModeHeader, memory, 2) == 0;
     for (int32_t i = 0; small && i < array->fields.dimension[kDimX]; ++i) {
       const IpiObject* image = IpiGetCompositeElement(sys, array, i);
-      small = image != nullptr && int64_t{image->fields.dimension[kDimX]} * image->fields.dimension[kDimY] <= kFuzzPixelCap;
+      small = image != nullptr && FuzzWithinPixelCap(*image);
     }
     if (small) (void)IpiImportPages(sys, file.data(), array, kFormatZoltra, file_size, nullptr, 0);
   }

@@ -11,10 +11,6 @@
 
 namespace {
 
-constexpr double kInchesPerMetre = 39.370078740157474;
-
-int32_t PixelsPerMetre(intptr_t dpi) { return static_cast<int32_t>(static_cast<double>(dpi) * kInchesPerMetre); }
-
 int32_t GenerateAndWrite(const HGLOBAL* images, int32_t count, const char* fileName, int32_t format,
                          CmiOptionList pairs, int32_t n, int32_t* status) {
   CmiCall call(status, pairs, n);
@@ -33,8 +29,8 @@ int32_t GenerateAndWrite(const HGLOBAL* images, int32_t count, const char* fileN
     const CmiSource* source = call.LockSource(images[0]);
     if (source == nullptr) return call.status();
     if (!source->info.is_run_length) {
-      call.Fail(WriteDibAsBitmapFile(images[0], fileName, PixelsPerMetre(settings.x_dpi),
-                                     PixelsPerMetre(settings.y_dpi)));
+      call.Fail(WriteDibAsBitmapFile(images[0], fileName, CmiPixelsPerMetre(settings.x_dpi),
+                                     CmiPixelsPerMetre(settings.y_dpi)));
       return call.Close();
     }
   }

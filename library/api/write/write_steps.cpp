@@ -37,7 +37,6 @@ constexpr int32_t kSamplingOptionFirst = 37;   // 37, 38, 39 -> 238, 239, 240
 constexpr int32_t kSamplingCodeFirst = 238;
 constexpr int32_t kGifVersionTransparency = 237;
 constexpr int32_t kResolutionUnitInch = 106;
-constexpr double kInchesPerMetre = 39.370078740157474;
 constexpr intptr_t kByteBoundaryOn = 256;
 
 bool IsTiffCompression(int32_t c) {
@@ -51,8 +50,6 @@ bool IsNamed(const IpiAttributePair& pair, const char* name) {
 bool UsesResolution(int32_t format) {
   return format == kCmiFormatTiff || format == kCmiFormatBmp || format == kCmiFormatPcx;
 }
-
-int32_t PixelsPerMetre(intptr_t dpi) { return static_cast<int32_t>(static_cast<double>(dpi) * kInchesPerMetre); }
 
 int32_t SetStatus(int32_t* status, int32_t code) {
   if (status != nullptr) *status = code;
@@ -289,8 +286,8 @@ CmiFormatPairs::CmiFormatPairs(const CmiWriteSettings& s) {
       pairs_.push_back({"compression", CmiInternalCompression(s.compression)});
       if (has_resolution) {
         pairs_.push_back({"resolutionUnit", kResolutionUnitPixelsPerMetre});
-        if (s.x_dpi != 0) pairs_.push_back({"xResolution", PixelsPerMetre(s.x_dpi)});
-        if (s.y_dpi != 0) pairs_.push_back({"yResolution", PixelsPerMetre(s.y_dpi)});
+        if (s.x_dpi != 0) pairs_.push_back({"xResolution", CmiPixelsPerMetre(s.x_dpi)});
+        if (s.y_dpi != 0) pairs_.push_back({"yResolution", CmiPixelsPerMetre(s.y_dpi)});
       }
       break;
     case kCmiFormatJpeg:

@@ -15,6 +15,13 @@
 #include "core/objects/object.h"
 #include "core/system/system.h"
 
+// A resolution in dots per inch as pixels per metre, truncated, as the
+// bitmap and TIFF headers store it.
+[[nodiscard]] inline int32_t CmiPixelsPerMetre(intptr_t dpi) {
+  constexpr double kInchesPerMetre = 39.370078740157474;
+  return static_cast<int32_t>(static_cast<double>(dpi) * kInchesPerMetre);
+}
+
 // The options of a write, read from the caller's list and checked.
 struct CmiWriteSettings {
   int32_t format = 0;               // interface format code (4, 5, 6, 7, 40, 44)

@@ -21,23 +21,18 @@ struct AccessorCloser {
 };
 using ScopedAccessor = std::unique_ptr<IpiAccessor, AccessorCloser>;
 
-int Refuse(IpiSystem* sys, int code) {
-  IpiReportError(sys, code);
-  return code;
-}
-
 // The index must name an entry, and the entries must be 32-bit words.
 int CheckEntry(IpiSystem* sys, IpiObject* array, int64_t index) {
   if (IpiCheckObject(sys, array) == nullptr) return IpiCheckSystem(sys) != 0 ? kIpiInvalidHandle : kIpiInvalidInstance;
-  if (index < 0 || index >= array->fields.dimension[kDimX]) return Refuse(sys, kIpiOutOfRange);
-  if (array->fields.data_type != kDataTypeWord) return Refuse(sys, kIpiMismatchDataType);
+  if (index < 0 || index >= array->fields.dimension[kDimX]) return IpiRefuse(sys, kIpiOutOfRange);
+  if (array->fields.data_type != kDataTypeWord) return IpiRefuse(sys, kIpiMismatchDataType);
   return kIpiNoError;
 }
 
 // The stored width must be a word too: narrower elements would put word
 // `index` past the end of the row.
 int CheckWordStream(IpiSystem* sys, const IpiAccessor& accessor) {
-  if (accessor.stream->bits_per_element != kWordBits) return Refuse(sys, kIpiMismatchDataType);
+  if (accessor.stream->bits_per_element != kWordBits) return IpiRefuse(sys, kIpiMismatchDataType);
   return kIpiNoError;
 }
 

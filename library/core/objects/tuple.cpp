@@ -12,18 +12,13 @@
 
 namespace {
 
-int Refuse(IpiSystem* sys, int code) {
-  IpiReportError(sys, code);
-  return code;
-}
-
 // Copies the tuple's words into `local` (zeros past its entries); at most
 // `capacity` entries are accepted.
 int ExportWords(IpiSystem* sys, IpiObject* tuple, int32_t* local, int capacity) {
   if (IpiCheckObject(sys, tuple) == nullptr) return IpiCheckSystem(sys) != 0 ? kIpiInvalidHandle : kIpiInvalidInstance;
-  if (tuple->fields.data_type != kDataTypeWord) return Refuse(sys, kIpiMismatchDataType);
+  if (tuple->fields.data_type != kDataTypeWord) return IpiRefuse(sys, kIpiMismatchDataType);
   const int32_t entries = tuple->fields.dimension[kDimX];
-  if (entries < 0 || entries > capacity) return Refuse(sys, kIpiOutOfRange);
+  if (entries < 0 || entries > capacity) return IpiRefuse(sys, kIpiOutOfRange);
   // The copy is bounded by the local array as well, whatever the tuple claims.
   const IpiAttribute bound[] = {{"size", static_cast<intptr_t>(sizeof(int32_t) * capacity)}};
   return IpiExportToAddressSpace(sys, tuple, local, bound, 1);
@@ -61,7 +56,7 @@ IpiObject* IpiCreateTupleN(IpiSystem* sys, const int32_t* values, int count) {
 
 int IpiGetTuple5(IpiSystem* sys, IpiObject* tuple, int32_t out[kTuple5Entries]) {
   if (IpiCheckSystem(sys) != 0) return kIpiInvalidHandle;
-  if (out == nullptr) return Refuse(sys, kIpiOutOfRange);
+  if (out == nullptr) return IpiRefuse(sys, kIpiOutOfRange);
   int32_t local[kTuple5Entries] = {};
   IPI_RETURN_IF_ERROR(ExportWords(sys, tuple, local, kTuple5Entries));
   std::copy_n(local, kTuple5Entries, out);
@@ -70,7 +65,7 @@ int IpiGetTuple5(IpiSystem* sys, IpiObject* tuple, int32_t out[kTuple5Entries]) 
 
 int IpiGetTupleN(IpiSystem* sys, IpiObject* tuple, int32_t* out, int count) {
   if (IpiCheckSystem(sys) != 0) return kIpiInvalidHandle;
-  if (count < 0 || count > kTupleNMaxEntries || (out == nullptr && count > 0)) return Refuse(sys, kIpiOutOfRange);
+  if (count < 0 || count > kTupleNMaxEntries || (out == nullptr && count > 0)) return IpiRefuse(sys, kIpiOutOfRange);
   int32_t local[kTupleNMaxEntries] = {};
   IPI_RETURN_IF_ERROR(ExportWords(sys, tuple, local, count));
   std::copy_n(local, count, out);

@@ -20,11 +20,6 @@ constexpr IpiAttribute kMatchPointOnly[] = {{"matchPointState", 1}};
 constexpr uint8_t kMsbFirstMasks[8] = {0x80, 0x40, 0x20, 0x10, 0x08, 0x04, 0x02, 0x01};
 constexpr uint8_t kLsbFirstMasks[8] = {0x01, 0x02, 0x04, 0x08, 0x10, 0x20, 0x40, 0x80};
 
-int Report(IpiSystem* sys, int code) {
-  IpiReportError(sys, code);
-  return code;
-}
-
 int LiveOrError(IpiSystem* sys, IpiObject* obj) {
   IPI_RETURN_IF_ERROR(IpiCheckSystem(sys));
   if (IpiCheckObject(sys, obj) == nullptr) return IpiGetLastError(sys);
@@ -35,7 +30,7 @@ int LiveOrError(IpiSystem* sys, IpiObject* obj) {
 // refuse it before anything is written.
 int CheckStreamHoldsData(IpiSystem* sys, const IpiStream* stream) {
   if (stream != nullptr && stream->repository == kRepositoryCallerMemory && stream->limit < stream->total_bytes) {
-    return Report(sys, kIpiInsufficientSize);
+    return IpiRefuse(sys, kIpiInsufficientSize);
   }
   return kIpiNoError;
 }
@@ -108,7 +103,7 @@ int OpenPort(IpiSystem* sys, Port& port, BandWalk walk) {
   for (int i = 0; i < 5; ++i) port.extent[i] = a.dimension[i];
   // Narrow elements are found through the mask tables; without them every
   // bit would read as 0.
-  if (port.bits % 8 != 0 && a.bit_masks[0] == 0) return Report(sys, kIpiOutOfRange);
+  if (port.bits % 8 != 0 && a.bit_masks[0] == 0) return IpiRefuse(sys, kIpiOutOfRange);
 
   if (a.has_roi()) {
     const IpiObject& roi = *a.roi;
@@ -121,12 +116,12 @@ int OpenPort(IpiSystem* sys, Port& port, BandWalk walk) {
     } else if (roi.fields.bit_order == kOrderLsbFirst) {
       port.roi_masks = kLsbFirstMasks;
     } else if (port.roi_bits % 8 != 0) {
-      return Report(sys, kIpiOutOfRange);
+      return IpiRefuse(sys, kIpiOutOfRange);
     }
     // The region is read at the image's element indices: it needs every band
     // the run gates.
     const int64_t bands_gated = walk == BandWalk::kWalk ? port.extent[kDimB] : image.planes;
-    if (roi.fields.dimension[kDimB] < bands_gated) return Report(sys, kIpiInsufficientSize);
+    if (roi.fields.dimension[kDimB] < bands_gated) return IpiRefuse(sys, kIpiInsufficientSize);
   }
   return kIpiNoError;
 }
@@ -273,7 +268,7 @@ int RequireDataType(IpiSystem* sys, IpiObject* obj, int32_t data_type) {
 int RequireDataType(IpiSystem* sys, IpiObject* obj, std::initializer_list<int32_t> data_types) {
   IPI_RETURN_IF_ERROR(LiveOrError(sys, obj));
   if (std::find(data_types.begin(), data_types.end(), obj->fields.data_type) == data_types.end()) {
-    return Report(sys, kIpiMismatchDataType);
+    return IpiRefuse(sys, kIpiMismatchDataType);
   }
   return kIpiNoError;
 }
@@ -283,21 +278,21 @@ int GetStoredBits(IpiSystem* sys, IpiObject* obj, int32_t* bits) {
   int64_t elements = 0;
   int64_t bytes = 0;
   const int status = IpiObjectDataSize(sys, *obj, &elements, &bytes, bits);
-  if (status != 0) return Report(sys, status);
+  if (status != 0) return IpiRefuse(sys, status);
   return kIpiNoError;
 }
 
 int RequireStoredBits(IpiSystem* sys, IpiObject* obj, int32_t bits) {
   int32_t stored = 0;
   IPI_RETURN_IF_ERROR(GetStoredBits(sys, obj, &stored));
-  if (stored != bits) return Report(sys, kIpiMismatchDataType);
+  if (stored != bits) return IpiRefuse(sys, kIpiMismatchDataType);
   return kIpiNoError;
 }
 
 int RequireBands(IpiSystem* sys, IpiObject* obj, int32_t min_bands, int32_t max_bands) {
   IPI_RETURN_IF_ERROR(LiveOrError(sys, obj));
   const int32_t bands = obj->fields.dimension[kDimB];
-  if (bands < min_bands || bands > max_bands) return Report(sys, kIpiNonPermissibleOption);
+  if (bands < min_bands || bands > max_bands) return IpiRefuse(sys, kIpiNonPermissibleOption);
   return kIpiNoError;
 }
 
@@ -305,14 +300,14 @@ int RequireSameSize(IpiSystem* sys, IpiObject* a, IpiObject* b) {
   IPI_RETURN_IF_ERROR(LiveOrError(sys, a));
   IPI_RETURN_IF_ERROR(LiveOrError(sys, b));
   for (int i = kDimX; i <= kDimT; ++i) {
-    if (a->fields.dimension[i] != b->fields.dimension[i]) return Report(sys, kIpiOutOfRange);
+    if (a->fields.dimension[i] != b->fields.dimension[i]) return IpiRefuse(sys, kIpiOutOfRange);
   }
   return kIpiNoError;
 }
 
 int RequireInRange(IpiSystem* sys, int64_t value, int64_t first, int64_t last) {
   IPI_RETURN_IF_ERROR(IpiCheckSystem(sys));
-  if (value < first || value > last) return Report(sys, kIpiOutOfRange);
+  if (value < first || value > last) return IpiRefuse(sys, kIpiOutOfRange);
   return kIpiNoError;
 }
 
@@ -378,7 +373,7 @@ int RunFrameFunction(IpiSystem* sys, BandWalk walk, std::initializer_list<FrameI
   for (int p = 0; p < count; ++p) {
     IPI_RETURN_IF_ERROR(LiveOrError(sys, ports[p].image.object));
     if (ports[p].image.planes > ports[p].image.object->fields.dimension[kDimB]) {
-      return Report(sys, kIpiInsufficientSize);
+      return IpiRefuse(sys, kIpiInsufficientSize);
     }
   }
   int status = kIpiNoError;
@@ -406,13 +401,13 @@ int OpenGeometryAccessor(IpiSystem* sys, IpiObject* obj, AccessMode mode, int ro
   IPI_RETURN_IF_ERROR(OpenImageAccessor(sys, obj, mode, rows, true, out));
   const IpiAccessor& a = *out;
   IPI_RETURN_IF_ERROR(CheckStreamHoldsData(sys, a.stream));
-  if (a.stream->bits_per_element % 8 != 0 && a.bit_masks[0] == 0) return Report(sys, kIpiOutOfRange);
+  if (a.stream->bits_per_element % 8 != 0 && a.bit_masks[0] == 0) return IpiRefuse(sys, kIpiOutOfRange);
   if (a.has_roi()) {
     const IpiObject& roi = *a.roi;
     IPI_RETURN_IF_ERROR(CheckStreamHoldsData(sys, a.roi_stream));
     const bool known_order = roi.fields.bit_order == kOrderMsbFirst || roi.fields.bit_order == kOrderLsbFirst;
-    if (!known_order && a.roi_stream->bits_per_element % 8 != 0) return Report(sys, kIpiOutOfRange);
-    if (roi.fields.dimension[kDimB] < a.dimension[kDimB]) return Report(sys, kIpiInsufficientSize);
+    if (!known_order && a.roi_stream->bits_per_element % 8 != 0) return IpiRefuse(sys, kIpiOutOfRange);
+    if (roi.fields.dimension[kDimB] < a.dimension[kDimB]) return IpiRefuse(sys, kIpiInsufficientSize);
   }
   return kIpiNoError;
 }

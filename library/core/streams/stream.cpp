@@ -33,11 +33,6 @@ bool RowInsideData(const IpiStream& s, int64_t element) {
   return element + s.elements_per_row <= s.total_elements;
 }
 
-int Fail(IpiSystem* sys, int code) {
-  IpiReportError(sys, code);
-  return code;
-}
-
 // Elements of an object's data by its class.
 int64_t ElementCount(const IpiObject& obj) {
   const int32_t* d = obj.fields.dimension;
@@ -96,15 +91,15 @@ bool CopyOut(IpiStream& s, int64_t offset, uint8_t* out, int64_t count) {
 
 int FetchByte(IpiSystem* sys, IpiStream& s, uint8_t& out) {
   if (IsMemory(s)) {
-    if (s.byte_position >= s.limit) return Fail(sys, kIpiInsufficientSize);
+    if (s.byte_position >= s.limit) return IpiRefuse(sys, kIpiInsufficientSize);
     out = s.data[s.byte_position++];
     return kIpiNoError;
   }
   if (s.buffer_position >= s.buffer_fill) {
     const int64_t next = s.buffer_file_offset + s.buffer_fill;
     const int64_t got = s.file.ReadAt(static_cast<uint64_t>(next), s.file_buffer.data(), s.file_buffer.size());
-    if (got < 0) return Fail(sys, kIpiSystemFailure);
-    if (got == 0) return Fail(sys, kIpiInsufficientSize);  // the file ends: no stale bytes
+    if (got < 0) return IpiRefuse(sys, kIpiSystemFailure);
+    if (got == 0) return IpiRefuse(sys, kIpiInsufficientSize);  // the file ends: no stale bytes
     s.buffer_file_offset = next;
     s.buffer_fill = static_cast<int>(got);
     s.buffer_position = 0;
@@ -118,7 +113,7 @@ int FlushFileBuffer(IpiSystem* sys, IpiStream& s) {
   if (s.buffer_position == 0) return kIpiNoError;
   if (!s.file.WriteAt(static_cast<uint64_t>(s.buffer_file_offset), s.file_buffer.data(),
                       static_cast<size_t>(s.buffer_position))) {
-    return Fail(sys, kIpiSystemFailure);
+    return IpiRefuse(sys, kIpiSystemFailure);
   }
   s.buffer_file_offset += s.buffer_position;
   s.buffer_position = 0;
@@ -128,7 +123,7 @@ int FlushFileBuffer(IpiSystem* sys, IpiStream& s) {
 int EmitByte(IpiSystem* sys, IpiStream& s, uint8_t byte) {
   s.bits_written = true;
   if (IsMemory(s)) {
-    if (s.byte_position >= s.limit) return Fail(sys, kIpiInsufficientSize);
+    if (s.byte_position >= s.limit) return IpiRefuse(sys, kIpiInsufficientSize);
     s.data[s.byte_position++] = byte;
     return kIpiNoError;
   }
@@ -148,7 +143,7 @@ int EmitPartialByte(IpiSystem* sys, IpiStream& s) {
 }
 
 int ReadBits(IpiSystem* sys, IpiStream* stream, uint32_t* out, int count, bool stuffed) {
-  if (stream == nullptr || out == nullptr || count < 1 || count > 32) return Fail(sys, kIpiOutOfRange);
+  if (stream == nullptr || out == nullptr || count < 1 || count > 32) return IpiRefuse(sys, kIpiOutOfRange);
   IpiStream& s = *stream;
   uint32_t value = 0;
   *out = 0;
@@ -158,7 +153,7 @@ int ReadBits(IpiSystem* sys, IpiStream* stream, uint32_t* out, int count, bool s
       if (stuffed && s.current_byte == 0xFF) {
         uint8_t next = 0;
         IPI_RETURN_IF_ERROR(FetchByte(sys, s, next));
-        if (next != 0x00) return Fail(sys, kIpiSemanticError);
+        if (next != 0x00) return IpiRefuse(sys, kIpiSemanticError);
       }
     }
     value = (value << 1) | ((s.current_byte & s.bit_mask) != 0 ? 1u : 0u);
@@ -169,7 +164,7 @@ int ReadBits(IpiSystem* sys, IpiStream* stream, uint32_t* out, int count, bool s
 }
 
 int WriteBits(IpiSystem* sys, IpiStream* stream, uint32_t value, int count, bool stuffed) {
-  if (stream == nullptr || count < 1 || count > 32) return Fail(sys, kIpiOutOfRange);
+  if (stream == nullptr || count < 1 || count > 32) return IpiRefuse(sys, kIpiOutOfRange);
   IpiStream& s = *stream;
   for (int i = count - 1; i >= 0; --i) {
     if ((value >> i) & 1u) s.current_byte |= s.bit_mask;
@@ -204,7 +199,7 @@ int OpenGlobalBlock(IpiSystem* sys, IpiStream& s) {
     if (bytes == nullptr) {
       if (handle != 0) GlobalFree(handle);
       errno = ENOMEM;
-      return Fail(sys, kIpiSystemFailure);
+      return IpiRefuse(sys, kIpiSystemFailure);
     }
     f.work_space_handle = handle;
     f.work_space = reinterpret_cast<intptr_t>(bytes);
@@ -221,7 +216,7 @@ int OpenFile(IpiSystem* sys, IpiStream& s) {
   IpiObject& obj = *s.object;
   if (obj.file_name.empty()) {
     plat::TempFile temp;
-    if (!plat::TempFile::Create(temp)) return Fail(sys, kIpiSystemFailure);
+    if (!plat::TempFile::Create(temp)) return IpiRefuse(sys, kIpiSystemFailure);
     obj.file_name = temp.Release();
     obj.flags |= kObjectTempFile;
   }
@@ -230,7 +225,7 @@ int OpenFile(IpiSystem* sys, IpiStream& s) {
     file_mode = s.had_data ? plat::FileMode::kReadWriteExisting : plat::FileMode::kWriteCreate;
   }
   if (plat::File::Open(obj.file_name, file_mode, s.file) != plat::OpenStatus::kOk) {
-    return Fail(sys, kIpiFileOpenFailure);
+    return IpiRefuse(sys, kIpiFileOpenFailure);
   }
   s.file_open = true;
   s.limit = INT64_MAX;
@@ -317,7 +312,7 @@ IpiStream* IpiOpenStream(IpiSystem* sys, IpiObject* obj, const char* mode, int r
       open_status = OpenFile(sys, s);
       break;
     default:
-      open_status = Fail(sys, kIpiNonPermissibleOption);
+      open_status = IpiRefuse(sys, kIpiNonPermissibleOption);
       break;
   }
   if (open_status != 0) return nullptr;
@@ -344,9 +339,9 @@ int IpiCloseStream(IpiSystem* sys, IpiStream* stream) {
     uint64_t size = 0;
     if (status == 0 && pads && s.file.Size(size) && size < static_cast<uint64_t>(s.total_bytes) &&
         !s.file.Truncate(static_cast<uint64_t>(s.total_bytes))) {
-      status = Fail(sys, kIpiSystemFailure);
+      status = IpiRefuse(sys, kIpiSystemFailure);
     }
-    if (!s.file.Close() && status == 0) status = Fail(sys, kIpiSystemFailure);
+    if (!s.file.Close() && status == 0) status = IpiRefuse(sys, kIpiSystemFailure);
     s.file_open = false;
   }
   s.object->flags |= kObjectInited;
@@ -405,16 +400,16 @@ uint8_t* IpiGetOutputRow(IpiSystem* sys, IpiStream* stream, int64_t element) {
 }
 
 int IpiPutOutputRow(IpiSystem* sys, IpiStream* stream, int64_t element) {
-  if (stream == nullptr || element < 0) return Fail(sys, kIpiOutOfRange);
+  if (stream == nullptr || element < 0) return IpiRefuse(sys, kIpiOutOfRange);
   IpiStream& s = *stream;
   if (IsMemory(s)) return kIpiNoError;
   const int64_t offset = OffsetOf(s, element);
   const int64_t span = RowSpan(s, element);
   if (offset + span > s.total_bytes || static_cast<int64_t>(s.row_buffer.size()) < span) {
-    return Fail(sys, kIpiInsufficientSize);
+    return IpiRefuse(sys, kIpiInsufficientSize);
   }
   if (!s.file.WriteAt(static_cast<uint64_t>(offset), s.row_buffer.data(), static_cast<size_t>(span))) {
-    return Fail(sys, kIpiSystemFailure);
+    return IpiRefuse(sys, kIpiSystemFailure);
   }
   return kIpiNoError;
 }
@@ -523,7 +518,7 @@ int IpiWriteBitsStuffed(IpiSystem* sys, IpiStream* stream, uint32_t value, int c
 }
 
 int IpiWriteBitsAligned(IpiSystem* sys, IpiStream* stream, uint32_t value, int count) {
-  if (stream == nullptr) return Fail(sys, kIpiOutOfRange);
+  if (stream == nullptr) return IpiRefuse(sys, kIpiOutOfRange);
   IPI_RETURN_IF_ERROR(EmitPartialByte(sys, *stream));
   return WriteBits(sys, stream, value, count, false);
 }

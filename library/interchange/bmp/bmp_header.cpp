@@ -6,6 +6,7 @@
 #include "core/limits.h"
 #include "core/status.h"
 #include "interchange/io/byte_reader.h"
+#include "interchange/io/byte_store.h"
 
 namespace {
 
@@ -16,15 +17,6 @@ bool IsReadInfoHeaderSize(uint32_t bytes) {
 
 bool IsReadBitCount(uint32_t bits) {
   return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
-}
-
-void StoreU16(uint8_t* out, uint32_t value) {
-  out[0] = static_cast<uint8_t>(value);
-  out[1] = static_cast<uint8_t>(value >> 8);
-}
-
-void StoreU32(uint8_t* out, uint32_t value) {
-  for (int i = 0; i < 4; ++i) out[i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
 }  // namespace
@@ -138,20 +130,20 @@ void FormatBmpHeaders(const BmpWriteHeader& header, uint8_t* out) {
     const uint64_t file_bytes = header.pixel_offset() + header.image_bytes;
     out[0] = 'B';
     out[1] = 'M';
-    StoreU32(out + 2, static_cast<uint32_t>(file_bytes));
-    StoreU32(out + 6, 0);  // two reserved words
-    StoreU32(out + 10, static_cast<uint32_t>(header.pixel_offset()));
+    StoreU32Le(out + 2, static_cast<uint32_t>(file_bytes));
+    StoreU32Le(out + 6, 0);  // two reserved words
+    StoreU32Le(out + 10, static_cast<uint32_t>(header.pixel_offset()));
     info = out + kBmpFileHeaderBytes;
   }
-  StoreU32(info + 0, kBmpInfoHeaderBytes);
-  StoreU32(info + 4, static_cast<uint32_t>(header.width_px));
-  StoreU32(info + 8, static_cast<uint32_t>(header.height_px));
-  StoreU16(info + 12, 1);  // planes
-  StoreU16(info + 14, static_cast<uint32_t>(header.bits_per_pixel));
-  StoreU32(info + 16, header.compression);
-  StoreU32(info + 20, header.compression == kBmpCompressionRgb ? 0 : static_cast<uint32_t>(header.image_bytes));
-  StoreU32(info + 24, static_cast<uint32_t>(header.x_pixels_per_metre));
-  StoreU32(info + 28, static_cast<uint32_t>(header.y_pixels_per_metre));
-  StoreU32(info + 32, header.palette_entries);  // colours used
-  StoreU32(info + 36, header.palette_entries);  // important colours
+  StoreU32Le(info + 0, kBmpInfoHeaderBytes);
+  StoreU32Le(info + 4, static_cast<uint32_t>(header.width_px));
+  StoreU32Le(info + 8, static_cast<uint32_t>(header.height_px));
+  StoreU16Le(info + 12, 1);  // planes
+  StoreU16Le(info + 14, static_cast<uint32_t>(header.bits_per_pixel));
+  StoreU32Le(info + 16, header.compression);
+  StoreU32Le(info + 20, header.compression == kBmpCompressionRgb ? 0 : static_cast<uint32_t>(header.image_bytes));
+  StoreU32Le(info + 24, static_cast<uint32_t>(header.x_pixels_per_metre));
+  StoreU32Le(info + 28, static_cast<uint32_t>(header.y_pixels_per_metre));
+  StoreU32Le(info + 32, header.palette_entries);  // colours used
+  StoreU32Le(info + 36, header.palette_entries);  // important colours
 }

@@ -19,11 +19,6 @@
 
 namespace {
 
-int Refuse(IpiSystem* sys, int code) {
-  IpiReportError(sys, code);
-  return code;
-}
-
 // What both passes derive from the header.
 struct ReadPlan {
   BmpHeader header;
@@ -41,7 +36,7 @@ int32_t PrecisionOf(int32_t bits) { return bits <= 8 ? bits : 8; }
 int CheckClass(IpiSystem* sys, const IpiObject& image, int32_t bits) {
   const IpiObjectClass* cls = image.object_class;
   const IpiObjectClass* depth_class = bits >= 16 ? &kColourImageClass : &kMonochromeImageClass;
-  return cls == &kGenericImageClass || cls == depth_class ? kIpiNoError : Refuse(sys, kIpiMismatchObjectClass);
+  return cls == &kGenericImageClass || cls == depth_class ? kIpiNoError : IpiRefuse(sys, kIpiMismatchObjectClass);
 }
 
 int64_t RowsPresent(const BmpHeader& h) {
@@ -114,8 +109,8 @@ int ReadPalette(IpiSystem* sys, const ReadPlan& plan, IpiObject* image) {
 // A coded body goes unchanged to the image's data from position 0.
 int CopyCodedBody(IpiSystem* sys, const ReadPlan& plan, IpiObject* image) {
   const BmpHeader& h = plan.header;
-  if (image->fields.compression != kCompressionBmpRunLength) return Refuse(sys, kIpiNonPermissibleOption);
-  if (image->fields.data_type != kDataTypeNonnegative) return Refuse(sys, kIpiMismatchDataType);
+  if (image->fields.compression != kCompressionBmpRunLength) return IpiRefuse(sys, kIpiNonPermissibleOption);
+  if (image->fields.data_type != kDataTypeNonnegative) return IpiRefuse(sys, kIpiMismatchDataType);
   // Byte access: the stream keeps no row window, so closing it adds nothing
   // behind the written bytes.
   IpiStream* stream = IpiOpenStream(sys, image, "w", 0);
@@ -161,15 +156,15 @@ int ReadPackedRows(IpiSystem* sys, const ReadPlan& plan, IpiObject* image) {
     IPI_RETURN_IF_ERROR(IpiPutOutputRow(sys, out.stream(), rows.ElementOfRow(s)));
   }
   IPI_RETURN_IF_ERROR(out.Close());
-  return plan.rows_present < count ? Refuse(sys, kIpiSyntaxError) : kIpiNoError;
+  return plan.rows_present < count ? IpiRefuse(sys, kIpiSyntaxError) : kIpiNoError;
 }
 
 // Stored rows into the image's band rows, the picture's top row first.
 int ReadImageRows(IpiSystem* sys, const ReadPlan& plan, IpiObject* image) {
   const BmpHeader& h = plan.header;
   const int bits = h.bits_per_pixel;
-  if (image->fields.compression != kCompressionNone) return Refuse(sys, kIpiNonPermissibleOption);
-  if (image->fields.data_type != plan.data_type) return Refuse(sys, kIpiMismatchDataType);
+  if (image->fields.compression != kCompressionNone) return IpiRefuse(sys, kIpiNonPermissibleOption);
+  if (image->fields.data_type != plan.data_type) return IpiRefuse(sys, kIpiMismatchDataType);
   IPI_RETURN_IF_ERROR(RequireStoredBits(sys, image, bits == 1 ? 1 : 8));
   const IpiObjectFields& f = image->fields;
   const int64_t x_dim = f.dimension[kDimX];
@@ -216,7 +211,7 @@ int ReadImageRows(IpiSystem* sys, const ReadPlan& plan, IpiObject* image) {
   }
   IPI_RETURN_IF_ERROR(out.Close());
   // Every image row needs stored row height - 1 at least; any row missing is lost.
-  return rows > 0 && plan.rows_present < h.height_px ? Refuse(sys, kIpiSyntaxError) : kIpiNoError;
+  return rows > 0 && plan.rows_present < h.height_px ? IpiRefuse(sys, kIpiSyntaxError) : kIpiNoError;
 }
 
 int ReadPixels(IpiSystem* sys, const ReadPlan& plan, IpiObject* image) {
@@ -230,7 +225,7 @@ int ReadPixels(IpiSystem* sys, const ReadPlan& plan, IpiObject* image) {
 int ReadBmpFile(IpiSystem* sys, IpiObject* source, IpiObject* image, int read_mode, int32_t format) {
   if (IpiCheckSystem(sys) != 0) return kIpiInvalidHandle;
   if (IpiCheckObject(sys, source) == nullptr || IpiCheckObject(sys, image) == nullptr) return kIpiInvalidInstance;
-  if (!IpiIsReadMode(read_mode)) return Refuse(sys, kIpiOutOfRange);
+  if (!IpiIsReadMode(read_mode)) return IpiRefuse(sys, kIpiOutOfRange);
   ObjectBytes stored;
   IPI_RETURN_IF_ERROR(stored.LoadSource(sys, source));
 
@@ -238,7 +233,7 @@ int ReadBmpFile(IpiSystem* sys, IpiObject* source, IpiObject* image, int read_mo
   plan.stored = stored.bytes();
   const BmpContainer container = format == kFormatBmp ? BmpContainer::kFile : BmpContainer::kPacked;
   const int parse_status = ParseBmpHeader(plan.stored, container, &plan.header);
-  if (parse_status != 0) return Refuse(sys, parse_status);
+  if (parse_status != 0) return IpiRefuse(sys, parse_status);
   const BmpHeader& h = plan.header;
   IPI_RETURN_IF_ERROR(CheckClass(sys, *image, h.bits_per_pixel));
   plan.x_dimension = h.width_px;

@@ -25,11 +25,6 @@ constexpr uint8_t kEndOfBitmap = 1;
 constexpr uint8_t kDelta = 2;
 constexpr size_t kEncoderFlushBytes = 64 * 1024;
 
-int Refuse(IpiSystem* sys, int code) {
-  IpiReportError(sys, code);
-  return code;
-}
-
 void Emit(std::vector<uint8_t>& out, uint8_t first, uint8_t second) {
   out.push_back(first);
   out.push_back(second);
@@ -267,7 +262,7 @@ int RequireByteElements(IpiSystem* sys, IpiObject* obj) { return RequireStoredBi
 
 int RequireRows(IpiSystem* sys, const IpiObject& image) {
   const bool empty = image.fields.dimension[kDimX] < 1 || image.fields.dimension[kDimY] < 1;
-  return empty ? Refuse(sys, kIpiOutOfRange) : kIpiNoError;
+  return empty ? IpiRefuse(sys, kIpiOutOfRange) : kIpiNoError;
 }
 
 // Decoded rows go straight into the image's rows through its stream.
@@ -318,9 +313,9 @@ int EncodeBmpRunLength(IpiSystem* sys, IpiObject* image, IpiObject* coded) {
   if (IpiCheckObject(sys, image) == nullptr || IpiCheckObject(sys, coded) == nullptr) return kIpiInvalidInstance;
   const int32_t bits = coded->fields.data_precision;
   // Any other depth has no run-length scheme: refused rather than coded as nothing.
-  if (bits != 4 && bits != 8) return Refuse(sys, kIpiNonPermissibleOption);
+  if (bits != 4 && bits != 8) return IpiRefuse(sys, kIpiNonPermissibleOption);
   if (image->fields.data_type != kDataTypeNonnegative || coded->fields.data_type != kDataTypeNonnegative) {
-    return Refuse(sys, kIpiMismatchDataType);
+    return IpiRefuse(sys, kIpiMismatchDataType);
   }
   IPI_RETURN_IF_ERROR(RequireByteElements(sys, image));
   IPI_RETURN_IF_ERROR(RequireRows(sys, *image));
@@ -358,13 +353,13 @@ int DecodeBmpRunLength(IpiSystem* sys, IpiObject* coded, IpiObject* image) {
   if (IpiCheckSystem(sys) != 0) return kIpiInvalidHandle;
   if (IpiCheckObject(sys, coded) == nullptr || IpiCheckObject(sys, image) == nullptr) return kIpiInvalidInstance;
   const int64_t coded_bytes = coded->fields.size;
-  if (coded_bytes < 2) return Refuse(sys, kIpiSyntaxError);
-  if (coded_bytes > 2 * kMaxImageBytes) return Refuse(sys, kIpiExceedImplementation);
+  if (coded_bytes < 2) return IpiRefuse(sys, kIpiSyntaxError);
+  if (coded_bytes > 2 * kMaxImageBytes) return IpiRefuse(sys, kIpiExceedImplementation);
   if (image->fields.data_type != kDataTypeNonnegative || coded->fields.data_type != kDataTypeNonnegative) {
-    return Refuse(sys, kIpiMismatchDataType);
+    return IpiRefuse(sys, kIpiMismatchDataType);
   }
   const int32_t bits = image->fields.data_precision;
-  if (bits != 4 && bits != 8) return Refuse(sys, kIpiNonPermissibleOption);
+  if (bits != 4 && bits != 8) return IpiRefuse(sys, kIpiNonPermissibleOption);
   IPI_RETURN_IF_ERROR(RequireByteElements(sys, image));
   IPI_RETURN_IF_ERROR(RequireRows(sys, *image));
 

@@ -22,11 +22,6 @@ namespace {
 
 constexpr size_t kFileBlockBytes = 256 * 1024;
 
-int Refuse(IpiSystem* sys, int code) {
-  IpiReportError(sys, code);
-  return code;
-}
-
 // Sequential output of the stored form into the target's data.
 class StoredFormOutput {
  public:
@@ -42,7 +37,7 @@ class StoredFormOutput {
     stream_ = IpiOpenStream(sys_, target, "w", 0);
     if (stream_ == nullptr) return IpiGetLastError(sys_);
     if (stream_->data != nullptr) {
-      if (total_bytes > static_cast<uint64_t>(stream_->limit)) return Refuse(sys_, kIpiInsufficientSize);
+      if (total_bytes > static_cast<uint64_t>(stream_->limit)) return IpiRefuse(sys_, kIpiInsufficientSize);
       memory_ = stream_->data;
     }
     return kIpiNoError;
@@ -229,22 +224,22 @@ int WriteBmpFile(IpiSystem* sys, IpiObject* image, IpiObject* target, int32_t fo
   if (IpiCheckSystem(sys) != 0) return kIpiInvalidHandle;
   if (IpiCheckObject(sys, image) == nullptr || IpiCheckObject(sys, target) == nullptr) return kIpiInvalidInstance;
   if (format != kFormatBmp && format != kFormatPackedBitmap && format != kFormatPackedBitmapHeader) {
-    return Refuse(sys, kIpiOutOfRange);
+    return IpiRefuse(sys, kIpiOutOfRange);
   }
   const int32_t compression = target->fields.compression;
   if (compression != kCompressionNone && compression != kCompressionBmpRunLength) {
-    return Refuse(sys, kIpiNonPermissibleOption);
+    return IpiRefuse(sys, kIpiNonPermissibleOption);
   }
   // Caller memory always states how many bytes it holds.
   if (target->fields.repository == kRepositoryCallerMemory && target->fields.size < 1) {
-    return Refuse(sys, kIpiInsufficientSize);
+    return IpiRefuse(sys, kIpiInsufficientSize);
   }
   IPI_RETURN_IF_ERROR(IpiSetAttribute(sys, target, "bitOrder", kOrderMsbFirst));
   int depth_status = kIpiNoError;
   const int32_t bits = ChooseDepth(*image, *target, &depth_status);
-  if (depth_status != 0) return Refuse(sys, depth_status);
+  if (depth_status != 0) return IpiRefuse(sys, depth_status);
   const bool is_run_length = compression == kCompressionBmpRunLength;
-  if (is_run_length && bits != 4 && bits != 8) return Refuse(sys, kIpiNonPermissibleOption);
+  if (is_run_length && bits != 4 && bits != 8) return IpiRefuse(sys, kIpiNonPermissibleOption);
 
   RowPlan plan;
   plan.bits = bits;
@@ -255,10 +250,10 @@ int WriteBmpFile(IpiSystem* sys, IpiObject* image, IpiObject* target, int32_t fo
       width_byte_boundary >= 1 && width_byte_boundary <= plan.width) {
     plan.width = width_byte_boundary;  // the width before rows were widened to whole bytes
   }
-  if (plan.width < 1 || plan.height < 1) return Refuse(sys, kIpiOutOfRange);
+  if (plan.width < 1 || plan.height < 1) return IpiRefuse(sys, kIpiOutOfRange);
   const int geometry_status =
       IpiCheckGeometry(plan.width, plan.height, bits, DimensionStorage::kBits32, nullptr, nullptr);
-  if (geometry_status != 0) return Refuse(sys, geometry_status);
+  if (geometry_status != 0) return IpiRefuse(sys, geometry_status);
   plan.row_bytes = BmpRowBytes(plan.width, bits);
 
   BmpWriteHeader header;
@@ -270,7 +265,7 @@ int WriteBmpFile(IpiSystem* sys, IpiObject* image, IpiObject* target, int32_t fo
   if (is_run_length) {
     header.compression = bits == 8 ? kBmpCompressionRle8 : kBmpCompressionRle4;
     const int64_t coded_bytes = image->fields.size;
-    if (coded_bytes < 2 || coded_bytes > 2 * kMaxImageBytes) return Refuse(sys, kIpiOutOfRange);
+    if (coded_bytes < 2 || coded_bytes > 2 * kMaxImageBytes) return IpiRefuse(sys, kIpiOutOfRange);
     header.image_bytes = static_cast<uint64_t>(coded_bytes);
   } else {
     header.image_bytes = static_cast<uint64_t>(plan.row_bytes) * static_cast<uint64_t>(plan.height);
@@ -286,7 +281,7 @@ int WriteBmpFile(IpiSystem* sys, IpiObject* image, IpiObject* target, int32_t fo
     plan.is_boolean = image->fields.data_type == kDataTypeBoolean;
     if (image->fields.data_type != target->fields.data_type ||
         (!plan.is_boolean && image->fields.data_type != kDataTypeNonnegative)) {
-      return Refuse(sys, kIpiMismatchDataType);
+      return IpiRefuse(sys, kIpiMismatchDataType);
     }
     IPI_RETURN_IF_ERROR(RequireStoredBits(sys, image, plan.is_boolean ? 1 : 8));
   }

@@ -10,51 +10,42 @@
 #include "interchange/common/whole_file.h"
 #include "plat/files.h"
 
-namespace {
-
-int Refuse(IpiSystem* sys, int code) {
-  IpiReportError(sys, code);
-  return code;
-}
-
-}  // namespace
-
 int ObjectBytes::LoadSource(IpiSystem* sys, IpiObject* source) {
   const IpiObjectFields& f = source->fields;
   if (f.repository == kRepositoryCallerMemory) {
     // Caller memory always carries its real size: without one nothing is read.
-    if (f.application_address_space == 0 || f.size < 1) return Refuse(sys, kIpiInsufficientSize);
+    if (f.application_address_space == 0 || f.size < 1) return IpiRefuse(sys, kIpiInsufficientSize);
     view_ = std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(f.application_address_space),
                                      static_cast<size_t>(f.size));
     return kIpiNoError;
   }
-  if (f.repository != kRepositoryFile) return Refuse(sys, kIpiNonPermissibleOption);
+  if (f.repository != kRepositoryFile) return IpiRefuse(sys, kIpiNonPermissibleOption);
   plat::File file;
   if (source->file_name.empty() ||
       plat::File::Open(source->file_name, plat::FileMode::kReadExisting, file) != plat::OpenStatus::kOk) {
-    return Refuse(sys, kIpiFileOpenFailure);
+    return IpiRefuse(sys, kIpiFileOpenFailure);
   }
   uint64_t size_bytes = 0;
-  if (!file.Size(size_bytes)) return Refuse(sys, kIpiSystemFailure);
-  if (size_bytes > kMaxWholeFileBytes) return Refuse(sys, kIpiExceedImplementation);
+  if (!file.Size(size_bytes)) return IpiRefuse(sys, kIpiSystemFailure);
+  if (size_bytes > kMaxWholeFileBytes) return IpiRefuse(sys, kIpiExceedImplementation);
   storage_.resize(static_cast<size_t>(size_bytes));
   if (!file.ReadExactAt(0, storage_.data(), storage_.size())) {
     if (errno == 0) errno = EIO;  // a short read: the file shrank under us
-    return Refuse(sys, kIpiSystemFailure);
+    return IpiRefuse(sys, kIpiSystemFailure);
   }
   view_ = storage_;
   return kIpiNoError;
 }
 
 int ObjectBytes::LoadData(IpiSystem* sys, IpiObject* obj, int64_t count) {
-  if (count < 0) return Refuse(sys, kIpiOutOfRange);
+  if (count < 0) return IpiRefuse(sys, kIpiOutOfRange);
   IpiStream* stream = IpiOpenStream(sys, obj, "r", 0);
   if (stream == nullptr) return IpiGetLastError(sys);
   int status = kIpiNoError;
   if (stream->data != nullptr) {
     // Memory: the object's bytes stay where they are after the stream closes.
     if (count > stream->limit) {
-      status = Refuse(sys, kIpiInsufficientSize);
+      status = IpiRefuse(sys, kIpiInsufficientSize);
     } else {
       view_ = std::span<const uint8_t>(stream->data, static_cast<size_t>(count));
     }

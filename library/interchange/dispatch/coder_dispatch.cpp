@@ -24,11 +24,6 @@ int CheckPair(IpiSystem* sys, IpiObject* a, IpiObject* b) {
   return kIpiNoError;
 }
 
-int Refuse(IpiSystem* sys, int code) {
-  IpiReportError(sys, code);
-  return code;
-}
-
 }  // namespace
 
 bool IpiHasEncoder(int32_t compression) { return EncoderOf(compression) != nullptr; }
@@ -36,16 +31,16 @@ bool IpiHasDecoder(int32_t compression) { return DecoderOf(compression) != nullp
 
 int IpiEncodeImageData(IpiSystem* sys, IpiObject* image, IpiObject* target) {
   IPI_RETURN_IF_ERROR(CheckPair(sys, image, target));
-  if (image->fields.compression != kCompressionNone) return Refuse(sys, kIpiNonPermissibleOption);
+  if (image->fields.compression != kCompressionNone) return IpiRefuse(sys, kIpiNonPermissibleOption);
   const IpiImageCoder encoder = EncoderOf(target->fields.compression);
-  if (encoder == nullptr) return Refuse(sys, kIpiNonPermissibleOption);
+  if (encoder == nullptr) return IpiRefuse(sys, kIpiNonPermissibleOption);
   return encoder(sys, image, target);
 }
 
 int IpiDecodeImageData(IpiSystem* sys, IpiObject* source, IpiObject* target) {
   IPI_RETURN_IF_ERROR(CheckPair(sys, source, target));
-  if (target->fields.compression != kCompressionNone) return Refuse(sys, kIpiNonPermissibleOption);
+  if (target->fields.compression != kCompressionNone) return IpiRefuse(sys, kIpiNonPermissibleOption);
   const IpiImageCoder decoder = DecoderOf(source->fields.compression);
-  if (decoder == nullptr) return Refuse(sys, kIpiNonPermissibleOption);
+  if (decoder == nullptr) return IpiRefuse(sys, kIpiNonPermissibleOption);
   return decoder(sys, source, target);
 }

@@ -15,17 +15,13 @@
 #include "interchange/common/object_io.h"
 #include "interchange/gif/gif_file.h"
 #include "interchange/gif/gif_layout.h"
+#include "interchange/io/byte_store.h"
 
 namespace {
 
 constexpr int64_t kMaxField16 = 65535;
 // Code bytes copied per read: whole sub-blocks.
 constexpr int64_t kCopyChunkBytes = int64_t{kGifMaxSubBlockBytes} * 256;
-
-void PutU16Le(std::vector<uint8_t>& out, int64_t value) {
-  out.push_back(static_cast<uint8_t>(value & 0xFF));
-  out.push_back(static_cast<uint8_t>((value >> 8) & 0xFF));
-}
 
 bool IsImageClass(const IpiObject& obj) {
   return obj.object_class == &kMonochromeImageClass || obj.object_class == &kGenericImageClass;
@@ -98,8 +94,8 @@ std::vector<uint8_t> HeadBytes(const GifLayout& g) {
   std::vector<uint8_t> out;
   const uint8_t* signature = g.is_87a ? kGifSignature87a : kGifSignature89a;
   out.insert(out.end(), signature, signature + 6);
-  PutU16Le(out, g.screen_width);
-  PutU16Le(out, g.screen_height);
+  AppendU16Le(out, static_cast<uint32_t>(g.screen_width));
+  AppendU16Le(out, static_cast<uint32_t>(g.screen_height));
   const auto size_bits = static_cast<uint8_t>(g.precision - 1);
   out.push_back(static_cast<uint8_t>((g.has_palette ? kGifTableFlag : 0) | (size_bits << 4) | size_bits));
   out.push_back(0);  // background index
@@ -110,10 +106,10 @@ std::vector<uint8_t> HeadBytes(const GifLayout& g) {
                            kGifTransparencyFlag, 0, 0, static_cast<uint8_t>(g.transparent_index), 0});
   }
   out.push_back(kGifImageSeparator);
-  PutU16Le(out, g.left);
-  PutU16Le(out, g.top);
-  PutU16Le(out, g.width);
-  PutU16Le(out, g.height);
+  AppendU16Le(out, static_cast<uint32_t>(g.left));
+  AppendU16Le(out, static_cast<uint32_t>(g.top));
+  AppendU16Le(out, static_cast<uint32_t>(g.width));
+  AppendU16Le(out, static_cast<uint32_t>(g.height));
   out.push_back(static_cast<uint8_t>((g.is_interlaced ? kGifInterlaceFlag : 0) | size_bits));
   out.push_back(static_cast<uint8_t>(g.code_size));
   return out;

@@ -22,11 +22,6 @@ struct InterlacePass {
 };
 constexpr InterlacePass kInterlacePasses[] = {{0, 8}, {4, 8}, {2, 4}, {1, 2}};
 
-int Refuse(IpiSystem* sys, int code) {
-  IpiReportError(sys, code);
-  return code;
-}
-
 enum class RowOrder { kInterlace, kDeinterlace };
 
 // The region both objects share, in target coordinates, and the offset that
@@ -89,7 +84,7 @@ int ReorderRows(IpiSystem* sys, IpiObject* source, IpiObject* target, RowOrder o
   if (IpiCheckObject(sys, source) == nullptr || IpiCheckObject(sys, target) == nullptr) return kIpiInvalidInstance;
   const int32_t type = source->fields.data_type;
   if ((type != kDataTypeBoolean && type != kDataTypeNonnegative) || target->fields.data_type != type) {
-    return Refuse(sys, kIpiMismatchDataType);
+    return IpiRefuse(sys, kIpiMismatchDataType);
   }
   int32_t source_bits = 0;
   int32_t target_bits = 0;
@@ -99,7 +94,7 @@ int ReorderRows(IpiSystem* sys, IpiObject* source, IpiObject* target, RowOrder o
   // Byte rows are copied as they are: both sides must store whole bytes of
   // the same size; boolean rows one bit per element.
   if (source_bits != target_bits || (is_boolean ? source_bits != 1 : source_bits % 8 != 0)) {
-    return Refuse(sys, kIpiMismatchDataType);
+    return IpiRefuse(sys, kIpiMismatchDataType);
   }
 
   ScopedAccessor in;

@@ -9,11 +9,6 @@
 
 namespace {
 
-int Refuse(IpiSystem* sys, int code) {
-  IpiReportError(sys, code);
-  return code;
-}
-
 constexpr int32_t kGreyBands = 1;
 constexpr int32_t kColourBands = 3;
 constexpr int32_t kMaxRestartInterval = 65535;  // DRI holds 16 bits
@@ -51,16 +46,16 @@ int CheckScanGeometry(IpiSystem* sys, IpiObject* compressed, IpiObject* image, i
   const int32_t* coded = compressed->fields.dimension;
   const int32_t* plain = image->fields.dimension;
   for (int d : {kDimX, kDimY, kDimZ, kDimT}) {
-    if (coded[d] < 1 || coded[d] != plain[d]) return Refuse(sys, kIpiNonPermissibleOption);
+    if (coded[d] < 1 || coded[d] != plain[d]) return IpiRefuse(sys, kIpiNonPermissibleOption);
   }
-  if (plain[kDimB] < bands) return Refuse(sys, kIpiNonPermissibleOption);
+  if (plain[kDimB] < bands) return IpiRefuse(sys, kIpiNonPermissibleOption);
   int64_t row_bytes = 0;
   int64_t plane_bytes = 0;
   const int status = IpiCheckGeometry(coded[kDimX], coded[kDimY], 8, DimensionStorage::kBits32, &row_bytes,
                                       &plane_bytes);
-  if (status != 0) return Refuse(sys, status);
+  if (status != 0) return IpiRefuse(sys, status);
   const intptr_t restart = IpiInquireAttribute(sys, compressed, "restartInterval");
-  if (restart < 0 || restart > kMaxRestartInterval) return Refuse(sys, kIpiOutOfRange);
+  if (restart < 0 || restart > kMaxRestartInterval) return IpiRefuse(sys, kIpiOutOfRange);
   out.width = coded[kDimX];
   out.height = coded[kDimY];
   out.depth = coded[kDimZ];
@@ -73,7 +68,7 @@ int CheckScanGeometry(IpiSystem* sys, IpiObject* compressed, IpiObject* image, i
 
 int JpegCodecSelect(IpiSystem* sys, IpiObject* source, IpiObject* destination, int mode) {
   if (IpiCheckSystem(sys) != 0) return kIpiInvalidHandle;
-  if (mode != kJpegModeEncode && mode != kJpegModeDecode) return Refuse(sys, kIpiOutOfRange);
+  if (mode != kJpegModeEncode && mode != kJpegModeDecode) return IpiRefuse(sys, kIpiOutOfRange);
   if (IpiCheckObject(sys, source) == nullptr || IpiCheckObject(sys, destination) == nullptr) {
     return IpiGetLastError(sys);
   }
@@ -86,12 +81,12 @@ int JpegCodecSelect(IpiSystem* sys, IpiObject* source, IpiObject* destination, i
                                   {"samplingFactor", reinterpret_cast<intptr_t>(&sampling)},
                                   {"bDimension", reinterpret_cast<intptr_t>(&bands)}};
   IPI_RETURN_IF_ERROR(IpiInquireAttributes(sys, compressed, inquiry, 3));
-  if (format != kFormatJpeg) return Refuse(sys, kIpiNonPermissibleOption);
+  if (format != kFormatJpeg) return IpiRefuse(sys, kIpiNonPermissibleOption);
   // Two bands make neither a grey nor a colour scan.
-  if (bands != kGreyBands && bands < kColourBands) return Refuse(sys, kIpiNonPermissibleOption);
+  if (bands != kGreyBands && bands < kColourBands) return IpiRefuse(sys, kIpiNonPermissibleOption);
   McuLayout layout;
   if (!ChooseMcuLayout(bands != kGreyBands, static_cast<int32_t>(sampling), layout)) {
-    return Refuse(sys, kIpiNonPermissibleOption);
+    return IpiRefuse(sys, kIpiNonPermissibleOption);
   }
   return mode == kJpegModeEncode ? EncodeJpegDctScan(sys, image, compressed, layout)
                                  : DecodeJpegDctScan(sys, compressed, image, layout);

@@ -23,11 +23,6 @@
 
 namespace {
 
-int Refuse(IpiSystem* sys, int code) {
-  IpiReportError(sys, code);
-  return code;
-}
-
 // A table attribute's bytes, or null when the object has none.
 const uint8_t* TableBytes(IpiSystem* sys, IpiObject* obj, const char* name) {
   return reinterpret_cast<const uint8_t*>(IpiInquireAttribute(sys, obj, name));
@@ -70,15 +65,15 @@ int LoadTables(IpiSystem* sys, IpiObject* compressed, bool colour, DecoderTables
          LoadHuffman(sys, compressed, "chrominanceACBITS", "chrominanceACHUFFVAL", kAcHuffvalCapacity,
                      t.chroma_ac);
   }
-  return ok ? kIpiNoError : Refuse(sys, kIpiSyntaxError);
+  return ok ? kIpiNoError : IpiRefuse(sys, kIpiSyntaxError);
 }
 
 // The scan's bytes ("size" of them), read once into memory of our own: the
 // stuffing is removed in place.
 int ReadCodedBytes(IpiSystem* sys, IpiObject* compressed, std::vector<uint8_t>& out) {
   const int64_t size = compressed->fields.size;
-  if (size < 0) return Refuse(sys, kIpiSyntaxError);
-  if (size > kMaxImageBytes) return Refuse(sys, kIpiExceedImplementation);
+  if (size < 0) return IpiRefuse(sys, kIpiSyntaxError);
+  if (size > kMaxImageBytes) return IpiRefuse(sys, kIpiExceedImplementation);
   ObjectBytes coded;
   IPI_RETURN_IF_ERROR(coded.LoadData(sys, compressed, size));
   out.assign(coded.bytes().begin(), coded.bytes().end());
@@ -230,8 +225,8 @@ class ScanDecoder {
  private:
   int DecodeInto(const BlockTables& tables, int32_t& predictor, int16_t* out, int64_t stride) {
     const BlockResult result = DecodeBlock(reader_, tables, predictor, block_);
-    if (reader_.overran()) return Refuse(sys_, segments_.OverrunStatus());
-    if (result != BlockResult::kOk) return Refuse(sys_, kIpiSyntaxError);
+    if (reader_.overran()) return IpiRefuse(sys_, segments_.OverrunStatus());
+    if (result != BlockResult::kOk) return IpiRefuse(sys_, kIpiSyntaxError);
     StoreBlock(block_, out, stride);
     block_.Clear();
     return kIpiNoError;
@@ -259,9 +254,9 @@ class ScanDecoder {
       return kIpiNoError;
     }
     in_interval_ = 0;
-    if ((reader_.bits_consumed() + 7) / 8 != segment_.size()) return Refuse(sys_, kIpiSyntaxError);
-    if (segments_.end() != SegmentEnd::kMarker) return Refuse(sys_, kIpiInsufficientSize);
-    if (segments_.marker() != kMarkerRst0 + (markers_seen_ & 7)) return Refuse(sys_, kIpiSyntaxError);
+    if ((reader_.bits_consumed() + 7) / 8 != segment_.size()) return IpiRefuse(sys_, kIpiSyntaxError);
+    if (segments_.end() != SegmentEnd::kMarker) return IpiRefuse(sys_, kIpiInsufficientSize);
+    if (segments_.marker() != kMarkerRst0 + (markers_seen_ & 7)) return IpiRefuse(sys_, kIpiSyntaxError);
     ++markers_seen_;
     segment_ = segments_.Next();
     reader_ = BitReader(segment_, FillOrder::kMsbFirst);
@@ -299,7 +294,7 @@ int DecodeJpegDctScan(IpiSystem* sys, IpiObject* compressed, IpiObject* image, c
   DecoderTables tables;
   IPI_RETURN_IF_ERROR(LoadTables(sys, compressed, layout.colour, tables));
   if (targets[0]->data_type != kDataTypeNonnegative || streams[0]->bits_per_element != 8) {
-    return Refuse(sys, kIpiMismatchDataType);
+    return IpiRefuse(sys, kIpiMismatchDataType);
   }
   ScanGeometry geometry;
   IPI_RETURN_IF_ERROR(CheckScanGeometry(sys, compressed, image, bands, layout, geometry));

@@ -24,11 +24,6 @@ namespace {
 constexpr int32_t kMinQuantizer = 1;
 constexpr int32_t kMaxQuantizer = 255;  // a DQT entry holds 8 bits
 
-int Refuse(IpiSystem* sys, int code) {
-  IpiReportError(sys, code);
-  return code;
-}
-
 // Quantizer entries (natural order) for quality q: q >= 1 divides the base
 // table, q < 1 gives the ramp 1 + (row + column + 1) |q|. Every entry is held to
 // 1..255, so the coder divides by what the file's DQT can carry.
@@ -231,7 +226,7 @@ int EncodeJpegDctScan(IpiSystem* sys, IpiObject* image, IpiObject* compressed, c
   IPI_RETURN_IF_ERROR(PublishTables(sys, compressed, luma_entries, chroma_entries, layout.colour));
 
   if (sources[0]->data_type != kDataTypeNonnegative || streams[0]->bits_per_element != 8) {
-    return Refuse(sys, kIpiMismatchDataType);
+    return IpiRefuse(sys, kIpiMismatchDataType);
   }
   ScanGeometry geometry;
   IPI_RETURN_IF_ERROR(CheckScanGeometry(sys, compressed, image, bands, layout, geometry));

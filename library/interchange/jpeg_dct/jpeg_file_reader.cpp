@@ -31,11 +31,6 @@ constexpr int kTableSlots = 4;  // table numbers 0 to 3
 constexpr int kMaxComponents = 3;
 constexpr int64_t kCopyPieceBytes = 16384;
 
-int Refuse(IpiSystem* sys, int code) {
-  IpiReportError(sys, code);
-  return code;
-}
-
 struct HuffmanTable {
   std::array<uint8_t, kHuffmanLengths> bits{};
   std::array<uint8_t, kAcHuffvalCapacity> values{};
@@ -333,7 +328,7 @@ bool IsClassFor(const IpiObject& target, int components) {
 
 int ReadJpegFile(IpiSystem* sys, IpiObject* source, IpiObject* target, int read_mode) {
   if (IpiCheckSystem(sys) != 0) return kIpiInvalidHandle;
-  if (!IpiIsReadMode(read_mode)) return Refuse(sys, kIpiOutOfRange);
+  if (!IpiIsReadMode(read_mode)) return IpiRefuse(sys, kIpiOutOfRange);
   if (IpiCheckObject(sys, target) == nullptr || IpiCheckObject(sys, source) == nullptr) {
     return IpiGetLastError(sys);
   }
@@ -343,15 +338,15 @@ int ReadJpegFile(IpiSystem* sys, IpiObject* source, IpiObject* target, int read_
 
   JpegFileHeader header;
   const int parsed = HeaderParser(bytes).Parse(header);
-  if (parsed != 0) return Refuse(sys, parsed);
-  if (!IsClassFor(*target, header.components)) return Refuse(sys, kIpiMismatchObjectClass);
+  if (parsed != 0) return IpiRefuse(sys, parsed);
+  if (!IsClassFor(*target, header.components)) return IpiRefuse(sys, kIpiMismatchObjectClass);
   const auto scan_bytes = static_cast<int64_t>(bytes.size() - header.scan_offset);
 
   if (read_mode != kReadModeData) IPI_RETURN_IF_ERROR(SetHeaderAttributes(sys, target, header, scan_bytes));
   if (read_mode != kReadModeHeader) {
     ScopedAccessor coded(sys, IpiOpenAccessor(sys, target, "w", 0, nullptr, 0));
     if (!coded) return IpiGetLastError(sys);
-    if (coded->data_type != kDataTypeNonnegative) return Refuse(sys, kIpiMismatchDataType);
+    if (coded->data_type != kDataTypeNonnegative) return IpiRefuse(sys, kIpiMismatchDataType);
     for (int64_t done = 0; done < scan_bytes;) {
       const int64_t count = std::min(scan_bytes - done, kCopyPieceBytes);
       if (IpiWriteBytes(sys, coded.stream(), done, bytes.data() + header.scan_offset + done, count) != count) {

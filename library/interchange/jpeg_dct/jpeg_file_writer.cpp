@@ -13,6 +13,7 @@
 #include "core/streams/accessor.h"
 #include "core/streams/stream.h"
 #include "interchange/common/interchange_codes.h"
+#include "interchange/io/byte_store.h"
 #include "interchange/jpeg_dct/huffman_tables.h"
 #include "interchange/jpeg_dct/jpeg_dct_codec.h"
 #include "interchange/jpeg_dct/jpeg_dct_tables.h"
@@ -25,16 +26,6 @@ constexpr int32_t kColourBands = 3;
 constexpr int64_t kMaxExtent = 65535;  // SOF0 holds 16-bit extents
 constexpr int32_t kMaxRestartInterval = 65535;
 constexpr int64_t kCopyPieceBytes = 65536;
-
-int Refuse(IpiSystem* sys, int code) {
-  IpiReportError(sys, code);
-  return code;
-}
-
-void PutU16(std::vector<uint8_t>& out, uint32_t value) {
-  out.push_back(static_cast<uint8_t>(value >> 8));
-  out.push_back(static_cast<uint8_t>(value));
-}
 
 void PutMarker(std::vector<uint8_t>& out, uint8_t marker) {
   out.push_back(kMarkerPrefix);
@@ -62,8 +53,8 @@ int LoadHuffman(IpiSystem* sys, IpiObject* obj, const char* bits_name, const cha
                 HuffmanAttribute& out) {
   out.bits = TableBytes(sys, obj, bits_name);
   out.values = TableBytes(sys, obj, values_name);
-  if (out.bits == nullptr || out.values == nullptr) return Refuse(sys, kIpiNonPermissibleOption);
-  if (!IsValidHuffmanTable(out.bits, capacity, &out.count)) return Refuse(sys, kIpiSyntaxError);
+  if (out.bits == nullptr || out.values == nullptr) return IpiRefuse(sys, kIpiNonPermissibleOption);
+  if (!IsValidHuffmanTable(out.bits, capacity, &out.count)) return IpiRefuse(sys, kIpiSyntaxError);
   return kIpiNoError;
 }
 
@@ -76,7 +67,7 @@ int LoadTables(IpiSystem* sys, IpiObject* compressed, bool colour, WriterTables&
   const int sets = colour ? 2 : 1;
   for (int i = 0; i < sets; ++i) {
     t.quantizers[i] = TableBytes(sys, compressed, kQuantizerNames[i]);
-    if (t.quantizers[i] == nullptr) return Refuse(sys, kIpiNonPermissibleOption);
+    if (t.quantizers[i] == nullptr) return IpiRefuse(sys, kIpiNonPermissibleOption);
     IPI_RETURN_IF_ERROR(LoadHuffman(sys, compressed, kDcNames[i][0], kDcNames[i][1], kDcHuffvalCapacity, t.dc[i]));
     IPI_RETURN_IF_ERROR(LoadHuffman(sys, compressed, kAcNames[i][0], kAcNames[i][1], kAcHuffvalCapacity, t.ac[i]));
   }
@@ -102,7 +93,7 @@ std::vector<uint8_t> BuildHeader(const WriterTables& t, bool colour, uint8_t lum
   out.insert(out.end(), std::begin(kJfif), std::end(kJfif));
 
   PutMarker(out, kMarkerDqt);
-  PutU16(out, static_cast<uint32_t>(2 + sets * (1 + kBlockSize)));
+  AppendU16Be(out, static_cast<uint32_t>(2 + sets * (1 + kBlockSize)));
   for (int i = 0; i < sets; ++i) {
     out.push_back(static_cast<uint8_t>(i));  // 8-bit entries, table i
     out.insert(out.end(), t.quantizers[i], t.quantizers[i] + kBlockSize);
@@ -113,7 +104,7 @@ std::vector<uint8_t> BuildHeader(const WriterTables& t, bool colour, uint8_t lum
   for (int i = 0; i < sets; ++i) {
     dht_length += 2 * (1 + kHuffmanLengths) + static_cast<uint32_t>(t.dc[i].count + t.ac[i].count);
   }
-  PutU16(out, dht_length);
+  AppendU16Be(out, dht_length);
   PutHuffman(out, 0x00, t.dc[0]);
   PutHuffman(out, 0x10, t.ac[0]);
   if (colour) {
@@ -122,21 +113,21 @@ std::vector<uint8_t> BuildHeader(const WriterTables& t, bool colour, uint8_t lum
   }
 
   PutMarker(out, kMarkerDri);
-  PutU16(out, 4);
-  PutU16(out, static_cast<uint32_t>(restart_interval));
+  AppendU16Be(out, 4);
+  AppendU16Be(out, static_cast<uint32_t>(restart_interval));
 
   const int components = colour ? 3 : 1;
   PutMarker(out, kMarkerSof0);
-  PutU16(out, static_cast<uint32_t>(8 + 3 * components));
+  AppendU16Be(out, static_cast<uint32_t>(8 + 3 * components));
   out.push_back(8);
-  PutU16(out, static_cast<uint32_t>(height));
-  PutU16(out, static_cast<uint32_t>(width));
+  AppendU16Be(out, static_cast<uint32_t>(height));
+  AppendU16Be(out, static_cast<uint32_t>(width));
   out.push_back(static_cast<uint8_t>(components));
   out.insert(out.end(), {1, luma_sampling, 0});
   if (colour) out.insert(out.end(), {2, 0x11, 1, 3, 0x11, 1});
 
   PutMarker(out, kMarkerSos);
-  PutU16(out, static_cast<uint32_t>(6 + 2 * components));
+  AppendU16Be(out, static_cast<uint32_t>(6 + 2 * components));
   out.push_back(static_cast<uint8_t>(components));
   out.insert(out.end(), {1, 0x00});
   if (colour) out.insert(out.end(), {2, 0x11, 3, 0x11});
@@ -165,33 +156,33 @@ int WriteJpegFile(IpiSystem* sys, IpiObject* compressed, IpiObject* file) {
 
   bool known_class = false;
   const bool colour = IsColourFile(*file, known_class);
-  if (!known_class) return Refuse(sys, kIpiMismatchObjectClass);
-  if (colour && file->fields.colour_space != kColourSpaceYCbCr) return Refuse(sys, kIpiNonPermissibleOption);
+  if (!known_class) return IpiRefuse(sys, kIpiMismatchObjectClass);
+  if (colour && file->fields.colour_space != kColourSpaceYCbCr) return IpiRefuse(sys, kIpiNonPermissibleOption);
   const int64_t width = target->dimension[kDimX];
   const int64_t height = target->dimension[kDimY];
   if (file->fields.compression != kCompressionDct || width < 1 || width > kMaxExtent || height < 1 ||
       height > kMaxExtent || target->precision != 8) {
-    return Refuse(sys, kIpiNonPermissibleOption);
+    return IpiRefuse(sys, kIpiNonPermissibleOption);
   }
 
   WriterTables tables;
   IPI_RETURN_IF_ERROR(LoadTables(sys, compressed, colour, tables));
   const intptr_t restart_interval = IpiInquireAttribute(sys, compressed, "restartInterval");
-  if (restart_interval < 0 || restart_interval > kMaxRestartInterval) return Refuse(sys, kIpiNonPermissibleOption);
+  if (restart_interval < 0 || restart_interval > kMaxRestartInterval) return IpiRefuse(sys, kIpiNonPermissibleOption);
   uint8_t luma_sampling = 0x11;
   if (colour) {
     switch (compressed->fields.sampling_factor) {
       case kSampling1x1: luma_sampling = 0x11; break;
       case kSampling2x1: luma_sampling = 0x21; break;
       case kSampling2x2: luma_sampling = 0x22; break;
-      default: return Refuse(sys, kIpiNonPermissibleOption);  // 1x2 among them
+      default: return IpiRefuse(sys, kIpiNonPermissibleOption);  // 1x2 among them
     }
   }
   if (source->data_type != kDataTypeNonnegative || target->data_type != kDataTypeNonnegative) {
-    return Refuse(sys, kIpiMismatchDataType);
+    return IpiRefuse(sys, kIpiMismatchDataType);
   }
   const int64_t scan_bytes = compressed->fields.size;
-  if (scan_bytes < 0) return Refuse(sys, kIpiSyntaxError);
+  if (scan_bytes < 0) return IpiRefuse(sys, kIpiSyntaxError);
 
   const std::vector<uint8_t> header =
       BuildHeader(tables, colour, luma_sampling, width, height, static_cast<int32_t>(restart_interval));

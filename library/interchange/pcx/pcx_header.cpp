@@ -3,16 +3,12 @@
 
 #include "core/status.h"
 #include "interchange/io/byte_reader.h"
+#include "interchange/io/byte_store.h"
 
 namespace {
 
 constexpr uint64_t kReservedOffset = 64;
 constexpr uint64_t kFillerBytes = 58;
-
-void PutU16Le(uint8_t* out, uint16_t value) {
-  out[0] = static_cast<uint8_t>(value);
-  out[1] = static_cast<uint8_t>(value >> 8);
-}
 
 }  // namespace
 
@@ -69,17 +65,17 @@ std::array<uint8_t, kPcxHeaderBytes> BuildPcxHeader(const PcxHeader& header) {
   out[1] = header.version;
   out[2] = kPcxEncodingRle;
   out[3] = header.bits_per_plane;
-  PutU16Le(&out[4], header.x_min);
-  PutU16Le(&out[6], header.y_min);
-  PutU16Le(&out[8], header.x_max);
-  PutU16Le(&out[10], header.y_max);
-  PutU16Le(&out[12], header.horizontal_resolution);
-  PutU16Le(&out[14], header.vertical_resolution);
+  StoreU16Le(&out[4], header.x_min);
+  StoreU16Le(&out[6], header.y_min);
+  StoreU16Le(&out[8], header.x_max);
+  StoreU16Le(&out[10], header.y_max);
+  StoreU16Le(&out[12], header.horizontal_resolution);
+  StoreU16Le(&out[14], header.vertical_resolution);
   for (size_t i = 0; i < header.palette.size(); ++i) out[16 + i] = header.palette[i];
   out[kReservedOffset] = 0;
   out[65] = header.planes;
-  PutU16Le(&out[66], header.bytes_per_line);
-  PutU16Le(&out[68], header.palette_information);
+  StoreU16Le(&out[66], header.bytes_per_line);
+  StoreU16Le(&out[68], header.palette_information);
   static_assert(70 + kFillerBytes == kPcxHeaderBytes);
   return out;
 }

@@ -15,6 +15,7 @@
 #include "core/streams/stream.h"
 #include "core/system/system.h"
 #include "interchange/common/object_io.h"
+#include "interchange/io/byte_store.h"
 #include "interchange/png/png_chunks.h"
 #include "interchange/png/png_codec.h"
 #include "interchange/png/png_crc.h"
@@ -22,18 +23,6 @@
 #include "interchange/png/png_row_coder.h"
 
 namespace {
-
-void PutU32(std::vector<uint8_t>& out, uint32_t value) {
-  out.push_back(static_cast<uint8_t>(value >> 24));
-  out.push_back(static_cast<uint8_t>(value >> 16));
-  out.push_back(static_cast<uint8_t>(value >> 8));
-  out.push_back(static_cast<uint8_t>(value));
-}
-
-void PutU16(std::vector<uint8_t>& out, uint32_t value) {
-  out.push_back(static_cast<uint8_t>(value >> 8));
-  out.push_back(static_cast<uint8_t>(value));
-}
 
 // What the file will say, checked.
 struct WriterPlan {
@@ -95,7 +84,7 @@ int GatherTransparency(IpiSystem* sys, IpiObject* file, WriterPlan& plan) {
   auto sample = [&](const char* name, std::vector<uint8_t>& out) {
     const intptr_t value = IpiInquireAttribute(sys, file, name);
     if (value < 0 || value > largest) return false;
-    PutU16(out, static_cast<uint32_t>(value));
+    AppendU16Be(out, static_cast<uint32_t>(value));
     return true;
   };
   switch (plan.colour->png_type) {
@@ -165,11 +154,11 @@ class PngChunkWriter {
 
   int WritePngChunk(IpiSystem* sys, const PngChunkType& type, std::span<const uint8_t> data) {
     chunk_.clear();
-    PutU32(chunk_, static_cast<uint32_t>(data.size()));
+    AppendU32Be(chunk_, static_cast<uint32_t>(data.size()));
     chunk_.insert(chunk_.end(), type.begin(), type.end());
     chunk_.insert(chunk_.end(), data.begin(), data.end());
     // The CRC covers the type and the data.
-    PutU32(chunk_, PngCrcOf(std::span<const uint8_t>(chunk_).subspan(4)));
+    AppendU32Be(chunk_, PngCrcOf(std::span<const uint8_t>(chunk_).subspan(4)));
     return Write(sys, chunk_.data(), chunk_.size());
   }
 
@@ -200,8 +189,8 @@ class IdatOutput final : public PngDeflateOutput {
 
 std::vector<uint8_t> HeaderData(const WriterPlan& plan) {
   std::vector<uint8_t> data;
-  PutU32(data, static_cast<uint32_t>(plan.format.width));
-  PutU32(data, static_cast<uint32_t>(plan.format.height));
+  AppendU32Be(data, static_cast<uint32_t>(plan.format.width));
+  AppendU32Be(data, static_cast<uint32_t>(plan.format.height));
   data.push_back(static_cast<uint8_t>(plan.format.bit_depth));
   data.push_back(plan.colour->png_type);
   data.push_back(kPngCompressionDeflate);

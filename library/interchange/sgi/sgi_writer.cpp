@@ -10,6 +10,7 @@
 #include "core/streams/stream.h"
 #include "core/system/system.h"
 #include "interchange/common/object_io.h"
+#include "interchange/io/byte_store.h"
 #include "interchange/sgi/sgi_file.h"
 
 namespace {
@@ -24,28 +25,19 @@ constexpr size_t kHeaderBytes = 512;
 constexpr int64_t kMaxField16 = 65535;
 constexpr size_t kFlushBytes = 64 * 1024;
 
-void PutU16(uint8_t* at, uint32_t value) {
-  at[0] = static_cast<uint8_t>(value >> 8);
-  at[1] = static_cast<uint8_t>(value);
-}
-void PutU32(uint8_t* at, uint32_t value) {
-  PutU16(at, value >> 16);
-  PutU16(at + 2, value & 0xFFFF);
-}
-
 // Offsets in the header; the rest (image name, colour map code 0, padding)
 // stays zero.
 std::vector<uint8_t> Header(int64_t width, int64_t height) {
   std::vector<uint8_t> header(kHeaderBytes, 0);
-  PutU16(&header[0], kMagic);
+  StoreU16Be(&header[0], kMagic);
   header[2] = kStorageVerbatim;
   header[3] = kBytesPerChannel;
-  PutU16(&header[4], kDimensionMultiChannel);
-  PutU16(&header[6], static_cast<uint32_t>(width));
-  PutU16(&header[8], static_cast<uint32_t>(height));
-  PutU16(&header[10], kChannels);
-  PutU32(&header[12], 0);  // minimum pixel value
-  PutU32(&header[16], kMaximumValue);
+  StoreU16Be(&header[4], kDimensionMultiChannel);
+  StoreU16Be(&header[6], static_cast<uint32_t>(width));
+  StoreU16Be(&header[8], static_cast<uint32_t>(height));
+  StoreU16Be(&header[10], kChannels);
+  StoreU32Be(&header[12], 0);  // minimum pixel value
+  StoreU32Be(&header[16], kMaximumValue);
   return header;
 }
 

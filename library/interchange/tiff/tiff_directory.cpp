@@ -23,11 +23,6 @@ constexpr uint32_t kTiffMaxSamples = 4;
 // when its last byte count is 0.
 constexpr uint32_t kTiffSpareStripMinimum = 4;
 
-int Refuse(IpiSystem* sys, int code) {
-  IpiReportError(sys, code);
-  return code;
-}
-
 // "resolutionUnit" of ResolutionUnit 1 (no absolute unit).
 constexpr int32_t kResolutionUnitCodeNoUnit = 0;
 // "orientation" of Orientation 1 to 8 (index: the field value - 1).
@@ -173,7 +168,7 @@ class DirectoryReader {
       } else {
         ok = values.ReadU32(order_, out[i]);
       }
-      if (!ok) return Refuse(sys_, kIpiSyntaxError);  // cannot happen: the view was sized for the values
+      if (!ok) return IpiRefuse(sys_, kIpiSyntaxError);  // cannot happen: the view was sized for the values
     }
     return kIpiNoError;
   }
@@ -184,7 +179,7 @@ class DirectoryReader {
     ByteReader values;
     IPI_RETURN_IF_ERROR(source_.Read(sys_, U32At(f.value_field, order_), 8, storage_, values, kIpiSyntaxError));
     std::array<uint32_t, 2> r{};
-    if (!values.ReadU32(order_, r[0]) || !values.ReadU32(order_, r[1])) return Refuse(sys_, kIpiSyntaxError);
+    if (!values.ReadU32(order_, r[0]) || !values.ReadU32(order_, r[1])) return IpiRefuse(sys_, kIpiSyntaxError);
     // A zero denominator would be divided by later: the value counts as absent.
     if (r[1] != 0) out = r;
     return kIpiNoError;
@@ -209,7 +204,7 @@ int DirectoryReader::Parse(uint64_t position, TiffFields& fields) {
   ByteReader head;
   IPI_RETURN_IF_ERROR(source_.Read(sys_, position, 2, storage_, head, kIpiSyntaxError));
   uint16_t entry_count = 0;
-  if (!head.ReadU16(order_, entry_count)) return Refuse(sys_, kIpiSyntaxError);
+  if (!head.ReadU16(order_, entry_count)) return IpiRefuse(sys_, kIpiSyntaxError);
   // The entries and the link to the next directory must all be there, even
   // when no entry is read (a directory of no entries keeps every default).
   ByteReader entries;
@@ -221,12 +216,12 @@ int DirectoryReader::Parse(uint64_t position, TiffFields& fields) {
     TiffField f;
     if (!entries.ReadU16(order_, tag) || !entries.ReadU16(order_, f.type) || !entries.ReadU32(order_, f.count) ||
         !entries.ReadBytes(f.value_field)) {
-      return Refuse(sys_, kIpiSyntaxError);
+      return IpiRefuse(sys_, kIpiSyntaxError);
     }
     const EntryRule* rule = FindRule(tag);
     if (rule == nullptr) continue;
     if (!TypeFits(rule->types, f.type) || f.count == 0 || (rule->count != 0 && f.count != rule->count)) {
-      return Refuse(sys_, kIpiSyntaxError);
+      return IpiRefuse(sys_, kIpiSyntaxError);
     }
     f.present = true;
     IPI_RETURN_IF_ERROR(StoreEntry(tag, f, fields));
@@ -248,7 +243,7 @@ int DirectoryReader::StoreEntry(uint16_t tag, const TiffField& f, TiffFields& fi
     case kTiffTagBitsPerSample:
     case kTiffTagSampleFormat:
       // One value, or one per sample: bounded before anything is read.
-      if (f.count > kTiffMaxSamples) return Refuse(sys_, kIpiSyntaxError);
+      if (f.count > kTiffMaxSamples) return IpiRefuse(sys_, kIpiSyntaxError);
       return ReadValues(f, tag == kTiffTagBitsPerSample ? fields.bits : fields.sample_formats);
     case kTiffTagCompression: fields.compression = value; break;
     case kTiffTagPhotometricInterpretation: fields.photometric = value; break;
@@ -289,19 +284,19 @@ int PhotometricCode(IpiSystem* sys, uint32_t photometric, int32_t* code) {
     case kTiffPhotometricTransparencyMask: *code = kPhotometricCodeTransparencyMask; return kIpiNoError;
     case kTiffPhotometricSeparated:
     case kTiffPhotometricYCbCr:
-    case kTiffPhotometricCieLab: return Refuse(sys, kIpiNonPermissibleOption);
-    default: return Refuse(sys, kIpiSyntaxError);
+    case kTiffPhotometricCieLab: return IpiRefuse(sys, kIpiNonPermissibleOption);
+    default: return IpiRefuse(sys, kIpiSyntaxError);
   }
 }
 
 int DirectoryReader::Interpret(const TiffFields& fields, TiffImagePlan& plan) {
   // Tiles are not read: their offsets are no strips.
-  if (fields.has_tiles) return Refuse(sys_, kIpiNonPermissibleOption);
+  if (fields.has_tiles) return IpiRefuse(sys_, kIpiNonPermissibleOption);
 
   // Dimensions: an explicit 0 is malformed; absent counts as 1.
   const uint32_t width = fields.width.present ? FirstValue(fields.width, order_) : 1;
   const uint32_t length = fields.length.present ? FirstValue(fields.length, order_) : 1;
-  if (width == 0 || length == 0) return Refuse(sys_, kIpiSyntaxError);
+  if (width == 0 || length == 0) return IpiRefuse(sys_, kIpiSyntaxError);
 
   // Colour models the reader does not convert are refused before their samples are looked at.
   IPI_RETURN_IF_ERROR(PhotometricCode(sys_, fields.photometric, &plan.photometric));
@@ -309,15 +304,15 @@ int DirectoryReader::Interpret(const TiffFields& fields, TiffImagePlan& plan) {
   // BitsPerSample: one value, or one per sample, all alike.
   const uint32_t count = static_cast<uint32_t>(fields.bits.size());
   const uint32_t bits = count == 0 ? 1 : fields.bits[0];
-  if (count > 1 && count != fields.samples) return Refuse(sys_, kIpiSyntaxError);
+  if (count > 1 && count != fields.samples) return IpiRefuse(sys_, kIpiSyntaxError);
   for (uint32_t v : fields.bits) {
-    if (v != bits) return Refuse(sys_, kIpiSyntaxError);
+    if (v != bits) return IpiRefuse(sys_, kIpiSyntaxError);
   }
   const bool bits_known = count <= 1 ? (bits == 1 || bits == 4 || bits == 8 || bits == 16) : bits == 8;
-  if (!bits_known || count == 2) return Refuse(sys_, kIpiSyntaxError);
+  if (!bits_known || count == 2) return IpiRefuse(sys_, kIpiSyntaxError);
   // Signed, floating-point and undefined samples would be read as unsigned.
   for (uint32_t format : fields.sample_formats) {
-    if (format != kTiffSampleFormatUnsigned) return Refuse(sys_, kIpiNonPermissibleOption);
+    if (format != kTiffSampleFormatUnsigned) return IpiRefuse(sys_, kIpiNonPermissibleOption);
   }
 
   // Compression.
@@ -336,33 +331,33 @@ int DirectoryReader::Interpret(const TiffFields& fields, TiffImagePlan& plan) {
       } else if (fields.predictor == kTiffPredictorHorizontal) {
         plan.eol_state = 1;
       } else {
-        return Refuse(sys_, kIpiSyntaxError);
+        return IpiRefuse(sys_, kIpiSyntaxError);
       }
-      if (bits == 16) return Refuse(sys_, kIpiSyntaxError);
+      if (bits == 16) return IpiRefuse(sys_, kIpiSyntaxError);
       break;
     case kTiffCompressionPackBits: plan.compression = kCompressionPackBits; break;
-    default: return Refuse(sys_, kIpiSyntaxError);
+    default: return IpiRefuse(sys_, kIpiSyntaxError);
   }
 
-  if (fields.orientation < 1 || fields.orientation > 8) return Refuse(sys_, kIpiSyntaxError);
+  if (fields.orientation < 1 || fields.orientation > 8) return IpiRefuse(sys_, kIpiSyntaxError);
   plan.orientation = kOrientationCodes[fields.orientation - 1];
   // Separate planes of a single sample are laid out as contiguous ones.
   const bool single_sample = fields.samples <= 1;
   if (fields.planar != kTiffPlanarContiguous && !(fields.planar == kTiffPlanarSeparate && single_sample)) {
-    return Refuse(sys_, kIpiSyntaxError);
+    return IpiRefuse(sys_, kIpiSyntaxError);
   }
   plan.planar_configuration = kPlanarCodeContiguous;
   switch (fields.resolution_unit) {
     case kTiffResolutionUnitNone: plan.resolution_unit = kResolutionUnitCodeNoUnit; break;
     case kTiffResolutionUnitInch: plan.resolution_unit = kResolutionUnitCodeInch; break;
     case kTiffResolutionUnitCentimetre: plan.resolution_unit = kResolutionUnitCodeCentimetre; break;
-    default: return Refuse(sys_, kIpiSyntaxError);
+    default: return IpiRefuse(sys_, kIpiSyntaxError);
   }
   switch (fields.subfile_kind) {
     case 0: plan.new_subfile_type = kSubfileCodeImage; break;
     case 1: plan.new_subfile_type = kSubfileCodeReducedImage; break;
     case 2: plan.new_subfile_type = kSubfileCodePage; break;
-    default: return Refuse(sys_, kIpiSyntaxError);
+    default: return IpiRefuse(sys_, kIpiSyntaxError);
   }
   plan.page_number = static_cast<int32_t>(fields.page_number);
 
@@ -377,22 +372,22 @@ int DirectoryReader::Interpret(const TiffFields& fields, TiffImagePlan& plan) {
         // 16 bits in one sample: the packed colour pixel of an RGB image.
         // Grey and palette samples of 16 bits are not read rather than shown
         // in wrong colours.
-        if (fields.photometric != kTiffPhotometricRgb) return Refuse(sys_, kIpiNonPermissibleOption);
+        if (fields.photometric != kTiffPhotometricRgb) return IpiRefuse(sys_, kIpiNonPermissibleOption);
         form = TiffSampleForm::kPackedColour16;
         break;
     }
   } else if (fields.samples == 3) {
-    if (bits != 8) return Refuse(sys_, kIpiSyntaxError);
+    if (bits != 8) return IpiRefuse(sys_, kIpiSyntaxError);
     form = TiffSampleForm::kRgb;
   } else {
-    return Refuse(sys_, kIpiSemanticError);
+    return IpiRefuse(sys_, kIpiSemanticError);
   }
   const bool is_colour = form == TiffSampleForm::kRgb || form == TiffSampleForm::kPackedColour16;
   // The colour model must fit the samples.
-  if (is_colour != (fields.photometric == kTiffPhotometricRgb)) return Refuse(sys_, kIpiSyntaxError);
+  if (is_colour != (fields.photometric == kTiffPhotometricRgb)) return IpiRefuse(sys_, kIpiSyntaxError);
   const bool is_fax = plan.compression == kCompressionCcittHuffman || plan.compression == kCompressionCcittMr ||
                       plan.compression == kCompressionCcittMmr || plan.compression == kCompressionCcittHuffmanNoEol;
-  if (is_fax && form != TiffSampleForm::kBilevel) return Refuse(sys_, kIpiSyntaxError);
+  if (is_fax && form != TiffSampleForm::kBilevel) return IpiRefuse(sys_, kIpiSyntaxError);
 
   plan.bands = is_colour ? 3 : 1;
   plan.image_class = is_colour ? &kColourImageClass : &kMonochromeImageClass;
@@ -402,7 +397,7 @@ int DirectoryReader::Interpret(const TiffFields& fields, TiffImagePlan& plan) {
   const bool is_plain = plan.compression == kCompressionNone;
   const FillOrder fill_order = fields.fill_order == kTiffFillOrderLsbFirst ? FillOrder::kLsbFirst : FillOrder::kMsbFirst;
   if (fields.fill_order != kTiffFillOrderMsbFirst && fields.fill_order != kTiffFillOrderLsbFirst) {
-    return Refuse(sys_, kIpiSyntaxError);
+    return IpiRefuse(sys_, kIpiSyntaxError);
   }
   // Plain samples of 4 and more bits reach the image in the usual order.
   plan.bit_order = form == TiffSampleForm::kBilevel || !is_plain
@@ -419,7 +414,7 @@ int DirectoryReader::Interpret(const TiffFields& fields, TiffImagePlan& plan) {
   int64_t total_bytes = 0;
   const int geometry = IpiCheckGeometry(x_dimension, length, element_bits * plan.bands, DimensionStorage::kBits32,
                                         &row_bytes, &total_bytes);
-  if (geometry != 0) return Refuse(sys_, geometry);
+  if (geometry != 0) return IpiRefuse(sys_, geometry);
   plan.x_dimension = static_cast<int32_t>(x_dimension);
   plan.y_dimension = static_cast<int32_t>(length);
   plan.width_byte_boundary = static_cast<int32_t>(width);
@@ -455,10 +450,10 @@ int DirectoryReader::ReadStripTables(const TiffFields& fields, TiffImagePlan& pl
   const bool counts_implied = !counts_field.present && strips.compression == kCompressionNone;
   const uint32_t offsets_count = offsets_field.present ? offsets_field.count : 0;
   const uint32_t counts_count = counts_field.present ? counts_field.count : (counts_implied ? 1 : 0);
-  if (offsets_count == 0 || counts_count == 0 || offsets_count != counts_count) return Refuse(sys_, kIpiSyntaxError);
+  if (offsets_count == 0 || counts_count == 0 || offsets_count != counts_count) return IpiRefuse(sys_, kIpiSyntaxError);
   const uint64_t listed = offsets_count;
   const bool has_spare = listed == static_cast<uint64_t>(strip_count) + 1 && listed >= kTiffSpareStripMinimum;
-  if (listed != static_cast<uint64_t>(strip_count) && !has_spare) return Refuse(sys_, kIpiSyntaxError);
+  if (listed != static_cast<uint64_t>(strip_count) && !has_spare) return IpiRefuse(sys_, kIpiSyntaxError);
 
   std::vector<uint32_t> offsets;
   std::vector<uint32_t> counts;
@@ -466,13 +461,13 @@ int DirectoryReader::ReadStripTables(const TiffFields& fields, TiffImagePlan& pl
   if (counts_implied) {
     // One plain strip without its byte count: the rows it must hold.
     const uint64_t needed = static_cast<uint64_t>(strips.stored_row_bytes) * static_cast<uint64_t>(length);
-    if (needed > UINT32_MAX) return Refuse(sys_, kIpiSyntaxError);
+    if (needed > UINT32_MAX) return IpiRefuse(sys_, kIpiSyntaxError);
     counts.assign(1, static_cast<uint32_t>(needed));
   } else {
     IPI_RETURN_IF_ERROR(ReadValues(counts_field, counts));
   }
   if (has_spare) {
-    if (counts.back() != 0) return Refuse(sys_, kIpiSyntaxError);
+    if (counts.back() != 0) return IpiRefuse(sys_, kIpiSyntaxError);
     offsets.pop_back();
     counts.pop_back();
   }
@@ -481,7 +476,7 @@ int DirectoryReader::ReadStripTables(const TiffFields& fields, TiffImagePlan& pl
   strips.coded_bytes = 0;
   for (size_t i = 0; i < offsets.size(); ++i) {
     // A strip that ends past the source is refused rather than read short.
-    if (!source_.Contains(offsets[i], counts[i])) return Refuse(sys_, kIpiSyntaxError);
+    if (!source_.Contains(offsets[i], counts[i])) return IpiRefuse(sys_, kIpiSyntaxError);
     strips.offsets[i] = offsets[i];
     strips.byte_counts[i] = counts[i];
     strips.coded_bytes += counts[i];
@@ -498,11 +493,11 @@ int DirectoryReader::ReadColourMap(const TiffFields& fields, int bits, TiffImage
   const bool takes_map =
       form == TiffSampleForm::kBilevel || form == TiffSampleForm::kNibbles || form == TiffSampleForm::kBytes;
   const TiffField& map = fields.colour_map;
-  if (fields.photometric == kTiffPhotometricPalette && !map.present) return Refuse(sys_, kIpiSyntaxError);
+  if (fields.photometric == kTiffPhotometricPalette && !map.present) return IpiRefuse(sys_, kIpiSyntaxError);
   plan.lut_entries = 1;
   if (!takes_map || !map.present) return kIpiNoError;
   const int64_t entries = int64_t{1} << bits;
-  if (map.count != 3 * entries) return Refuse(sys_, kIpiSyntaxError);
+  if (map.count != 3 * entries) return IpiRefuse(sys_, kIpiSyntaxError);
   std::vector<uint32_t> values;
   IPI_RETURN_IF_ERROR(ReadValues(map, values));
   plan.lut_entries = entries;
@@ -518,19 +513,19 @@ int ReadTiffHeader(IpiSystem* sys, TiffSource& source, TiffHeader* header, int p
   ByteReader bytes;
   IPI_RETURN_IF_ERROR(source.Read(sys, 0, kTiffHeaderBytes, storage, bytes, past_end_code));
   uint16_t mark = 0;
-  if (!bytes.ReadU16Le(mark)) return Refuse(sys, past_end_code);
+  if (!bytes.ReadU16Le(mark)) return IpiRefuse(sys, past_end_code);
   if (mark == kTiffLittleEndianMark) {
     header->byte_order = ByteOrder::kLittleEndian;
   } else if (mark == kTiffBigEndianMark) {
     header->byte_order = ByteOrder::kBigEndian;
   } else {
-    return Refuse(sys, kIpiSyntaxError);
+    return IpiRefuse(sys, kIpiSyntaxError);
   }
   uint16_t version = 0;
   if (!bytes.ReadU16(header->byte_order, version) || !bytes.ReadU32(header->byte_order, header->first_directory)) {
-    return Refuse(sys, past_end_code);
+    return IpiRefuse(sys, past_end_code);
   }
-  if (version != kTiffVersion) return Refuse(sys, kIpiSyntaxError);
+  if (version != kTiffVersion) return IpiRefuse(sys, kIpiSyntaxError);
   return kIpiNoError;
 }
 
@@ -540,12 +535,12 @@ int ReadNextTiffDirectory(IpiSystem* sys, TiffSource& source, ByteOrder order, u
   ByteReader head;
   IPI_RETURN_IF_ERROR(source.Read(sys, position, 2, storage, head, past_end_code));
   uint16_t entry_count = 0;
-  if (!head.ReadU16(order, entry_count)) return Refuse(sys, past_end_code);
+  if (!head.ReadU16(order, entry_count)) return IpiRefuse(sys, past_end_code);
   // position + 2 lies inside the source, so adding the entries cannot wrap.
   const uint64_t link = position + 2 + uint64_t{entry_count} * kTiffDirectoryEntryBytes;
   ByteReader tail;
   IPI_RETURN_IF_ERROR(source.Read(sys, link, 4, storage, tail, past_end_code));
-  if (!tail.ReadU32(order, *next)) return Refuse(sys, past_end_code);
+  if (!tail.ReadU32(order, *next)) return IpiRefuse(sys, past_end_code);
   return kIpiNoError;
 }
 
@@ -555,7 +550,7 @@ int CountTiffDirectories(IpiSystem* sys, TiffSource& source, ByteOrder order, ui
   int64_t pages = 0;
   for (uint32_t position = first; position != 0;) {
     // A chain that comes back to a directory would never end.
-    if (!guard.Visit(position)) return Refuse(sys, kIpiSyntaxError);
+    if (!guard.Visit(position)) return IpiRefuse(sys, kIpiSyntaxError);
     ++pages;
     IPI_RETURN_IF_ERROR(ReadNextTiffDirectory(sys, source, order, position, &position, past_end_code));
   }

@@ -21,11 +21,6 @@
 
 namespace {
 
-int Refuse(IpiSystem* sys, int code) {
-  IpiReportError(sys, code);
-  return code;
-}
-
 bool IsComposite(const IpiObject& obj) { return obj.object_class == &kCompositeIdArrayClass; }
 
 intptr_t Address(const void* p) { return reinterpret_cast<intptr_t>(p); }
@@ -98,7 +93,7 @@ int ReadImage(IpiSystem* sys, TiffSource& source, ByteOrder order, uint64_t posi
   TiffImagePlan plan;
   IPI_RETURN_IF_ERROR(ReadTiffDirectory(sys, source, order, position, &plan));
   const IpiObjectClass* cls = target->object_class;
-  if (cls != &kGenericImageClass && cls != plan.image_class) return Refuse(sys, kIpiMismatchObjectClass);
+  if (cls != &kGenericImageClass && cls != plan.image_class) return IpiRefuse(sys, kIpiMismatchObjectClass);
   if (read_mode != kReadModeData) {
     IPI_RETURN_IF_ERROR(SetImageAttributes(sys, plan, target));
     IPI_RETURN_IF_ERROR(SetLookupTable(sys, plan, target));
@@ -111,15 +106,15 @@ int ReadImage(IpiSystem* sys, TiffSource& source, ByteOrder order, uint64_t posi
 // "entries" of them.
 int ReadPages(IpiSystem* sys, TiffSource& source, const TiffHeader& header, IpiObject* array, int read_mode) {
   const int64_t first_page = array->fields.match_point[kDimX];
-  if (first_page < 0) return Refuse(sys, kIpiNonPermissibleOption);
+  if (first_page < 0) return IpiRefuse(sys, kIpiNonPermissibleOption);
   ChainGuard guard;
   uint32_t position = header.first_directory;
   for (int64_t i = 0; i < first_page; ++i) {
-    if (position == 0) return Refuse(sys, kIpiNonPermissibleOption);
-    if (!guard.Visit(position)) return Refuse(sys, kIpiSyntaxError);
+    if (position == 0) return IpiRefuse(sys, kIpiNonPermissibleOption);
+    if (!guard.Visit(position)) return IpiRefuse(sys, kIpiSyntaxError);
     IPI_RETURN_IF_ERROR(ReadNextTiffDirectory(sys, source, header.byte_order, position, &position, kIpiSyntaxError));
   }
-  if (position == 0) return Refuse(sys, kIpiNonPermissibleOption);
+  if (position == 0) return IpiRefuse(sys, kIpiNonPermissibleOption);
 
   const bool is_header_pass = read_mode != kReadModeData;
   std::vector<IpiObject*> pages;
@@ -130,7 +125,7 @@ int ReadPages(IpiSystem* sys, TiffSource& source, const TiffHeader& header, IpiO
     IPI_RETURN_IF_ERROR(IpiResizeCompositeArray(sys, array, pages, wanted));
   }
   for (int64_t k = 0; k < wanted && position != 0; ++k) {
-    if (!guard.Visit(position)) return Refuse(sys, kIpiSyntaxError);
+    if (!guard.Visit(position)) return IpiRefuse(sys, kIpiSyntaxError);
     IpiObject* page = IpiCompositeElementOrNull(sys, array, k);
     if (page == nullptr) {
       if (!is_header_pass) break;
@@ -148,7 +143,7 @@ int ReadPages(IpiSystem* sys, TiffSource& source, const TiffHeader& header, IpiO
     IPI_RETURN_IF_ERROR(ReadNextTiffDirectory(sys, source, header.byte_order, position, &position, kIpiSyntaxError));
   }
   // Nothing read: the first wanted element is missing.
-  if (pages.empty()) return Refuse(sys, kIpiInvalidInstance);
+  if (pages.empty()) return IpiRefuse(sys, kIpiInvalidInstance);
   if (is_header_pass) IPI_RETURN_IF_ERROR(IpiResizeCompositeArray(sys, array, pages, static_cast<int64_t>(pages.size())));
   return kIpiNoError;
 }
@@ -158,12 +153,12 @@ int ReadPages(IpiSystem* sys, TiffSource& source, const TiffHeader& header, IpiO
 int ReadTiffFile(IpiSystem* sys, IpiObject* source, IpiObject* target, int read_mode) {
   if (IpiCheckSystem(sys) != 0) return kIpiInvalidHandle;
   if (IpiCheckObject(sys, source) == nullptr || IpiCheckObject(sys, target) == nullptr) return kIpiInvalidInstance;
-  if (!IpiIsReadMode(read_mode)) return Refuse(sys, kIpiOutOfRange);
+  if (!IpiIsReadMode(read_mode)) return IpiRefuse(sys, kIpiOutOfRange);
   TiffSource bytes;
   IPI_RETURN_IF_ERROR(bytes.Open(sys, *source));
   TiffHeader header;
   IPI_RETURN_IF_ERROR(ReadTiffHeader(sys, bytes, &header, kIpiSyntaxError));
   if (IsComposite(*target)) return ReadPages(sys, bytes, header, target, read_mode);
-  if (header.first_directory == 0) return Refuse(sys, kIpiSyntaxError);  // a file of no image
+  if (header.first_directory == 0) return IpiRefuse(sys, kIpiSyntaxError);  // a file of no image
   return ReadImage(sys, bytes, header.byte_order, header.first_directory, target, read_mode);
 }

@@ -6,24 +6,15 @@
 #include "core/codes.h"
 #include "core/status.h"
 
-namespace {
-
-int Refuse(IpiSystem* sys, int code) {
-  IpiReportError(sys, code);
-  return code;
-}
-
-}  // namespace
-
 int TiffSource::Open(IpiSystem* sys, const IpiObject& source) {
   const IpiObjectFields& f = source.fields;
   if (f.repository == kRepositoryCallerMemory) {
-    if (f.application_address_space == 0) return Refuse(sys, kIpiNonPermissibleOption);
-    if (f.size < 0) return Refuse(sys, kIpiInsufficientSize);
+    if (f.application_address_space == 0) return IpiRefuse(sys, kIpiNonPermissibleOption);
+    if (f.size < 0) return IpiRefuse(sys, kIpiInsufficientSize);
     OpenMemory({reinterpret_cast<const uint8_t*>(f.application_address_space), static_cast<size_t>(f.size)});
     return kIpiNoError;
   }
-  if (f.repository != kRepositoryFile) return Refuse(sys, kIpiNonPermissibleOption);
+  if (f.repository != kRepositoryFile) return IpiRefuse(sys, kIpiNonPermissibleOption);
   return OpenFile(sys, source.file_name.c_str());
 }
 
@@ -35,15 +26,15 @@ void TiffSource::OpenMemory(std::span<const uint8_t> bytes) {
 int TiffSource::OpenFile(IpiSystem* sys, const char* file_name) {
   if (file_name == nullptr || file_name[0] == '\0' ||
       plat::File::Open(file_name, plat::FileMode::kReadExisting, file_) != plat::OpenStatus::kOk) {
-    return Refuse(sys, kIpiFileOpenFailure);
+    return IpiRefuse(sys, kIpiFileOpenFailure);
   }
-  if (!file_.Size(size_bytes_)) return Refuse(sys, kIpiSystemFailure);
+  if (!file_.Size(size_bytes_)) return IpiRefuse(sys, kIpiSystemFailure);
   return kIpiNoError;
 }
 
 int TiffSource::Read(IpiSystem* sys, uint64_t offset, uint64_t length, std::vector<uint8_t>& storage,
                      ByteReader& out, int past_end_code) {
-  if (!Contains(offset, length)) return Refuse(sys, past_end_code);
+  if (!Contains(offset, length)) return IpiRefuse(sys, past_end_code);
   if (!file_.is_open()) {
     out = ByteReader(memory_.subspan(static_cast<size_t>(offset), static_cast<size_t>(length)));
     return kIpiNoError;
@@ -51,7 +42,7 @@ int TiffSource::Read(IpiSystem* sys, uint64_t offset, uint64_t length, std::vect
   storage.resize(static_cast<size_t>(length));
   if (length > 0 && !file_.ReadExactAt(offset, storage.data(), storage.size())) {
     if (errno == 0) errno = EIO;  // a short read: the file shrank under us
-    return Refuse(sys, kIpiSystemFailure);
+    return IpiRefuse(sys, kIpiSystemFailure);
   }
   out = ByteReader(storage);
   return kIpiNoError;

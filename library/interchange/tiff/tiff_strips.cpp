@@ -25,11 +25,6 @@ constexpr int64_t kChunkBytes = int64_t{1} << 20;
 // Coded bytes copied to the target at once.
 constexpr uint64_t kCopyPieceBytes = uint64_t{1} << 20;
 
-int Refuse(IpiSystem* sys, int code) {
-  IpiReportError(sys, code);
-  return code;
-}
-
 uint8_t MirrorByte(uint8_t byte) { return static_cast<uint8_t>(ReverseBitsOfEachByte(byte)); }
 
 // A 5-bit value as an 8-bit sample: v x 8 + 7, and 0 for 0.
@@ -116,7 +111,7 @@ void CopyBilevelRow(const uint8_t* stored, int64_t count, FillOrder fill_order, 
 int ReadBandRows(IpiSystem* sys, TiffSource& source, const TiffStripLayout& layout, IpiObject* target) {
   const bool is_bilevel = layout.form == TiffSampleForm::kBilevel;
   if (target->fields.data_type != (is_bilevel ? kDataTypeBoolean : kDataTypeNonnegative)) {
-    return Refuse(sys, kIpiMismatchDataType);
+    return IpiRefuse(sys, kIpiMismatchDataType);
   }
   IPI_RETURN_IF_ERROR(RequireStoredBits(sys, target, is_bilevel ? 1 : 8));
   ScopedAccessor out;
@@ -226,7 +221,7 @@ int ReadPackedBitmapRows(IpiSystem* sys, TiffSource& source, const TiffStripLayo
 // Coded strips one after the other into the target's data.
 int CopyCodedStrips(IpiSystem* sys, TiffSource& source, const TiffStripLayout& layout, IpiObject* target) {
   const int32_t data_type = layout.form == TiffSampleForm::kBilevel ? kDataTypeBoolean : kDataTypeNonnegative;
-  if (target->fields.data_type != data_type) return Refuse(sys, kIpiMismatchDataType);
+  if (target->fields.data_type != data_type) return IpiRefuse(sys, kIpiMismatchDataType);
   // Byte access: the stream keeps no row window, so closing it adds nothing
   // behind the written bytes.
   IpiStream* stream = IpiOpenStream(sys, target, "w", 0);
@@ -290,10 +285,10 @@ int ReadTiffStrips(IpiSystem* sys, TiffSource& source, const TiffStripLayout& la
   const int32_t target_compression = target->fields.compression;
   if (layout.compression != kCompressionNone) {
     // Coded strips go only into an object that holds the same coding.
-    if (target_compression != layout.compression) return Refuse(sys, kIpiNonPermissibleOption);
+    if (target_compression != layout.compression) return IpiRefuse(sys, kIpiNonPermissibleOption);
     return CopyCodedStrips(sys, source, layout, target);
   }
-  if (target_compression != kCompressionNone) return Refuse(sys, kIpiNonPermissibleOption);
+  if (target_compression != kCompressionNone) return IpiRefuse(sys, kIpiNonPermissibleOption);
   if (IpiIsPackedBitmapImage(*target)) return ReadPackedBitmapRows(sys, source, layout, target);
   return ReadBandRows(sys, source, layout, target);
 }

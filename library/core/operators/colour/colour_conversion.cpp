@@ -51,11 +51,6 @@ inline uint8_t Luminance(const Q15Weights& q, uint32_t r, uint32_t g, uint32_t b
   return static_cast<uint8_t>((r * q.red + g * q.green + b * q.blue + kQ15Half) >> kQ15Shift);
 }
 
-int Refuse(IpiSystem* sys, int code) {
-  IpiReportError(sys, code);
-  return code;
-}
-
 // The three runs of a colour table, each widened to 256 entries: an index at
 // or past the table's "xDimension" takes entry 0 of its run, so no index can
 // reach past the table.
@@ -94,7 +89,7 @@ int IpiColourToMonochrome(IpiSystem* sys, IpiObject* source, IpiObject* destinat
   }
   const int32_t colour_space = source->fields.colour_space;
   if (colour_space < kFirstLuminanceColourSpace || colour_space > kLastLuminanceColourSpace) {
-    return Refuse(sys, kIpiNonPermissibleOption);
+    return IpiRefuse(sys, kIpiNonPermissibleOption);
   }
   IPI_RETURN_IF_ERROR(RequireDataType(sys, source, kDataTypeNonnegative));
   IPI_RETURN_IF_ERROR(RequireDataType(sys, destination, kDataTypeNonnegative));
@@ -143,7 +138,7 @@ int IpiConvertImageType(IpiSystem* sys, IpiObject* source, IpiObject* destinatio
   const int64_t entries_needed = int64_t{1} << index_bits;
   if (colour_table->fields.dimension[kDimB] < kColourBands ||
       colour_table->fields.dimension[kDimX] < entries_needed) {
-    return Refuse(sys, kIpiInsufficientSize);
+    return IpiRefuse(sys, kIpiInsufficientSize);
   }
   ColourRuns runs;
   IPI_RETURN_IF_ERROR(ReadColourRuns(sys, colour_table, runs));

@@ -106,7 +106,7 @@ int CheckQuantizeArguments(IpiSystem* sys, IpiObject* source, IpiObject* destina
   IPI_RETURN_IF_ERROR(RequireByteImage(sys, table));
   // Three bands are read and three runs written: fewer would be overrun.
   if (source->fields.dimension[kDimB] < kColourBands || table->fields.dimension[kDimB] < kColourBands) {
-    return RefuseWith(sys, kIpiInsufficientSize);
+    return IpiRefuse(sys, kIpiInsufficientSize);
   }
   // More colours than the table holds, or than a byte can index, would be
   // written past the table.
@@ -297,7 +297,7 @@ int IpiQuantizeColours(IpiSystem* sys, IpiObject* source, IpiObject* destination
   int32_t counts[kColourBands] = {};
   IPI_RETURN_IF_ERROR(ReadLevels(sys, levels, kColourBands, kMaxPalette, counts));
   const int32_t method = IpiSystemValue(sys, IpiSystemAttribute::kColourQuantization);
-  if (method != kQuantizeByHistogram && method != kQuantizeUniform) return RefuseWith(sys, kIpiNonPermissibleOption);
+  if (method != kQuantizeByHistogram && method != kQuantizeUniform) return IpiRefuse(sys, kIpiNonPermissibleOption);
   const int64_t colours = int64_t{counts[0]} * counts[1] * counts[2];
   if (method == kQuantizeByHistogram) return IpiQuantizeByHistogram(sys, source, destination, colour_table, colours);
   IPI_RETURN_IF_ERROR(CheckQuantizeArguments(sys, source, destination, colour_table, colours));

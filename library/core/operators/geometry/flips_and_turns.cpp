@@ -23,11 +23,6 @@ namespace {
 // Destination rows a byte turn fills from one pass over the source rows.
 constexpr int64_t kTurnTileRows = 16;
 
-int Report(IpiSystem* sys, int code) {
-  IpiReportError(sys, code);
-  return code;
-}
-
 bool IsFlipCode(int32_t code) {
   return code == kFlipTopToBottom || code == kFlipLeftToRight || code == kTurnHalf;
 }
@@ -286,17 +281,17 @@ int IpiFlipOrTurn(IpiSystem* sys, IpiObject* source, IpiObject* destination, int
   if (IsFlipCode(code)) return IpiFlipImage(sys, source, destination, code);
   if (IsTurnCode(code)) return IpiTurnImage(sys, source, destination, code);
   IPI_RETURN_IF_ERROR(IpiCheckSystem(sys));
-  return Report(sys, kIpiNonPermissibleOption);
+  return IpiRefuse(sys, kIpiNonPermissibleOption);
 }
 
 int IpiFlipImage(IpiSystem* sys, IpiObject* source, IpiObject* destination, int32_t code) {
   IPI_RETURN_IF_ERROR(IpiCheckSystem(sys));
-  if (!IsFlipCode(code)) return Report(sys, kIpiNonPermissibleOption);
+  if (!IsFlipCode(code)) return IpiRefuse(sys, kIpiNonPermissibleOption);
   return RunMove(sys, source, destination, code, false, FlipPlanes);
 }
 
 int IpiTurnImage(IpiSystem* sys, IpiObject* source, IpiObject* destination, int32_t code) {
   IPI_RETURN_IF_ERROR(IpiCheckSystem(sys));
-  if (!IsTurnCode(code)) return Report(sys, kIpiNonPermissibleOption);
+  if (!IsTurnCode(code)) return IpiRefuse(sys, kIpiNonPermissibleOption);
   return RunMove(sys, source, destination, code, true, TurnPlanes);
 }

@@ -30,11 +30,6 @@ using geometry::ResamplePlan;
 // come out at its own level.
 constexpr double kRoundingSlack = 1e-7;
 
-int Report(IpiSystem* sys, int code) {
-  IpiReportError(sys, code);
-  return code;
-}
-
 // --- nearest neighbour ------------------------------------------------------------
 
 // Source column of every destination column of the window, trimmed to those
@@ -254,7 +249,7 @@ namespace geometry {
 
 int CheckResampleWindows(IpiSystem* sys, const IpiResampleWindows& w) {
   for (int k = 0; k < 5; ++k) {
-    if (w.source_size[k] < 1 || w.destination_size[k] < 1) return Report(sys, kIpiOutOfRange);
+    if (w.source_size[k] < 1 || w.destination_size[k] < 1) return IpiRefuse(sys, kIpiOutOfRange);
   }
   return kIpiNoError;
 }
@@ -267,7 +262,7 @@ int OpenResampleImages(IpiSystem* sys, IpiObject* source, IpiObject* destination
   const bool is_bits = source->fields.data_type == kDataTypeBoolean;
   const bool gated = RegionMode(sys, *source, *destination) != kRegionNone;
   const bool accepted = is_bits ? accepts.bits && (!gated || accepts.bits_gated) : !gated || accepts.bytes_gated;
-  if (!accepted) return Report(sys, kIpiMismatchDataType);
+  if (!accepted) return IpiRefuse(sys, kIpiMismatchDataType);
   IPI_RETURN_IF_ERROR(OpenGeometryAccessor(sys, source, AccessMode::kRead, source_rows, in));
   return OpenGeometryAccessor(sys, destination, AccessMode::kWrite, 1, out);
 }
@@ -292,7 +287,7 @@ int IpiResample(IpiSystem* sys, IpiObject* source, IpiObject* destination, IpiOb
   }
   IPI_RETURN_IF_ERROR(geometry::CheckResampleWindows(sys, w));
   const ResampleKernel kernel = KernelFor(IpiSystemValue(sys, IpiSystemAttribute::kInterpolation));
-  if (kernel == nullptr) return Report(sys, kIpiNonPermissibleOption);
+  if (kernel == nullptr) return IpiRefuse(sys, kIpiNonPermissibleOption);
   return kernel(sys, source, destination, w);
 }
 

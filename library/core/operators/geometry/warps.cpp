@@ -25,11 +25,6 @@ constexpr double kSnapToZero = 1e-15;     // sine or cosine this close to 0 is 0
 
 enum class Sampling { kNearest, kBilinear };
 
-int Report(IpiSystem* sys, int code) {
-  IpiReportError(sys, code);
-  return code;
-}
-
 bool AnySet(const double a[kWarpTerms], const double b[kWarpTerms], int first, int last) {
   for (int i = first; i <= last; ++i) {
     if (a[i] != 0.0 || b[i] != 0.0) return true;
@@ -269,11 +264,11 @@ int IpiWarpBilinear(IpiSystem* sys, IpiObject* source, IpiObject* destination, c
 int IpiWarpAffine(IpiSystem* sys, IpiObject* source, IpiObject* destination, const double a[kWarpTerms],
                   const double b[kWarpTerms]) {
   IPI_RETURN_IF_ERROR(IpiCheckSystem(sys));
-  if (a == nullptr || b == nullptr) return Report(sys, kIpiOutOfRange);
+  if (a == nullptr || b == nullptr) return IpiRefuse(sys, kIpiOutOfRange);
   switch (IpiSystemValue(sys, IpiSystemAttribute::kInterpolation)) {
     case kInterpolationNearest: return IpiWarpNearest(sys, source, destination, a, b);
     case kInterpolationBilinear: return IpiWarpBilinear(sys, source, destination, a, b);
-    default: return Report(sys, kIpiNonPermissibleOption);
+    default: return IpiRefuse(sys, kIpiNonPermissibleOption);
   }
 }
 

@@ -15,11 +15,6 @@
 
 namespace {
 
-int Refuse(IpiSystem* sys, int code) {
-  IpiReportError(sys, code);
-  return code;
-}
-
 // Walks the window of element (x, y) under the boundary rule and calls
 // add(sample, weight) for every cell that takes part. False when the window
 // leaves the image under a rule that makes the sum 0.
@@ -92,7 +87,7 @@ int IpiConvolve(IpiSystem* sys, IpiObject* source, IpiObject* destination, IpiOb
   if (kernel->fields.data_type == kDataTypeSigned) {
     // A divisor of 0 has no quotient: refused rather than divided by.
     const int64_t divisor = kernel->fields.scale_factor;
-    if (divisor == 0) return Refuse(sys, kIpiOutOfRange);
+    if (divisor == 0) return IpiRefuse(sys, kIpiOutOfRange);
     std::vector<int16_t> weights;
     IPI_RETURN_IF_ERROR(ReadIntegerCells(sys, kernel, shape, weights));
     sums.emplace(shape, weights, divisor);

@@ -19,11 +19,6 @@ namespace {
 constexpr int32_t kMaxByte = 255;
 constexpr int16_t kEdgeWeight = 2;
 
-int Refuse(IpiSystem* sys, int code) {
-  IpiReportError(sys, code);
-  return code;
-}
-
 // The weight of cell (column i, row j) of an X x Y edge kernel: +2 before the
 // centre line, 0 on it, -2 after it, across columns (101) or rows (218, with
 // the signs the other way round).
@@ -41,7 +36,7 @@ int16_t EdgeWeight(int32_t code, int64_t i, int64_t j, int64_t width, int64_t he
 int IpiGradientFilter(IpiSystem* sys, IpiObject* source, IpiObject* destination, IpiObject* kernel1,
                       IpiObject* kernel2, int32_t mode) {
   IPI_RETURN_IF_ERROR(IpiCheckSystem(sys));
-  if (mode != kGradientSumOfMagnitudes && mode != kGradientEuclidean) return Refuse(sys, kIpiOutOfRange);
+  if (mode != kGradientSumOfMagnitudes && mode != kGradientEuclidean) return IpiRefuse(sys, kIpiOutOfRange);
   if (IpiCheckObject(sys, source) == nullptr || IpiCheckObject(sys, destination) == nullptr) {
     return IpiGetLastError(sys);
   }
@@ -51,12 +46,12 @@ int IpiGradientFilter(IpiSystem* sys, IpiObject* source, IpiObject* destination,
   IPI_RETURN_IF_ERROR(CheckWindowShape(sys, kernel2, WindowLimit::kFilter, &shape2));
   // Both kernels are read over kernel 1's window: a kernel 2 of other sides
   // would be read out of step (or past its end), so it is refused.
-  if (shape2.width != shape.width || shape2.height != shape.height) return Refuse(sys, kIpiOutOfRange);
+  if (shape2.width != shape.width || shape2.height != shape.height) return IpiRefuse(sys, kIpiOutOfRange);
   IPI_RETURN_IF_ERROR(RequireByteImages(sys, source, destination));
   IPI_RETURN_IF_ERROR(RequireDataType(sys, kernel1, kDataTypeSigned));
   IPI_RETURN_IF_ERROR(RequireDataType(sys, kernel2, kDataTypeSigned));
   const int64_t divisor = kernel1->fields.scale_factor;
-  if (divisor == 0) return Refuse(sys, kIpiOutOfRange);
+  if (divisor == 0) return IpiRefuse(sys, kIpiOutOfRange);
   std::vector<int16_t> weights1;
   std::vector<int16_t> weights2;
   IPI_RETURN_IF_ERROR(ReadIntegerCells(sys, kernel1, shape, weights1));
@@ -98,14 +93,14 @@ int IpiGradientFilter(IpiSystem* sys, IpiObject* source, IpiObject* destination,
 int IpiMakeEdgeKernel(IpiSystem* sys, IpiObject* array, int32_t code) {
   IPI_RETURN_IF_ERROR(IpiCheckSystem(sys));
   if (IpiCheckObject(sys, array) == nullptr) return IpiGetLastError(sys);
-  if (code != kEdgeKernelHorizontal && code != kEdgeKernelVertical) return Refuse(sys, kIpiOutOfRange);
+  if (code != kEdgeKernelHorizontal && code != kEdgeKernelVertical) return IpiRefuse(sys, kIpiOutOfRange);
   IPI_RETURN_IF_ERROR(RequireDataType(sys, array, {kDataTypeSigned, kDataTypeReal}));
   int32_t bits = 0;
   IPI_RETURN_IF_ERROR(GetStoredBits(sys, array, &bits));  // also refuses sizes beyond the limits
   const int64_t width = array->fields.dimension[kDimX];
   const int64_t height = array->fields.dimension[kDimY];
   const int64_t scale = code == kEdgeKernelHorizontal ? height * (width - 1) : (height - 1) * width;
-  if (width < 1 || height < 1 || scale == 0) return Refuse(sys, kIpiOutOfRange);
+  if (width < 1 || height < 1 || scale == 0) return IpiRefuse(sys, kIpiOutOfRange);
 
   const size_t cells = static_cast<size_t>(width) * static_cast<size_t>(height);
   if (array->fields.data_type == kDataTypeSigned) {

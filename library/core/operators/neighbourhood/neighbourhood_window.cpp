@@ -15,11 +15,6 @@ constexpr int32_t kByteBits = 8;
 constexpr int32_t kIntegerCellBits = 16;
 constexpr int32_t kRealCellBits = 32;
 
-int Refuse(IpiSystem* sys, int code) {
-  IpiReportError(sys, code);
-  return code;
-}
-
 // Copies the first plane's cells, `bytes_per_cell` each, row by row, into `out`.
 int ReadCells(IpiSystem* sys, IpiObject* array, const WindowShape& shape, int32_t data_type, int32_t bits,
               void* out) {
@@ -54,11 +49,11 @@ int CheckWindowShape(IpiSystem* sys, IpiObject* array, WindowLimit limit, Window
   if (IpiCheckObject(sys, array) == nullptr) return IpiGetLastError(sys);
   const int32_t width = array->fields.dimension[kDimX];
   const int32_t height = array->fields.dimension[kDimY];
-  if (width < 1 || height < 1 || width % 2 == 0 || height % 2 == 0) return Refuse(sys, kIpiNotPositiveOdd);
+  if (width < 1 || height < 1 || width % 2 == 0 || height % 2 == 0) return IpiRefuse(sys, kIpiNotPositiveOdd);
   const bool too_large = limit == WindowLimit::kFilter
                              ? (width > kMaxFilterWindow || height > kMaxFilterWindow)
                              : (width >= kLargeKernelSide && height >= kLargeKernelSide);
-  if (too_large) return Refuse(sys, kIpiExceedImplementation);
+  if (too_large) return IpiRefuse(sys, kIpiExceedImplementation);
   shape->width = width;
   shape->height = height;
   return kIpiNoError;
@@ -82,7 +77,7 @@ int ReadByteCells(IpiSystem* sys, IpiObject* array, const WindowShape& shape, st
 int WriteCellsToEveryPlane(IpiSystem* sys, IpiObject* array, const void* cells, int32_t cell_bytes) {
   int32_t bits = 0;
   IPI_RETURN_IF_ERROR(GetStoredBits(sys, array, &bits));
-  if (bits != cell_bytes * kByteBits) return Refuse(sys, kIpiMismatchDataType);
+  if (bits != cell_bytes * kByteBits) return IpiRefuse(sys, kIpiMismatchDataType);
   // The planes the array's class stores: a window array holds one, an image
   // class every z, t and b.
   int64_t elements = 0;

@@ -17,11 +17,6 @@ namespace {
 constexpr int64_t kMaxWindowCells = int64_t{kMaxFilterWindow} * kMaxFilterWindow;
 constexpr int kValues = 256;
 
-int Refuse(IpiSystem* sys, int code) {
-  IpiReportError(sys, code);
-  return code;
-}
-
 }  // namespace
 
 uint8_t IpiRankOrderAt(const uint8_t* const* rows, const uint8_t* const* mask_rows, int64_t rank,
@@ -85,7 +80,7 @@ int IpiRankOrderFilter(IpiSystem* sys, IpiObject* source, IpiObject* destination
   WindowShape shape;
   IPI_RETURN_IF_ERROR(CheckWindowShape(sys, mask, WindowLimit::kFilter, &shape));
   IPI_RETURN_IF_ERROR(RequireByteImages(sys, source, destination));
-  if (rank < 1) return Refuse(sys, kIpiOutOfRange);
+  if (rank < 1) return IpiRefuse(sys, kIpiOutOfRange);
   std::vector<uint8_t> cells;
   IPI_RETURN_IF_ERROR(ReadByteCells(sys, mask, shape, cells));
   const RankSelector selector(shape, cells, rank);
@@ -116,10 +111,10 @@ int IpiFillMask(IpiSystem* sys, IpiObject* array) {
   const int32_t cell_bytes = data_type == kDataTypeNonnegative ? 1 : data_type == kDataTypeSigned ? 2 : 4;
   int32_t bits = 0;
   IPI_RETURN_IF_ERROR(GetStoredBits(sys, array, &bits));  // also refuses sizes beyond the limits
-  if (bits != cell_bytes * 8) return Refuse(sys, kIpiMismatchDataType);
+  if (bits != cell_bytes * 8) return IpiRefuse(sys, kIpiMismatchDataType);
   const int64_t width = array->fields.dimension[kDimX];
   const int64_t height = array->fields.dimension[kDimY];
-  if (width < 1 || height < 1) return Refuse(sys, kIpiOutOfRange);
+  if (width < 1 || height < 1) return IpiRefuse(sys, kIpiOutOfRange);
   const int64_t cells = width * height;
 
   const size_t count = static_cast<size_t>(cells);

@@ -28,7 +28,7 @@ bool IsKnownRule(int32_t rule) {
 
 int IpiHistogramToArray(IpiSystem* sys, IpiObject* source, uint32_t counts[256]) {
   IPI_RETURN_IF_ERROR(IpiCheckSystem(sys));
-  if (counts == nullptr) return RefuseWith(sys, kIpiOutOfRange);
+  if (counts == nullptr) return IpiRefuse(sys, kIpiOutOfRange);
   ScopedObject histogram(sys, IpiCreateObject(sys, nullptr, &kHistogramClass, nullptr, nullptr, 0));
   if (!histogram) return IpiGetLastError(sys);
   IPI_RETURN_IF_ERROR(IpiComputeHistogram(sys, source, histogram.get()));
@@ -39,10 +39,10 @@ int IpiHistogramToArray(IpiSystem* sys, IpiObject* source, uint32_t counts[256])
 int IpiBuildEqualizeTable(IpiSystem* sys, const uint32_t counts[256], uint8_t table[256], int32_t rule,
                           IpiTypedValue lower, IpiTypedValue upper, double parameter) {
   IPI_RETURN_IF_ERROR(IpiCheckSystem(sys));
-  if (counts == nullptr || table == nullptr || !IsKnownRule(rule)) return RefuseWith(sys, kIpiOutOfRange);
+  if (counts == nullptr || table == nullptr || !IsKnownRule(rule)) return IpiRefuse(sys, kIpiOutOfRange);
   const double l = IpiTypedValueToDouble(lower);
   const double u = IpiTypedValueToDouble(upper);
-  if (rule == kEqualizeLogarithmic && !(l > 0.0)) return RefuseWith(sys, kIpiOutOfRange);
+  if (rule == kEqualizeLogarithmic && !(l > 0.0)) return IpiRefuse(sys, kIpiOutOfRange);
 
   uint64_t total = 0;
   for (int k = 0; k < kTableEntries; ++k) total += counts[k];
@@ -78,7 +78,7 @@ int IpiBuildEqualizeTable(IpiSystem* sys, const uint32_t counts[256], uint8_t ta
 
 int IpiApplyTableArray(IpiSystem* sys, IpiObject* source, IpiObject* destination, const uint8_t table[256]) {
   IPI_RETURN_IF_ERROR(IpiCheckSystem(sys));
-  if (table == nullptr) return RefuseWith(sys, kIpiOutOfRange);
+  if (table == nullptr) return IpiRefuse(sys, kIpiOutOfRange);
   IPI_RETURN_IF_ERROR(RequireByteImage(sys, source));
   IPI_RETURN_IF_ERROR(RequireByteImage(sys, destination));
   ByteTable entries;

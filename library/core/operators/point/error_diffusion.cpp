@@ -69,7 +69,7 @@ inline void Push(int32_t* current, int32_t* next, int64_t sx, int64_t width, boo
 int IpiErrorDiffusion(IpiSystem* sys, IpiObject* source, IpiObject* destination, IpiObject* levels) {
   IPI_RETURN_IF_ERROR(IpiCheckSystem(sys));
   if (IpiSystemValue(sys, IpiSystemAttribute::kErrorDiffusion) != kErrorDiffusionFloydSteinberg) {
-    return RefuseWith(sys, kIpiNonPermissibleOption);
+    return IpiRefuse(sys, kIpiNonPermissibleOption);
   }
   IPI_RETURN_IF_ERROR(RequireByteImage(sys, source));
   IPI_RETURN_IF_ERROR(RequireDataType(sys, destination, {kDataTypeBoolean, kDataTypeNonnegative}));

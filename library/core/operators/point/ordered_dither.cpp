@@ -31,7 +31,7 @@ int ReadDitherArray(IpiSystem* sys, IpiObject* array, DitherArray& out) {
   out.width = array->fields.dimension[kDimX];
   out.height = array->fields.dimension[kDimY];
   out.scale = array->fields.scale_factor;
-  if (out.width < 1 || out.height < 1) return RefuseWith(sys, kIpiOutOfRange);
+  if (out.width < 1 || out.height < 1) return IpiRefuse(sys, kIpiOutOfRange);
   out.entries.resize(static_cast<size_t>(out.width * out.height));
   ScopedAccessor accessor;
   IPI_RETURN_IF_ERROR(OpenAuxiliaryAccessor(sys, array, AccessMode::kRead, 1, accessor));

@@ -42,11 +42,6 @@ bool IsMsbFirst(const RowRef& row) { return row.accessor->bit_masks[0] == 0x80; 
 
 }  // namespace
 
-int RefuseWith(IpiSystem* sys, int code) {
-  IpiReportError(sys, code);
-  return code;
-}
-
 int RequireByteImage(IpiSystem* sys, IpiObject* obj) {
   IPI_RETURN_IF_ERROR(RequireDataType(sys, obj, kDataTypeNonnegative));
   return RequireStoredBits(sys, obj, kByteBits);
@@ -56,7 +51,7 @@ int RequireBitmapImage(IpiSystem* sys, IpiObject* obj) {
   IPI_RETURN_IF_ERROR(RequireDataType(sys, obj, kDataTypeBoolean));
   IPI_RETURN_IF_ERROR(RequireStoredBits(sys, obj, kBooleanBits));
   const int32_t order = obj->fields.bit_order;
-  if (order != kOrderMsbFirst && order != kOrderLsbFirst) return RefuseWith(sys, kIpiNonPermissibleOption);
+  if (order != kOrderMsbFirst && order != kOrderLsbFirst) return IpiRefuse(sys, kIpiNonPermissibleOption);
   return kIpiNoError;
 }
 
@@ -71,7 +66,7 @@ int ReadLevels(IpiSystem* sys, IpiObject* tuple, int count, int32_t max_levels, 
   // Fewer than 2 levels has no step; more than max_levels makes the step
   // M / (L - 1) zero, a division by zero further on.
   for (int i = 0; i < count; ++i) {
-    if (levels[i] < 2 || levels[i] > max_levels) return RefuseWith(sys, kIpiOutOfRange);
+    if (levels[i] < 2 || levels[i] > max_levels) return IpiRefuse(sys, kIpiOutOfRange);
   }
   return kIpiNoError;
 }
@@ -80,7 +75,7 @@ int ReadByteTable(IpiSystem* sys, IpiObject* table, ByteTable& out) {
   IPI_RETURN_IF_ERROR(RequireByteImage(sys, table));
   // An 8-bit sample indexes 256 entries: a shorter table is refused rather
   // than read past its end.
-  if (table->fields.dimension[kDimX] < kTableEntries) return RefuseWith(sys, kIpiInsufficientSize);
+  if (table->fields.dimension[kDimX] < kTableEntries) return IpiRefuse(sys, kIpiInsufficientSize);
   ScopedAccessor accessor;
   IPI_RETURN_IF_ERROR(OpenAuxiliaryAccessor(sys, table, AccessMode::kRead, 1, accessor));
   const uint8_t* row = IpiGetInputRow(sys, accessor.stream(), 0);

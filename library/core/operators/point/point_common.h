@@ -20,9 +20,6 @@ inline constexpr int kColourBands = 3;
 
 using ByteTable = std::array<uint8_t, kTableEntries>;
 
-// Reports `code` and returns it.
-int RefuseWith(IpiSystem* sys, int code);
-
 // 9 when the object is not live, else 10 unless it is dataType 153 stored
 // with 8 bits per element.
 [[nodiscard]] int RequireByteImage(IpiSystem* sys, IpiObject* obj);

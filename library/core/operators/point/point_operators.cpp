@@ -72,7 +72,7 @@ int IpiBlend(IpiSystem* sys, IpiObject* source1, IpiObject* source2, IpiObject* 
   IPI_RETURN_IF_ERROR(RequireByteImage(sys, source2));
   IPI_RETURN_IF_ERROR(RequireByteImage(sys, destination));
   // Outside 0..1 a weight would leave the 8-bit range.
-  if (!(ratio >= 0.0 && ratio <= 1.0)) return RefuseWith(sys, kIpiOutOfRange);
+  if (!(ratio >= 0.0 && ratio <= 1.0)) return IpiRefuse(sys, kIpiOutOfRange);
   const uint32_t w1 = static_cast<uint32_t>(ratio * kWeightOne);
   const uint32_t w2 = kWeightOne - w1;
   return RunFrame(sys, BandWalk::kWalk, {FrameImage{source1}, FrameImage{source2}}, {FrameImage{destination}},
@@ -106,7 +106,7 @@ int IpiGammaCorrect(IpiSystem* sys, IpiObject* source, IpiObject* destination, i
 int IpiApplyGammaTable(IpiSystem* sys, IpiObject* source, IpiObject* destination, int32_t rule, double a,
                        double b, double c, double d, double e) {
   IPI_RETURN_IF_ERROR(IpiCheckSystem(sys));
-  if (rule != kGammaForward && rule != kGammaInverse) return RefuseWith(sys, kIpiOutOfRange);
+  if (rule != kGammaForward && rule != kGammaInverse) return IpiRefuse(sys, kIpiOutOfRange);
   ByteTable table;
   for (int k = 0; k < kTableEntries; ++k) {
     const double x = k * kOneOver255;
