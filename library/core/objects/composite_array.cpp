@@ -9,6 +9,7 @@
 #include "core/objects/attributes.h"
 #include "core/status.h"
 #include "core/streams/accessor.h"
+#include "core/streams/scoped_stream.h"
 #include "core/streams/stream.h"
 
 namespace {
@@ -71,12 +72,12 @@ IpiObject* IpiCompositeElementOrNull(IpiSystem* sys, IpiObject* array, int64_t i
   if (array->fields.data_type != kDataTypeWord || index < 0 || index >= array->fields.dimension[kDimX]) {
     return nullptr;
   }
-  IpiStream* stream = IpiOpenStream(sys, array, "r", 0);
-  if (stream == nullptr) return nullptr;
+  ScopedStream stream(sys, IpiOpenStream(sys, array, "r", 0));
+  if (!stream) return nullptr;
   uint32_t id = 0;
-  const bool read = IpiReadBytes(sys, stream, index * static_cast<int64_t>(sizeof id), &id, sizeof id) ==
+  const bool read = IpiReadBytes(sys, stream.get(), index * static_cast<int64_t>(sizeof id), &id, sizeof id) ==
                     static_cast<int64_t>(sizeof id);
-  (void)IpiCloseStream(sys, stream);
+  (void)stream.Close();
   return read ? IpiObjectFromId(sys, id) : nullptr;
 }
 

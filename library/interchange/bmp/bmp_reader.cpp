@@ -9,6 +9,7 @@
 #include "core/objects/attributes.h"
 #include "core/operators/operator_frame.h"
 #include "core/status.h"
+#include "core/streams/scoped_stream.h"
 #include "core/streams/stream.h"
 #include "interchange/bmp/bmp_codec.h"
 #include "interchange/bmp/bmp_header.h"
@@ -98,12 +99,11 @@ int ReadPalette(IpiSystem* sys, const ReadPlan& plan, IpiObject* image) {
     runs[static_cast<size_t>(entries + i)] = entry[1];
     runs[static_cast<size_t>(2 * entries + i)] = entry[0];
   }
-  IpiStream* stream = IpiOpenStream(sys, table, "w", 0);
-  if (stream == nullptr) return IpiGetLastError(sys);
-  const bool wrote = IpiWriteBytes(sys, stream, 0, runs.data(), 3 * entries) == 3 * entries;
+  ScopedStream stream(sys, IpiOpenStream(sys, table, "w", 0));
+  if (!stream) return IpiGetLastError(sys);
+  const bool wrote = IpiWriteBytes(sys, stream.get(), 0, runs.data(), 3 * entries) == 3 * entries;
   const int status = wrote ? kIpiNoError : IpiGetLastError(sys);
-  const int close_status = IpiCloseStream(sys, stream);
-  return status != 0 ? status : close_status;
+  return stream.CloseAfter(status);
 }
 
 // A coded body goes unchanged to the image's data from position 0.
@@ -113,13 +113,12 @@ int CopyCodedBody(IpiSystem* sys, const ReadPlan& plan, IpiObject* image) {
   if (image->fields.data_type != kDataTypeNonnegative) return IpiRefuse(sys, kIpiMismatchDataType);
   // Byte access: the stream keeps no row window, so closing it adds nothing
   // behind the written bytes.
-  IpiStream* stream = IpiOpenStream(sys, image, "w", 0);
-  if (stream == nullptr) return IpiGetLastError(sys);
+  ScopedStream stream(sys, IpiOpenStream(sys, image, "w", 0));
+  if (!stream) return IpiGetLastError(sys);
   const auto count = static_cast<int64_t>(h.data_bytes);
-  const bool wrote = IpiWriteBytes(sys, stream, 0, plan.stored.data() + h.pixel_offset, count) == count;
+  const bool wrote = IpiWriteBytes(sys, stream.get(), 0, plan.stored.data() + h.pixel_offset, count) == count;
   const int status = wrote ? kIpiNoError : IpiGetLastError(sys);
-  const int close_status = IpiCloseStream(sys, stream);
-  IPI_RETURN_IF_ERROR(status != 0 ? status : close_status);
+  IPI_RETURN_IF_ERROR(stream.CloseAfter(status));
   // The written bytes fit the image's memory, so this never widens a bound.
   return IpiSetAttribute(sys, image, "size", static_cast<intptr_t>(count));
 }

@@ -6,6 +6,7 @@
 
 #include "core/codes.h"
 #include "core/status.h"
+#include "core/streams/scoped_stream.h"
 #include "core/streams/stream.h"
 #include "interchange/common/whole_file.h"
 #include "plat/files.h"
@@ -39,8 +40,8 @@ int ObjectBytes::LoadSource(IpiSystem* sys, IpiObject* source) {
 
 int ObjectBytes::LoadData(IpiSystem* sys, IpiObject* obj, int64_t count) {
   if (count < 0) return IpiRefuse(sys, kIpiOutOfRange);
-  IpiStream* stream = IpiOpenStream(sys, obj, "r", 0);
-  if (stream == nullptr) return IpiGetLastError(sys);
+  ScopedStream stream(sys, IpiOpenStream(sys, obj, "r", 0));
+  if (!stream) return IpiGetLastError(sys);
   int status = kIpiNoError;
   if (stream->data != nullptr) {
     // Memory: the object's bytes stay where they are after the stream closes.
@@ -51,12 +52,11 @@ int ObjectBytes::LoadData(IpiSystem* sys, IpiObject* obj, int64_t count) {
     }
   } else {
     storage_.resize(static_cast<size_t>(count));
-    if (IpiReadBytes(sys, stream, 0, storage_.data(), count) != count) {
+    if (IpiReadBytes(sys, stream.get(), 0, storage_.data(), count) != count) {
       status = IpiGetLastError(sys);
     } else {
       view_ = storage_;
     }
   }
-  const int close_status = IpiCloseStream(sys, stream);
-  return status != 0 ? status : close_status;
+  return stream.CloseAfter(status);
 }

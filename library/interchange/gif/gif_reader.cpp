@@ -10,6 +10,7 @@
 #include "core/objects/attributes.h"
 #include "core/objects/object.h"
 #include "core/status.h"
+#include "core/streams/scoped_stream.h"
 #include "core/streams/stream.h"
 #include "core/system/system.h"
 #include "interchange/common/interchange_codes.h"
@@ -203,18 +204,16 @@ int DescribeTarget(IpiSystem* sys, IpiObject* compressed, const GifImage& image)
 // Appends the data of every sub-block to the compressed object from byte 0.
 int CopyCodeStream(IpiSystem* sys, ByteReader in, const GifImage& image, IpiObject* compressed) {
   if (!in.SeekTo(image.data_offset)) return IpiRefuse(sys, kIpiSyntaxError);
-  IpiStream* stream = IpiOpenStream(sys, compressed, "w", 0);
-  if (stream == nullptr) return IpiGetLastError(sys);
-  StreamSink sink(sys, stream);
+  ScopedStream stream(sys, IpiOpenStream(sys, compressed, "w", 0));
+  if (!stream) return IpiGetLastError(sys);
+  StreamSink sink(sys, stream.get());
   for (;;) {
     uint8_t count = 0;
     ByteReader block;
     if (!in.ReadU8(count) || count == 0 || !in.ReadSlice(count, block)) break;  // checked by the parse
     if (!sink.Write(block.bytes().data(), count)) break;
   }
-  const int closed = IpiCloseStream(sys, stream);
-  if (sink.status() != 0) return sink.status();
-  IPI_RETURN_IF_ERROR(closed);
+  IPI_RETURN_IF_ERROR(stream.CloseAfter(sink.status()));
   return IpiSetAttribute(sys, compressed, "size", static_cast<intptr_t>(sink.position()));
 }
 

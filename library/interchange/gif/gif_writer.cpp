@@ -9,6 +9,7 @@
 #include "core/objects/attributes.h"
 #include "core/objects/object.h"
 #include "core/status.h"
+#include "core/streams/scoped_stream.h"
 #include "core/streams/stream.h"
 #include "core/system/system.h"
 #include "interchange/common/interchange_codes.h"
@@ -119,14 +120,14 @@ std::vector<uint8_t> HeadBytes(const GifLayout& g) {
 // their counts.
 int CopySubBlocks(IpiSystem* sys, IpiObject* compressed, int64_t code_bytes, StreamSink& out) {
   if (code_bytes == 0) return kIpiNoError;
-  IpiStream* in = IpiOpenStream(sys, compressed, "r", 0);
-  if (in == nullptr) return IpiGetLastError(sys);
+  ScopedStream in(sys, IpiOpenStream(sys, compressed, "r", 0));
+  if (!in) return IpiGetLastError(sys);
   std::vector<uint8_t> chunk(static_cast<size_t>(std::min(code_bytes, kCopyChunkBytes)));
   std::vector<uint8_t> blocks;
   int status = kIpiNoError;
   for (int64_t offset = 0; offset < code_bytes && status == 0;) {
     const int64_t count = std::min<int64_t>(code_bytes - offset, static_cast<int64_t>(chunk.size()));
-    if (IpiReadBytes(sys, in, offset, chunk.data(), count) < 0) {
+    if (IpiReadBytes(sys, in.get(), offset, chunk.data(), count) < 0) {
       status = IpiGetLastError(sys);
       break;
     }
@@ -139,8 +140,7 @@ int CopySubBlocks(IpiSystem* sys, IpiObject* compressed, int64_t code_bytes, Str
     if (!out.Write(blocks.data(), blocks.size())) status = out.status();
     offset += count;
   }
-  const int closed = IpiCloseStream(sys, in);
-  return status != 0 ? status : closed;
+  return in.CloseAfter(status);
 }
 
 }  // namespace
@@ -155,14 +155,13 @@ int WriteGifFile(IpiSystem* sys, IpiObject* compressed, IpiObject* file) {
   GifLayout layout;
   IPI_RETURN_IF_ERROR(GatherLayout(sys, compressed, file, layout));
 
-  IpiStream* stream = IpiOpenStream(sys, file, "w", 0);
-  if (stream == nullptr) return IpiGetLastError(sys);
-  StreamSink sink(sys, stream);
+  ScopedStream stream(sys, IpiOpenStream(sys, file, "w", 0));
+  if (!stream) return IpiGetLastError(sys);
+  StreamSink sink(sys, stream.get());
   const std::vector<uint8_t> head = HeadBytes(layout);
   int status = sink.Write(head.data(), head.size()) ? kIpiNoError : sink.status();
   if (status == 0) status = CopySubBlocks(sys, compressed, layout.code_bytes, sink);
   const uint8_t tail[] = {0, kGifTrailer};  // the last block's terminator and the trailer
   if (status == 0 && !sink.Write(tail, sizeof tail)) status = sink.status();
-  const int closed = IpiCloseStream(sys, stream);
-  return status != 0 ? status : closed;
+  return stream.CloseAfter(status);
 }

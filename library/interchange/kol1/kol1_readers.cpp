@@ -10,6 +10,7 @@
 #include "core/objects/object.h"
 #include "core/operators/operator_frame.h"
 #include "core/status.h"
+#include "core/streams/scoped_stream.h"
 #include "core/streams/stream.h"
 #include "core/system/system.h"
 #include "interchange/common/interchange_codes.h"
@@ -132,13 +133,12 @@ int FillRasterLut(IpiSystem* sys, IpiObject* compressed, uint8_t colour_code) {
 }
 
 int CopyCodedBytes(IpiSystem* sys, IpiObject* compressed, const ByteReader& data) {
-  IpiStream* stream = IpiOpenStream(sys, compressed, "w", 0);
-  if (stream == nullptr) return IpiGetLastError(sys);
+  ScopedStream stream(sys, IpiOpenStream(sys, compressed, "w", 0));
+  if (!stream) return IpiGetLastError(sys);
   const int64_t count = static_cast<int64_t>(data.size());
-  const int64_t written = IpiWriteBytes(sys, stream, 0, data.bytes().data(), count);
+  const int64_t written = IpiWriteBytes(sys, stream.get(), 0, data.bytes().data(), count);
   const int status = written < 0 ? IpiGetLastError(sys) : kIpiNoError;
-  const int closed = IpiCloseStream(sys, stream);
-  return status != 0 ? status : closed;
+  return stream.CloseAfter(status);
 }
 
 int CheckCall(IpiSystem* sys, IpiObject* file, IpiObject* compressed, int read_mode) {

@@ -7,6 +7,7 @@
 #include "core/objects/object.h"
 #include "core/operators/operator_frame.h"
 #include "core/status.h"
+#include "core/streams/scoped_stream.h"
 #include "core/streams/stream.h"
 #include "core/system/system.h"
 #include "interchange/common/object_io.h"
@@ -66,9 +67,9 @@ int WriteSgiFile(IpiSystem* sys, IpiObject* image, IpiObject* file) {
 
   ScopedAccessor in;
   IPI_RETURN_IF_ERROR(OpenImageAccessor(sys, image, AccessMode::kRead, 1, false, in));
-  IpiStream* stream = IpiOpenStream(sys, file, "w", 0);
-  if (stream == nullptr) return IpiGetLastError(sys);
-  StreamSink sink(sys, stream);
+  ScopedStream stream(sys, IpiOpenStream(sys, file, "w", 0));
+  if (!stream) return IpiGetLastError(sys);
+  StreamSink sink(sys, stream.get());
   std::vector<uint8_t> out = Header(width, height);
   int status = kIpiNoError;
   for (int64_t band = 0; band < kChannels && status == 0; ++band) {
@@ -86,6 +87,5 @@ int WriteSgiFile(IpiSystem* sys, IpiObject* image, IpiObject* file) {
       }
     }
   }
-  const int closed = IpiCloseStream(sys, stream);
-  return status != 0 ? status : closed;
+  return stream.CloseAfter(status);
 }

@@ -12,6 +12,7 @@
 #include "core/objects/attributes.h"
 #include "core/objects/composite_array.h"
 #include "core/status.h"
+#include "core/streams/scoped_stream.h"
 #include "core/streams/stream.h"
 #include "interchange/common/interchange_codes.h"
 #include "interchange/io/chain_guard.h"
@@ -78,13 +79,12 @@ int SetLookupTable(IpiSystem* sys, const TiffImagePlan& plan, IpiObject* target)
                                 {"dataPrecision", 8}};
   IPI_RETURN_IF_ERROR(IpiSetAttributes(sys, table, shape, 5));
   if (plan.palette.empty()) return kIpiNoError;
-  IpiStream* stream = IpiOpenStream(sys, table, "w", 0);
-  if (stream == nullptr) return IpiGetLastError(sys);
+  ScopedStream stream(sys, IpiOpenStream(sys, table, "w", 0));
+  if (!stream) return IpiGetLastError(sys);
   const auto count = static_cast<int64_t>(plan.palette.size());
-  const bool wrote = IpiWriteBytes(sys, stream, 0, plan.palette.data(), count) == count;
+  const bool wrote = IpiWriteBytes(sys, stream.get(), 0, plan.palette.data(), count) == count;
   const int status = wrote ? kIpiNoError : IpiGetLastError(sys);
-  const int close_status = IpiCloseStream(sys, stream);
-  return status != kIpiNoError ? status : close_status;
+  return stream.CloseAfter(status);
 }
 
 // ReadTiffImage: the directory at `position` into `target`.

@@ -13,6 +13,7 @@
 #include "core/operators/operator_frame.h"
 #include "core/status.h"
 #include "core/streams/accessor.h"
+#include "core/streams/scoped_stream.h"
 #include "core/streams/stream.h"
 #include "interchange/common/interchange_codes.h"
 #include "interchange/rows/bmp_rows.h"
@@ -224,8 +225,8 @@ int CopyCodedStrips(IpiSystem* sys, TiffSource& source, const TiffStripLayout& l
   if (target->fields.data_type != data_type) return IpiRefuse(sys, kIpiMismatchDataType);
   // Byte access: the stream keeps no row window, so closing it adds nothing
   // behind the written bytes.
-  IpiStream* stream = IpiOpenStream(sys, target, "w", 0);
-  if (stream == nullptr) return IpiGetLastError(sys);
+  ScopedStream stream(sys, IpiOpenStream(sys, target, "w", 0));
+  if (!stream) return IpiGetLastError(sys);
   std::vector<uint8_t> storage;
   uint64_t position = 0;
   int status = kIpiNoError;
@@ -236,7 +237,7 @@ int CopyCodedStrips(IpiSystem* sys, TiffSource& source, const TiffStripLayout& l
       status = source.Read(sys, layout.offsets[s] + done, piece, storage, view, kIpiSyntaxError);
       if (status != kIpiNoError) break;
       const auto count = static_cast<int64_t>(piece);
-      if (IpiWriteBytes(sys, stream, static_cast<int64_t>(position), view.bytes().data(), count) != count) {
+      if (IpiWriteBytes(sys, stream.get(), static_cast<int64_t>(position), view.bytes().data(), count) != count) {
         status = IpiGetLastError(sys);
         break;
       }
@@ -244,8 +245,7 @@ int CopyCodedStrips(IpiSystem* sys, TiffSource& source, const TiffStripLayout& l
       done += piece;
     }
   }
-  const int close_status = IpiCloseStream(sys, stream);
-  IPI_RETURN_IF_ERROR(status != kIpiNoError ? status : close_status);
+  IPI_RETURN_IF_ERROR(stream.CloseAfter(status));
   // The bytes fit the target's data, so this never widens a bound.
   return IpiSetAttribute(sys, target, "size", static_cast<intptr_t>(position));
 }

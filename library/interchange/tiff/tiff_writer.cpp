@@ -20,6 +20,7 @@
 #include "core/operators/operator_frame.h"
 #include "core/status.h"
 #include "core/streams/accessor.h"
+#include "core/streams/scoped_stream.h"
 #include "core/streams/stream.h"
 #include "core/system/system.h"
 #include "interchange/common/interchange_codes.h"
@@ -669,8 +670,8 @@ int WriteStoredRows(IpiSystem* sys, const Page& page, Output& out) {
 
 // Coded bytes, strip after strip, as they lie in the image's data.
 int WriteCodedStrips(IpiSystem* sys, const Page& page, Output& out) {
-  IpiStream* in = IpiOpenStream(sys, page.image, "r", 0);
-  if (in == nullptr) return IpiGetLastError(sys);
+  ScopedStream in(sys, IpiOpenStream(sys, page.image, "r", 0));
+  if (!in) return IpiGetLastError(sys);
   int status = kIpiNoError;
   int64_t offset = 0;
   for (size_t k = 0; k < page.strip_bytes.size() && status == 0; ++k) {
@@ -680,13 +681,12 @@ int WriteCodedStrips(IpiSystem* sys, const Page& page, Output& out) {
       const int64_t piece = std::min(left, kCopyPieceBytes);
       uint8_t* to = nullptr;
       status = out.Next(piece, &to);
-      if (status == 0 && IpiReadBytes(sys, in, offset, to, piece) != piece) status = IpiGetLastError(sys);
+      if (status == 0 && IpiReadBytes(sys, in.get(), offset, to, piece) != piece) status = IpiGetLastError(sys);
       offset += piece;
       left -= piece;
     }
   }
-  const int close_status = IpiCloseStream(sys, in);
-  return status != 0 ? status : close_status;
+  return in.CloseAfter(status);
 }
 
 int WritePages(IpiSystem* sys, std::vector<Page>& pages, int32_t byte_order) {

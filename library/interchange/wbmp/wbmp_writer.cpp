@@ -8,6 +8,7 @@
 #include "core/objects/object.h"
 #include "core/operators/operator_frame.h"
 #include "core/status.h"
+#include "core/streams/scoped_stream.h"
 #include "core/streams/stream.h"
 #include "core/system/system.h"
 #include "interchange/common/interchange_codes.h"
@@ -60,9 +61,9 @@ int WriteWbmpFile(IpiSystem* sys, IpiObject* image, IpiObject* file) {
 
   ScopedAccessor in;
   IPI_RETURN_IF_ERROR(OpenImageAccessor(sys, image, AccessMode::kRead, 1, false, in));
-  IpiStream* stream = IpiOpenStream(sys, file, "w", 0);
-  if (stream == nullptr) return IpiGetLastError(sys);
-  StreamSink sink(sys, stream);
+  ScopedStream stream(sys, IpiOpenStream(sys, file, "w", 0));
+  if (!stream) return IpiGetLastError(sys);
+  StreamSink sink(sys, stream.get());
   std::vector<uint8_t> out = {kTypeField, kFixHeaderField};
   AppendWbmpInteger(out, static_cast<uint32_t>(width));
   AppendWbmpInteger(out, static_cast<uint32_t>(height));
@@ -83,6 +84,5 @@ int WriteWbmpFile(IpiSystem* sys, IpiObject* image, IpiObject* file) {
       out.clear();
     }
   }
-  const int closed = IpiCloseStream(sys, stream);
-  return status != 0 ? status : closed;
+  return stream.CloseAfter(status);
 }
