@@ -84,11 +84,13 @@ std::string InterchangeFolderOf(const IncludeLine& line) {
   return FolderBelow(line.header, "interchange/");
 }
 
-// The kernel services the library may use. The fault-injection hook is
-// turned by tests only.
-constexpr std::array<std::string_view, 6> kKernelServices = {"plat/files.h",       "plat/global_memory.h",
-                                                             "plat/atomic_file.h", "plat/temp_file.h",
-                                                             "plat/log_file.h",    "plat/types.h"};
+// The platform services the library may use: the kernel's memory, files,
+// atomic and temporary files and log, its types, and the packed-bitmap header
+// checks that the library and the drawing layer share. The fault-injection
+// hook is turned by tests only.
+constexpr std::array<std::string_view, 7> kKernelServices = {
+    "plat/files.h",    "plat/global_memory.h", "plat/atomic_file.h", "plat/temp_file.h",
+    "plat/log_file.h", "plat/types.h",         "plat/packed_dib.h"};
 constexpr std::string_view kKernelTestHook = "plat/fault_injection.h";
 
 // System headers of windowing toolkits, X11 and scanners.

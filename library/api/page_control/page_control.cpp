@@ -235,6 +235,26 @@ std::vector<IpiObject*> AssemblePages(int32_t control, int32_t page, int32_t cou
   return result;
 }
 
+// The existing file's bytes when it is small enough to keep in memory (else
+// `copy` stays empty and the file is read where it lies): 0, or the status
+// of the call: 26 for no such file, 25 for one that cannot be opened, -1 when
+// its size or bytes cannot be read.
+int CopyExistingFile(const char* file_name, std::vector<uint8_t>* copy) {
+  plat::File file;
+  switch (plat::File::Open(file_name, plat::FileMode::kReadExisting, file)) {
+    case plat::OpenStatus::kOk: break;
+    case plat::OpenStatus::kNotFound: return kIpiFileNotFound;
+    case plat::OpenStatus::kCannotOpen: return kIpiFileOpenFailure;
+  }
+  uint64_t size_bytes = 0;
+  if (!file.Size(size_bytes)) return kCmiStatusSystemFailure;
+  if (size_bytes > 0 && size_bytes < kMemoryBudgetBytes) {
+    copy->resize(static_cast<size_t>(size_bytes));
+    if (!file.ReadExactAt(0, copy->data(), copy->size())) return kCmiStatusSystemFailure;
+  }
+  return kIpiNoError;
+}
+
 int32_t ControlPages(const HGLOBAL* images, int32_t count, const char* fileName, int32_t format, int32_t control,
                      int32_t page, CmiOptionList pairs, int32_t n, int32_t* status) {
   CmiCall call(status, pairs, n);
@@ -254,30 +274,12 @@ int32_t ControlPages(const HGLOBAL* images, int32_t count, const char* fileName,
   // Only a file that does not exist is created; one that exists but cannot
   // be opened is never replaced.
   std::vector<uint8_t> copy;
-  {
-    plat::File file;
-    switch (plat::File::Open(fileName, plat::FileMode::kReadExisting, file)) {
-      case plat::OpenStatus::kOk: break;
-      case plat::OpenStatus::kNotFound:
-        if (control == kCmiPageAppend) return CmiGenerateAndWrite(images, count, fileName, format, pairs, n, status);
-        call.Fail(kIpiFileNotFound);
-        return call.status();
-      case plat::OpenStatus::kCannotOpen:
-        call.Fail(kIpiFileOpenFailure);
-        return call.status();
+  if (const int opened = CopyExistingFile(fileName, &copy); opened != kIpiNoError) {
+    if (opened == kIpiFileNotFound && control == kCmiPageAppend) {
+      return CmiGenerateAndWrite(images, count, fileName, format, pairs, n, status);
     }
-    uint64_t size_bytes = 0;
-    if (!file.Size(size_bytes)) {
-      call.Fail(kCmiStatusSystemFailure);
-      return call.status();
-    }
-    if (size_bytes > 0 && size_bytes < kMemoryBudgetBytes) {
-      copy.resize(static_cast<size_t>(size_bytes));
-      if (!file.ReadExactAt(0, copy.data(), copy.size())) {
-        call.Fail(kCmiStatusSystemFailure);
-        return call.status();
-      }
-    }
+    call.Fail(opened);
+    return call.status();
   }
   const ExistingFile existing_file(fileName, std::move(copy));
 

@@ -19,6 +19,38 @@ bool IsReadBitCount(uint32_t bits) {
   return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
 }
 
+// The bytes of the rows from h.pixel_offset (at most `size`) on: plain rows
+// by their stride, of which the bytes that are there are available; a coded
+// body by biSizeImage, else up to bfSize or the end of the bytes.
+int SizeBmpData(uint64_t size, BmpContainer container, uint32_t file_size, uint32_t image_size, BmpHeader& h) {
+  const uint64_t after_offset = size - h.pixel_offset;
+  if (!h.is_run_length) {
+    h.data_bytes = static_cast<uint64_t>(h.row_bytes) * static_cast<uint64_t>(h.height_px);
+    h.available_data_bytes = std::min(h.data_bytes, after_offset);
+    return kIpiNoError;
+  }
+  const int64_t coded_bytes = static_cast<int32_t>(image_size);
+  if (coded_bytes < 0) return kIpiSyntaxError;
+  if (coded_bytes > 0) {
+    // A coded size past the end is cut to the bytes that are there; the
+    // decoder then finds whether rows are missing.
+    h.data_bytes = std::min(static_cast<uint64_t>(coded_bytes), after_offset);
+  } else {
+    // No coded size: the body runs to the end of the file, or to bfSize
+    // when that ends earlier.
+    uint64_t end = size;
+    const int64_t file_size_field = static_cast<int32_t>(file_size);
+    if (container == BmpContainer::kFile && file_size_field > 0 && static_cast<uint64_t>(file_size_field) < end) {
+      end = static_cast<uint64_t>(file_size_field);
+    }
+    if (end < h.pixel_offset) return kIpiSyntaxError;
+    h.data_bytes = end - h.pixel_offset;
+  }
+  if (h.data_bytes < 2) return kIpiSyntaxError;  // not even one code
+  h.available_data_bytes = h.data_bytes;
+  return kIpiNoError;
+}
+
 }  // namespace
 
 int ParseBmpHeader(std::span<const uint8_t> bytes, BmpContainer container, BmpHeader* out) {
@@ -94,32 +126,7 @@ int ParseBmpHeader(std::span<const uint8_t> bytes, BmpContainer container, BmpHe
     h.pixel_offset = h.palette_offset + uint64_t{stored_entries} * kBmpPaletteEntryBytes;
   }
   if (h.pixel_offset > size) return kIpiSyntaxError;
-  const uint64_t after_offset = size - h.pixel_offset;
-
-  if (!is_run_length) {
-    h.data_bytes = static_cast<uint64_t>(h.row_bytes) * static_cast<uint64_t>(height_px);
-    h.available_data_bytes = std::min(h.data_bytes, after_offset);
-  } else {
-    const int64_t coded_bytes = static_cast<int32_t>(image_size);
-    if (coded_bytes < 0) return kIpiSyntaxError;
-    if (coded_bytes > 0) {
-      // A coded size past the end is cut to the bytes that are there; the
-      // decoder then finds whether rows are missing.
-      h.data_bytes = std::min(static_cast<uint64_t>(coded_bytes), after_offset);
-    } else {
-      // No coded size: the body runs to the end of the file, or to bfSize
-      // when that ends earlier.
-      uint64_t end = size;
-      const int64_t file_size_field = static_cast<int32_t>(file_size);
-      if (container == BmpContainer::kFile && file_size_field > 0 && static_cast<uint64_t>(file_size_field) < end) {
-        end = static_cast<uint64_t>(file_size_field);
-      }
-      if (end < h.pixel_offset) return kIpiSyntaxError;
-      h.data_bytes = end - h.pixel_offset;
-    }
-    if (h.data_bytes < 2) return kIpiSyntaxError;  // not even one code
-    h.available_data_bytes = h.data_bytes;
-  }
+  IPI_RETURN_IF_ERROR(SizeBmpData(size, container, file_size, image_size, h));
   *out = h;
   return kIpiNoError;
 }

@@ -289,33 +289,27 @@ int PhotometricCode(IpiSystem* sys, uint32_t photometric, int32_t* code) {
   }
 }
 
-int DirectoryReader::Interpret(const TiffFields& fields, TiffImagePlan& plan) {
-  // Tiles are not read: their offsets are no strips.
-  if (fields.has_tiles) return IpiRefuse(sys_, kIpiNonPermissibleOption);
-
-  // Dimensions: an explicit 0 is malformed; absent counts as 1.
-  const uint32_t width = fields.width.present ? FirstValue(fields.width, order_) : 1;
-  const uint32_t length = fields.length.present ? FirstValue(fields.length, order_) : 1;
-  if (width == 0 || length == 0) return IpiRefuse(sys_, kIpiSyntaxError);
-
-  // Colour models the reader does not convert are refused before their samples are looked at.
-  IPI_RETURN_IF_ERROR(PhotometricCode(sys_, fields.photometric, &plan.photometric));
-
-  // BitsPerSample: one value, or one per sample, all alike.
+// BitsPerSample: one value, or one per sample, all alike, of a depth the
+// reader takes; SampleFormat unsigned. The depth goes to `bits`.
+int InterpretBits(IpiSystem* sys, const TiffFields& fields, uint32_t* bits_out) {
   const uint32_t count = static_cast<uint32_t>(fields.bits.size());
   const uint32_t bits = count == 0 ? 1 : fields.bits[0];
-  if (count > 1 && count != fields.samples) return IpiRefuse(sys_, kIpiSyntaxError);
+  *bits_out = bits;
+  if (count > 1 && count != fields.samples) return IpiRefuse(sys, kIpiSyntaxError);
   for (uint32_t v : fields.bits) {
-    if (v != bits) return IpiRefuse(sys_, kIpiSyntaxError);
+    if (v != bits) return IpiRefuse(sys, kIpiSyntaxError);
   }
   const bool bits_known = count <= 1 ? (bits == 1 || bits == 4 || bits == 8 || bits == 16) : bits == 8;
-  if (!bits_known || count == 2) return IpiRefuse(sys_, kIpiSyntaxError);
+  if (!bits_known || count == 2) return IpiRefuse(sys, kIpiSyntaxError);
   // Signed, floating-point and undefined samples would be read as unsigned.
   for (uint32_t format : fields.sample_formats) {
-    if (format != kTiffSampleFormatUnsigned) return IpiRefuse(sys_, kIpiNonPermissibleOption);
+    if (format != kTiffSampleFormatUnsigned) return IpiRefuse(sys, kIpiNonPermissibleOption);
   }
+  return kIpiNoError;
+}
 
-  // Compression.
+// Compression, T4 options and predictor as the library's codes.
+int InterpretCompression(IpiSystem* sys, const TiffFields& fields, uint32_t bits, TiffImagePlan& plan) {
   switch (fields.compression) {
     case kTiffCompressionNone: plan.compression = kCompressionNone; break;
     case kTiffCompressionCcittRle: plan.compression = kCompressionCcittHuffmanNoEol; break;
@@ -331,36 +325,48 @@ int DirectoryReader::Interpret(const TiffFields& fields, TiffImagePlan& plan) {
       } else if (fields.predictor == kTiffPredictorHorizontal) {
         plan.eol_state = 1;
       } else {
-        return IpiRefuse(sys_, kIpiSyntaxError);
+        return IpiRefuse(sys, kIpiSyntaxError);
       }
-      if (bits == 16) return IpiRefuse(sys_, kIpiSyntaxError);
+      if (bits == 16) return IpiRefuse(sys, kIpiSyntaxError);
       break;
     case kTiffCompressionPackBits: plan.compression = kCompressionPackBits; break;
-    default: return IpiRefuse(sys_, kIpiSyntaxError);
+    default: return IpiRefuse(sys, kIpiSyntaxError);
   }
+  return kIpiNoError;
+}
 
-  if (fields.orientation < 1 || fields.orientation > 8) return IpiRefuse(sys_, kIpiSyntaxError);
+// Orientation, planar configuration, resolution unit, subfile type and page
+// number.
+int InterpretPlacement(IpiSystem* sys, const TiffFields& fields, TiffImagePlan& plan) {
+  if (fields.orientation < 1 || fields.orientation > 8) return IpiRefuse(sys, kIpiSyntaxError);
   plan.orientation = kOrientationCodes[fields.orientation - 1];
   // Separate planes of a single sample are laid out as contiguous ones.
   const bool single_sample = fields.samples <= 1;
   if (fields.planar != kTiffPlanarContiguous && !(fields.planar == kTiffPlanarSeparate && single_sample)) {
-    return IpiRefuse(sys_, kIpiSyntaxError);
+    return IpiRefuse(sys, kIpiSyntaxError);
   }
   plan.planar_configuration = kPlanarCodeContiguous;
   switch (fields.resolution_unit) {
     case kTiffResolutionUnitNone: plan.resolution_unit = kResolutionUnitCodeNoUnit; break;
     case kTiffResolutionUnitInch: plan.resolution_unit = kResolutionUnitCodeInch; break;
     case kTiffResolutionUnitCentimetre: plan.resolution_unit = kResolutionUnitCodeCentimetre; break;
-    default: return IpiRefuse(sys_, kIpiSyntaxError);
+    default: return IpiRefuse(sys, kIpiSyntaxError);
   }
   switch (fields.subfile_kind) {
     case 0: plan.new_subfile_type = kSubfileCodeImage; break;
     case 1: plan.new_subfile_type = kSubfileCodeReducedImage; break;
     case 2: plan.new_subfile_type = kSubfileCodePage; break;
-    default: return IpiRefuse(sys_, kIpiSyntaxError);
+    default: return IpiRefuse(sys, kIpiSyntaxError);
   }
   plan.page_number = static_cast<int32_t>(fields.page_number);
+  return kIpiNoError;
+}
 
+// The form of a stored pixel, the image's bands, class, type and precision,
+// and the bit and byte order of its samples.
+int InterpretSampleForm(IpiSystem* sys, const TiffFields& fields, uint32_t bits, ByteOrder order,
+                        TiffImagePlan& plan, TiffSampleForm* form_out, FillOrder* fill_order_out) {
+  const bool single_sample = fields.samples <= 1;
   // Samples: the form of a pixel, its bands and the class it needs.
   TiffSampleForm form = TiffSampleForm::kBytes;
   if (single_sample) {
@@ -372,22 +378,22 @@ int DirectoryReader::Interpret(const TiffFields& fields, TiffImagePlan& plan) {
         // 16 bits in one sample: the packed colour pixel of an RGB image.
         // Grey and palette samples of 16 bits are not read rather than shown
         // in wrong colours.
-        if (fields.photometric != kTiffPhotometricRgb) return IpiRefuse(sys_, kIpiNonPermissibleOption);
+        if (fields.photometric != kTiffPhotometricRgb) return IpiRefuse(sys, kIpiNonPermissibleOption);
         form = TiffSampleForm::kPackedColour16;
         break;
     }
   } else if (fields.samples == 3) {
-    if (bits != 8) return IpiRefuse(sys_, kIpiSyntaxError);
+    if (bits != 8) return IpiRefuse(sys, kIpiSyntaxError);
     form = TiffSampleForm::kRgb;
   } else {
-    return IpiRefuse(sys_, kIpiSemanticError);
+    return IpiRefuse(sys, kIpiSemanticError);
   }
   const bool is_colour = form == TiffSampleForm::kRgb || form == TiffSampleForm::kPackedColour16;
   // The colour model must fit the samples.
-  if (is_colour != (fields.photometric == kTiffPhotometricRgb)) return IpiRefuse(sys_, kIpiSyntaxError);
+  if (is_colour != (fields.photometric == kTiffPhotometricRgb)) return IpiRefuse(sys, kIpiSyntaxError);
   const bool is_fax = plan.compression == kCompressionCcittHuffman || plan.compression == kCompressionCcittMr ||
                       plan.compression == kCompressionCcittMmr || plan.compression == kCompressionCcittHuffmanNoEol;
-  if (is_fax && form != TiffSampleForm::kBilevel) return IpiRefuse(sys_, kIpiSyntaxError);
+  if (is_fax && form != TiffSampleForm::kBilevel) return IpiRefuse(sys, kIpiSyntaxError);
 
   plan.bands = is_colour ? 3 : 1;
   plan.image_class = is_colour ? &kColourImageClass : &kMonochromeImageClass;
@@ -397,16 +403,24 @@ int DirectoryReader::Interpret(const TiffFields& fields, TiffImagePlan& plan) {
   const bool is_plain = plan.compression == kCompressionNone;
   const FillOrder fill_order = fields.fill_order == kTiffFillOrderLsbFirst ? FillOrder::kLsbFirst : FillOrder::kMsbFirst;
   if (fields.fill_order != kTiffFillOrderMsbFirst && fields.fill_order != kTiffFillOrderLsbFirst) {
-    return IpiRefuse(sys_, kIpiSyntaxError);
+    return IpiRefuse(sys, kIpiSyntaxError);
   }
   // Plain samples of 4 and more bits reach the image in the usual order.
   plan.bit_order = form == TiffSampleForm::kBilevel || !is_plain
                        ? (fill_order == FillOrder::kLsbFirst ? kOrderLsbFirst : kOrderMsbFirst)
                        : kOrderMsbFirst;
-  plan.byte_order = order_ == ByteOrder::kLittleEndian ? kOrderLsbFirst : kOrderMsbFirst;
+  plan.byte_order = order == ByteOrder::kLittleEndian ? kOrderLsbFirst : kOrderMsbFirst;
 
-  // Geometry within the library's limits.
-  plan.has_byte_boundary = IpiSystemValue(sys_, IpiSystemAttribute::kByteBoundary) != 0;
+  *form_out = form;
+  *fill_order_out = fill_order;
+  return kIpiNoError;
+}
+
+// The image's extents within the library's limits (a bilevel row widened to
+// whole bytes when the system asks for it).
+int InterpretGeometry(IpiSystem* sys, uint32_t width, uint32_t length, TiffSampleForm form, TiffImagePlan& plan) {
+  const bool is_plain = plan.compression == kCompressionNone;
+  plan.has_byte_boundary = IpiSystemValue(sys, IpiSystemAttribute::kByteBoundary) != 0;
   int64_t x_dimension = width;
   if (plan.has_byte_boundary && form == TiffSampleForm::kBilevel && is_plain) x_dimension = (x_dimension + 7) / 8 * 8;
   const int64_t element_bits = form == TiffSampleForm::kBilevel ? 1 : 8;
@@ -414,10 +428,33 @@ int DirectoryReader::Interpret(const TiffFields& fields, TiffImagePlan& plan) {
   int64_t total_bytes = 0;
   const int geometry = IpiCheckGeometry(x_dimension, length, element_bits * plan.bands, DimensionStorage::kBits32,
                                         &row_bytes, &total_bytes);
-  if (geometry != 0) return IpiRefuse(sys_, geometry);
+  if (geometry != 0) return IpiRefuse(sys, geometry);
   plan.x_dimension = static_cast<int32_t>(x_dimension);
   plan.y_dimension = static_cast<int32_t>(length);
   plan.width_byte_boundary = static_cast<int32_t>(width);
+  return kIpiNoError;
+}
+
+int DirectoryReader::Interpret(const TiffFields& fields, TiffImagePlan& plan) {
+  // Tiles are not read: their offsets are no strips.
+  if (fields.has_tiles) return IpiRefuse(sys_, kIpiNonPermissibleOption);
+
+  // Dimensions: an explicit 0 is malformed; absent counts as 1.
+  const uint32_t width = fields.width.present ? FirstValue(fields.width, order_) : 1;
+  const uint32_t length = fields.length.present ? FirstValue(fields.length, order_) : 1;
+  if (width == 0 || length == 0) return IpiRefuse(sys_, kIpiSyntaxError);
+
+  // Colour models the reader does not convert are refused before their samples are looked at.
+  IPI_RETURN_IF_ERROR(PhotometricCode(sys_, fields.photometric, &plan.photometric));
+
+  uint32_t bits = 0;
+  IPI_RETURN_IF_ERROR(InterpretBits(sys_, fields, &bits));
+  IPI_RETURN_IF_ERROR(InterpretCompression(sys_, fields, bits, plan));
+  IPI_RETURN_IF_ERROR(InterpretPlacement(sys_, fields, plan));
+  TiffSampleForm form = TiffSampleForm::kBytes;
+  FillOrder fill_order = FillOrder::kMsbFirst;
+  IPI_RETURN_IF_ERROR(InterpretSampleForm(sys_, fields, bits, order_, plan, &form, &fill_order));
+  IPI_RETURN_IF_ERROR(InterpretGeometry(sys_, width, length, form, plan));
 
   IPI_RETURN_IF_ERROR(ReadRational(fields.x_resolution, plan.x_resolution));
   IPI_RETURN_IF_ERROR(ReadRational(fields.y_resolution, plan.y_resolution));

@@ -282,7 +282,24 @@ int ChooseGrey(IpiSystem* sys, Page& page, int32_t compression, uint16_t* photom
 
 // --- planning a page ------------------------------------------------------------------
 
-int PlanPage(IpiSystem* sys, Page& page, int32_t page_number) {
+// The tag values a page's options choose, shared by the option checks, the
+// strip layout and the directory.
+struct PageTags {
+  TiffCompression compression;
+  uint16_t photometric = 0;
+  bool is_ycbcr = false;
+  uint16_t fill_order = kTiffFillOrderMsbFirst;
+  uint16_t orientation = 0;
+  uint16_t resolution_unit = kTiffResolutionUnitInch;
+  uint32_t subfile_type = 0;
+  uint16_t predictor = 0;
+  int64_t image_width_px = 0;  // the width the file states (a widened 1-bit image keeps its true width)
+};
+
+// The page's options checked and mapped to tag values, in the order the
+// refusals are made: data type, compression, depth, colour, bit order,
+// orientation, planes, resolution unit, subfile type, predictor.
+int CheckPageOptions(IpiSystem* sys, Page& page, PageTags* tags) {
   IpiObject& image = *page.image;
   IpiObject& file = *page.file;
   const IpiObjectFields& f = file.fields;
@@ -295,7 +312,7 @@ int PlanPage(IpiSystem* sys, Page& page, int32_t page_number) {
   // Coded bytes are placed as the coder left them; a file object that names
   // another compression than its image's data has would describe them wrongly.
   if (image.fields.compression != f.compression) return IpiRefuse(sys, kIpiNonPermissibleOption);
-  TiffCompression compression;
+  TiffCompression& compression = tags->compression;
   IPI_RETURN_IF_ERROR(ChooseCompression(sys, image, f.compression, &compression));
   page.is_coded = compression.is_coded;
 
@@ -308,13 +325,11 @@ int PlanPage(IpiSystem* sys, Page& page, int32_t page_number) {
   }
   if (!page.is_coded) IPI_RETURN_IF_ERROR(RequireStoredBits(sys, &image, page.is_boolean ? 1 : 8));
 
-  uint16_t photometric = 0;
-  bool is_ycbcr = false;
   if (is_colour) {
-    IPI_RETURN_IF_ERROR(ChooseColour(sys, page, &photometric, &is_ycbcr));
+    IPI_RETURN_IF_ERROR(ChooseColour(sys, page, &tags->photometric, &tags->is_ycbcr));
   } else {
     IPI_RETURN_IF_ERROR(BuildColorMap(sys, image, page.precision, &page.color_map));
-    IPI_RETURN_IF_ERROR(ChooseGrey(sys, page, f.compression, &photometric));
+    IPI_RETURN_IF_ERROR(ChooseGrey(sys, page, f.compression, &tags->photometric));
   }
 
   // Fill order: coded bytes are stored in their object's bit order; stored
@@ -325,44 +340,51 @@ int PlanPage(IpiSystem* sys, Page& page, int32_t page_number) {
     return IpiRefuse(sys, kIpiNonPermissibleOption);
   }
   const bool is_narrow = page.precision < 8;
-  uint16_t fill_order = kTiffFillOrderMsbFirst;
-  if (data_bit_order == kOrderLsbFirst && (page.is_coded || is_narrow)) fill_order = kTiffFillOrderLsbFirst;
+  tags->fill_order = kTiffFillOrderMsbFirst;
+  if (data_bit_order == kOrderLsbFirst && (page.is_coded || is_narrow)) tags->fill_order = kTiffFillOrderLsbFirst;
   page.reverses_bits = !page.is_coded && is_narrow && f.bit_order == kOrderLsbFirst;
 
-  uint16_t orientation = 0;
   IPI_RETURN_IF_ERROR(MapOrientation(sys, static_cast<int32_t>(IpiInquireAttribute(sys, &file, "orientation")),
-                                     &orientation));
+                                     &tags->orientation));
   // Coded planes are laid out as the coder laid them out.
   IpiObject* planar_source = page.is_coded ? &image : &file;
   IPI_RETURN_IF_ERROR(MapPlanar(
       sys, static_cast<int32_t>(IpiInquireAttribute(sys, planar_source, "planarConfiguration")), &page.is_separate));
   const auto unit = static_cast<int32_t>(IpiInquireAttribute(sys, &file, "resolutionUnit"));
-  uint16_t resolution_unit = kTiffResolutionUnitInch;
+  tags->resolution_unit = kTiffResolutionUnitInch;
   if (unit == kResolutionUnitCodeCentimetre) {
-    resolution_unit = kTiffResolutionUnitCentimetre;
+    tags->resolution_unit = kTiffResolutionUnitCentimetre;
   } else if (unit != 0 && unit != kResolutionUnitCodeInch) {
     return IpiRefuse(sys, kIpiNonPermissibleOption);
   }
   const auto subfile = static_cast<int32_t>(IpiInquireAttribute(sys, &file, "newSubfileType"));
-  uint32_t subfile_type = 0;
+  tags->subfile_type = 0;
   if (subfile == kSubfileCodeReducedImage) {
-    subfile_type = kTiffSubfileReducedImage;
+    tags->subfile_type = kTiffSubfileReducedImage;
   } else if (subfile == kSubfileCodePage) {
-    subfile_type = kTiffSubfilePage;
+    tags->subfile_type = kTiffSubfilePage;
   } else if (subfile != 0 && subfile != kSubfileCodeImage) {
     return IpiRefuse(sys, kIpiNonPermissibleOption);
   }
-  uint16_t predictor = 0;
+  tags->predictor = 0;
   if (compression.value == kTiffCompressionLzw) {
     if (f.eol_state == kPredictorCodeNone) {
-      predictor = kTiffPredictorNone;
+      tags->predictor = kTiffPredictorNone;
     } else if (f.eol_state == kPredictorCodeHorizontal) {
-      predictor = kTiffPredictorHorizontal;
+      tags->predictor = kTiffPredictorHorizontal;
     } else {
       return IpiRefuse(sys, kIpiNonPermissibleOption);
     }
   }
 
+  return kIpiNoError;
+}
+
+// Geometry, the strips' sizes and where they lie: data after the directory's
+// areas, each strip starting on a multiple of 4.
+int LayOutStrips(IpiSystem* sys, Page& page, PageTags* tags) {
+  const IpiObject& image = *page.image;
+  const IpiObjectFields& f = page.file->fields;
   // Geometry: the file object's extents are the stored ones.
   page.width_px = f.dimension[kDimX];
   page.height_px = f.dimension[kDimY];
@@ -370,13 +392,13 @@ int PlanPage(IpiSystem* sys, Page& page, int32_t page_number) {
   const int status = IpiCheckGeometry(page.width_px, page.height_px, page.precision * page.samples,
                                       DimensionStorage::kBits32, nullptr, nullptr);
   if (status != 0) return IpiRefuse(sys, status);
-  int64_t image_width_px = page.width_px;
+  tags->image_width_px = page.width_px;
   const int64_t true_width_px = f.width_byte_boundary;
   // A 1-bit image widened to whole bytes keeps its true width in the file;
   // the stored rows keep their length.
   if (IpiSystemValue(sys, IpiSystemAttribute::kByteBoundary) != 0 && page.precision == 1 && true_width_px >= 1 &&
       (true_width_px + 7) / 8 == (page.width_px + 7) / 8) {
-    image_width_px = true_width_px;
+    tags->image_width_px = true_width_px;
   }
 
   const int strip_count = page.is_separate ? page.samples : 1;
@@ -417,31 +439,31 @@ int PlanPage(IpiSystem* sys, Page& page, int32_t page_number) {
   page.next_position = at;
   if (at > kMaxFileBytes) return IpiRefuse(sys, kIpiExceedImplementation);
 
-  if (subfile_type == kTiffSubfilePage) IPI_RETURN_IF_ERROR(IpiSetAttribute(sys, &file, "pageNumber", page_number));
-  const IpiFormatExtras* extras = TiffExtras(file);
-  if (extras != nullptr) {
-    page.x_resolution = ResolutionOf(extras->x_resolution);
-    page.y_resolution = ResolutionOf(extras->y_resolution);
-  }
+  return kIpiNoError;
+}
 
-  // The directory, in ascending tag order.
+// The directory's entries, in ascending tag order.
+void BuildDirectory(Page& page, const PageTags& tags, int32_t page_number) {
+  const IpiObjectFields& f = page.file->fields;
+  const int strip_count = static_cast<int>(page.strip_bytes.size());
+  const bool has_color_map = !page.color_map.empty();
   const auto samples = static_cast<uint16_t>(page.samples);
   const bool has_sample_arrays = page.samples > 1;
   const bool has_strip_arrays = strip_count > 2;
   const auto precision = static_cast<uint16_t>(page.precision);
   const uint64_t p = page.position;
   std::vector<Entry>& e = page.entries;
-  e.push_back(Long(kTiffTagNewSubfileType, subfile_type));
-  e.push_back(Long(kTiffTagImageWidth, static_cast<uint32_t>(image_width_px)));
+  e.push_back(Long(kTiffTagNewSubfileType, tags.subfile_type));
+  e.push_back(Long(kTiffTagImageWidth, static_cast<uint32_t>(tags.image_width_px)));
   e.push_back(Long(kTiffTagImageLength, static_cast<uint32_t>(page.height_px)));
   e.push_back(has_sample_arrays ? At(kTiffTagBitsPerSample, kTiffTypeShort, samples, p + kBitsPerSampleArea)
                                 : Short(kTiffTagBitsPerSample, precision));
-  e.push_back(Short(kTiffTagCompression, compression.value));
-  e.push_back(Short(kTiffTagPhotometricInterpretation, photometric));
-  e.push_back(Short(kTiffTagFillOrder, fill_order));
+  e.push_back(Short(kTiffTagCompression, tags.compression.value));
+  e.push_back(Short(kTiffTagPhotometricInterpretation, tags.photometric));
+  e.push_back(Short(kTiffTagFillOrder, tags.fill_order));
   e.push_back(has_strip_arrays ? At(kTiffTagStripOffsets, kTiffTypeLong, strip_count, p + kStripOffsetsArea)
                                : Long(kTiffTagStripOffsets, static_cast<uint32_t>(page.strip_offsets[0])));
-  e.push_back(Short(kTiffTagOrientation, orientation));
+  e.push_back(Short(kTiffTagOrientation, tags.orientation));
   e.push_back(Short(kTiffTagSamplesPerPixel, samples));
   e.push_back(Long(kTiffTagRowsPerStrip, static_cast<uint32_t>(page.height_px)));
   e.push_back(has_strip_arrays ? At(kTiffTagStripByteCounts, kTiffTypeLong, strip_count, p + kStripByteCountsArea)
@@ -453,22 +475,38 @@ int PlanPage(IpiSystem* sys, Page& page, int32_t page_number) {
   e.push_back(At(kTiffTagXResolution, kTiffTypeRational, 1, p + kXResolutionArea));
   e.push_back(At(kTiffTagYResolution, kTiffTypeRational, 1, p + kYResolutionArea));
   e.push_back(Short(kTiffTagPlanarConfiguration, page.is_separate ? kTiffPlanarSeparate : kTiffPlanarContiguous));
-  if (compression.value == kTiffCompressionCcittT4) {
+  if (tags.compression.value == kTiffCompressionCcittT4) {
     uint32_t options = f.compression == kCompressionCcittMr ? kTiffT4Options2D : 0;
     if (f.eol_state == kEolAligned) options |= kTiffT4OptionsFillBits;
     e.push_back(Long(kTiffTagT4Options, options));
   }
-  if (compression.value == kTiffCompressionCcittT6) e.push_back(Long(kTiffTagT6Options, 0));
-  e.push_back(Short(kTiffTagResolutionUnit, resolution_unit));
-  if (subfile_type == kTiffSubfilePage) {
+  if (tags.compression.value == kTiffCompressionCcittT6) e.push_back(Long(kTiffTagT6Options, 0));
+  e.push_back(Short(kTiffTagResolutionUnit, tags.resolution_unit));
+  if (tags.subfile_type == kTiffSubfilePage) {
     const auto number = static_cast<uint32_t>(page_number);
     e.push_back(ShortPair(kTiffTagPageNumber, static_cast<uint16_t>(number >> 16), static_cast<uint16_t>(number)));
   }
-  if (predictor != 0) e.push_back(Short(kTiffTagPredictor, predictor));
+  if (tags.predictor != 0) e.push_back(Short(kTiffTagPredictor, tags.predictor));
   if (has_color_map) {
     e.push_back(At(kTiffTagColorMap, kTiffTypeShort, static_cast<uint32_t>(page.color_map.size()), p + kColorMapArea));
   }
-  if (is_ycbcr) e.push_back(ShortPair(kTiffTagYCbCrSubSampling, 1, 1));
+  if (tags.is_ycbcr) e.push_back(ShortPair(kTiffTagYCbCrSubSampling, 1, 1));
+}
+
+int PlanPage(IpiSystem* sys, Page& page, int32_t page_number) {
+  PageTags tags;
+  IPI_RETURN_IF_ERROR(CheckPageOptions(sys, page, &tags));
+  IPI_RETURN_IF_ERROR(LayOutStrips(sys, page, &tags));
+  if (tags.subfile_type == kTiffSubfilePage) {
+    IPI_RETURN_IF_ERROR(IpiSetAttribute(sys, page.file, "pageNumber", page_number));
+  }
+  const IpiFormatExtras* extras = TiffExtras(*page.file);
+  if (extras != nullptr) {
+    page.x_resolution = ResolutionOf(extras->x_resolution);
+    page.y_resolution = ResolutionOf(extras->y_resolution);
+  }
+
+  BuildDirectory(page, tags, page_number);
   return kIpiNoError;
 }
 
