@@ -5,13 +5,13 @@
 
 #include "interchange/io/bit_reader.h"
 
-void ReverseBitsOfBytes(uint8_t* bytes, size_t count) {
+void MirrorBitsOfBytes(const uint8_t* from, size_t count, uint8_t* to) {
   size_t i = 0;
   for (; i + 8 <= count; i += 8) {
     uint64_t word = 0;
-    std::memcpy(&word, bytes + i, 8);
+    std::memcpy(&word, from + i, 8);
     word = ReverseBitsOfEachByte(word);
-    std::memcpy(bytes + i, &word, 8);
+    std::memcpy(to + i, &word, 8);
   }
-  for (; i < count; ++i) bytes[i] = static_cast<uint8_t>(ReverseBitsOfEachByte(bytes[i]));
+  for (; i < count; ++i) to[i] = static_cast<uint8_t>(ReverseBitsOfEachByte(from[i]));
 }

@@ -16,6 +16,7 @@
 #include "core/streams/scoped_stream.h"
 #include "core/streams/stream.h"
 #include "interchange/common/interchange_codes.h"
+#include "interchange/io/bit_order.h"
 #include "interchange/rows/bmp_rows.h"
 #include "interchange/rows/packed_bitmap_rows.h"
 
@@ -25,8 +26,6 @@ namespace {
 constexpr int64_t kChunkBytes = int64_t{1} << 20;
 // Coded bytes copied to the target at once.
 constexpr uint64_t kCopyPieceBytes = uint64_t{1} << 20;
-
-uint8_t MirrorByte(uint8_t byte) { return static_cast<uint8_t>(ReverseBitsOfEachByte(byte)); }
 
 // A 5-bit value as an 8-bit sample: v x 8 + 7, and 0 for 0.
 inline uint8_t WidenPacked5(uint32_t v) { return v == 0 ? 0 : static_cast<uint8_t>(v * 8 + 7); }
@@ -264,14 +263,7 @@ int64_t TiffStoredRowBytes(TiffSampleForm form, int64_t width_px) {
 }
 
 void MirrorRowBytes(const uint8_t* stored, int64_t count, uint8_t* out) {
-  int64_t i = 0;
-  for (; i + 8 <= count; i += 8) {
-    uint64_t word = 0;
-    std::memcpy(&word, stored + i, 8);
-    word = ReverseBitsOfEachByte(word);
-    std::memcpy(out + i, &word, 8);
-  }
-  for (; i < count; ++i) out[i] = MirrorByte(stored[i]);
+  if (count > 0) MirrorBitsOfBytes(stored, static_cast<size_t>(count), out);
 }
 
 void UnpackPackedColourBand(const uint8_t* stored, int64_t count, ByteOrder order, int band, uint8_t* out) {
