@@ -16,7 +16,9 @@ packages=(
   # oracles: independent programs that read what we write and write what we read
   libtiff-tools pngcheck libjpeg-turbo-progs netpbm imagemagick giflib-tools
   # system fonts through the Qt font engine (the display backend's library)
-  qt6-base-dev fonts-ipafont-gothic fonts-dejavu-core
+  qt6-base-dev libx11-dev libxcb1-dev fonts-ipafont-gothic fonts-dejavu-core
+  # screen tests: a virtual X server, pointer input and the clipboard from outside
+  xvfb xauth xdotool xclip
 )
 if [[ "${1:-}" == "--bench" ]]; then
   packages+=(libbenchmark-dev libtiff-dev libpng-dev libturbojpeg0-dev libopencv-dev libvips-dev)

@@ -3,8 +3,9 @@
 # UndefinedBehaviorSanitizer) builds the tests and the libFuzzer targets from
 # one set of objects: it runs the library's and the platform's tests and a
 # short run of every fuzz target. The default tree builds everything and runs
-# every test. Each phase prints its time; the last lines are CTest's summary of
-# the default tree's run.
+# every test except the screen tests, which then run on the same default tree
+# under a virtual X server (scripts/screen-tests.sh). Each phase prints its
+# time.
 # Knobs: PELRITH_JOBS (parallel jobs, default: all cores), PELRITH_FUZZ_SECONDS
 # (seconds per fuzz target, default 5).
 set -euo pipefail
@@ -51,3 +52,4 @@ phase "default configure" configure default
 phase "default build" cmake --build --preset default -j "$jobs"
 echo "phase default tests: CTest's own time below (total so far $((SECONDS - started)) s)"
 ctest --preset default -j "$jobs"
+phase "screen tests" scripts/screen-tests.sh

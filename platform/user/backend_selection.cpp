@@ -1,13 +1,12 @@
 // The process's display backend: installed by a test or picked at first use
 // from PLAT_BACKEND; native events enter the queue here.
-#include <dlfcn.h>
-
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <sstream>
 
 #include "plat/headless.h"
+#include "plat/qt_module.h"
 #include "user/window_system.h"
 
 namespace plat {
@@ -24,11 +23,10 @@ Installed& Slot() {
   return *slot;
 }
 
+// libplat_qt.so is found beside libplat.so first, as the font engine finds it.
 std::unique_ptr<backend::Backend> LoadQtBackend() {
-  void* library = dlopen(backend::kQtBackendLibrary, RTLD_NOW | RTLD_LOCAL);
-  if (library == nullptr) return nullptr;
   using Factory = backend::Backend* (*)();
-  auto factory = reinterpret_cast<Factory>(dlsym(library, backend::kQtBackendFactory));
+  auto factory = reinterpret_cast<Factory>(FindQtModuleSymbol(backend::kQtBackendFactory, nullptr));
   backend::Backend* made = factory != nullptr ? factory() : nullptr;
   return std::unique_ptr<backend::Backend>(made);  // the library stays loaded for the process
 }

@@ -19,6 +19,7 @@
 #include <map>
 #include <tuple>
 
+#include "backend/qt/qt_application.h"
 #include "gdi/text/coverage_raster.h"
 #include "plat/font_engine.h"
 
@@ -196,25 +197,13 @@ class QtFontEngine final : public FontEngine {
   std::map<Key, QFont> fonts_;
 };
 
-// Text needs a QGuiApplication; without a display backend that made one, an
-// offscreen one is started (its platform can be chosen by QT_QPA_PLATFORM).
-bool EnsureGuiApplication() {
-  if (QGuiApplication::instance() != nullptr) return true;
-  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  static int argc = 1;
-  static char name[] = "plat";
-  static char* argv[] = {name, nullptr};
-  new QGuiApplication(argc, argv);  // lives for the process
-  return QGuiApplication::instance() != nullptr;
-}
-
 }  // namespace
 
 }  // namespace plat
 
 extern "C" __attribute__((visibility("default"))) void* plat_qt_create_font_engine(int abi_version) {
   if (abi_version != plat::kFontEngineAbiVersion) return nullptr;
-  if (!plat::EnsureGuiApplication()) return nullptr;
+  if (!plat::qt::EnsureTextApplication()) return nullptr;
   static plat::QtFontEngine* engine = new plat::QtFontEngine;
   return static_cast<plat::FontEngine*>(engine);
 }
