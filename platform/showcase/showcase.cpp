@@ -1,0 +1,336 @@
+// plat-showcase: the screen tests' fixture, built for them only. It opens a
+// framed window with a menu, scroll bars, Japanese text and an elliptic
+// child, and a shaped top-level window.
+//
+//   plat-showcase snapshot DIR   headless: writes DIR/<window>.png (what the
+//                                virtual screen shows in each top-level
+//                                window's rectangle) and DIR/windows.txt
+//   plat-showcase show DIR       on the process's backend: writes
+//                                DIR/windows.txt once the windows are up and
+//                                journals mouse and key input to
+//                                DIR/journal.txt until it is closed
+//
+// windows.txt: a line "window NAME LEFT TOP RIGHT BOTTOM CLIENT_X CLIENT_Y"
+// per top-level window (screen rectangle, client origin inside it), then a
+// line "shape NAME LEFT TOP RIGHT BOTTOM" per rectangle of a shaped
+// window's region (window coordinates).
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "plat/gdi.h"
+#include "plat/gdi_snapshot.h"
+#include "plat/gdi_surface.h"
+#include "plat/headless.h"
+#include "plat/menu.h"
+#include "plat/font.h"
+#include "plat/messages.h"
+#include "plat/text.h"
+#include "plat/user.h"
+
+using namespace plat;
+
+namespace {
+
+constexpr const char* kMainClass = "ShowcaseMain";
+constexpr const char* kEllipseClass = "ShowcaseEllipse";
+constexpr const char* kShapedClass = "ShowcaseShaped";
+
+struct TopLevel {
+  std::string name;
+  HWND hwnd = nullptr;
+};
+
+std::vector<TopLevel> top_levels;
+FILE* journal = nullptr;
+
+std::string NameOf(HWND hwnd) {
+  for (const TopLevel& top : top_levels) {
+    if (top.hwnd == hwnd) return top.name;
+  }
+  char text[64] = {};
+  GetClassName(hwnd, text, sizeof(text));
+  return std::strcmp(text, kEllipseClass) == 0 ? "ellipse" : text;
+}
+
+// Mouse and key input as the window procedures get it.
+void JournalInput(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (journal == nullptr) return;
+  switch (message) {
+    case WM_LBUTTONDOWN:
+      std::fprintf(journal, "WM_LBUTTONDOWN %s %d %d\n", NameOf(hwnd).c_str(), static_cast<int>(static_cast<short>(LOWORD(lparam))),
+                   static_cast<int>(static_cast<short>(HIWORD(lparam))));
+      break;
+    case WM_KEYDOWN:
+      std::fprintf(journal, "WM_KEYDOWN %s 0x%02X\n", NameOf(hwnd).c_str(), static_cast<unsigned>(wparam));
+      break;
+    case WM_CHAR:
+      std::fprintf(journal, "WM_CHAR %s 0x%04X\n", NameOf(hwnd).c_str(), static_cast<unsigned>(wparam));
+      break;
+    case WM_EXITSIZEMOVE: {
+      RECT rect;
+      GetWindowRect(hwnd, &rect);
+      std::fprintf(journal, "WM_EXITSIZEMOVE %s %d %d %d %d\n", NameOf(hwnd).c_str(), static_cast<int>(rect.left),
+                   static_cast<int>(rect.top), static_cast<int>(rect.right), static_cast<int>(rect.bottom));
+      break;
+    }
+    default:
+      return;
+  }
+  std::fflush(journal);
+}
+
+HFONT MakeFont(int height, const char* face) {
+  return CreateFont(-height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, 128 /* Shift-JIS */, 0, 0, NONANTIALIASED_QUALITY, 0, face);
+}
+
+void PaintMain(HWND hwnd) {
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(hwnd, &paint);
+  RECT client;
+  GetClientRect(hwnd, &client);
+  HBRUSH band = CreateSolidBrush(RGB(0x20, 0x50, 0xA0));
+  RECT top{0, 0, client.right, 28};
+  FillRect(dc, &top, band);
+  DeleteObject(band);
+  HFONT font = MakeFont(16, "MS Gothic");
+  HFONT old_font = SelectObject(dc, font);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, RGB(0xFF, 0xFF, 0xFF));
+  const std::string title = "画像の取り込み 見本";
+  TextOut(dc, 8, 6, title.c_str(), static_cast<int>(title.size()));
+  SetTextColor(dc, RGB(0, 0, 0));
+  const std::string lines[] = {"日本語のテキスト：ひらがな、カタカナ、漢字", "Latin text 0123456789 (ABC xyz)"};
+  int y = 40;
+  for (const std::string& line : lines) {
+    TextOut(dc, 8, y, line.c_str(), static_cast<int>(line.size()));
+    y += 22;
+  }
+  SelectObject(dc, old_font);
+  DeleteObject(font);
+  HPEN pen = CreatePen(PS_SOLID, 2, RGB(0xC0, 0x20, 0x20));
+  HPEN old_pen = SelectObject(dc, pen);
+  MoveToEx(dc, 8, 96, nullptr);
+  LineTo(dc, 200, 96);
+  SelectObject(dc, old_pen);
+  DeleteObject(pen);
+  EndPaint(hwnd, &paint);
+}
+
+LRESULT MainProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  JournalInput(hwnd, message, wparam, lparam);
+  switch (message) {
+    case WM_PAINT:
+      PaintMain(hwnd);
+      return 0;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    default:
+      return DefWindowProc(hwnd, message, wparam, lparam);
+  }
+}
+
+LRESULT EllipseProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  JournalInput(hwnd, message, wparam, lparam);
+  if (message != WM_PAINT) return DefWindowProc(hwnd, message, wparam, lparam);
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(hwnd, &paint);
+  RECT client;
+  GetClientRect(hwnd, &client);
+  HBRUSH fill = CreateSolidBrush(RGB(0x30, 0xA0, 0x60));
+  FillRect(dc, &client, fill);
+  DeleteObject(fill);
+  HFONT font = MakeFont(14, "MS Gothic");
+  HFONT old_font = SelectObject(dc, font);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, RGB(0xFF, 0xFF, 0xF0));
+  const std::string text = "楕円";
+  TextOut(dc, client.right / 2 - 14, client.bottom / 2 - 8, text.c_str(), static_cast<int>(text.size()));
+  SelectObject(dc, old_font);
+  DeleteObject(font);
+  EndPaint(hwnd, &paint);
+  return 0;
+}
+
+LRESULT ShapedProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  JournalInput(hwnd, message, wparam, lparam);
+  if (message != WM_PAINT) return DefWindowProc(hwnd, message, wparam, lparam);
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(hwnd, &paint);
+  RECT client;
+  GetClientRect(hwnd, &client);
+  // Horizontal bands, so a shifted or scaled picture shows.
+  for (int y = 0; y < client.bottom; y += 10) {
+    HBRUSH band = CreateSolidBrush(RGB(0xF0 - y, 0x80 + y / 2, 0x40 + y));
+    RECT row{0, y, client.right, y + 10};
+    FillRect(dc, &row, band);
+    DeleteObject(band);
+  }
+  HFONT font = MakeFont(20, "MS PGothic");
+  HFONT old_font = SelectObject(dc, font);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, RGB(0, 0, 0x40));
+  const std::string text = "形のある窓";
+  TextOut(dc, 60, 70, text.c_str(), static_cast<int>(text.size()));
+  SelectObject(dc, old_font);
+  DeleteObject(font);
+  EndPaint(hwnd, &paint);
+  return 0;
+}
+
+void RegisterClasses() {
+  struct Class {
+    const char* name;
+    WNDPROC proc;
+    COLORREF background;
+  };
+  for (const Class& c : {Class{kMainClass, MainProc, RGB(0xFF, 0xFF, 0xFF)}, Class{kEllipseClass, EllipseProc, RGB(0, 0, 0)},
+                         Class{kShapedClass, ShapedProc, RGB(0, 0, 0)}}) {
+    WNDCLASSEX wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = c.proc;
+    wc.lpszClassName = c.name;
+    wc.hCursor = LoadCursor(nullptr, MAKEINTRESOURCE(IDC_ARROW));
+    wc.hbrBackground = CreateSolidBrush(c.background);
+    RegisterClassEx(&wc);
+  }
+}
+
+HMENU MakeMenu() {
+  HMENU bar = CreateMenu();
+  HMENU file = CreatePopupMenu();
+  AppendMenu(file, MF_STRING, 101, "開く(&O)...");
+  AppendMenu(file, MF_SEPARATOR, 0, nullptr);
+  AppendMenu(file, MF_STRING, 102, "終了(&X)");
+  AppendMenu(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), "ファイル(&F)");
+  HMENU edit = CreatePopupMenu();
+  AppendMenu(edit, MF_STRING, 201, "Copy");
+  AppendMenu(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(edit), "編集(&E)");
+  AppendMenu(bar, MF_STRING, 301, "Help");
+  return bar;
+}
+
+void CreateWindows() {
+  RegisterClasses();
+  HWND main = CreateWindowEx(0, kMainClass, "見本 Showcase", WS_OVERLAPPEDWINDOW | WS_HSCROLL | WS_VSCROLL, 16, 16, 440, 320,
+                             nullptr, MakeMenu(), nullptr, nullptr);
+  SCROLLINFO scroll{};
+  scroll.cbSize = sizeof(scroll);
+  scroll.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+  scroll.nMax = 99;
+  scroll.nPage = 25;
+  scroll.nPos = 30;
+  SetScrollInfo(main, SB_VERT, &scroll, FALSE);
+  scroll.nPos = 10;
+  SetScrollInfo(main, SB_HORZ, &scroll, FALSE);
+  HWND ellipse = CreateWindowEx(0, kEllipseClass, "", WS_CHILD | WS_VISIBLE, 230, 110, 160, 100, main, nullptr, nullptr, nullptr);
+  SetWindowRgn(ellipse, CreateEllipticRgn(0, 0, 160, 100), TRUE);
+  top_levels.push_back({"main", main});
+
+  HWND shaped = CreateWindowEx(WS_EX_TOOLWINDOW, kShapedClass, "形", WS_POPUP, 480, 16, 240, 180, nullptr, nullptr, nullptr, nullptr);
+  // A rounded shape with a notch: region arithmetic the backend must follow.
+  HRGN shape = CreateRoundRectRgn(0, 0, 240, 180, 60, 60);
+  HRGN notch = CreateRectRgn(100, 0, 140, 40);
+  CombineRgn(shape, shape, notch, RGN_DIFF);
+  DeleteObject(notch);
+  SetWindowRgn(shaped, shape, TRUE);
+  top_levels.push_back({"shaped", shaped});
+
+  ShowWindow(main, SW_SHOW);
+  ShowWindow(shaped, SW_SHOWNOACTIVATE);
+  UpdateWindow(main);
+  UpdateWindow(shaped);
+}
+
+void PumpIdle() {
+  MSG msg;
+  while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessage(&msg);
+  }
+}
+
+bool WriteWindowList(const std::string& dir) {
+  const std::string path = dir + "/windows.txt";
+  const std::string partial = path + ".partial";
+  {
+    std::ofstream out(partial);
+    for (const TopLevel& top : top_levels) {
+      RECT rect;
+      GetWindowRect(top.hwnd, &rect);
+      POINT client{0, 0};
+      ClientToScreen(top.hwnd, &client);
+      out << "window " << top.name << " " << rect.left << " " << rect.top << " " << rect.right << " " << rect.bottom << " "
+          << client.x - rect.left << " " << client.y - rect.top << "\n";
+      HRGN region = CreateRectRgn(0, 0, 0, 0);
+      if (GetWindowRgn(top.hwnd, region) != ERROR) {
+        const DWORD size = GetRegionData(region, 0, nullptr);
+        std::vector<char> bytes(size);
+        auto* data = reinterpret_cast<RGNDATA*>(bytes.data());
+        if (size != 0 && GetRegionData(region, size, data) == size) {
+          const auto* rects = reinterpret_cast<const RECT*>(data->Buffer);
+          for (DWORD i = 0; i < data->rdh.nCount; ++i) {
+            out << "shape " << top.name << " " << rects[i].left << " " << rects[i].top << " " << rects[i].right << " "
+                << rects[i].bottom << "\n";
+          }
+        }
+      }
+      DeleteObject(region);
+    }
+    if (!out) return false;
+  }
+  return std::rename(partial.c_str(), path.c_str()) == 0;  // appears whole
+}
+
+int Snapshot(const std::string& dir) {
+  backend::InstallBackend(headless::CreateHeadlessBackend(headless::Options{}));
+  CreateWindows();
+  PumpIdle();
+  const headless::Image screen = headless::CurrentHeadless()->SnapshotScreen();
+  for (const TopLevel& top : top_levels) {
+    RECT rect;
+    GetWindowRect(top.hwnd, &rect);
+    auto surface = gdi::CreateSurface(rect.right - rect.left, rect.bottom - rect.top, 32);
+    if (!surface) return 1;
+    for (int y = 0; y < surface->height; ++y) {
+      for (int x = 0; x < surface->width; ++x) surface->SetRaw(x, y, screen.At(rect.left + x, rect.top + y));
+    }
+    if (!gdi::WriteSurfacePng(*surface, surface->Bounds(), dir + "/" + top.name + ".png")) {
+      std::fprintf(stderr, "plat-showcase: cannot write %s/%s.png\n", dir.c_str(), top.name.c_str());
+      return 1;
+    }
+  }
+  return WriteWindowList(dir) ? 0 : 1;
+}
+
+int Show(const std::string& dir) {
+  journal = std::fopen((dir + "/journal.txt").c_str(), "w");
+  if (journal == nullptr) {
+    std::fprintf(stderr, "plat-showcase: cannot write %s/journal.txt\n", dir.c_str());
+    return 1;
+  }
+  CreateWindows();
+  PumpIdle();
+  if (!WriteWindowList(dir)) return 1;
+  MSG msg;
+  while (GetMessage(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessage(&msg);
+  }
+  std::fclose(journal);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string mode = argc == 3 ? argv[1] : "";
+  if (mode == "snapshot") return Snapshot(argv[2]);
+  if (mode == "show") return Show(argv[2]);
+  std::fprintf(stderr, "usage: plat-showcase snapshot|show DIR\n");
+  return 2;
+}
