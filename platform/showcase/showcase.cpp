@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -83,103 +84,66 @@ void JournalInput(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   std::fflush(journal);
 }
 
-HFONT MakeFont(int height, const char* face) {
-  return CreateFont(-height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, 128 /* Shift-JIS */, 0, 0, NONANTIALIASED_QUALITY, 0, face);
+void Fill(HDC dc, const RECT& rect, COLORREF colour) {
+  HBRUSH brush = CreateSolidBrush(colour);
+  FillRect(dc, &rect, brush);
+  DeleteObject(brush);
 }
 
-void PaintMain(HWND hwnd) {
-  PAINTSTRUCT paint;
-  HDC dc = BeginPaint(hwnd, &paint);
-  RECT client;
-  GetClientRect(hwnd, &client);
-  HBRUSH band = CreateSolidBrush(RGB(0x20, 0x50, 0xA0));
-  RECT top{0, 0, client.right, 28};
-  FillRect(dc, &top, band);
-  DeleteObject(band);
-  HFONT font = MakeFont(16, "MS Gothic");
+// Lines of text, `step` pixels apart, in a Japanese face without smoothing.
+void Text(HDC dc, int x, int y, int height, const char* face, COLORREF colour, std::initializer_list<std::string> lines,
+          int step = 22) {
+  HFONT font = CreateFont(-height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, 128 /* Shift-JIS */, 0, 0, NONANTIALIASED_QUALITY, 0, face);
   HFONT old_font = SelectObject(dc, font);
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, RGB(0xFF, 0xFF, 0xFF));
-  const std::string title = "画像の取り込み 見本";
-  TextOut(dc, 8, 6, title.c_str(), static_cast<int>(title.size()));
-  SetTextColor(dc, RGB(0, 0, 0));
-  const std::string lines[] = {"日本語のテキスト：ひらがな、カタカナ、漢字", "Latin text 0123456789 (ABC xyz)"};
-  int y = 40;
+  SetTextColor(dc, colour);
   for (const std::string& line : lines) {
-    TextOut(dc, 8, y, line.c_str(), static_cast<int>(line.size()));
-    y += 22;
+    TextOut(dc, x, y, line.c_str(), static_cast<int>(line.size()));
+    y += step;
   }
   SelectObject(dc, old_font);
   DeleteObject(font);
+}
+
+void PaintMain(HDC dc, const RECT& client) {
+  Fill(dc, RECT{0, 0, client.right, 28}, RGB(0x20, 0x50, 0xA0));
+  Text(dc, 8, 6, 16, "MS Gothic", RGB(0xFF, 0xFF, 0xFF), {"画像の取り込み 見本"});
+  Text(dc, 8, 40, 16, "MS Gothic", RGB(0, 0, 0), {"日本語のテキスト：ひらがな、カタカナ、漢字", "Latin text 0123456789 (ABC xyz)"});
   HPEN pen = CreatePen(PS_SOLID, 2, RGB(0xC0, 0x20, 0x20));
   HPEN old_pen = SelectObject(dc, pen);
   MoveToEx(dc, 8, 96, nullptr);
   LineTo(dc, 200, 96);
   SelectObject(dc, old_pen);
   DeleteObject(pen);
-  EndPaint(hwnd, &paint);
 }
 
-LRESULT MainProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  JournalInput(hwnd, message, wparam, lparam);
-  switch (message) {
-    case WM_PAINT:
-      PaintMain(hwnd);
-      return 0;
-    case WM_DESTROY:
-      PostQuitMessage(0);
-      return 0;
-    default:
-      return DefWindowProc(hwnd, message, wparam, lparam);
-  }
+void PaintEllipse(HDC dc, const RECT& client) {
+  Fill(dc, client, RGB(0x30, 0xA0, 0x60));
+  Text(dc, client.right / 2 - 14, client.bottom / 2 - 8, 14, "MS Gothic", RGB(0xFF, 0xFF, 0xF0), {"楕円"});
 }
 
-LRESULT EllipseProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  JournalInput(hwnd, message, wparam, lparam);
-  if (message != WM_PAINT) return DefWindowProc(hwnd, message, wparam, lparam);
-  PAINTSTRUCT paint;
-  HDC dc = BeginPaint(hwnd, &paint);
-  RECT client;
-  GetClientRect(hwnd, &client);
-  HBRUSH fill = CreateSolidBrush(RGB(0x30, 0xA0, 0x60));
-  FillRect(dc, &client, fill);
-  DeleteObject(fill);
-  HFONT font = MakeFont(14, "MS Gothic");
-  HFONT old_font = SelectObject(dc, font);
-  SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, RGB(0xFF, 0xFF, 0xF0));
-  const std::string text = "楕円";
-  TextOut(dc, client.right / 2 - 14, client.bottom / 2 - 8, text.c_str(), static_cast<int>(text.size()));
-  SelectObject(dc, old_font);
-  DeleteObject(font);
-  EndPaint(hwnd, &paint);
-  return 0;
-}
-
-LRESULT ShapedProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  JournalInput(hwnd, message, wparam, lparam);
-  if (message != WM_PAINT) return DefWindowProc(hwnd, message, wparam, lparam);
-  PAINTSTRUCT paint;
-  HDC dc = BeginPaint(hwnd, &paint);
-  RECT client;
-  GetClientRect(hwnd, &client);
+void PaintShaped(HDC dc, const RECT& client) {
   // Horizontal bands, so a shifted or scaled picture shows.
-  for (int y = 0; y < client.bottom; y += 10) {
-    HBRUSH band = CreateSolidBrush(RGB(0xF0 - y, 0x80 + y / 2, 0x40 + y));
-    RECT row{0, y, client.right, y + 10};
-    FillRect(dc, &row, band);
-    DeleteObject(band);
+  for (int y = 0; y < client.bottom; y += 10) Fill(dc, RECT{0, y, client.right, y + 10}, RGB(0xF0 - y, 0x80 + y / 2, 0x40 + y));
+  Text(dc, 60, 70, 20, "MS PGothic", RGB(0, 0, 0x40), {"形のある窓"});
+}
+
+// The showcase's windows: input goes to the journal, painting to `Paint`;
+// the main window's end ends the program.
+template <void (*Paint)(HDC, const RECT&)>
+LRESULT ShowcaseProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  JournalInput(hwnd, message, wparam, lparam);
+  if (message == WM_PAINT) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(hwnd, &paint);
+    RECT client;
+    GetClientRect(hwnd, &client);
+    Paint(dc, client);
+    EndPaint(hwnd, &paint);
+    return 0;
   }
-  HFONT font = MakeFont(20, "MS PGothic");
-  HFONT old_font = SelectObject(dc, font);
-  SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, RGB(0, 0, 0x40));
-  const std::string text = "形のある窓";
-  TextOut(dc, 60, 70, text.c_str(), static_cast<int>(text.size()));
-  SelectObject(dc, old_font);
-  DeleteObject(font);
-  EndPaint(hwnd, &paint);
-  return 0;
+  if (message == WM_DESTROY && Paint == PaintMain) PostQuitMessage(0);
+  return DefWindowProc(hwnd, message, wparam, lparam);
 }
 
 void RegisterClasses() {
@@ -188,8 +152,8 @@ void RegisterClasses() {
     WNDPROC proc;
     COLORREF background;
   };
-  for (const Class& c : {Class{kMainClass, MainProc, RGB(0xFF, 0xFF, 0xFF)}, Class{kEllipseClass, EllipseProc, RGB(0, 0, 0)},
-                         Class{kShapedClass, ShapedProc, RGB(0, 0, 0)}}) {
+  for (const Class& c : {Class{kMainClass, ShowcaseProc<PaintMain>, RGB(0xFF, 0xFF, 0xFF)}, Class{kEllipseClass, ShowcaseProc<PaintEllipse>, RGB(0, 0, 0)},
+                         Class{kShapedClass, ShowcaseProc<PaintShaped>, RGB(0, 0, 0)}}) {
     WNDCLASSEX wc{};
     wc.cbSize = sizeof(wc);
     wc.lpfnWndProc = c.proc;
