@@ -220,13 +220,13 @@ class QtBackend final : public backend::Backend {
   QtBackend() : dispatcher_(QAbstractEventDispatcher::instance(QGuiApplication::instance()->thread())) {
     timer_.setSingleShot(true);
     if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) display_ = x11->display();
-    QObject::connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, [this] {
+    QObject::connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, &connections_, [this] {
       if (clipboard_.is_publishing() || QGuiApplication::clipboard()->ownsClipboard()) return;
       backend::InputEvent event;
       event.kind = backend::EventKind::kClipboardChanged;
       backend::PostInputEvent(std::move(event));
     });
-    QObject::connect(qGuiApp, &QGuiApplication::focusWindowChanged, [this](QWindow* focus) {
+    QObject::connect(qGuiApp, &QGuiApplication::focusWindowChanged, &connections_, [this](QWindow* focus) {
       backend::InputEvent event;
       auto* ours = dynamic_cast<NativeWindow*>(focus);
       if (ours != nullptr && windows_.count(ours->hwnd()) != 0) {
@@ -385,6 +385,7 @@ class QtBackend final : public backend::Backend {
 
  private:
   QAbstractEventDispatcher* dispatcher_;
+  QObject connections_;  // ends the signal connections with the backend
   QTimer timer_;
   Display* display_ = nullptr;
   std::map<HWND, std::unique_ptr<NativeWindow>> windows_;
@@ -552,6 +553,9 @@ void NativeWindow::PostMouse(backend::EventKind kind, QMouseEvent* event) {
 }
 
 void NativeWindow::PostKey(backend::EventKind kind, QKeyEvent* event) {
+  // X11 repeats a held key as release and press pairs; the window system
+  // wants repeated presses only.
+  if (kind == backend::EventKind::kKeyUp && event->isAutoRepeat()) return;
   const KeyCode code = TranslateKey(event->key(), event->modifiers(), event->text().toStdString(), event->nativeScanCode());
   if (code.virtual_key == 0) return;
   backend::InputEvent key;
