@@ -210,6 +210,7 @@ HRESULT COleControl::GetExtent(SIZE* size_px) {
 HRESULT COleControl::SetExtent(const SIZE& size_px) {
   if (size_px.cx < 0 || size_px.cy < 0) return E_INVALIDARG;
   extent_ = size_px;
+  if (m_hWnd != nullptr) SetWindowPos(nullptr, 0, 0, size_px.cx, size_px.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   return S_OK;
 }
 
@@ -220,6 +221,7 @@ void COleControl::SetBackColor(OLE_COLOR color) {
   SetModifiedFlag();
   BoundPropertyChanged(DISPID_BACKCOLOR);
   OnBackColorChanged();
+  InvalidateControl();
 }
 
 void COleControl::SetForeColor(OLE_COLOR color) {
@@ -227,12 +229,14 @@ void COleControl::SetForeColor(OLE_COLOR color) {
   SetModifiedFlag();
   BoundPropertyChanged(DISPID_FORECOLOR);
   OnForeColorChanged();
+  InvalidateControl();
 }
 
 void COleControl::SetEnabled(BOOL enabled) {
   is_enabled_ = enabled != FALSE;
   SetModifiedFlag();
   BoundPropertyChanged(DISPID_ENABLED);
+  if (m_hWnd != nullptr) EnableWindow(is_enabled_ ? TRUE : FALSE);
   OnEnabledChanged();
 }
 
@@ -242,6 +246,7 @@ void COleControl::SetBorderStyle(short style) {
   SetModifiedFlag();
   BoundPropertyChanged(DISPID_BORDERSTYLE);
   OnBorderStyleChanged();
+  InvalidateControl();
 }
 
 void COleControl::SetAppearance(short appearance) {
@@ -250,6 +255,13 @@ void COleControl::SetAppearance(short appearance) {
   SetModifiedFlag();
   BoundPropertyChanged(DISPID_APPEARANCE);
   OnAppearanceChanged();
+  InvalidateControl();
+}
+
+void COleControl::OnRefresh() {
+  if (m_hWnd == nullptr) return;
+  InvalidateControl();
+  UpdateWindow();
 }
 
 COLORREF COleControl::TranslateColor(OLE_COLOR color, HPALETTE palette) const {

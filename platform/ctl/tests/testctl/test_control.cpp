@@ -18,6 +18,13 @@ const InterfaceInfo& EventTable() {
                                         Event(kChangedEvent, "Changed",
                                               {{VT_I4, "DataNo"}, {VT_BSTR, "FileName"}, {VT_BOOL, "Success"}}),
                                         StockKeyDown(),
+                                        StockKeyUp(),
+                                        StockKeyPress(),
+                                        StockClick(),
+                                        StockDblClick(),
+                                        StockMouseDown(),
+                                        StockMouseMove(),
+                                        StockMouseUp(),
                                     }};
   return events;
 }
@@ -130,6 +137,13 @@ BOOL CTestCtl::Notify(int32_t data_no) {
   name.Format("page%04d.tif", static_cast<int>(data_no));
   FireEvent(kChangedEvent, data_no, name, TRUE);
   return TRUE;
+}
+
+LRESULT CTestCtl::DefWindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_KEYDOWN || message == WM_KEYUP || message == WM_CHAR) {
+    keys_passed_on_.push_back({message, static_cast<UINT>(wparam)});
+  }
+  return COleControl::DefWindowProc(message, wparam, lparam);
 }
 
 short CTestCtl::PressKey(short key) {

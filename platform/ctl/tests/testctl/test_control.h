@@ -1,6 +1,7 @@
 // The test control: a small control with member, validated, read-only and
 // stock properties, methods with by-value and by-reference arguments, one
-// event of its own and the stock KeyDown, and a versioned property set.
+// event of its own and the stock events, and a versioned property set. Its
+// window records the key messages that reach the window's own handling.
 #ifndef PLAT_CTL_TESTS_TESTCTL_TEST_CONTROL_H_
 #define PLAT_CTL_TESTS_TESTCTL_TEST_CONTROL_H_
 
@@ -43,6 +44,7 @@ class CTestCtl : public COleControl {
   BOOL OnGetPredefinedValue(DISPID id, DWORD cookie, Variant* value) override;
 
   static const DispatchMap<CTestCtl>& Map();
+  LRESULT DefWindowProc(UINT message, WPARAM wparam, LPARAM lparam) override;
 
   // Persisted.
   CString caption_;
@@ -54,6 +56,12 @@ class CTestCtl : public COleControl {
   // Run time.
   int32_t count_ = 0;
   int changes_ = 0;
+  struct KeyMessage {
+    UINT message;
+    UINT key;
+    bool operator==(const KeyMessage&) const = default;
+  };
+  std::vector<KeyMessage> keys_passed_on_;
 
  private:
   void OnMemberChanged();

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "plat/ctl/cstring.h"
+#include "plat/ctl/dc.h"
 #include "plat/ctl/prop_exchange.h"
 #include "plat/ctl/wnd.h"
 #include "plat/oleaut/connection.h"
@@ -157,6 +158,44 @@ class COleControl : public ComObject<IDispatch, IConnectionPointContainer, IPers
   // entered from outside automation (a callback, a window message).
   ComPtr<IUnknown> KeepAlive() { return ComPtr<IUnknown>(GetUnknown()); }
 
+  // ---- The control window -------------------------------------------------------------------
+  // Makes the control's window: a visible child of `parent` at `rect` (the
+  // control's extent becomes its size), of the window class "<ProgID>.Ctl".
+  // Its mouse and key messages fire the stock events synchronously: MouseDown,
+  // MouseMove and MouseUp with the button (1 left, 2 right, 4 middle), the
+  // shift state (1 Shift, 2 Ctrl, 4 Alt) and the client point; Click after a
+  // left button went down and up inside; DblClick; KeyDown, KeyUp and
+  // KeyPress with the key by reference: a handler that sets it to 0 takes
+  // the key, another value goes on in place of the key. FALSE when the
+  // control has a window already or it could not be made.
+  BOOL CreateControlWindow(HWND parent, const RECT& rect);
+  // Draws the control; `bounds` is its client rectangle, `invalid` the part
+  // to draw. The default fills the bounds with the back colour.
+  virtual void OnDraw(CDC* dc, const CRect& bounds, const CRect& invalid);
+  // Asks for a repaint of the control window (nothing without one).
+  void InvalidateControl(const RECT* rect = nullptr, BOOL erase = TRUE);
+  // The stock shift state of the keyboard now (1 Shift, 2 Ctrl, 4 Alt).
+  static short ShiftState();
+
+  // Handlers of the control window.
+  void OnPaint() override;
+  void OnSize(UINT type, int cx, int cy) override;
+  void OnLButtonDown(UINT flags, CPoint point) override;
+  void OnLButtonUp(UINT flags, CPoint point) override;
+  void OnLButtonDblClk(UINT flags, CPoint point) override;
+  void OnRButtonDown(UINT flags, CPoint point) override;
+  void OnRButtonUp(UINT flags, CPoint point) override;
+  void OnRButtonDblClk(UINT flags, CPoint point) override;
+  void OnMButtonDown(UINT flags, CPoint point) override;
+  void OnMButtonUp(UINT flags, CPoint point) override;
+  void OnMButtonDblClk(UINT flags, CPoint point) override;
+  void OnMouseMove(UINT flags, CPoint point) override;
+  void OnKeyDown(UINT key, UINT repeat, UINT flags) override;
+  void OnKeyUp(UINT key, UINT repeat, UINT flags) override;
+  void OnSysKeyDown(UINT key, UINT repeat, UINT flags) override;
+  void OnSysKeyUp(UINT key, UINT repeat, UINT flags) override;
+  void OnChar(UINT ch, UINT repeat, UINT flags) override;
+
   // ---- Stock properties and methods ------------------------------------------------
   OLE_COLOR GetBackColor() const { return back_color_; }
   void SetBackColor(OLE_COLOR color);
@@ -178,7 +217,8 @@ class COleControl : public ComObject<IDispatch, IConnectionPointContainer, IPers
   virtual void OnEnabledChanged() {}
   virtual void OnBorderStyleChanged() {}
   virtual void OnAppearanceChanged() {}
-  virtual void OnRefresh() {}
+  // Default: repaints the control window at once.
+  virtual void OnRefresh();
 
   // ---- Property pages, safety, size -------------------------------------------------
   virtual BOOL OnGetPredefinedStrings(DISPID id, std::vector<CString>* strings, std::vector<DWORD>* cookies) {
@@ -217,11 +257,16 @@ class COleControl : public ComObject<IDispatch, IConnectionPointContainer, IPers
   void* QueryExtra(const IID& iid) override;
   // The event interface of this control, or null.
   const InterfaceInfo* EventInfo() const;
+  std::shared_ptr<void> HoldForMessage() override;
 
  private:
   template <class A>
   static Variant EventArgument(A&& arg, const ParamInfo* param);
   const CoClassInfo* CoClass() const;
+  void ButtonDown(short button, UINT flags, CPoint point);
+  void ButtonUp(short button, UINT flags, CPoint point);
+  // Fires a key event; FALSE when a handler took the key. `key` may change.
+  bool FireKey(UINT message, UINT* key);
 
   ComPtr<IControlSite> site_;
   ConnectionPoint events_;
@@ -234,6 +279,7 @@ class COleControl : public ComObject<IDispatch, IConnectionPointContainer, IPers
   bool is_enabled_ = true;
   short border_style_ = 0;
   short appearance_ = 0;
+  short buttons_down_ = 0;  // stock button bits pressed inside the control window
 };
 
 // Stock rows for a control's dispatch table.

@@ -132,6 +132,8 @@ class ComObject : public Ifaces... {
   virtual ~ComObject() = default;
   // Interfaces answered beyond the listed ones; the result is not yet counted.
   virtual void* QueryExtra(const IID& iid) { return nullptr; }
+  // The references held now; 0 also while the object is being destroyed.
+  ULONG ReferenceCount() const { return references_.load(); }
 
  private:
   void* FirstInterface() {
