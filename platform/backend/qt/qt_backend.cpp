@@ -58,6 +58,8 @@ namespace {
 constexpr const char* kFormatMimePrefix = "application/x-plat-format-";
 // How many of our own geometry requests a late notification of Qt may still echo.
 constexpr size_t kRememberedGeometries = 8;
+// How many of our own activation requests the display may still report back.
+constexpr size_t kRememberedActivations = 8;
 
 QRect ToQRect(const RECT& rect) {
   return QRect(static_cast<int>(rect.left), static_cast<int>(rect.top), static_cast<int>(rect.right - rect.left),
@@ -227,14 +229,12 @@ class QtBackend final : public backend::Backend {
       backend::PostInputEvent(std::move(event));
     });
     QObject::connect(qGuiApp, &QGuiApplication::focusWindowChanged, &connections_, [this](QWindow* focus) {
-      backend::InputEvent event;
       auto* ours = dynamic_cast<NativeWindow*>(focus);
-      if (ours != nullptr && windows_.count(ours->hwnd()) != 0) {
-        event.kind = backend::EventKind::kActivated;
-        event.window = ours->hwnd();
-      } else {
-        event.kind = backend::EventKind::kDeactivated;
-      }
+      const HWND hwnd = ours != nullptr && windows_.count(ours->hwnd()) != 0 ? ours->hwnd() : nullptr;
+      if (IsEchoOfOurActivation(hwnd)) return;
+      backend::InputEvent event;
+      event.kind = hwnd != nullptr ? backend::EventKind::kActivated : backend::EventKind::kDeactivated;
+      event.window = hwnd;
       backend::PostInputEvent(std::move(event));
     });
   }
@@ -299,7 +299,11 @@ class QtBackend final : public backend::Backend {
     if (NativeWindow* window = Find(hwnd)) window->raise();
   }
   void Activate(HWND hwnd) override {
-    if (NativeWindow* window = Find(hwnd); window != nullptr && window->isVisible()) window->requestActivate();
+    NativeWindow* window = Find(hwnd);
+    if (window == nullptr || !window->isVisible()) return;
+    activations_.push_back(hwnd);
+    if (activations_.size() > kRememberedActivations) activations_.pop_front();
+    window->requestActivate();
   }
   // Without a window manager (bare X server) both give false and the window
   // system tracks the move itself.
@@ -378,6 +382,19 @@ class QtBackend final : public backend::Backend {
   backend::Clipboard& SystemClipboard() override { return clipboard_; }
   void Journal(std::string_view, std::string_view) override {}  // the user sees it on the screen
 
+  // The display reports our own activation requests back, late: a report of
+  // an earlier request (or the moment between two windows without focus)
+  // would undo a later one, and the latest is no news either. Anything else
+  // is the system's own change.
+  bool IsEchoOfOurActivation(HWND hwnd) {
+    if (activations_.empty()) return false;
+    if (hwnd == nullptr) return true;
+    const auto found = std::find(activations_.begin(), activations_.end(), hwnd);
+    if (found == activations_.end()) return false;
+    activations_.erase(activations_.begin(), found + 1);
+    return true;
+  }
+
   NativeWindow* Find(HWND hwnd) const {
     auto found = windows_.find(hwnd);
     return found == windows_.end() ? nullptr : found->second.get();
@@ -392,6 +409,7 @@ class QtBackend final : public backend::Backend {
   QCursor cursor_{Qt::ArrowCursor};
   HWND grab_ = nullptr;
   HWND text_input_ = nullptr;
+  std::deque<HWND> activations_;  // our activation requests not yet reported back, oldest first
   QtClipboard clipboard_;
 };
 
