@@ -78,6 +78,10 @@ void JournalInput(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
                    static_cast<int>(rect.top), static_cast<int>(rect.right), static_cast<int>(rect.bottom));
       break;
     }
+    case WM_SYSCOMMAND:
+      if ((wparam & 0xFFF0) != SC_CLOSE) return;
+      std::fprintf(journal, "WM_SYSCOMMAND %s SC_CLOSE\n", NameOf(hwnd).c_str());
+      break;
     default:
       return;
   }

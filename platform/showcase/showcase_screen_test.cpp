@@ -5,6 +5,7 @@
 // under scripts/screen-tests.sh; the screenshots and the crops stay in
 // PLAT_ARTIFACT_DIR.
 #include <gtest/gtest.h>
+#include <xcb/xcb.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -14,6 +15,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -287,6 +289,50 @@ TEST_F(ShowcaseOnScreen, DraggingTheCaptionMovesTheWindow) {
   const std::string moved = "WM_EXITSIZEMOVE main " + std::to_string(main.left + 60) + " " + std::to_string(main.top + 40) + " " +
                             std::to_string(main.right + 60) + " " + std::to_string(main.bottom + 40);
   EXPECT_TRUE(WaitForJournalLine(dir_ + "/screen/journal.txt", moved)) << moved;
+}
+
+xcb_atom_t Atom(xcb_connection_t* connection, const char* name) {
+  xcb_intern_atom_reply_t* reply =
+      xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
+  xcb_atom_t atom = XCB_ATOM_NONE;
+  if (reply != nullptr) atom = reply->atom;
+  std::free(reply);
+  return atom;
+}
+
+// What a window manager sends when the user closes a window.
+bool SendCloseRequest(uint32_t window) {
+  xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+  if (connection == nullptr || xcb_connection_has_error(connection) != 0) return false;
+  xcb_client_message_event_t event{};
+  event.response_type = XCB_CLIENT_MESSAGE;
+  event.format = 32;
+  event.window = window;
+  event.type = Atom(connection, "WM_PROTOCOLS");
+  event.data.data32[0] = Atom(connection, "WM_DELETE_WINDOW");
+  event.data.data32[1] = XCB_CURRENT_TIME;
+  xcb_send_event(connection, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&event));
+  const bool is_sent = xcb_flush(connection) > 0;
+  xcb_disconnect(connection);
+  return is_sent;
+}
+
+// The very last: closing the main window ends the program.
+TEST_F(ShowcaseOnScreen, TheSystemsCloseRequestIsTheCloseCommand) {
+  FILE* search = popen("xdotool search --name 'Showcase$'", "r");
+  ASSERT_NE(search, nullptr);
+  unsigned long window = 0;
+  const bool is_found = std::fscanf(search, "%lu", &window) == 1;
+  pclose(search);
+  ASSERT_TRUE(is_found) << "no X window with the main window's title";
+  ASSERT_TRUE(SendCloseRequest(static_cast<uint32_t>(window)));
+  EXPECT_TRUE(WaitForJournalLine(dir_ + "/screen/journal.txt", "WM_SYSCOMMAND main SC_CLOSE"));
+  bool has_ended = false;
+  for (int round = 0; round < 100 && !has_ended; ++round) {
+    has_ended = !shown_->IsRunning();
+    if (!has_ended) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  EXPECT_TRUE(has_ended) << "the showcase still runs after its main window was closed";
 }
 
 }  // namespace
