@@ -13,7 +13,27 @@ using user::WindowClass;
 
 namespace user {
 
+namespace {
+SystemClassProvider system_class_provider = nullptr;
+bool has_run_system_class_provider = false;
+}  // namespace
+
+void SetSystemClassProvider(SystemClassProvider provider) { system_class_provider = provider; }
+
+std::shared_ptr<WindowClass> FindRegisteredClass(const char* name, HINSTANCE instance);
+
 std::shared_ptr<WindowClass> FindClass(const char* name, HINSTANCE instance) {
+  auto found = FindRegisteredClass(name, instance);
+  // The standard classes are registered on the first miss on the GUI thread.
+  if (found || system_class_provider == nullptr || has_run_system_class_provider || !EnsureGuiThread()) {
+    return found;
+  }
+  has_run_system_class_provider = true;
+  system_class_provider();
+  return FindRegisteredClass(name, instance);
+}
+
+std::shared_ptr<WindowClass> FindRegisteredClass(const char* name, HINSTANCE instance) {
   if (name == nullptr) return nullptr;
   const uintptr_t as_atom = reinterpret_cast<uintptr_t>(name);
   auto& classes = State().classes;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "plat/controls.h"
 #include "plat/gdi.h"
 #include "user/nonclient.h"
 #include "user/painting.h"
@@ -243,6 +244,8 @@ void RedrawBar(HWND hwnd, int bar) {
 int SetScrollInfo(HWND hwnd, int bar, const SCROLLINFO* info, BOOL redraw) {
   auto window = user::RequireWindow(hwnd);
   if (!window || info == nullptr) return 0;
+  // SB_CTL: the window is a scroll-bar control and keeps its own state.
+  if (bar == SB_CTL) return static_cast<int>(SendMessage(hwnd, SBM_SETSCROLLINFO, redraw, reinterpret_cast<LPARAM>(info)));
   user::ScrollBarState* state = BarOf(*window, bar);
   if (state == nullptr) return FailWith<int>(0, ERROR_NO_SCROLLBARS);
   if ((info->fMask & SIF_RANGE) != 0) {
@@ -262,6 +265,7 @@ int SetScrollInfo(HWND hwnd, int bar, const SCROLLINFO* info, BOOL redraw) {
 BOOL GetScrollInfo(HWND hwnd, int bar, SCROLLINFO* info) {
   auto window = user::RequireWindow(hwnd);
   if (!window || info == nullptr) return FALSE;
+  if (bar == SB_CTL) return SendMessage(hwnd, SBM_GETSCROLLINFO, 0, reinterpret_cast<LPARAM>(info)) != 0 ? TRUE : FALSE;
   const user::ScrollBarState* state = BarOf(*window, bar);
   if (state == nullptr) return FailWith<BOOL>(FALSE, ERROR_NO_SCROLLBARS);
   if ((info->fMask & SIF_RANGE) != 0) {
@@ -330,6 +334,7 @@ BOOL ShowScrollBar(HWND hwnd, int bar, BOOL show) {
 BOOL EnableScrollBar(HWND hwnd, UINT bar, UINT arrows) {
   auto window = user::RequireWindow(hwnd);
   if (!window) return FALSE;
+  if (bar == SB_CTL) return SendMessage(hwnd, SBM_ENABLE_ARROWS, arrows, 0) != 0 ? TRUE : FALSE;
   bool changed = false;
   for (int which : {SB_HORZ, SB_VERT}) {
     if (bar != SB_BOTH && static_cast<int>(bar) != which) continue;

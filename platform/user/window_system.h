@@ -203,6 +203,11 @@ uint64_t NowMs();
 LRESULT Dispatch(const std::shared_ptr<Window>& window, UINT message, WPARAM wparam, LPARAM lparam);
 LRESULT SendTo(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 
+// The standard control classes are registered by the controls layer the
+// first time a class name is not found on the GUI thread.
+using SystemClassProvider = void (*)();
+void SetSystemClassProvider(SystemClassProvider provider);
+
 // Geometry helpers.
 inline RECT ShiftedRect(RECT rect, int dx, int dy) {
   rect.left += dx;
