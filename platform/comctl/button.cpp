@@ -322,7 +322,10 @@ LRESULT Handle(HWND hwnd, const ButtonPtr& state, UINT message, WPARAM wparam, L
     case WM_LBUTTONUP: {
       if (!button.is_tracking) return 0;
       button.is_tracking = false;
-      const bool was_pushed = button.is_pushed;
+      RECT client{};
+      GetClientRect(hwnd, &client);
+      const bool was_pushed =
+          button.is_pushed && PtInRect(&client, POINT{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)}) != FALSE;
       SetPushed(hwnd, button, false);
       if (GetCapture() == hwnd) ReleaseCapture();
       if (was_pushed) Click(hwnd, button);

@@ -281,6 +281,7 @@ BOOL GetScrollInfo(HWND hwnd, int bar, SCROLLINFO* info) {
 int SetScrollPos(HWND hwnd, int bar, int pos, BOOL redraw) {
   auto window = user::RequireWindow(hwnd);
   if (!window) return 0;
+  if (bar == SB_CTL) return static_cast<int>(SendMessage(hwnd, SBM_SETPOS, static_cast<WPARAM>(pos), redraw));
   user::ScrollBarState* state = BarOf(*window, bar);
   if (state == nullptr) return FailWith<int>(0, ERROR_NO_SCROLLBARS);
   const int previous = state->pos;

@@ -53,6 +53,7 @@ class ControlHost {
   }
   std::vector<Notice> notices;
   std::vector<DrawRequest> draws;
+  std::vector<WORD> scroll_codes;  // WM_HSCROLL / WM_VSCROLL requests from scroll-bar controls
   UINT measured_height = 0;  // answer to WM_MEASUREITEM when not 0
 
  private:
@@ -70,6 +71,8 @@ class ControlHost {
           host->draws.push_back({draw->CtlType, draw->itemID, draw->itemState});
           return TRUE;
         }
+        case WM_HSCROLL:
+        case WM_VSCROLL: host->scroll_codes.push_back(LOWORD(wparam)); return 0;
         case WM_MEASUREITEM:
           if (host->measured_height != 0) reinterpret_cast<MEASUREITEMSTRUCT*>(lparam)->itemHeight = host->measured_height;
           return TRUE;
