@@ -291,6 +291,36 @@ TEST_F(WndTest, TemporaryObjectsAndSafeOwners) {
   EXPECT_EQ(CWnd::FromHandle(raw), nullptr);
 }
 
+TEST_F(WndTest, PreTranslationOffersInputToTheWindowAndItsParents) {
+  struct ArrowTaker : CWnd {
+    BOOL PreTranslateMessage(MSG* msg) override {
+      return msg->message == WM_KEYDOWN && msg->wParam == VK_LEFT ? TRUE : FALSE;
+    }
+  };
+  ArrowTaker parent;
+  ASSERT_TRUE(parent.CreateEx(0, nullptr, "", WS_POPUP, TopRect(), nullptr, 0));
+  CWnd child;
+  ASSERT_TRUE(child.Create(nullptr, "", WS_VISIBLE, CRect(0, 0, 10, 10), &parent, 1));
+  struct Case {
+    UINT key;
+    HWND stop;
+    BOOL expected;
+  };
+  const Case cases[] = {
+      {VK_LEFT, nullptr, TRUE},           // the parent takes it
+      {VK_RIGHT, nullptr, FALSE},         // nobody does
+      {VK_LEFT, child.m_hWnd, FALSE},     // the walk stops below the parent
+      {VK_LEFT, parent.m_hWnd, TRUE},
+  };
+  for (const Case& c : cases) {
+    MSG msg;
+    msg.hwnd = child.m_hWnd;
+    msg.message = WM_KEYDOWN;
+    msg.wParam = c.key;
+    EXPECT_EQ(CWnd::WalkPreTranslateTree(c.stop, &msg), c.expected) << c.key;
+  }
+}
+
 TEST_F(WndTest, WaitCursorNestsAndHoldsOverFrameworkWindows) {
   CWnd wnd;
   ASSERT_TRUE(wnd.CreateEx(0, nullptr, "", WS_POPUP | WS_VISIBLE, TopRect(), nullptr, 0));
