@@ -62,8 +62,8 @@ class CWnd {
   HWND UnsubclassWindow();
 
   // The window object of a window: its own one, else a temporary one that
-  // lives until DeleteTempMap or until the window is gone. Null for a dead
-  // or null handle.
+  // lives until DeleteTempMap, until the window is gone or until it gets an
+  // object of its own. Null for a dead or null handle.
   static CWnd* FromHandle(HWND hwnd);
   // Only a window's own object; null for windows without one.
   static CWnd* FromHandlePermanent(HWND hwnd);
