@@ -389,9 +389,6 @@ LRESULT Handle(HWND hwnd, const ButtonPtr& state, UINT message, WPARAM wparam, L
       InvalidateRect(hwnd, nullptr, TRUE);
       return reinterpret_cast<LRESULT>(previous);
     }
-    case WM_NCDESTROY:
-      DetachState<Button>(hwnd);
-      return DefWindowProc(hwnd, message, wparam, lparam);
     default: return DefWindowProc(hwnd, message, wparam, lparam);
   }
 }
@@ -399,10 +396,7 @@ LRESULT Handle(HWND hwnd, const ButtonPtr& state, UINT message, WPARAM wparam, L
 }  // namespace
 
 LRESULT CALLBACK ButtonProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_NCCREATE) AttachState(hwnd, std::make_shared<Button>());
-  const ButtonPtr state = StateOf<Button>(hwnd);
-  if (!state) return DefWindowProc(hwnd, message, wparam, lparam);
-  return Handle(hwnd, state, message, wparam, lparam);
+  return RunControl<Button, &Handle>(hwnd, message, wparam, lparam);
 }
 
 }  // namespace plat::comctl

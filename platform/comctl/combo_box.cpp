@@ -343,9 +343,6 @@ LRESULT Handle(HWND hwnd, const ComboPtr& state, UINT message, WPARAM wparam, LP
       if (combo.list != nullptr && (StyleOf(combo.list) & WS_CHILD) == 0) DestroyWindow(combo.list);
       combo.list = nullptr;
       return 0;
-    case WM_NCDESTROY:
-      DetachState<Combo>(hwnd);
-      return DefWindowProc(hwnd, message, wparam, lparam);
     case WM_PAINT: Paint(hwnd, combo); return 0;
     case WM_ERASEBKGND: return 1;
     case WM_SIZE: Layout(hwnd, combo); InvalidateRect(hwnd, nullptr, TRUE); return 0;
@@ -576,10 +573,7 @@ LRESULT Handle(HWND hwnd, const ComboPtr& state, UINT message, WPARAM wparam, LP
 }  // namespace
 
 LRESULT CALLBACK ComboBoxProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_NCCREATE) AttachState(hwnd, std::make_shared<Combo>());
-  const ComboPtr state = StateOf<Combo>(hwnd);
-  if (!state) return DefWindowProc(hwnd, message, wparam, lparam);
-  return Handle(hwnd, state, message, wparam, lparam);
+  return RunControl<Combo, &Handle>(hwnd, message, wparam, lparam);
 }
 
 }  // namespace plat::comctl

@@ -121,9 +121,7 @@ char32_t MnemonicOf(std::string_view text) {
   return 0;
 }
 
-namespace {
-
-void Lines(HDC dc, RECT rect, int top_left_colour, int bottom_right_colour) {
+void DrawFrameLines(HDC dc, RECT rect, int top_left_colour, int bottom_right_colour) {
   const RECT top{rect.left, rect.top, rect.right - 1, rect.top + 1};
   const RECT left{rect.left, rect.top, rect.left + 1, rect.bottom - 1};
   const RECT bottom{rect.left, rect.bottom - 1, rect.right, rect.bottom};
@@ -134,24 +132,22 @@ void Lines(HDC dc, RECT rect, int top_left_colour, int bottom_right_colour) {
   FillRect(dc, &right, GetSysColorBrush(bottom_right_colour));
 }
 
-}  // namespace
-
 void DrawSunkenFrame(HDC dc, RECT rect) {
-  Lines(dc, rect, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT);
+  DrawFrameLines(dc, rect, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT);
   InflateRect(&rect, -1, -1);
-  Lines(dc, rect, COLOR_3DDKSHADOW, COLOR_3DLIGHT);
+  DrawFrameLines(dc, rect, COLOR_3DDKSHADOW, COLOR_3DLIGHT);
 }
 
 void DrawRaisedFrame(HDC dc, RECT rect, bool is_pressed) {
   if (is_pressed) {
-    Lines(dc, rect, COLOR_3DDKSHADOW, COLOR_3DDKSHADOW);
+    DrawFrameLines(dc, rect, COLOR_3DDKSHADOW, COLOR_3DDKSHADOW);
     InflateRect(&rect, -1, -1);
-    Lines(dc, rect, COLOR_BTNSHADOW, COLOR_BTNSHADOW);
+    DrawFrameLines(dc, rect, COLOR_BTNSHADOW, COLOR_BTNSHADOW);
     return;
   }
-  Lines(dc, rect, COLOR_BTNHIGHLIGHT, COLOR_3DDKSHADOW);
+  DrawFrameLines(dc, rect, COLOR_BTNHIGHLIGHT, COLOR_3DDKSHADOW);
   InflateRect(&rect, -1, -1);
-  Lines(dc, rect, COLOR_3DLIGHT, COLOR_BTNSHADOW);
+  DrawFrameLines(dc, rect, COLOR_3DLIGHT, COLOR_BTNSHADOW);
 }
 
 void DrawFocusFrame(HDC dc, RECT rect) { DrawFocusRect(dc, &rect); }

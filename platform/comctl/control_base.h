@@ -40,6 +40,23 @@ void DetachState(HWND hwnd) {
   delete holder;
 }
 
+template <class T>
+using ControlHandler = LRESULT (*)(HWND, const std::shared_ptr<T>&, UINT, WPARAM, LPARAM);
+
+// The one frame of every control's window procedure: the state is made on
+// WM_NCCREATE, kept alive while the handler runs and let go on WM_NCDESTROY.
+template <class T, ControlHandler<T> kHandler>
+LRESULT RunControl(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) AttachState(hwnd, std::make_shared<T>());
+  const std::shared_ptr<T> state = StateOf<T>(hwnd);
+  if (!state) return DefWindowProc(hwnd, message, wparam, lparam);
+  if (message == WM_NCDESTROY) {
+    DetachState<T>(hwnd);
+    return DefWindowProc(hwnd, message, wparam, lparam);
+  }
+  return kHandler(hwnd, state, message, wparam, lparam);
+}
+
 // Registers a global class of the standard set (once per process).
 void RegisterControlClass(const char* name, WNDPROC proc, UINT class_style, int cursor_id);
 
@@ -73,7 +90,9 @@ inline std::string_view TextParam(LPARAM lparam) {
 // character (lower-cased ASCII, or the code point), 0 when none.
 char32_t MnemonicOf(std::string_view text);
 
-// Frames drawn from the system colours.
+// Frames drawn from the system colours. DrawFrameLines draws a one-pixel
+// frame: its top and left lines in one system colour, the others in another.
+void DrawFrameLines(HDC dc, RECT rect, int top_left_colour, int bottom_right_colour);
 void DrawSunkenFrame(HDC dc, RECT rect);   // a field's well
 void DrawRaisedFrame(HDC dc, RECT rect, bool is_pressed);  // a push button
 void DrawFocusFrame(HDC dc, RECT rect);

@@ -746,9 +746,6 @@ LRESULT Handle(HWND hwnd, const EditPtr& state, UINT message, WPARAM wparam, LPA
       const size_t line = LineOf(LineStarts(edit, IsMultiLine(hwnd)), at);
       return MAKELRESULT(static_cast<WORD>(std::min<size_t>(at, 0xFFFF)), static_cast<WORD>(line));
     }
-    case WM_NCDESTROY:
-      DetachState<Edit>(hwnd);
-      return DefWindowProc(hwnd, message, wparam, lparam);
     default: return DefWindowProc(hwnd, message, wparam, lparam);
   }
 }
@@ -756,10 +753,7 @@ LRESULT Handle(HWND hwnd, const EditPtr& state, UINT message, WPARAM wparam, LPA
 }  // namespace
 
 LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_NCCREATE) AttachState(hwnd, std::make_shared<Edit>());
-  const EditPtr state = StateOf<Edit>(hwnd);
-  if (!state) return DefWindowProc(hwnd, message, wparam, lparam);
-  return Handle(hwnd, state, message, wparam, lparam);
+  return RunControl<Edit, &Handle>(hwnd, message, wparam, lparam);
 }
 
 }  // namespace plat::comctl

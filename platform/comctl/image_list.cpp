@@ -47,6 +47,18 @@ std::shared_ptr<ImageList> Find(HIMAGELIST list) {
 // 0x00RRGGBB of a COLORREF (0x00BBGGRR) and back.
 uint32_t PixelOf(COLORREF colour) { return (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour); }
 
+// The header of a top-down 32-bit DIB.
+BITMAPINFO TopDown32(int width, int height) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  return info;
+}
+
 // The pixels of a bitmap, top-down 0x00RRGGBB; false for a bad bitmap.
 bool ReadBitmap(HBITMAP bitmap, int* width, int* height, std::vector<uint32_t>& out) {
   BITMAP info;
@@ -55,13 +67,7 @@ bool ReadBitmap(HBITMAP bitmap, int* width, int* height, std::vector<uint32_t>& 
   }
   const uint64_t count = static_cast<uint64_t>(info.bmWidth) * static_cast<uint64_t>(info.bmHeight);
   if (count > kMaxTotalPixels) return false;
-  BITMAPINFO header{};
-  header.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  header.bmiHeader.biWidth = info.bmWidth;
-  header.bmiHeader.biHeight = -info.bmHeight;
-  header.bmiHeader.biPlanes = 1;
-  header.bmiHeader.biBitCount = 32;
-  header.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO header = TopDown32(info.bmWidth, info.bmHeight);
   out.assign(static_cast<size_t>(count), 0);
   HDC dc = CreateCompatibleDC(nullptr);
   const int lines = GetDIBits(dc, bitmap, 0, static_cast<UINT>(info.bmHeight), out.data(), &header, DIB_RGB_COLORS);
@@ -135,13 +141,7 @@ uint32_t Blend(uint32_t pixel, uint32_t with, int parts_of_four) {
 // Draws rows of opaque runs from a 32-bit DIB of the composed pixels.
 bool Present(HDC dc, int x, int y, int width, int height, const std::vector<uint32_t>& pixels,
              const std::vector<uint8_t>& is_drawn) {
-  BITMAPINFO header{};
-  header.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  header.bmiHeader.biWidth = width;
-  header.bmiHeader.biHeight = -height;
-  header.bmiHeader.biPlanes = 1;
-  header.bmiHeader.biBitCount = 32;
-  header.bmiHeader.biCompression = BI_RGB;
+  const BITMAPINFO header = TopDown32(width, height);
   void* bits = nullptr;
   HBITMAP section = CreateDIBSection(dc, &header, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (section == nullptr || bits == nullptr) {

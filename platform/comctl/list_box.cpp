@@ -656,9 +656,6 @@ LRESULT Handle(HWND hwnd, const ListPtr& state, UINT message, WPARAM wparam, LPA
     case LB_GETCARETINDEX:
     case LB_SETANCHORINDEX:
     case LB_GETANCHORINDEX: return HandleSelection(hwnd, list, message, wparam, lparam);
-    case WM_NCDESTROY:
-      DetachState<ListBox>(hwnd);
-      return DefWindowProc(hwnd, message, wparam, lparam);
     default: return DefWindowProc(hwnd, message, wparam, lparam);
   }
 }
@@ -666,10 +663,7 @@ LRESULT Handle(HWND hwnd, const ListPtr& state, UINT message, WPARAM wparam, LPA
 }  // namespace
 
 LRESULT CALLBACK ListBoxProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_NCCREATE) AttachState(hwnd, std::make_shared<ListBox>());
-  const ListPtr state = StateOf<ListBox>(hwnd);
-  if (!state) return DefWindowProc(hwnd, message, wparam, lparam);
-  return Handle(hwnd, state, message, wparam, lparam);
+  return RunControl<ListBox, &Handle>(hwnd, message, wparam, lparam);
 }
 
 }  // namespace plat::comctl

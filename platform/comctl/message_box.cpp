@@ -71,16 +71,21 @@ void Fill(HDC dc, int left, int top, int right, int bottom, COLORREF colour) {
   FillRect(dc, &rect, brush.get());
 }
 
+// A disc of `colour` with a black outline filling the 32 x 32 square at (x, y).
+void Disc(HDC dc, int x, int y, COLORREF colour) {
+  GdiObject<HBRUSH> brush(CreateSolidBrush(colour));
+  HBRUSH previous = SelectObject(dc, brush.get());
+  Ellipse(dc, x + 1, y + 1, x + 31, y + 31);
+  SelectObject(dc, previous);
+}
+
 // The four icons, drawn into a 32 x 32 square at (x, y).
 void DrawIcon(HDC dc, UINT icon, int x, int y) {
   GdiObject outline(CreatePen(PS_SOLID, 1, RGB(0, 0, 0)));
   HPEN previous_pen = SelectObject(dc, outline.get());
   switch (icon) {
     case MB_ICONHAND: {
-      GdiObject red(CreateSolidBrush(RGB(0xE0, 0x20, 0x20)));
-      HBRUSH previous = SelectObject(dc, red.get());
-      Ellipse(dc, x + 1, y + 1, x + 31, y + 31);
-      SelectObject(dc, previous);
+      Disc(dc, x, y, RGB(0xE0, 0x20, 0x20));
       // A white cross of two thick strokes.
       for (int i = 0; i < 14; ++i) {
         Fill(dc, x + 9 + i, y + 9 + i, x + 12 + i, y + 11 + i, RGB(0xFF, 0xFF, 0xFF));
@@ -89,10 +94,7 @@ void DrawIcon(HDC dc, UINT icon, int x, int y) {
       break;
     }
     case MB_ICONQUESTION: {
-      GdiObject white(CreateSolidBrush(RGB(0xFF, 0xFF, 0xFF)));
-      HBRUSH previous = SelectObject(dc, white.get());
-      Ellipse(dc, x + 1, y + 1, x + 31, y + 31);
-      SelectObject(dc, previous);
+      Disc(dc, x, y, RGB(0xFF, 0xFF, 0xFF));
       // A question mark: the hook, the stem and the dot.
       const COLORREF blue = RGB(0x20, 0x40, 0xC0);
       Fill(dc, x + 11, y + 7, x + 21, y + 10, blue);
@@ -113,10 +115,7 @@ void DrawIcon(HDC dc, UINT icon, int x, int y) {
       break;
     }
     case MB_ICONASTERISK: {
-      GdiObject blue(CreateSolidBrush(RGB(0x20, 0x40, 0xC0)));
-      HBRUSH previous = SelectObject(dc, blue.get());
-      Ellipse(dc, x + 1, y + 1, x + 31, y + 31);
-      SelectObject(dc, previous);
+      Disc(dc, x, y, RGB(0x20, 0x40, 0xC0));
       Fill(dc, x + 14, y + 7, x + 18, y + 11, RGB(0xFF, 0xFF, 0xFF));
       Fill(dc, x + 14, y + 13, x + 18, y + 25, RGB(0xFF, 0xFF, 0xFF));
       break;

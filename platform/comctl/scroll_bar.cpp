@@ -287,9 +287,6 @@ LRESULT Handle(HWND hwnd, const ScrollBarPtr& state, UINT message, WPARAM wparam
       if ((info->fMask & SIF_TRACKPOS) != 0) info->nTrackPos = bar.pressed == Part::kThumb ? bar.track_pos : bar.pos;
       return TRUE;
     }
-    case WM_NCDESTROY:
-      DetachState<ScrollBar>(hwnd);
-      return DefWindowProc(hwnd, message, wparam, lparam);
     default: return DefWindowProc(hwnd, message, wparam, lparam);
   }
 }
@@ -297,10 +294,7 @@ LRESULT Handle(HWND hwnd, const ScrollBarPtr& state, UINT message, WPARAM wparam
 }  // namespace
 
 LRESULT CALLBACK ScrollBarProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_NCCREATE) AttachState(hwnd, std::make_shared<ScrollBar>());
-  const ScrollBarPtr state = StateOf<ScrollBar>(hwnd);
-  if (!state) return DefWindowProc(hwnd, message, wparam, lparam);
-  return Handle(hwnd, state, message, wparam, lparam);
+  return RunControl<ScrollBar, &Handle>(hwnd, message, wparam, lparam);
 }
 
 }  // namespace plat::comctl

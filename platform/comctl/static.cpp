@@ -120,16 +120,7 @@ void Paint(HWND hwnd, const Static& control) {
       DrawText(hwnd, dc, client);
       break;
   }
-  if ((StyleOf(hwnd) & SS_SUNKEN) != 0) {
-    const RECT top{client.left, client.top, client.right, client.top + 1};
-    const RECT left{client.left, client.top, client.left + 1, client.bottom};
-    const RECT bottom{client.left, client.bottom - 1, client.right, client.bottom};
-    const RECT right{client.right - 1, client.top, client.right, client.bottom};
-    FillRect(dc, &top, GetSysColorBrush(COLOR_BTNSHADOW));
-    FillRect(dc, &left, GetSysColorBrush(COLOR_BTNSHADOW));
-    FillRect(dc, &bottom, GetSysColorBrush(COLOR_BTNHIGHLIGHT));
-    FillRect(dc, &right, GetSysColorBrush(COLOR_BTNHIGHLIGHT));
-  }
+  if ((StyleOf(hwnd) & SS_SUNKEN) != 0) DrawFrameLines(dc, client, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT);
   SelectObject(dc, previous);
   EndPaint(hwnd, &paint);
 }
@@ -176,9 +167,6 @@ LRESULT Handle(HWND hwnd, const StaticPtr& state, UINT message, WPARAM wparam, L
     case STM_GETICON: return control.image_type == IMAGE_ICON ? reinterpret_cast<LRESULT>(control.image) : 0;
     case STM_SETIMAGE: return SetImage(hwnd, control, static_cast<UINT>(wparam), reinterpret_cast<HANDLE>(lparam));
     case STM_GETIMAGE: return wparam == control.image_type ? reinterpret_cast<LRESULT>(control.image) : 0;
-    case WM_NCDESTROY:
-      DetachState<Static>(hwnd);
-      return DefWindowProc(hwnd, message, wparam, lparam);
     default: return DefWindowProc(hwnd, message, wparam, lparam);
   }
 }
@@ -186,10 +174,7 @@ LRESULT Handle(HWND hwnd, const StaticPtr& state, UINT message, WPARAM wparam, L
 }  // namespace
 
 LRESULT CALLBACK StaticProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_NCCREATE) AttachState(hwnd, std::make_shared<Static>());
-  const StaticPtr state = StateOf<Static>(hwnd);
-  if (!state) return DefWindowProc(hwnd, message, wparam, lparam);
-  return Handle(hwnd, state, message, wparam, lparam);
+  return RunControl<Static, &Handle>(hwnd, message, wparam, lparam);
 }
 
 }  // namespace plat::comctl
