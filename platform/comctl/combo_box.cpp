@@ -30,6 +30,7 @@ struct Combo {
   bool has_focus = false;
   int sel_before_drop = -1;
   int announced_sel = -1;  // the selection CBN_SELCHANGE last told of while dropped
+  bool is_showing_selection = false;  // the edit's text changes for a selection, not the user
 };
 
 using ComboPtr = std::shared_ptr<Combo>;
@@ -73,10 +74,12 @@ std::string ItemText(const Combo& combo, int index) {
 }
 
 // Shows the current item in the field: the edit's text, or a repaint.
-void ShowSelection(HWND hwnd, const Combo& combo) {
+void ShowSelection(HWND hwnd, Combo& combo) {
   if (combo.edit != nullptr) {
     const int sel = CurSel(combo);
+    combo.is_showing_selection = true;
     SetWindowText(combo.edit, sel >= 0 ? ItemText(combo, sel).c_str() : "");
+    combo.is_showing_selection = false;
     if (combo.has_focus) SendMessage(combo.edit, EM_SETSEL, 0, -1);
   }
   InvalidateRect(hwnd, nullptr, TRUE);
@@ -217,6 +220,14 @@ LRESULT CALLBACK EditHook(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
   if (message == WM_CHAR && (wparam == '\r' || wparam == 0x1B) && SendMessage(combo, CB_GETDROPPEDSTATE, 0, 0) != 0) {
     return 0;
   }
+  if (message == WM_GETDLGCODE) {
+    // While the list is down, Enter and Esc close it instead of the dialog.
+    const LRESULT code = DefSubclassProc(hwnd, message, wparam, lparam);
+    const auto* msg = reinterpret_cast<const MSG*>(lparam);
+    const bool is_closing_key = msg != nullptr && msg->message == WM_KEYDOWN &&
+                                (msg->wParam == VK_RETURN || msg->wParam == VK_ESCAPE);
+    return is_closing_key && SendMessage(combo, CB_GETDROPPEDSTATE, 0, 0) != 0 ? code | DLGC_WANTMESSAGE : code;
+  }
   if (message == WM_SETFOCUS || message == WM_KILLFOCUS) {
     const LRESULT result = DefSubclassProc(hwnd, message, wparam, lparam);
     SendMessage(combo, message, wparam, lparam);
@@ -326,7 +337,7 @@ void OnKey(HWND hwnd, const ComboPtr& state, UINT message, WPARAM key) {
   SelectAndNotify(hwnd, combo, std::clamp(to, 0, count - 1));
 }
 
-LRESULT SetCurSel(HWND hwnd, const Combo& combo, WPARAM index) {
+LRESULT SetCurSel(HWND hwnd, Combo& combo, WPARAM index) {
   const LRESULT result = ToList(combo, LB_SETCURSEL, index, 0);
   if (result == CB_ERR && static_cast<intptr_t>(index) != -1) return CB_ERR;
   ShowSelection(hwnd, combo);
@@ -429,6 +440,7 @@ LRESULT Handle(HWND hwnd, const ComboPtr& state, UINT message, WPARAM wparam, LP
       const auto from = reinterpret_cast<HWND>(lparam);
       const WORD code = HIWORD(wparam);
       if (from == combo.edit && combo.edit != nullptr) {
+        if (combo.is_showing_selection) return 0;
         if (code == EN_CHANGE) NotifyParent(hwnd, CBN_EDITCHANGE);
         if (code == EN_UPDATE) NotifyParent(hwnd, CBN_EDITUPDATE);
         return 0;
@@ -473,7 +485,7 @@ LRESULT Handle(HWND hwnd, const ComboPtr& state, UINT message, WPARAM wparam, LP
     }
     case CB_RESETCONTENT:
       ToList(combo, LB_RESETCONTENT, 0, 0);
-      if (combo.edit != nullptr) SetWindowText(combo.edit, "");
+      ShowSelection(hwnd, combo);
       InvalidateRect(hwnd, nullptr, TRUE);
       return CB_OKAY;
     case CB_GETCOUNT: return ToList(combo, LB_GETCOUNT, 0, 0);

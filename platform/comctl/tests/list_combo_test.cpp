@@ -275,3 +275,74 @@ TEST_F(ListComboTest, ListBoxSelectionByClicksAndKeys) {
 
 }  // namespace
 }  // namespace plat::test
+
+namespace plat::test {
+namespace {
+
+TEST_F(ListComboTest, DropDownComboEditsAndSelectsThroughItsEdit) {
+  ControlHost host;
+  HWND combo = host.Add(kComboBoxClass, "", CBS_DROPDOWN | CBS_AUTOHSCROLL, kControlId, RECT{10, 10, 160, 200});
+  for (const char* item : {"赤", "緑", "青"}) SendMessage(combo, CB_ADDSTRING, 0, Text(item));
+  COMBOBOXINFO info;
+  ASSERT_TRUE(GetComboBoxInfo(combo, &info));
+  ASSERT_NE(info.hwndItem, combo);  // the edit
+  SetFocus(combo);
+  EXPECT_EQ(GetFocus(), info.hwndItem);
+  host.notices.clear();
+  Key(VK_DOWN);
+  EXPECT_EQ(SendMessage(combo, CB_GETCURSEL, 0, 0), 0);
+  EXPECT_EQ(WindowTextOf(combo), "赤");
+  Key(VK_DOWN);
+  EXPECT_EQ(WindowTextOf(info.hwndItem), "緑");
+  Type("x");  // replaces the selected text
+  EXPECT_EQ(WindowTextOf(combo), "x");
+  EXPECT_EQ(SendMessage(combo, WM_GETTEXTLENGTH, 0, 0), 1);
+  const auto codes = CodesFrom(host.notices, kControlId);
+  EXPECT_EQ(std::count(codes.begin(), codes.end(), CBN_SELCHANGE), 2);
+  EXPECT_EQ(std::count(codes.begin(), codes.end(), CBN_EDITCHANGE), 1);
+  EXPECT_EQ(std::count(codes.begin(), codes.end(), CBN_EDITUPDATE), 1);
+  // Enter with the list down closes the list, not the dialog around it.
+  Key(0x73);
+  ASSERT_TRUE(SendMessage(combo, CB_GETDROPPEDSTATE, 0, 0));
+  MSG enter{};
+  enter.hwnd = info.hwndItem;
+  enter.message = WM_KEYDOWN;
+  enter.wParam = VK_RETURN;
+  EXPECT_NE(SendMessage(info.hwndItem, WM_GETDLGCODE, VK_RETURN, reinterpret_cast<LPARAM>(&enter)) & DLGC_WANTMESSAGE, 0);
+  Key(VK_RETURN);
+  EXPECT_FALSE(SendMessage(combo, CB_GETDROPPEDSTATE, 0, 0));
+}
+
+TEST_F(ListComboTest, PaintedSelectionsShowInTheHighlightColour) {
+  ControlHost host;
+  HWND list = host.Add(kListBoxClass, "", 0, kControlId, RECT{10, 10, 110, 110});
+  HWND edit = host.Add(kEditClass, "選択された", ES_NOHIDESEL, kControlId + 1, RECT{120, 10, 300, 40});
+  SendMessage(list, LB_ADDSTRING, 0, Text("a"));
+  SendMessage(list, LB_ADDSTRING, 0, Text("b"));
+  SendMessage(list, LB_SETCURSEL, 1, 0);
+  SendMessage(edit, EM_SETSEL, 0, 6);
+  UpdateWindow(host.hwnd());
+  Pump();
+  const uint32_t highlight = (GetRValue(GetSysColor(COLOR_HIGHLIGHT)) << 16) |
+                             (GetGValue(GetSysColor(COLOR_HIGHLIGHT)) << 8) | GetBValue(GetSysColor(COLOR_HIGHLIGHT));
+  const Image shot = Snapshot(host.hwnd());
+  const auto has_highlight_in = [&](HWND control, int top, int bottom) {
+    RECT rect{};
+    GetWindowRect(control, &rect);
+    RECT host_rect{};
+    GetWindowRect(host.hwnd(), &host_rect);
+    for (int y = rect.top + top - host_rect.top; y < rect.top + bottom - host_rect.top; ++y) {
+      for (int x = rect.left - host_rect.left; x < rect.right - host_rect.left; ++x) {
+        if (x >= 0 && y >= 0 && x < shot.width_px && y < shot.height_px && shot.At(x, y) == highlight) return true;
+      }
+    }
+    return false;
+  };
+  const int item_height = static_cast<int>(SendMessage(list, LB_GETITEMHEIGHT, 0, 0));
+  EXPECT_FALSE(has_highlight_in(list, 0, item_height));
+  EXPECT_TRUE(has_highlight_in(list, item_height, 2 * item_height));
+  EXPECT_TRUE(has_highlight_in(edit, 0, 30));
+}
+
+}  // namespace
+}  // namespace plat::test
