@@ -3,6 +3,7 @@
 // and a formatting rectangle inside margins. Positions are byte offsets of
 // the UTF-8 text, always on character boundaries.
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -170,6 +171,43 @@ size_t OffsetAtPoint(HWND hwnd, const Edit& edit, POINT point) {
   return end;
 }
 
+int VisibleLines(HWND hwnd, const Edit& edit) {
+  const RECT format = FormatRect(hwnd, edit);
+  return std::max(1, static_cast<int>((format.bottom - format.top) / LineHeight(edit.font)));
+}
+
+int WidestLine(HWND hwnd, const Edit& edit) {
+  MeasureDc dc(edit.font);
+  const auto starts = LineStarts(edit, IsMultiLine(hwnd));
+  int widest = 0;
+  for (size_t line = 0; line < starts.size(); ++line) {
+    widest = std::max(widest, XOfOffset(hwnd, edit, dc.get(), starts[line], LineEnd(edit, starts, line)));
+  }
+  return widest;
+}
+
+// The window's own scroll bars follow the first line and the horizontal offset.
+void UpdateScrollBars(HWND hwnd, const Edit& edit) {
+  const DWORD style = StyleOf(hwnd);
+  if ((style & WS_VSCROLL) != 0) {
+    SCROLLINFO info;
+    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    info.nMax = static_cast<int>(LineStarts(edit, IsMultiLine(hwnd)).size()) - 1;
+    info.nPage = static_cast<UINT>(VisibleLines(hwnd, edit));
+    info.nPos = edit.first_line;
+    SetScrollInfo(hwnd, SB_VERT, &info, TRUE);
+  }
+  if ((style & WS_HSCROLL) != 0) {
+    const RECT format = FormatRect(hwnd, edit);
+    SCROLLINFO info;
+    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    info.nMax = WidestLine(hwnd, edit);
+    info.nPage = static_cast<UINT>(std::max<LONG>(1, format.right - format.left));
+    info.nPos = edit.scroll_x;
+    SetScrollInfo(hwnd, SB_HORZ, &info, TRUE);
+  }
+}
+
 void PlaceCaret(HWND hwnd, const Edit& edit) {
   if (!edit.has_focus) return;
   const POINT pos = PosOfOffset(hwnd, edit, edit.caret);
@@ -202,6 +240,7 @@ void ScrollToCaret(HWND hwnd, Edit& edit) {
     edit.scroll_x = scroll;
   }
   if (has_scrolled) InvalidateRect(hwnd, nullptr, TRUE);
+  UpdateScrollBars(hwnd, edit);
 }
 
 void Changed(HWND hwnd, Edit& edit, bool notify) {
@@ -215,6 +254,36 @@ void Changed(HWND hwnd, Edit& edit, bool notify) {
 void SelectionMoved(HWND hwnd, Edit& edit) {
   edit.is_typing_run = false;
   ScrollToCaret(hwnd, edit);
+  InvalidateRect(hwnd, nullptr, TRUE);
+  PlaceCaret(hwnd, edit);
+}
+
+// WM_VSCROLL and WM_HSCROLL from the window's scroll bars, and the wheel.
+void OnScroll(HWND hwnd, Edit& edit, UINT message, WORD request, int thumb) {
+  if (!IsMultiLine(hwnd)) return;
+  const bool is_vertical = message == WM_VSCROLL;
+  const int line = is_vertical ? 1 : std::max(1, LineHeight(edit.font) / 2);
+  const RECT format = FormatRect(hwnd, edit);
+  const int page = is_vertical ? VisibleLines(hwnd, edit) : std::max<int>(1, format.right - format.left);
+  const int last = is_vertical ? static_cast<int>(LineStarts(edit, true).size()) - 1 : WidestLine(hwnd, edit);
+  int& position = is_vertical ? edit.first_line : edit.scroll_x;
+  int to = position;
+  switch (request) {
+    case SB_LINEUP: to -= line; break;
+    case SB_LINEDOWN: to += line; break;
+    case SB_PAGEUP: to -= page; break;
+    case SB_PAGEDOWN: to += page; break;
+    case SB_TOP: to = 0; break;
+    case SB_BOTTOM: to = last; break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: to = thumb; break;
+    default: return;
+  }
+  to = std::clamp(to, 0, std::max(0, is_vertical ? last : last - page + 1));
+  if (to == position) return;
+  position = to;
+  NotifyParent(hwnd, is_vertical ? EN_VSCROLL : EN_HSCROLL);
+  UpdateScrollBars(hwnd, edit);
   InvalidateRect(hwnd, nullptr, TRUE);
   PlaceCaret(hwnd, edit);
 }
@@ -597,7 +666,10 @@ LRESULT Handle(HWND hwnd, const EditPtr& state, UINT message, WPARAM wparam, LPA
     }
     case WM_PAINT: Paint(hwnd, edit); return 0;
     case WM_ERASEBKGND: return 1;
-    case WM_SIZE: InvalidateRect(hwnd, nullptr, TRUE); return 0;
+    case WM_SIZE:
+      UpdateScrollBars(hwnd, edit);
+      InvalidateRect(hwnd, nullptr, TRUE);
+      return 0;
     case WM_ENABLE: InvalidateRect(hwnd, nullptr, TRUE); return 0;
     case WM_SETFOCUS:
       edit.has_focus = true;
@@ -696,9 +768,24 @@ LRESULT Handle(HWND hwnd, const EditPtr& state, UINT message, WPARAM wparam, LPA
                                    static_cast<int>(LineStarts(edit, true).size()) - 1);
       edit.scroll_x = std::max(0, edit.scroll_x + static_cast<int>(static_cast<intptr_t>(wparam)) *
                                                       std::max(1, LineHeight(edit.font) / 2));
+      UpdateScrollBars(hwnd, edit);
       InvalidateRect(hwnd, nullptr, TRUE);
       PlaceCaret(hwnd, edit);
       return TRUE;
+    case WM_VSCROLL:
+    case WM_HSCROLL:
+      OnScroll(hwnd, edit, message, LOWORD(wparam), HIWORD(wparam));
+      return 0;
+    case WM_MOUSEWHEEL: {
+      const int notches = GET_Y_LPARAM(static_cast<LPARAM>(wparam)) / WHEEL_DELTA;
+      for (int i = 0; i < std::abs(notches) * 3; ++i) OnScroll(hwnd, edit, WM_VSCROLL, notches > 0 ? SB_LINEUP : SB_LINEDOWN, 0);
+      return 0;
+    }
+    case EM_SCROLL: {
+      const int before = edit.first_line;
+      OnScroll(hwnd, edit, WM_VSCROLL, static_cast<WORD>(wparam), 0);
+      return MAKELRESULT(static_cast<WORD>(edit.first_line - before), TRUE);
+    }
     case EM_SCROLLCARET: ScrollToCaret(hwnd, edit); PlaceCaret(hwnd, edit); return TRUE;
     case EM_SETREADONLY: {
       const DWORD style = StyleOf(hwnd);

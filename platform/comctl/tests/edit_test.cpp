@@ -248,3 +248,36 @@ TEST_F(EditTest, KeysMoveAndExtendTheSelectionByCharacters) {
 
 }  // namespace
 }  // namespace plat::test
+
+namespace plat::test {
+namespace {
+
+TEST_F(EditTest, MultiLineScrollBarsFollowTheTextAndTheCaret) {
+  ControlHost host;
+  std::string text;
+  for (int i = 0; i < 30; ++i) text += "line " + std::to_string(i) + "\r\n";
+  HWND edit = host.Add(kEditClass, text.c_str(), ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL, kEditId,
+                       RECT{10, 10, 200, 110});
+  SCROLLINFO info;
+  info.fMask = SIF_ALL;
+  ASSERT_TRUE(GetScrollInfo(edit, SB_VERT, &info));
+  EXPECT_EQ(info.nMax, 30);
+  EXPECT_GT(info.nPage, 0u);
+  EXPECT_EQ(info.nPos, 0);
+  host.notices.clear();
+  SendMessage(edit, WM_VSCROLL, SB_PAGEDOWN, 0);
+  EXPECT_EQ(SendMessage(edit, EM_GETFIRSTVISIBLELINE, 0, 0), static_cast<LRESULT>(info.nPage));
+  EXPECT_EQ(GetScrollPos(edit, SB_VERT), static_cast<int>(info.nPage));
+  EXPECT_EQ(CodesFrom(host.notices, kEditId), std::vector<WORD>{EN_VSCROLL});
+  SendMessage(edit, WM_VSCROLL, SB_BOTTOM, 0);
+  SendMessage(edit, WM_VSCROLL, SB_LINEDOWN, 0);  // nothing below the last line
+  EXPECT_EQ(SendMessage(edit, EM_GETFIRSTVISIBLELINE, 0, 0), 30);
+  // Moving the caret to the top scrolls it into view.
+  SendMessage(edit, EM_SETSEL, 0, 0);
+  SendMessage(edit, EM_SCROLLCARET, 0, 0);
+  EXPECT_EQ(SendMessage(edit, EM_GETFIRSTVISIBLELINE, 0, 0), 0);
+  EXPECT_EQ(GetScrollPos(edit, SB_VERT), 0);
+}
+
+}  // namespace
+}  // namespace plat::test
