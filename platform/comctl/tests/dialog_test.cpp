@@ -8,6 +8,7 @@
 
 #include "control_host.h"
 #include "plat/dialog.h"
+#include "plat/resources.h"
 #include "plat/testing.h"
 
 namespace plat::test {
@@ -237,6 +238,26 @@ TEST_F(DialogTest, MessageBoxIconsAreDrawn) {
     EXPECT_EQ(MessageBox(nullptr, "読み込めません。", "エラー", MB_OK | test_case.icon), IDOK);
     EXPECT_TRUE(has_colour) << test_case.icon;
   }
+}
+
+}  // namespace
+}  // namespace plat::test
+
+namespace plat::test {
+namespace {
+
+TEST_F(DialogTest, TemplatesRegisteredAsModuleResourcesAreFoundByName) {
+  const auto module = reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x7170));
+  const ResourceEntry entries[] = {{RT_DIALOG, 0, "FORM", &Form(), sizeof(DialogTemplate)}};
+  ASSERT_TRUE(RegisterModuleResources(module, entries, 1));
+  SetModalResponder([](ModalContext& context) { context.PressDefault(); });
+  EXPECT_EQ(DialogBoxParam(module, "form", nullptr, &FormProc, 0), IDOK);
+  EXPECT_EQ(DialogBoxParam(module, "missing", nullptr, &FormProc, 0), -1);
+  HWND modeless = CreateDialogParam(module, "FORM", nullptr, &FormProc, 0);
+  ASSERT_NE(modeless, nullptr);
+  EXPECT_FALSE(IsWindowVisible(modeless));  // the template has no WS_VISIBLE
+  DestroyWindow(modeless);
+  UnregisterModuleResources(module);
 }
 
 }  // namespace

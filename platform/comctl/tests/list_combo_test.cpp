@@ -346,3 +346,28 @@ TEST_F(ListComboTest, PaintedSelectionsShowInTheHighlightColour) {
 
 }  // namespace
 }  // namespace plat::test
+
+namespace plat::test {
+namespace {
+
+TEST_F(ListComboTest, SimpleComboShowsItsListAsAChild) {
+  ControlHost host;
+  HWND combo = host.Add(kComboBoxClass, "", CBS_SIMPLE, kControlId, RECT{10, 10, 160, 200});
+  for (const char* item : {"一", "二", "三"}) SendMessage(combo, CB_ADDSTRING, 0, Text(item));
+  COMBOBOXINFO info;
+  ASSERT_TRUE(GetComboBoxInfo(combo, &info));
+  EXPECT_EQ(GetParent(info.hwndList), combo);
+  EXPECT_TRUE(IsWindowVisible(info.hwndList));
+  host.notices.clear();
+  RECT item{};
+  SendMessage(info.hwndList, LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&item));
+  Click(info.hwndList, POINT{item.left + 5, (item.top + item.bottom) / 2});
+  EXPECT_EQ(SendMessage(combo, CB_GETCURSEL, 0, 0), 1);
+  EXPECT_EQ(WindowTextOf(info.hwndItem), "二");
+  const auto codes = CodesFrom(host.notices, kControlId);
+  EXPECT_EQ(std::count(codes.begin(), codes.end(), CBN_SELCHANGE), 1);
+  EXPECT_EQ(std::count(codes.begin(), codes.end(), CBN_EDITCHANGE), 0);
+}
+
+}  // namespace
+}  // namespace plat::test
