@@ -187,6 +187,18 @@ TEST_F(SeamContract, ShowsThePresentedPixelsWhereTheWindowIs) {
   const uint32_t desktop = DesktopPixel();
   EXPECT_EQ(ReadScreen(RECT{40, 30, 41, 31})[0], desktop);
 
+  // Text input at a caret and away again, and a beep: taken without a fuss
+  // (the headless backend journals the beep).
+  const RECT caret{60, 50, 62, 66};
+  Seam().SetTextInput(window.hwnd(), &caret);
+  Seam().SetTextInput(nullptr, nullptr);
+  Seam().Beep(0x30);
+  if (auto* headless = headless::CurrentHeadless()) {
+    const auto journal = headless->GetJournal();
+    ASSERT_FALSE(journal.empty());
+    EXPECT_EQ(journal.back(), (headless::JournalEntry{"beep", "48"}));
+  }
+
   // Hidden: nothing of it is left on the screen.
   Seam().Show(window.hwnd(), false);
   Settle(IsQt() ? 200 : 0);
