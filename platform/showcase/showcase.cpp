@@ -1,14 +1,17 @@
 // plat-showcase: the screen tests' fixture, built for them only. It opens a
-// framed window with a menu, scroll bars, Japanese text and an elliptic
-// child, and a shaped top-level window.
+// framed window with a menu, scroll bars, Japanese text, an elliptic child,
+// an edit and a combo box, and a shaped top-level window; then a message box
+// comes up and the combo box drops down its list.
 //
 //   plat-showcase snapshot DIR   headless: writes DIR/<window>.png (what the
 //                                virtual screen shows in each top-level
 //                                window's rectangle) and DIR/windows.txt
 //   plat-showcase show DIR       on the process's backend: writes
-//                                DIR/windows.txt once the windows are up and
-//                                journals mouse and key input to
-//                                DIR/journal.txt until it is closed
+//                                DIR/windows.txt once everything is up; when
+//                                DIR/proceed appears, closes the list and the
+//                                message box, journals "closed", and from then
+//                                on journals mouse and key input to
+//                                DIR/journal.txt until it is ended
 //
 // windows.txt: a line "window NAME LEFT TOP RIGHT BOTTOM CLIENT_X CLIENT_Y"
 // per top-level window (screen rectangle, client origin inside it), then a
@@ -27,6 +30,8 @@
 #include "plat/gdi_surface.h"
 #include "plat/headless.h"
 #include "plat/menu.h"
+#include "plat/controls.h"
+#include "plat/dialog.h"
 #include "plat/font.h"
 #include "plat/messages.h"
 #include "plat/text.h"
@@ -40,13 +45,19 @@ constexpr const char* kMainClass = "ShowcaseMain";
 constexpr const char* kEllipseClass = "ShowcaseEllipse";
 constexpr const char* kShapedClass = "ShowcaseShaped";
 
+constexpr const char* kBoxCaption = "見本の確認";
+constexpr UINT_PTR kStepTimer = 1;
+constexpr int kComboId = 1002;
+
 struct TopLevel {
   std::string name;
   HWND hwnd = nullptr;
 };
 
 std::vector<TopLevel> top_levels;
+HWND main_window = nullptr;
 FILE* journal = nullptr;
+std::string out_dir;
 
 std::string NameOf(HWND hwnd) {
   for (const TopLevel& top : top_levels) {
@@ -54,7 +65,16 @@ std::string NameOf(HWND hwnd) {
   }
   char text[64] = {};
   GetClassName(hwnd, text, sizeof(text));
-  return std::strcmp(text, kEllipseClass) == 0 ? "ellipse" : text;
+  if (std::strcmp(text, kEllipseClass) == 0) return "ellipse";
+  if (std::strcmp(text, kDialogClass) == 0) return "message";
+  if (std::strcmp(text, "ComboLBox") == 0) return "list";  // a combo box's dropped-down list
+  return text;
+}
+
+void JournalLine(const std::string& line) {
+  if (journal == nullptr) return;
+  std::fprintf(journal, "%s\n", line.c_str());
+  std::fflush(journal);
 }
 
 // Mouse and key input as the window procedures get it.
@@ -132,6 +152,8 @@ void PaintShaped(HDC dc, const RECT& client) {
   Text(dc, 60, 70, 20, "MS PGothic", RGB(0, 0, 0x40), {"形のある窓"});
 }
 
+void Step();
+
 // The showcase's windows: input goes to the journal, painting to `Paint`;
 // the main window's end ends the program.
 template <void (*Paint)(HDC, const RECT&)>
@@ -146,7 +168,12 @@ LRESULT ShowcaseProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     EndPaint(hwnd, &paint);
     return 0;
   }
-  if (message == WM_DESTROY && Paint == PaintMain) PostQuitMessage(0);
+  if (Paint == PaintMain) {
+    if (message == WM_DESTROY) PostQuitMessage(0);
+    // A click makes the main window the focus, so keys come to it.
+    if (message == WM_LBUTTONDOWN) SetFocus(hwnd);
+    if (message == WM_TIMER && wparam == kStepTimer) Step();
+  }
   return DefWindowProc(hwnd, message, wparam, lparam);
 }
 
@@ -197,7 +224,16 @@ void CreateWindows() {
   SetScrollInfo(main, SB_HORZ, &scroll, FALSE);
   HWND ellipse = CreateWindowEx(0, kEllipseClass, "", WS_CHILD | WS_VISIBLE, 230, 110, 160, 100, main, nullptr, nullptr, nullptr);
   SetWindowRgn(ellipse, CreateEllipticRgn(0, 0, 160, 100), TRUE);
+  CreateWindowEx(WS_EX_CLIENTEDGE, kEditClass, "編集できる文字 abc", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 8,
+                 110, 200, 24, main, reinterpret_cast<HMENU>(1001), nullptr, nullptr);
+  HWND combo = CreateWindowEx(0, kComboBoxClass, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 8, 140,
+                              200, 160, main, reinterpret_cast<HMENU>(kComboId), nullptr, nullptr);
+  for (const char* item : {"一番目の項目", "二番目の項目", "Third item", "四番目"}) {
+    SendMessage(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+  }
+  SendMessage(combo, CB_SETCURSEL, 1, 0);
   top_levels.push_back({"main", main});
+  main_window = main;
 
   HWND shaped = CreateWindowEx(WS_EX_TOOLWINDOW, kShapedClass, "形", WS_POPUP, 480, 16, 240, 180, nullptr, nullptr, nullptr, nullptr);
   // A rounded shape with a notch: region arithmetic the backend must follow.
@@ -222,12 +258,24 @@ void PumpIdle() {
   }
 }
 
+std::vector<TopLevel> ShownTopLevels() {
+  std::vector<TopLevel> shown;
+  EnumWindows(
+      [](HWND hwnd, LPARAM list) {
+        if (IsWindowVisible(hwnd)) reinterpret_cast<std::vector<TopLevel>*>(list)->push_back({NameOf(hwnd), hwnd});
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&shown));
+  return shown;
+}
+
+// Every visible top-level window, named.
 bool WriteWindowList(const std::string& dir) {
   const std::string path = dir + "/windows.txt";
   const std::string partial = path + ".partial";
   {
     std::ofstream out(partial);
-    for (const TopLevel& top : top_levels) {
+    for (const TopLevel& top : ShownTopLevels()) {
       RECT rect;
       GetWindowRect(top.hwnd, &rect);
       POINT client{0, 0};
@@ -254,36 +302,87 @@ bool WriteWindowList(const std::string& dir) {
   return std::rename(partial.c_str(), path.c_str()) == 0;  // appears whole
 }
 
-int Snapshot(const std::string& dir) {
-  backend::InstallBackend(headless::CreateHeadlessBackend(headless::Options{}));
-  CreateWindows();
-  PumpIdle();
+void DropDown(bool is_dropped) { SendDlgItemMessage(main_window, kComboId, CB_SHOWDROPDOWN, is_dropped ? TRUE : FALSE, 0); }
+
+int ShowMessageBox() {
+  return MessageBox(nullptr, "スキャナーが見つかりません。\n接続を確認してください。", kBoxCaption, MB_OKCANCEL | MB_ICONWARNING);
+}
+
+bool WriteSnapshots(const std::string& dir) {
   const headless::Image screen = headless::CurrentHeadless()->SnapshotScreen();
-  for (const TopLevel& top : top_levels) {
+  for (const TopLevel& top : ShownTopLevels()) {
     RECT rect;
     GetWindowRect(top.hwnd, &rect);
     auto surface = gdi::CreateSurface(rect.right - rect.left, rect.bottom - rect.top, 32);
-    if (!surface) return 1;
+    if (!surface) return false;
     for (int y = 0; y < surface->height; ++y) {
       for (int x = 0; x < surface->width; ++x) surface->SetRaw(x, y, screen.At(rect.left + x, rect.top + y));
     }
     if (!gdi::WriteSurfacePng(*surface, surface->Bounds(), dir + "/" + top.name + ".png")) {
       std::fprintf(stderr, "plat-showcase: cannot write %s/%s.png\n", dir.c_str(), top.name.c_str());
-      return 1;
+      return false;
     }
   }
-  return WriteWindowList(dir) ? 0 : 1;
+  return WriteWindowList(dir);
+}
+
+// Headless: once the message box waits, the list drops down, everything is
+// painted and the screen is written; then the box is answered.
+int Snapshot(const std::string& dir) {
+  backend::InstallBackend(headless::CreateHeadlessBackend(headless::Options{}));
+  CreateWindows();
+  PumpIdle();
+  bool is_written = false;
+  headless::CurrentHeadless()->SetModalResponder([&](headless::ModalContext& box) {
+    DropDown(true);
+    PumpIdle();
+    is_written = WriteSnapshots(dir);
+    DropDown(false);
+    box.PressDefault();
+  });
+  ShowMessageBox();
+  return is_written ? 0 : 1;
+}
+
+// On the display the same steps run from a timer inside the message box's loop.
+void Step() {
+  static int step = 0;
+  const HWND box = FindWindow(kDialogClass, kBoxCaption);
+  switch (step) {
+    case 0:
+      if (box == nullptr) return;
+      DropDown(true);
+      break;
+    case 1:
+      if (!WriteWindowList(out_dir)) std::fprintf(stderr, "plat-showcase: cannot write %s/windows.txt\n", out_dir.c_str());
+      break;
+    case 2:
+      if (FILE* proceed = std::fopen((out_dir + "/proceed").c_str(), "r")) {
+        std::fclose(proceed);
+        DropDown(false);
+        if (box != nullptr) PostMessage(box, WM_COMMAND, IDOK, 0);
+        KillTimer(main_window, kStepTimer);
+        break;
+      }
+      return;
+    default:
+      return;
+  }
+  ++step;
 }
 
 int Show(const std::string& dir) {
+  out_dir = dir;
+  CreateWindows();
+  PumpIdle();
+  SetTimer(main_window, kStepTimer, 100, nullptr);
+  ShowMessageBox();
   journal = std::fopen((dir + "/journal.txt").c_str(), "w");
   if (journal == nullptr) {
     std::fprintf(stderr, "plat-showcase: cannot write %s/journal.txt\n", dir.c_str());
     return 1;
   }
-  CreateWindows();
-  PumpIdle();
-  if (!WriteWindowList(dir)) return 1;
+  JournalLine("closed");
   MSG msg;
   while (GetMessage(&msg, nullptr, 0, 0) > 0) {
     TranslateMessage(&msg);

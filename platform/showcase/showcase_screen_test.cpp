@@ -1,4 +1,5 @@
-// The showcase on a real X server: every top-level window, cut from a
+// The showcase on a real X server: every top-level window (with a message
+// box up and a combo box's list dropped down), cut from a
 // screenshot of the root window (ImageMagick's import), shows exactly what
 // the headless backend showed in its rectangle, and input given by xdotool
 // reaches the window procedures at the client points it was aimed at. Runs
@@ -183,6 +184,8 @@ ShownShowcase* ShowcaseOnScreen::shown_ = nullptr;
 
 TEST_F(ShowcaseOnScreen, EveryWindowLooksAsItDoesHeadless) {
   const std::string screenshot = dir_ + "/screen/root.png";
+  // The message box and the dropped-down list of the combo box are windows of their own.
+  for (const char* name : {"main", "shaped", "message", "list"}) ASSERT_EQ(expected_.count(name), 1u) << name;
   std::map<std::string, size_t> differences;
   // The windows appear once the X server has mapped and exposed them: take
   // screenshots until all match, for at most 10 s.
@@ -222,7 +225,14 @@ TEST_F(ShowcaseOnScreen, EveryWindowLooksAsItDoesHeadless) {
   }
 }
 
+// The message box and the list go away; then the input tests begin.
+void Proceed(const std::string& dir) {
+  std::ofstream(dir + "/screen/proceed") << "go\n";
+  ASSERT_TRUE(WaitForJournalLine(dir + "/screen/journal.txt", "closed"));
+}
+
 TEST_F(ShowcaseOnScreen, ClicksArriveAtTheClientPointAimedAt) {
+  Proceed(dir_);
   struct Case {
     std::string window;
     int x;
@@ -232,7 +242,7 @@ TEST_F(ShowcaseOnScreen, ClicksArriveAtTheClientPointAimedAt) {
   const WindowInfo& main = shown_windows_.at("main");
   const WindowInfo& shaped = shown_windows_.at("shaped");
   const Case cases[] = {
-      {"main", 12, 150, "WM_LBUTTONDOWN main 12 150"},
+      {"main", 12, 230, "WM_LBUTTONDOWN main 12 230"},
       // The middle of the elliptic child (client 230,110 in the main window, 160x100).
       {"main", 310, 160, "WM_LBUTTONDOWN ellipse 80 50"},
       // Inside the child's rectangle but outside its ellipse: the parent gets it.
