@@ -28,7 +28,6 @@ struct Button {
 
 using ButtonPtr = std::shared_ptr<Button>;
 
-DWORD StyleOf(HWND hwnd) { return static_cast<DWORD>(GetWindowLongPtr(hwnd, GWL_STYLE)); }
 DWORD TypeOf(HWND hwnd) { return StyleOf(hwnd) & BS_TYPEMASK; }
 
 bool IsCheckType(DWORD type) {
@@ -86,17 +85,8 @@ void SetPushed(HWND hwnd, Button& button, bool is_pushed) {
 }
 
 void DrawImage(HDC dc, const Button& button, RECT area) {
-  if (button.image == nullptr || button.image_type != IMAGE_BITMAP) return;
-  auto bitmap = reinterpret_cast<HBITMAP>(button.image);
-  BITMAP info;
-  if (GetObject(bitmap, sizeof(info), &info) == 0) return;
-  HDC source = CreateCompatibleDC(dc);
-  HBITMAP previous = SelectObject(source, bitmap);
-  const int x = (area.left + area.right - info.bmWidth) / 2;
-  const int y = (area.top + area.bottom - info.bmHeight) / 2;
-  BitBlt(dc, x, y, info.bmWidth, info.bmHeight, source, 0, 0, SRCCOPY);
-  SelectObject(source, previous);
-  DeleteDC(source);
+  if (button.image_type != IMAGE_BITMAP) return;
+  DrawBitmapIn(dc, reinterpret_cast<HBITMAP>(button.image), area, BitmapPlacement::kCentred);
 }
 
 UINT TextFormat(HWND hwnd, UINT fallback_horizontal) {

@@ -35,7 +35,6 @@ struct Combo {
 
 using ComboPtr = std::shared_ptr<Combo>;
 
-DWORD StyleOf(HWND hwnd) { return static_cast<DWORD>(GetWindowLongPtr(hwnd, GWL_STYLE)); }
 DWORD Kind(HWND hwnd) { return StyleOf(hwnd) & 0x3; }
 bool IsDropDownList(HWND hwnd) { return Kind(hwnd) == CBS_DROPDOWNLIST; }
 bool IsSimple(HWND hwnd) { return Kind(hwnd) == CBS_SIMPLE; }

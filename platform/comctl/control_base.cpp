@@ -152,6 +152,22 @@ void DrawRaisedFrame(HDC dc, RECT rect, bool is_pressed) {
 
 void DrawFocusFrame(HDC dc, RECT rect) { DrawFocusRect(dc, &rect); }
 
+void DrawBitmapIn(HDC dc, HBITMAP bitmap, RECT area, BitmapPlacement placement) {
+  BITMAP info;
+  if (bitmap == nullptr || GetObject(bitmap, sizeof(info), &info) == 0) return;
+  HDC source = CreateCompatibleDC(dc);
+  HBITMAP previous = SelectObject(source, bitmap);
+  int x = area.left;
+  int y = area.top;
+  if (placement == BitmapPlacement::kCentred) {
+    x = (area.left + area.right - info.bmWidth) / 2;
+    y = (area.top + area.bottom - info.bmHeight) / 2;
+  }
+  BitBlt(dc, x, y, info.bmWidth, info.bmHeight, source, 0, 0, SRCCOPY);
+  SelectObject(source, previous);
+  DeleteDC(source);
+}
+
 bool HasClass(HWND hwnd, const char* name) {
   char actual[64] = {};
   GetClassName(hwnd, actual, sizeof(actual));

@@ -57,6 +57,9 @@ LRESULT RunControl(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   return kHandler(hwnd, state, message, wparam, lparam);
 }
 
+// The window's style bits.
+inline DWORD StyleOf(HWND hwnd) { return static_cast<DWORD>(GetWindowLongPtr(hwnd, GWL_STYLE)); }
+
 // Registers a global class of the standard set (once per process).
 void RegisterControlClass(const char* name, WNDPROC proc, UINT class_style, int cursor_id);
 
@@ -96,6 +99,9 @@ void DrawFrameLines(HDC dc, RECT rect, int top_left_colour, int bottom_right_col
 void DrawSunkenFrame(HDC dc, RECT rect);   // a field's well
 void DrawRaisedFrame(HDC dc, RECT rect, bool is_pressed);  // a push button
 void DrawFocusFrame(HDC dc, RECT rect);
+// A bitmap copied at its own size into `area`: centred, or at its top-left corner.
+enum class BitmapPlacement { kCentred, kTopLeft };
+void DrawBitmapIn(HDC dc, HBITMAP bitmap, RECT area, BitmapPlacement placement);
 
 // What a combo box's list tells its combo box: an item was chosen with the
 // mouse (wparam its index), or the list was dismissed by a press outside.

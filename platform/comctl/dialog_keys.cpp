@@ -22,7 +22,6 @@ std::vector<HWND> Controls(HWND dialog) {
   return controls;
 }
 
-LONG_PTR StyleOf(HWND hwnd) { return GetWindowLongPtr(hwnd, GWL_STYLE); }
 bool IsUsable(HWND hwnd) { return IsWindowVisible(hwnd) && IsWindowEnabled(hwnd); }
 
 int IndexOf(const std::vector<HWND>& controls, HWND control) {

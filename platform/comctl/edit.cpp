@@ -46,7 +46,6 @@ struct Edit {
 
 using EditPtr = std::shared_ptr<Edit>;
 
-DWORD StyleOf(HWND hwnd) { return static_cast<DWORD>(GetWindowLongPtr(hwnd, GWL_STYLE)); }
 bool IsMultiLine(HWND hwnd) { return (StyleOf(hwnd) & ES_MULTILINE) != 0; }
 
 size_t SelStart(const Edit& edit) { return std::min(edit.anchor, edit.caret); }

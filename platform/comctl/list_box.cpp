@@ -39,7 +39,6 @@ struct ListBox {
 
 using ListPtr = std::shared_ptr<ListBox>;
 
-DWORD StyleOf(HWND hwnd) { return static_cast<DWORD>(GetWindowLongPtr(hwnd, GWL_STYLE)); }
 bool IsOwnerDraw(HWND hwnd) { return (StyleOf(hwnd) & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE)) != 0; }
 bool HasStrings(HWND hwnd) { return !IsOwnerDraw(hwnd) || (StyleOf(hwnd) & LBS_HASSTRINGS) != 0; }
 bool IsMultiSel(HWND hwnd) { return (StyleOf(hwnd) & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)) != 0; }

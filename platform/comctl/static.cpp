@@ -18,7 +18,6 @@ struct Static {
 
 using StaticPtr = std::shared_ptr<Static>;
 
-DWORD StyleOf(HWND hwnd) { return static_cast<DWORD>(GetWindowLongPtr(hwnd, GWL_STYLE)); }
 DWORD TypeOf(HWND hwnd) { return StyleOf(hwnd) & SS_TYPEMASK; }
 
 void DrawText(HWND hwnd, HDC dc, RECT client) {
@@ -42,21 +41,9 @@ void DrawText(HWND hwnd, HDC dc, RECT client) {
 }
 
 void DrawBitmap(HWND hwnd, const Static& control, HDC dc, RECT client) {
-  if (control.image == nullptr || control.image_type != IMAGE_BITMAP) return;
-  auto bitmap = reinterpret_cast<HBITMAP>(control.image);
-  BITMAP info;
-  if (GetObject(bitmap, sizeof(info), &info) == 0) return;
-  HDC source = CreateCompatibleDC(dc);
-  HBITMAP previous = SelectObject(source, bitmap);
-  int x = 0;
-  int y = 0;
-  if ((StyleOf(hwnd) & SS_CENTERIMAGE) != 0) {
-    x = (client.right - info.bmWidth) / 2;
-    y = (client.bottom - info.bmHeight) / 2;
-  }
-  BitBlt(dc, x, y, info.bmWidth, info.bmHeight, source, 0, 0, SRCCOPY);
-  SelectObject(source, previous);
-  DeleteDC(source);
+  if (control.image_type != IMAGE_BITMAP) return;
+  const BitmapPlacement placement = (StyleOf(hwnd) & SS_CENTERIMAGE) != 0 ? BitmapPlacement::kCentred : BitmapPlacement::kTopLeft;
+  DrawBitmapIn(dc, reinterpret_cast<HBITMAP>(control.image), client, placement);
 }
 
 void Paint(HWND hwnd, const Static& control) {
