@@ -423,6 +423,14 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result)
     case WM_NOTIFY:
       if (!OnNotify(wparam, lparam, &r)) r = Default();
       break;
+    case WM_DRAWITEM:
+      OnDrawItem(static_cast<int>(wparam), reinterpret_cast<DRAWITEMSTRUCT*>(lparam));
+      r = TRUE;
+      break;
+    case WM_MEASUREITEM:
+      OnMeasureItem(static_cast<int>(wparam), reinterpret_cast<MEASUREITEMSTRUCT*>(lparam));
+      r = TRUE;
+      break;
     case WM_PALETTECHANGED: OnPaletteChanged(WndOf(wparam)); break;
     case WM_QUERYNEWPALETTE: r = OnQueryNewPalette(); break;
     default: return FALSE;
@@ -485,6 +493,8 @@ void CWnd::OnContextMenu(CWnd*, CPoint) { Default(); }
 void CWnd::OnSysCommand(UINT, LPARAM) { Default(); }
 BOOL CWnd::OnCommand(WPARAM, LPARAM) { return FALSE; }
 BOOL CWnd::OnNotify(WPARAM, LPARAM, LRESULT*) { return FALSE; }
+void CWnd::OnDrawItem(int, DRAWITEMSTRUCT*) { Default(); }
+void CWnd::OnMeasureItem(int, MEASUREITEMSTRUCT*) { Default(); }
 void CWnd::OnPaletteChanged(CWnd*) { Default(); }
 BOOL CWnd::OnQueryNewPalette() { return static_cast<BOOL>(Default()); }
 

@@ -1,6 +1,7 @@
 // Control objects over the standard controls, and the image list object.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -121,6 +122,48 @@ TEST_F(ControlsTest, ButtonAndScrollBarObjects) {
   EXPECT_EQ(max, 50);
   bar.SetScrollPos(80);  // kept inside the range
   EXPECT_EQ(bar.GetScrollPos(), 50);
+}
+
+// A parent that draws its owner-drawn children and records what it was asked.
+class OwnerDrawParent : public CWnd {
+ public:
+  void OnDrawItem(int id, DRAWITEMSTRUCT* item) override {
+    drawn.push_back({id, item->CtlType, item->itemID});
+    CDC dc;
+    dc.Attach(item->hDC);
+    dc.FillSolidRect(&item->rcItem, RGB(10, 200, 30));
+    dc.Detach();
+  }
+  void OnMeasureItem(int id, MEASUREITEMSTRUCT* item) override {
+    measured.push_back(id);
+    item->itemHeight = 21;
+  }
+  struct Drawn {
+    int id;
+    UINT type;
+    UINT item;
+    bool operator==(const Drawn&) const = default;
+  };
+  std::vector<Drawn> drawn;
+  std::vector<int> measured;
+};
+
+TEST_F(ControlsTest, OwnerDrawnChildrenReachTheParentsHandlers) {
+  OwnerDrawParent parent;
+  ASSERT_TRUE(parent.CreateEx(0, nullptr, "", WS_POPUP | WS_VISIBLE, CRect(0, 0, 200, 120), nullptr, 0));
+  CListBox list;
+  ASSERT_TRUE(list.Create(WS_VISIBLE | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS, CRect(0, 0, 100, 100), &parent, 21));
+  list.AddString("a");
+  CButton button;
+  ASSERT_TRUE(button.Create("b", WS_VISIBLE | BS_OWNERDRAW, CRect(110, 0, 190, 30), &parent, 22));
+  test::Pump();
+  EXPECT_EQ(parent.measured, std::vector<int>{21});
+  EXPECT_EQ(list.GetItemHeight(0), 21);
+  const std::vector<OwnerDrawParent::Drawn> expected{{21, ODT_LISTBOX, 0}, {22, ODT_BUTTON, 0}};
+  for (const auto& item : expected) {
+    EXPECT_NE(std::find(parent.drawn.begin(), parent.drawn.end(), item), parent.drawn.end()) << item.id;
+  }
+  EXPECT_EQ(test::Snapshot(button.m_hWnd).At(40, 15) & 0xFFFFFFu, 0x0AC81Eu);
 }
 
 TEST(ImageListObject, AStripWithAMaskColourDrawsTransparentlyAndIsDestroyed) {

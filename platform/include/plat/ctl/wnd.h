@@ -10,6 +10,7 @@
 
 #include <memory>
 
+#include "plat/controls.h"
 #include "plat/ctl/cstring.h"
 #include "plat/ctl/geometry.h"
 #include "plat/types.h"
@@ -211,6 +212,9 @@ class CWnd {
   // TRUE when handled; otherwise the window's own handling runs.
   virtual BOOL OnCommand(WPARAM wparam, LPARAM lparam);
   virtual BOOL OnNotify(WPARAM wparam, LPARAM lparam, LRESULT* result);
+  // Owner-drawn items of child controls (`id` is the control's id).
+  virtual void OnDrawItem(int id, DRAWITEMSTRUCT* item);
+  virtual void OnMeasureItem(int id, MEASUREITEMSTRUCT* item);
   virtual void OnPaletteChanged(CWnd* focus_wnd);
   virtual BOOL OnQueryNewPalette();
 
