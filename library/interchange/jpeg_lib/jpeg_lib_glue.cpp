@@ -57,36 +57,18 @@ int StatusOfError(j_common_ptr cinfo) {
   }
 }
 
-// Warnings after which the pixels are not what the file meant: libjpeg goes
-// on (filling with grey), and the read ends with 22 keeping its rows.
-bool IsDataWarning(int code) {
-  switch (code) {
-    case JWRN_HIT_MARKER:
-    case JWRN_HUFF_BAD_CODE:
-    case JWRN_JPEG_EOF:
-    case JWRN_MUST_RESYNC:
-    case JWRN_NOT_SEQUENTIAL:
-    case JWRN_ARITH_BAD_CODE:
-    case JWRN_BOGUS_PROGRESSION:
-      return true;
-    default:
-      return false;
-  }
-}
-
 [[noreturn]] void JpegLibErrorExit(j_common_ptr cinfo) noexcept {
   JpegLibErrorManager& err = ErrorsOf(cinfo);
   if (err.status == 0) err.status = StatusOfError(cinfo);
   std::longjmp(err.jump, 1);
 }
 
-// Warnings are counted and the first data warning kept; trace messages are
-// dropped. Nothing is printed.
+// Warnings are counted, trace messages dropped, nothing printed. A warning
+// is not an error: libjpeg goes on with what the data gives (a cut file or a
+// bad code leaves grey where pixels are missing), and only its fatal errors
+// end a read.
 void JpegLibEmitMessage(j_common_ptr cinfo, int level) noexcept {
-  if (level >= 0) return;
-  JpegLibErrorManager& err = ErrorsOf(cinfo);
-  err.pub.num_warnings++;
-  if (err.data_warning == 0 && IsDataWarning(err.pub.msg_code)) err.data_warning = err.pub.msg_code;
+  if (level < 0) ErrorsOf(cinfo).pub.num_warnings++;
 }
 
 void JpegLibSilentOutputMessage(j_common_ptr) noexcept {}

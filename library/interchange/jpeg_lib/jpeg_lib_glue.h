@@ -33,7 +33,6 @@ struct JpegLibErrorManager {
   IpiSystem* sys = nullptr;
   int status = 0;            // the status a jump turns into; 0 until a failure
   bool is_reported = false;  // the stream layer has already reported `status`
-  int data_warning = 0;      // the first warning that means damaged or missing pixels
 };
 
 // One step of libjpeg calls. It must hold no object with a destructor.
@@ -45,8 +44,8 @@ using JpegLibStep = void (*)(void* context);
 [[nodiscard]] int JpegLibRun(JpegLibErrorManager& err, JpegLibStep step, void* context);
 
 // The bytes of a file image, handed to libjpeg in one piece. Past their end
-// it supplies an end-of-image marker and records the premature end as a
-// data warning, so a cut file decodes as far as it goes.
+// it supplies an end-of-image marker (with libjpeg's warning), so a file cut
+// inside its coded data decodes as far as it goes and ends without an error.
 struct JpegLibSource {
   jpeg_source_mgr pub;  // first
   const uint8_t* data = nullptr;
@@ -98,9 +97,6 @@ class JpegLibDecompressor {
   [[nodiscard]] int Create(std::span<const uint8_t> bytes);
   [[nodiscard]] int Run(JpegLibStep step, void* context) { return JpegLibRun(err_, step, context); }
   jpeg_decompress_struct* info() { return &info_; }
-  // The first warning of damaged or missing data (a cut file, a bad code),
-  // 0 when the data decoded cleanly so far.
-  int data_warning() const { return err_.data_warning; }
 
  private:
   JpegLibErrorManager err_;
