@@ -221,6 +221,9 @@ int DecodeCcitt(IpiSystem* sys, IpiObject* coded, IpiObject* image) {
   const int64_t moved = std::min(plan.width, plan.image_width);
   const int64_t total_rows = plan.height * plan.planes;
   const int64_t rows_per_strip = plan.strips >= 1 ? plan.rows_per_strip : total_rows;
+  // Damaged rows are kept and the data picked up again where it can be; an
+  // invalid two-dimensional mode code, or data that ends before the image's
+  // rows, is an error once every row is written.
   bool is_complete = true;
   size_t strip = 0;
   for (int64_t row = 0; row < total_rows; ++row) {
@@ -236,7 +239,8 @@ int DecodeCcitt(IpiSystem* sys, IpiObject* coded, IpiObject* image) {
     } else if (row % plan.height == 0) {
       decoder.BeginPlane();
     }
-    if (decoder.NextRow(packed.data()) != FaxRowResult::kRow) is_complete = false;
+    const FaxRowResult result = decoder.NextRow(packed.data());
+    if (result == FaxRowResult::kInvalidMode || result == FaxRowResult::kEnd) is_complete = false;
     if (is_packed_target) {
       IPI_RETURN_IF_ERROR(StorePackedBitmapRow(sys, out.stream(), bitmap_rows, row, plan.width, packed));
       continue;

@@ -273,7 +273,7 @@ bool FaxDecoder::DecodeOneDimensional() {
   return true;
 }
 
-bool FaxDecoder::DecodeTwoDimensional() {
+FaxRowResult FaxDecoder::DecodeTwoDimensional() {
   const FaxModeEntry* modes = FaxModeLookup();
   bool is_sound = true;
   int64_t a0 = -1;
@@ -295,7 +295,7 @@ bool FaxDecoder::DecodeTwoDimensional() {
         reader_.Consume(e.length);
         int64_t run1 = 0;
         int64_t run2 = 0;
-        if (!ReadRun(colour != 0, &run1) || !ReadRun(colour == 0, &run2)) return false;
+        if (!ReadRun(colour != 0, &run1) || !ReadRun(colour == 0, &run2)) return FaxRowResult::kDamagedRow;
         const int64_t a1 = std::min(width_, start + std::min(run1, width_));
         const int64_t a2 = std::min(width_, a1 + std::min(run2, width_));
         if (start + run1 + run2 > width_) is_sound = false;
@@ -316,12 +316,14 @@ bool FaxDecoder::DecodeTwoDimensional() {
         colour ^= 1;
         break;
       }
+      case FaxMode::kEol:
+        return FaxRowResult::kDamagedRow;  // an EOL inside the row
       default:
-        return false;  // an EOL inside the row, or a code outside the tables
+        return FaxRowResult::kInvalidMode;
     }
-    if (reader_.overran()) return false;
+    if (reader_.overran()) return FaxRowResult::kDamagedRow;
   }
-  return is_sound;
+  return is_sound ? FaxRowResult::kRow : FaxRowResult::kDamagedRow;
 }
 
 void FaxDecoder::Fill(uint8_t* packed) const {
@@ -372,13 +374,20 @@ FaxRowResult FaxDecoder::NextRow(uint8_t* packed) {
     Fill(packed);
     return FaxRowResult::kEnd;
   }
-  bool is_sound = two_dimensional ? DecodeTwoDimensional() : DecodeOneDimensional();
+  FaxRowResult result = FaxRowResult::kRow;
+  if (two_dimensional) {
+    result = DecodeTwoDimensional();
+  } else if (!DecodeOneDimensional()) {
+    result = FaxRowResult::kDamagedRow;
+  }
   if (coding_ == FaxCoding::kHuffmanNoEol) reader_.AlignToByte();
-  if (reader_.overran()) is_sound = false;
+  if (reader_.overran() && result == FaxRowResult::kRow) result = FaxRowResult::kDamagedRow;
   // Without EOLs there is no place to pick the data up again.
-  if (!is_sound && (coding_ == FaxCoding::kMmr || coding_ == FaxCoding::kHuffmanNoEol)) has_ended_ = true;
+  if (result != FaxRowResult::kRow && (coding_ == FaxCoding::kMmr || coding_ == FaxCoding::kHuffmanNoEol)) {
+    has_ended_ = true;
+  }
   Fill(packed);
   std::swap(reference_, current_);
   for (int i = 0; i < kSentinels; ++i) reference_[current_count_ + static_cast<size_t>(i)] = width_;
-  return is_sound ? FaxRowResult::kRow : FaxRowResult::kDamagedRow;
+  return result;
 }

@@ -39,7 +39,7 @@ class FaxEncoder {
   std::vector<int64_t> current_;
 };
 
-enum class FaxRowResult { kRow, kDamagedRow, kEnd };
+enum class FaxRowResult { kRow, kDamagedRow, kInvalidMode, kEnd };
 
 class FaxDecoder {
  public:
@@ -51,14 +51,17 @@ class FaxDecoder {
   // EOFB and resets the reference row).
   void BeginPlane();
   // Decodes the next row into `packed` ((width + 7) / 8 bytes). kDamagedRow:
-  // a code off the tables or off the row; the row holds what was decoded.
+  // a run code off the tables, an EOL inside the row or a change off the
+  // row; the row holds what was decoded, and with EOLs the next row starts
+  // at the next EOL. kInvalidMode: a two-dimensional mode code off the
+  // tables, which is an error of the data; the row is kept as for kDamagedRow.
   // kEnd: the coded data ends (end of data, RTC or EOFB); `packed` is white.
   FaxRowResult NextRow(uint8_t* packed);
 
  private:
   bool FindEol();
   bool DecodeOneDimensional();
-  bool DecodeTwoDimensional();
+  FaxRowResult DecodeTwoDimensional();
   bool ReadRun(bool black, int64_t* run);
   void Append(int64_t position);
   void Fill(uint8_t* packed) const;
