@@ -200,11 +200,9 @@ int DecodeBmpRunLengthBody(std::span<const uint8_t> body, const RleDecodeShape& 
     row = nullptr;
     return sink.EndRow(y);
   };
-  // The body ran out inside the bitmap: keep what was decoded, report the loss.
-  auto cut_off = [&]() -> int {
-    IPI_RETURN_IF_ERROR(end_row());
-    return kIpiSyntaxError;
-  };
+  // A body that ends early ends the bitmap: the row being decoded is stored
+  // and the rows after it keep their content. This is not an error.
+  auto cut_off = [&]() -> int { return end_row(); };
 
   while (y < shape.rows) {
     uint8_t first = 0;
@@ -243,7 +241,16 @@ int DecodeBmpRunLengthBody(std::span<const uint8_t> body, const RleDecodeShape& 
         const int64_t data_bytes = shape.bits == 8 ? count : (count + 1) / 2;
         const int64_t padded_bytes = data_bytes + (data_bytes & 1);
         ByteReader literal;
-        if (!in.ReadSlice(static_cast<uint64_t>(padded_bytes), literal)) return cut_off();
+        if (!in.ReadSlice(static_cast<uint64_t>(padded_bytes), literal)) {
+          // Cut inside the literal: the whole pixels that are there still count.
+          const auto there = static_cast<int64_t>(in.remaining());
+          const int64_t pixels = std::min(count, shape.bits == 8 ? there : 2 * there);
+          if (pixels > 0 && in.ReadSlice(static_cast<uint64_t>(there), literal)) {
+            IPI_RETURN_IF_ERROR(begin_row());
+            writer.Literal(row, x, std::min<int64_t>(pixels, width - x), literal.bytes().data());
+          }
+          return cut_off();
+        }
         IPI_RETURN_IF_ERROR(begin_row());
         const int64_t written = std::min<int64_t>(count, width - x);
         writer.Literal(row, x, written, literal.bytes().data());
@@ -382,9 +389,8 @@ int DecodeBmpRunLength(IpiSystem* sys, IpiObject* coded, IpiObject* image) {
   ScopedAccessor out;
   IPI_RETURN_IF_ERROR(OpenAuxiliaryAccessor(sys, image, AccessMode::kWrite, 1, out));
   ImageRowSink sink(sys, out.stream(), !is_packed, shape.rows, row_elements);
+  // A sink's error was reported by the stream.
   const int status = DecodeBmpRunLengthBody(body.bytes(), shape, sink);
-  // The body's own fault is reported here; a sink's error was reported by the stream.
-  if (status == kIpiSyntaxError) IpiReportError(sys, status);
   const int close_status = out.Close();
   return status != 0 ? status : close_status;
 }

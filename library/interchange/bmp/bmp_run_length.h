@@ -65,10 +65,11 @@ class RleRowSink {
   [[nodiscard]] virtual int EndRow(int64_t coded_row) = 0;
 };
 
-// Decodes `body`. 0 when the body ends the bitmap: an end of bitmap, the end
-// of line of the last row, or a delta past the last row. 22 (not reported)
-// when the body runs out before that, after storing the row it was in: rows
-// were lost. A sink's error is returned as it is.
+// Decodes `body`. The bitmap ends at an end of bitmap, the end of line of the
+// last row, a delta past the last row, or where the body runs out: then the
+// row it was in is stored with the pixels decoded (a cut literal gives the
+// whole pixels that are there) and the rows after it keep their content.
+// 0, or a sink's error as it is.
 [[nodiscard]] int DecodeBmpRunLengthBody(std::span<const uint8_t> body, const RleDecodeShape& shape,
                                          RleRowSink& sink);
 

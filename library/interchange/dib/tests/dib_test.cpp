@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -169,15 +170,37 @@ TEST_F(DibTest, ImportsRunLengthBitmapsAsPlainImages) {
   ASSERT_EQ(indices.size(), grey.size());
   for (size_t i = 0; i < grey.size(); ++i) ASSERT_EQ(runs[indices[i]], grey[i] * 100) << i;
 
-  // Every cut into the coded rows is refused; the writer ends its last row
-  // with an end of line before the end of bitmap, so only those two codes
-  // can go without a row being lost.
-  ASSERT_EQ(Bytes(packed.end() - 4, packed.end()), (Bytes{0, 0, 0, 1}));
-  for (size_t length = 1; length + 2 < packed.size(); ++length) {
+  // A body cut anywhere reads as far as it goes: in coded order (bottom row
+  // first) the pixels are the whole file's up to a point that moves on with
+  // the cut, and 0 after it. A cut that leaves no whole code is refused.
+  BmpHeader h;
+  ASSERT_EQ(ParseBmpHeader(packed, BmpContainer::kPacked, &h), 0);
+  auto coded_order = [](const Bytes& rows) {
+    Bytes out;
+    for (size_t y = rows.size() / 33; y-- > 0;) out.insert(out.end(), rows.begin() + 33 * y, rows.begin() + 33 * (y + 1));
+    return out;
+  };
+  const Bytes whole = coded_order(indices);
+  size_t last_same = 0;
+  for (size_t length = 1; length < packed.size(); ++length) {
+    SCOPED_TRACE(length);
     const Bytes cut(packed.begin(), packed.begin() + length);
     IpiObject* partial = NewImage(&kGenericImageClass, kRepositoryGlobalBlock);
-    EXPECT_NE(Import(cut, partial), 0) << length;
+    const int status = Import(cut, partial);
+    if (length < h.pixel_offset + 2) {
+      EXPECT_NE(status, 0);
+      continue;
+    }
+    ASSERT_EQ(status, 0);
+    const Bytes got = coded_order(bmp_test::ObjectData(sys_, partial));
+    ASSERT_EQ(got.size(), whole.size());
+    size_t same = 0;
+    while (same < got.size() && got[same] == whole[same]) ++same;
+    EXPECT_TRUE(std::all_of(got.begin() + same, got.end(), [](uint8_t v) { return v == 0; }));
+    EXPECT_GE(same, last_same);
+    last_same = same;
   }
+  EXPECT_EQ(last_same, whole.size());
   // The file form reads the same.
   IpiObject* from_file = NewImage(&kGenericImageClass, kRepositoryGlobalBlock);
   ASSERT_EQ(Import(file, from_file, kFormatBmp), 0);
