@@ -586,8 +586,9 @@ int CountTiffDirectories(IpiSystem* sys, TiffSource& source, ByteOrder order, ui
   ChainGuard guard;
   int64_t pages = 0;
   for (uint32_t position = first; position != 0;) {
-    // A chain that comes back to a directory would never end.
-    if (!guard.Visit(position)) return IpiRefuse(sys, kIpiSyntaxError);
+    // A chain that comes back to a directory (or passes the page cap) ends
+    // there: the directories before the loop are the file's pages.
+    if (!guard.Visit(position)) break;
     ++pages;
     IPI_RETURN_IF_ERROR(ReadNextTiffDirectory(sys, source, order, position, &position, past_end_code));
   }

@@ -35,8 +35,8 @@ struct TiffHeader {
 
 // The directories of the chain from `first`, counted without reading their
 // entries. A chain that comes back to a directory it passed, or runs past
-// the page cap, is refused with 22; a directory past the end with
-// `past_end_code`. `count` is set only on success.
+// the page cap, ends there: the directories before count. A directory past
+// the end gives `past_end_code`. `count` is set only on success.
 [[nodiscard]] int CountTiffDirectories(IpiSystem* sys, TiffSource& source, ByteOrder order, uint32_t first,
                                        int past_end_code, int64_t* count);
 

@@ -110,8 +110,8 @@ int ReadPages(IpiSystem* sys, TiffSource& source, const TiffHeader& header, IpiO
   ChainGuard guard;
   uint32_t position = header.first_directory;
   for (int64_t i = 0; i < first_page; ++i) {
-    if (position == 0) return IpiRefuse(sys, kIpiNonPermissibleOption);
-    if (!guard.Visit(position)) return IpiRefuse(sys, kIpiSyntaxError);
+    // A loop ends the chain: pages past it do not exist.
+    if (position == 0 || !guard.Visit(position)) return IpiRefuse(sys, kIpiNonPermissibleOption);
     IPI_RETURN_IF_ERROR(ReadNextTiffDirectory(sys, source, header.byte_order, position, &position, kIpiSyntaxError));
   }
   if (position == 0) return IpiRefuse(sys, kIpiNonPermissibleOption);
@@ -125,7 +125,11 @@ int ReadPages(IpiSystem* sys, TiffSource& source, const TiffHeader& header, IpiO
     IPI_RETURN_IF_ERROR(IpiResizeCompositeArray(sys, array, pages, wanted));
   }
   for (int64_t k = 0; k < wanted && position != 0; ++k) {
-    if (!guard.Visit(position)) return IpiRefuse(sys, kIpiSyntaxError);
+    if (!guard.Visit(position)) {
+      // The chain loops back and ends here; a first page past the loop does not exist.
+      if (k == 0) return IpiRefuse(sys, kIpiNonPermissibleOption);
+      break;
+    }
     IpiObject* page = IpiCompositeElementOrNull(sys, array, k);
     if (page == nullptr) {
       if (!is_header_pass) break;
