@@ -10,7 +10,6 @@
 #include "core/objects/scoped_object.h"
 #include "core/status.h"
 #include "interchange/common/interchange_codes.h"
-#include "interchange/dispatch/codec_table.h"
 #include "interchange/dispatch/read_dispatch.h"
 #include "plat/files.h"
 
@@ -30,8 +29,8 @@ constexpr MagicRow kMagicTable[] = {
     {kFormatBmp, 2, {'B', 'M'}, 0x03},
     {kFormatGif, 6, {'G', 'I', 'F', '8', '7', 'a'}, 0x3F},
     {kFormatGif, 6, {'G', 'I', 'F', '8', '9', 'a'}, 0x3F},
-    {kFormatTiff, 4, {'I', 'I', 0x2A, 0x00}, 0x0F},
-    {kFormatTiff, 4, {'M', 'M', 0x00, 0x2A}, 0x0F},
+    {kFormatTiff, 2, {'I', 'I'}, 0x03},
+    {kFormatTiff, 2, {'M', 'M'}, 0x03},
     {kFormatJpegLib, 2, {0xFF, 0xD8}, 0x03},
     {kFormatPcx, 3, {0x0A, 0x00, 0x01}, 0x05},  // byte 1 is the version
     {kFormatZoltra, 3, {0xF0, 0xF3, 0x23}, 0x07},
@@ -93,22 +92,13 @@ bool HeaderPassAccepts(IpiSystem* sys, const ProbeSource& source, int32_t format
   return IpiReadImageFile(sys, nullptr, probe.get(), format, kReadModeHeader, memory, 2) == 0;
 }
 
-bool HasReader(int32_t format) {
-  const FileFormatRow* row = IpiFindFileFormat(format);
-  return row != nullptr && row->has_reader();
-}
-
-// The magic match confirmed by its reader, else the first reader that
-// accepts the header. `is_file` says whether a success clears the last error.
+// The magic match, else the first reader that accepts the header. `is_file`
+// says whether a success by probing clears the last error.
 int32_t Identify(IpiSystem* sys, const ProbeSource& source, std::span<const uint8_t> head, bool is_file) {
-  const QuietErrors quiet(sys);
   const int32_t by_magic = IpiMatchMagic(head);
-  if (by_magic != 0) {
-    // A format that no reader here can confirm is taken on its magic.
-    if (!HasReader(by_magic) || HeaderPassAccepts(sys, source, by_magic)) return by_magic;
-  }
+  if (by_magic != 0) return by_magic;
+  const QuietErrors quiet(sys);
   for (int32_t format : kProbeOrder) {
-    if (format == by_magic) continue;  // its reader has just refused the header
     if (HeaderPassAccepts(sys, source, format)) {
       if (is_file) IpiReportError(sys, kIpiNoError);  // logging is off: only the last error is cleared
       return format;

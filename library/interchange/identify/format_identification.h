@@ -1,7 +1,7 @@
-// Which file format a file or a file image in memory holds: first by the
-// magic bytes at its start, confirmed by the header pass of that format's
-// reader, then by letting each reader try a header pass with error logging
-// switched off. Nothing is read into the caller's objects.
+// Which file format a file or a file image in memory holds: by the magic
+// bytes at its start, and only when no magic matches by letting each reader
+// try a header pass with error logging switched off. Nothing is read into the
+// caller's objects.
 #ifndef PELRITH_INTERCHANGE_IDENTIFY_FORMAT_IDENTIFICATION_H_
 #define PELRITH_INTERCHANGE_IDENTIFY_FORMAT_IDENTIFICATION_H_
 
@@ -17,14 +17,13 @@ inline constexpr int kMagicBytes = 10;
 // fewer), or 0. The table's first match wins.
 [[nodiscard]] int32_t IpiMatchMagic(std::span<const uint8_t> head);
 
-// The readers tried, in this order, when no magic matches or the matching
-// format's reader refuses the header. A format whose reader has not landed
-// is passed over by the read dispatch.
+// The readers tried, in this order, when no magic matches. A format whose
+// reader has not landed is passed over by the read dispatch.
 [[nodiscard]] std::span<const int32_t> IpiProbeOrder();
 
-// The "fileFormat" of the named file, or 0. A magic match whose format has
-// a reader counts only when that reader's header pass accepts the file; a
-// format without a reader is taken on its magic alone. Probing saves the
+// The "fileFormat" of the named file, or 0. A magic match decides, whether
+// or not its reader later accepts the file (a damaged TIFF is TIFF, and its
+// read fails); the readers are probed only without a match. Probing saves the
 // system's "errorReportingState", switches it off and restores it on every
 // path. 0 leaves the reason as the last error: 25 for a file that cannot be
 // opened, 22 for one shorter than 10 bytes, else the last probe's code; a

@@ -1,6 +1,6 @@
 // Format identification: the magic table, files made by the oracle programs
-// (and KOL1 files laid out in code) identified by magic or by probing, files
-// whose magic lies, and the error reporting state around the probes.
+// (and KOL1 files laid out in code) identified by magic or by probing, damaged
+// files named by their magic, and the error reporting state around the probes.
 #include "interchange/identify/format_identification.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +12,7 @@
 #include "core/codes.h"
 #include "core/status.h"
 #include "interchange/common/interchange_codes.h"
+#include "interchange/dispatch/read_front.h"
 #include "interchange/io/bit_writer.h"
 #include "interchange/one_bit_runs/one_bit_run_stream.h"
 #include "interchange/zoltra/tests/zoltra_builder.h"
@@ -42,8 +43,9 @@ TEST(MagicTable, FirstMatchWins) {
       {"GIF88a", Head({'G', 'I', 'F', '8', '8', 'a'}), 0},
       {"II*", Head({'I', 'I', 42, 0}), kFormatTiff},
       {"MM*", Head({'M', 'M', 0, 42}), kFormatTiff},
-      {"II alone", Head({'I', 'I', 0, 42}), 0},
-      {"MM alone", Head({'M', 'M', 42, 0}), 0},
+      // The byte order alone names TIFF; a wrong version is the reader's fault to find.
+      {"II alone", Head({'I', 'I', 0, 42}), kFormatTiff},
+      {"MM alone", Head({'M', 'M', 42, 0}), kFormatTiff},
       {"JPEG", Head({0xFF, 0xD8, 0xFF, 0xE0}), kFormatJpegLib},
       {"PCX", Head({0x0A, 0x05, 0x01, 0x08}), kFormatPcx},
       {"PCX of another encoding", Head({0x0A, 0x05, 0x02}), 0},
@@ -177,27 +179,47 @@ TEST_F(IdentifyTest, FilesOfEveryReadableFormat) {
   }
 }
 
-// A magic match counts only when its reader accepts the header; else every
-// reader is probed, and a file that none accepts is not identified.
-TEST_F(IdentifyTest, MagicWhoseReaderRefusesIsNotTakenOnTrust) {
+// A one-pixel 24-bit bitmap whose header announces bit fields, which the
+// reader refuses, and whose pixel bytes are FF D8 FF E0.
+Bytes BitFieldBitmapHoldingJpegBytes() {
+  Bytes b = {'B', 'M', 58, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 24, 0,
+             3, 0, 0, 0};
+  b.resize(54, 0);
+  b.insert(b.end(), {0xFF, 0xD8, 0xFF, 0xE0});
+  return b;
+}
+
+// The magic decides, whether or not its reader accepts the file later: a
+// damaged file is of its format, and reading it fails. No probe runs, so a
+// bitmap holding the bytes FF D8 is no JPEG.
+TEST_F(IdentifyTest, MagicDecidesAndTheReadThenFails) {
   const struct {
     const char* name;
     Bytes bytes;
+    int32_t format;
   } cases[] = {
       {"BM before a KOL1 stream", [] {
          Bytes b = RunStreamFile(40, 6);
          b[0] = 'B';
          b[1] = 'M';
          return b;
-       }()},
-      {"TIFF header, directory past the end", {'I', 'I', 42, 0, 0xFF, 0xFF, 0xFF, 0x0F, 0, 0, 0, 0}},
-      {"GIF signature, screen of no size", {'G', 'I', 'F', '8', '9', 'a', 0, 0, 0, 0, 0, 0, 0, 0x3B}},
+       }(), kFormatBmp},
+      {"bit-field bitmap holding FF D8", BitFieldBitmapHoldingJpegBytes(), kFormatBmp},
+      {"TIFF header, directory past the end", {'I', 'I', 42, 0, 0xFF, 0xFF, 0xFF, 0x0F, 0, 0, 0, 0}, kFormatTiff},
+      {"TIFF, first directory cut", {'M', 'M', 0, 42, 0, 0, 0, 8, 0, 9, 1, 0}, kFormatTiff},
+      {"GIF signature, screen of no size", {'G', 'I', 'F', '8', '9', 'a', 0, 0, 0, 0, 0, 0, 0, 0x3B}, kFormatGif},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_NE(IpiMatchMagic(c.bytes), 0);
-    EXPECT_EQ(IpiIdentifyFileFormat(sys_, Write("lying.bin", c.bytes).c_str()), 0);
-    EXPECT_EQ(IpiInquireAddressSpaceFormat(sys_, c.bytes.data(), static_cast<int64_t>(c.bytes.size())), 0);
+    const std::string path = Write("damaged.bin", c.bytes);
+    EXPECT_EQ(IpiIdentifyFileFormat(sys_, path.c_str()), c.format);
+    EXPECT_EQ(IpiInquireAddressSpaceFormat(sys_, c.bytes.data(), static_cast<int64_t>(c.bytes.size())), c.format);
+    const IpiAttribute shape[] = {{"repository", kRepositoryGlobalBlock}};
+    IpiObject* image = IpiCreateObject(sys_, nullptr, &kGenericImageClass, nullptr, shape, 1);
+    ASSERT_NE(image, nullptr);
+    const int status = IpiReadFile(sys_, path.c_str(), image, c.format, nullptr, 0);
+    EXPECT_NE(status, 0);
+    EXPECT_NE(status, kIpiSystemFailure);
   }
 }
 
