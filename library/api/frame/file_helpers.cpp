@@ -2,6 +2,7 @@
 // through the platform layer and written only through AtomicFile.
 #include "api/frame/file_helpers.h"
 
+#include <algorithm>
 #include <cstring>
 #include <span>
 #include <string>
@@ -131,17 +132,34 @@ HGLOBAL BmpFileBytesAsDib(std::span<const uint8_t> file, int32_t* status) {
     Report(status, kIpiSyntaxError);
     return 0;
   }
+  // A colour table shorter than the indices the rows use is widened to the
+  // whole table of the depth, the entries added black, so that no later step
+  // looks up a colour past the table.
+  uint32_t palette_entries = bits == 24 ? 0 : h.palette_entries;
+  const bool widens = palette_entries < h.table_entries &&
+                      BmpHighestIndex(file, h) >= static_cast<int32_t>(palette_entries);
+  if (widens) palette_entries = h.table_entries;
+  if (!widens && BmpFileIsPackedBitmap(h)) {
+    // The file less its file header is already a packed bitmap: handed on as
+    // it stands, its header fields included.
+    NewHandle handle(file.size() - kBmpFileHeaderBytes);
+    if (handle.bytes() == nullptr) {
+      Report(status, kCmiStatusSystemFailure);
+      return 0;
+    }
+    std::memcpy(handle.bytes(), file.data() + kBmpFileHeaderBytes, file.size() - kBmpFileHeaderBytes);
+    return handle.Release();
+  }
   BmpWriteHeader out;
   out.container = BmpContainer::kPacked;
   out.width_px = h.width_px;
   out.height_px = h.height_px;
   out.bits_per_pixel = bits;
   out.compression = !h.is_run_length ? kBmpCompressionRgb : bits == 8 ? kBmpCompressionRle8 : kBmpCompressionRle4;
-  out.palette_entries = bits == 24 ? 0 : h.palette_entries;
+  out.palette_entries = palette_entries;
   out.image_bytes = h.data_bytes;
   out.x_pixels_per_metre = h.x_pixels_per_metre;
   out.y_pixels_per_metre = h.y_pixels_per_metre;
-  const uint64_t palette_bytes = uint64_t{out.palette_entries} * kBmpPaletteEntryBytes;
   const uint64_t total_bytes = out.pixel_offset() + h.data_bytes;
   NewHandle handle(total_bytes);
   if (handle.bytes() == nullptr) {
@@ -150,8 +168,10 @@ HGLOBAL BmpFileBytesAsDib(std::span<const uint8_t> file, int32_t* status) {
   }
   uint8_t* bytes = handle.bytes();
   FormatBmpHeaders(out, bytes);
-  // ParseBmpHeader checked that the palette and data_bytes from the pixel
-  // offset lie inside the file.
+  // ParseBmpHeader checked that the palette entries it counts and data_bytes
+  // from the pixel offset lie inside the file; added entries stay 0 (black).
+  const uint64_t palette_bytes = uint64_t{std::min(palette_entries, h.palette_entries)} * kBmpPaletteEntryBytes;
+  std::memset(bytes + kBmpInfoHeaderBytes, 0, static_cast<size_t>(out.pixel_offset() - kBmpInfoHeaderBytes));
   std::memcpy(bytes + kBmpInfoHeaderBytes, file.data() + h.palette_offset, static_cast<size_t>(palette_bytes));
   std::memcpy(bytes + out.pixel_offset(), file.data() + h.pixel_offset, static_cast<size_t>(h.data_bytes));
   return handle.Release();

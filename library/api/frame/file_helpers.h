@@ -17,11 +17,13 @@
 // Chunk of CopyFileByChunks.
 inline constexpr uint64_t kCopyChunkBytes = 65536;
 
-// A new handle holding the bitmap file `file_name` as a packed bitmap: a
-// 40-byte info header, the palette and the rows (or run-length body) taken
-// from the file's data offset, after the headers and the presence of every
-// row have been checked. 1-, 4-, 8- and 24-bit files; others give 12. Null
-// with `*status` set on failure.
+// A new handle holding the bitmap file `file_name` as a packed bitmap, after
+// the headers and the presence of every row have been checked: the file less
+// its file header when that is a packed bitmap as it stands; else a 40-byte
+// info header, the palette and the rows (or run-length body) taken from the
+// file's data offset. A colour table shorter than the indices the rows use
+// becomes the depth's whole table, the added entries black. 1-, 4-, 8- and
+// 24-bit files; others give 12. Null with `*status` set on failure.
 [[nodiscard]] HGLOBAL LoadBitmapFileAsDib(const char* file_name, int32_t* status);
 // The same from the bytes of a bitmap file already in memory.
 [[nodiscard]] HGLOBAL BmpFileBytesAsDib(std::span<const uint8_t> file, int32_t* status);

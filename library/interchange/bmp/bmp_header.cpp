@@ -119,8 +119,12 @@ int ParseBmpHeader(std::span<const uint8_t> bytes, BmpContainer container, BmpHe
   const uint64_t palette_bytes = uint64_t{h.palette_entries} * kBmpPaletteEntryBytes;
   // Compare before subtracting: palette_offset <= size is checked first.
   if (h.palette_offset > size || palette_bytes > size - h.palette_offset) return kIpiSyntaxError;
+  h.stored_palette_entries = stored_entries;
   if (container == BmpContainer::kFile) {
-    if (pixel_offset_field < h.palette_offset) return kIpiSyntaxError;  // rows inside the headers
+    // Rows that start inside the headers or the colour table would take
+    // header or palette bytes for pixels.
+    const uint64_t table_end = h.palette_offset + uint64_t{stored_entries} * kBmpPaletteEntryBytes;
+    if (pixel_offset_field < table_end) return kIpiSyntaxError;
     h.pixel_offset = pixel_offset_field;
   } else {
     h.pixel_offset = h.palette_offset + uint64_t{stored_entries} * kBmpPaletteEntryBytes;
@@ -129,6 +133,35 @@ int ParseBmpHeader(std::span<const uint8_t> bytes, BmpContainer container, BmpHe
   IPI_RETURN_IF_ERROR(SizeBmpData(size, container, file_size, image_size, h));
   *out = h;
   return kIpiNoError;
+}
+
+int32_t BmpHighestIndex(std::span<const uint8_t> bytes, const BmpHeader& h) {
+  const int32_t bits = h.bits_per_pixel;
+  if (bits > 8 || h.is_run_length) return -1;
+  const int32_t top = (1 << bits) - 1;
+  const auto payload = static_cast<uint64_t>(h.payload_row_bytes);
+  int32_t highest = -1;
+  for (int64_t r = 0; r < h.height_px; ++r) {
+    // Rows are read only where their pixels lie inside the available bytes.
+    const uint64_t start = static_cast<uint64_t>(r) * static_cast<uint64_t>(h.row_bytes);
+    if (start > h.available_data_bytes || h.available_data_bytes - start < payload) break;
+    const uint8_t* row = bytes.data() + h.pixel_offset + start;
+    for (int64_t x = 0; x < h.width_px; ++x) {
+      const int64_t bit = x * bits;
+      const int32_t index = (row[bit / 8] >> (8 - bits - static_cast<int32_t>(bit % 8))) & top;
+      if (index > highest) {
+        highest = index;
+        if (highest == top) return highest;
+      }
+    }
+  }
+  return highest;
+}
+
+bool BmpFileIsPackedBitmap(const BmpHeader& h) {
+  return h.info_header_bytes == kBmpInfoHeaderBytes && !h.is_run_length &&
+         h.stored_palette_entries == h.palette_entries &&
+         h.pixel_offset == h.palette_offset + uint64_t{h.palette_entries} * kBmpPaletteEntryBytes;
 }
 
 void FormatBmpHeaders(const BmpWriteHeader& header, uint8_t* out) {

@@ -47,6 +47,7 @@ struct BmpHeader {
   // Colour table: 2^bits entries for the palette depths, none above.
   uint32_t table_entries = 0;
   uint64_t palette_offset = 0;     // right after the info header
+  uint32_t stored_palette_entries = 0;  // entries the header says the table holds: biClrUsed, or 2^bits when 0
   uint32_t palette_entries = 0;    // entries present in the file and read: min(biClrUsed or 2^bits, 2^bits)
   uint64_t pixel_offset = 0;       // bfOffBits, or the end of the colour table without a file header
   int64_t row_bytes = 0;           // stored row: ((width x bits + 31) / 32) x 4
@@ -63,11 +64,22 @@ struct BmpHeader {
 // `bytes` (the whole file or packed bitmap). Returns 0, or (unreported)
 // 22 malformed, truncated or refused layout (top-down rows, bit fields, a
 // zero or negative size, an unknown header size, a colour table of more than
-// 256 entries or one that ends past the data); 12 an OS/2 header (12 or 64
+// 256 entries or one that ends past the data, rows that start inside the
+// headers or the colour table); 12 an OS/2 header (12 or 64
 // bytes), a valid variant this library does not read; 3 beyond the library's
 // limits. Missing pixel rows are not an error here (see
 // available_data_bytes): the data pass reports them.
 [[nodiscard]] int ParseBmpHeader(std::span<const uint8_t> bytes, BmpContainer container, BmpHeader* out);
+
+// The highest colour index that the plain rows of 1, 4 or 8 bits present in
+// `bytes` use (padding bits excluded); -1 for other depths, coded rows, or no
+// row present. `h` is the result of ParseBmpHeader over the same bytes.
+[[nodiscard]] int32_t BmpHighestIndex(std::span<const uint8_t> bytes, const BmpHeader& h);
+
+// Whether a bitmap file less its 14-byte file header is a packed bitmap as it
+// stands: a 40-byte info header, plain rows right after a colour table of
+// the entries the header announces (none at 24 bits), all of them read.
+[[nodiscard]] bool BmpFileIsPackedBitmap(const BmpHeader& h);
 
 // Stored row length of `width_px` pixels of `bits` bits: whole 32-bit words.
 [[nodiscard]] inline int64_t BmpRowBytes(int64_t width_px, int32_t bits) {

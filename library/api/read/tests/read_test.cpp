@@ -3,6 +3,7 @@
 // their header, bad arguments, damaged files and the corpora.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <filesystem>
@@ -285,6 +286,288 @@ TEST_F(ReadOracleFiles, TruncatedAndDamagedFilesGiveCleanStatuses) {
     }
   }
   EXPECT_TRUE(testing_support::LibraryTempFiles().empty());
+}
+
+// The damaged files users meet most each read as far as they go, with status
+// 0: a JPEG cut to two thirds (djpeg's decode of the same bytes), a
+// one-dimensional G3 page with one damaged byte (libtiff's rows wherever
+// libtiff kept the page's rows), a run-length bitmap cut short (its bottom
+// rows), and two TIFF pages whose chain loops back to the first.
+TEST(ReadEntryPoints, DamagedFilesReadAsFarAsTheyGo) {
+  ScopedTempDir dir;
+  const std::string cd = "cd '" + dir.path() + "' && ";
+  auto run = [&](const std::string& command) { return testing_support::RunCommand(cd + command); };
+  std::string ppm = "P6\n64 48\n255\n";
+  uint32_t seed = 7;
+  for (int i = 0; i < 64 * 48 * 3; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    const int x = i / 3 % 64, y = i / 3 / 64;
+    ppm += static_cast<char>(x < 32 ? x * 4 + y * 3 + i % 3 * 50 : static_cast<int>(seed >> 16));
+  }
+  WriteFileBytes(dir.File("a.ppm"), std::vector<uint8_t>(ppm.begin(), ppm.end()));
+  auto read = [&](const std::string& name, int32_t format) {
+    int32_t status = 99;
+    ScopedHandle image(ReadOne(dir.File(name), format, &status));
+    EXPECT_EQ(status, 0) << name;
+    return image.get() != 0 ? ReadDib(image.get()) : api_testing::DibImage{};
+  };
+  auto same_row = [](const api_testing::DibImage& a, const api_testing::PnmImage& b, int32_t y) {
+    for (int32_t x = 0; x < a.width; ++x) {
+      if (a.Colour(x, y) != b.pixels[static_cast<size_t>(y) * b.width + x]) return false;
+    }
+    return true;
+  };
+
+  // JPEG: libjpeg's warnings are no errors, and the rows are djpeg's.
+  ASSERT_EQ(run("cjpeg a.ppm > whole.jpg"), 0);
+  std::vector<uint8_t> jpeg = ReadFileBytes(dir.File("whole.jpg"));
+  jpeg.resize(jpeg.size() * 2 / 3);
+  WriteFileBytes(dir.File("cut.jpg"), jpeg);
+  (void)run("djpeg -pnm cut.jpg > cut.ppm 2>/dev/null");  // exits with 2 after its warning
+  EXPECT_EQ(MaxSampleDifference(read("cut.jpg", kCmiFormatJpeg), api_testing::ParsePnm(testing_support::ReadFileText(dir.File("cut.ppm")))), 0);
+
+  // G3 one-dimensional: one byte of the strip (which tiffcp puts at 8) damaged.
+  ASSERT_EQ(run("ppmtopgm a.ppm | pgmtopbm -threshold > page.pbm && pnmtotiff page.pbm > page.tif && "
+                "tiffcp -c g3:1d page.tif g3.tif"), 0);
+  std::vector<uint8_t> g3 = ReadFileBytes(dir.File("g3.tif"));
+  ASSERT_EQ(g3[0], 'I');
+  const uint32_t directory = g3[4] | g3[5] << 8 | g3[6] << 16 | uint32_t{g3[7]} << 24;
+  g3[8 + (directory - 8) / 3] ^= 0x5B;
+  WriteFileBytes(dir.File("damaged.tif"), g3);
+  const api_testing::DibImage fax = read("damaged.tif", kCmiFormatTiff);
+  const api_testing::PnmImage page = api_testing::ParsePnm(testing_support::ReadFileText(dir.File("page.pbm")));
+  ASSERT_EQ(fax.height, page.height);
+  const bool libtiff_read = run("tiffcp -c none damaged.tif theirs.tif 2>/dev/null && tifftopnm theirs.tif > theirs.pbm 2>/dev/null") == 0;
+  const api_testing::PnmImage theirs =
+      libtiff_read ? api_testing::ParsePnm(testing_support::ReadFileText(dir.File("theirs.pbm"))) : page;
+  ASSERT_EQ(theirs.pixels.size(), page.pixels.size());
+  int damaged_rows = 0;
+  for (int32_t y = 0; y < page.height; ++y) {
+    const auto row = [&](const api_testing::PnmImage& p) {
+      return std::vector<api_testing::Rgb>(p.pixels.begin() + y * p.width, p.pixels.begin() + (y + 1) * p.width);
+    };
+    // Where libtiff's decode is the page's row, ours is too.
+    if (libtiff_read ? row(theirs) != row(page) : !same_row(fax, page, y)) {
+      ++damaged_rows;
+      continue;
+    }
+    EXPECT_TRUE(same_row(fax, page, y)) << "row " << y;
+  }
+  EXPECT_LT(damaged_rows, 4);
+
+  // A run-length bitmap cut to two thirds: the rows coded first (the bottom
+  // third at least) are the whole file's.
+  ASSERT_EQ(run("convert-im6.q16 a.ppm -type Palette -compress RLE BMP3:rle.bmp"), 0);
+  const api_testing::DibImage whole_rle = read("rle.bmp", kCmiFormatBmp);
+  std::vector<uint8_t> rle = ReadFileBytes(dir.File("rle.bmp"));
+  ASSERT_EQ(rle[30], 1);
+  rle.resize(rle.size() * 2 / 3);
+  WriteFileBytes(dir.File("cut.bmp"), rle);
+  const api_testing::DibImage cut_rle = read("cut.bmp", kCmiFormatBmp);
+  ASSERT_EQ(cut_rle.height, 48);
+  for (int32_t y = 32; y < 48; ++y) {
+    for (int32_t x = 0; x < 64; ++x) EXPECT_EQ(cut_rle.Colour(x, y), whole_rle.Colour(x, y)) << x << ", " << y;
+  }
+
+  // TIFF: page 1 links back to page 0; both pages count and read.
+  ASSERT_EQ(run("pnmtotiff a.ppm > one.tif && tiffcp one.tif one.tif two.tif"), 0);
+  std::vector<uint8_t> two = ReadFileBytes(dir.File("two.tif"));
+  auto u32 = [&](size_t at) { return two[at] | two[at + 1] << 8 | two[at + 2] << 16 | uint32_t{two[at + 3]} << 24; };
+  ASSERT_EQ(two[0], 'I');
+  const uint32_t first = u32(4);
+  const uint32_t second = u32(first + 2 + 12 * (two[first] | two[first + 1] << 8));
+  const size_t link = second + 2 + 12 * (two[second] | two[second + 1] << 8);
+  ASSERT_EQ(u32(link), 0u);
+  for (int i = 0; i < 4; ++i) two[link + i] = static_cast<uint8_t>(first >> (8 * i));
+  WriteFileBytes(dir.File("loop.tif"), two);
+  int32_t status = 99;
+  EXPECT_EQ(CmiInquireImageNumber(dir.File("loop.tif").c_str(), kCmiFormatTiff, nullptr, 0, &status), 2);
+  EXPECT_EQ(status, 0);
+  HGLOBAL pages[5] = {};
+  ASSERT_EQ(CmiReadAndParse(dir.File("loop.tif").c_str(), pages, 5, kCmiFormatTiff, 0, nullptr, 0, &status), 2);
+  EXPECT_EQ(status, 0);
+  const api_testing::PnmImage picture = api_testing::ParsePnm(ppm);
+  for (HGLOBAL handle : pages) {
+    if (handle == 0) continue;
+    EXPECT_EQ(MaxSampleDifference(ReadDib(handle), picture), 0);
+    GlobalFree(handle);
+  }
+  ScopedHandle first_page(ReadOne(dir.File("loop.tif"), kCmiFormatTiff, &status));
+  EXPECT_EQ(status, 0);
+}
+
+// A plain bitmap file that is already a packed bitmap comes back as it
+// stands, its header fields (image size, colours used) included.
+TEST_F(ReadOracleFiles, PlainBmpComesBackAsTheFilesOwnBitmap) {
+  for (const char* name : {"bmp_1", "bmp_4", "bmp_8", "bmp_24"}) {
+    SCOPED_TRACE(name);
+    const std::vector<uint8_t> file = ReadFileBytes(File(name).path);
+    int32_t status = 99;
+    ScopedHandle image(ReadOne(File(name).path, kCmiFormatBmp, &status));
+    ASSERT_EQ(status, 0);
+    const auto* bytes = static_cast<const uint8_t*>(GlobalLock(image.get()));
+    ASSERT_EQ(GlobalSize(image.get()), file.size() - 14);
+    EXPECT_TRUE(std::equal(file.begin() + 14, file.end(), bytes));
+    GlobalUnlock(image.get());
+  }
+}
+
+// Two kinds of bitmap file whose rows do not fit their colour table: indices
+// past the table get a table of the whole depth (the added entries black),
+// and rows that start inside the table are refused.
+TEST(ReadEntryPoints, BitmapsWhoseRowsDoNotFitTheirTableAreMendedOrRefused) {
+  ScopedTempDir dir;
+  // 8 bits, 4 x 2, a table of 3 entries, indices up to 200.
+  std::vector<uint8_t> file = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 66, 0, 0, 0, 40, 0, 0, 0, 4, 0, 0, 0, 2, 0, 0, 0,
+                               1, 0, 8, 0, 0, 0, 0, 0, 8, 0, 0, 0, 0x13, 0x0B, 0, 0, 0x13, 0x0B, 0, 0, 3, 0, 0, 0,
+                               3, 0, 0, 0};
+  file.insert(file.end(), {10, 20, 30, 0, 40, 50, 60, 0, 70, 80, 90, 0});
+  file.insert(file.end(), {0, 1, 2, 200, 2, 1, 0, 7});  // bottom row, then top row
+  file[2] = static_cast<uint8_t>(file.size());
+  const std::string path = dir.File("short_table.bmp");
+  WriteFileBytes(path, file);
+  int32_t status = 99;
+  ScopedHandle image(ReadOne(path, kCmiFormatBmp, &status));
+  ASSERT_EQ(status, 0);
+  const api_testing::DibImage dib = ReadDib(image.get());  // also checks the handle's size
+  ASSERT_EQ(dib.palette.size(), 256u);
+  EXPECT_EQ(dib.palette[1], (api_testing::Rgb{60, 50, 40}));
+  EXPECT_EQ(dib.palette[200], (api_testing::Rgb{0, 0, 0}));
+  EXPECT_EQ(dib.indices, (std::vector<uint32_t>{2, 1, 0, 7, 0, 1, 2, 200}));
+
+  // The rows start inside the colour table.
+  std::vector<uint8_t> overlap = file;
+  overlap[10] = 58;
+  WriteFileBytes(path, overlap);
+  EXPECT_EQ(ReadOne(path, kCmiFormatBmp, &status), HGLOBAL{0});
+  EXPECT_EQ(status, 22);
+}
+
+// A caller's bitmap whose indices run past its colour table: the entry
+// points read only inside the handle (the sanitizer build watches), and an
+// index past the table is black.
+TEST(ReadEntryPoints, CallersBitmapWithIndicesPastItsTableIsReadInsideTheHandle) {
+  api_testing::DibSpec spec;
+  spec.bits = 8;
+  spec.width = 5;
+  spec.height = 3;
+  spec.palette = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
+  ScopedHandle source(api_testing::MakeDib(spec, [](int32_t x, int32_t y) { return x == 4 ? 252u : (x + y) % 3; }));
+  ASSERT_NE(source.get(), HGLOBAL{0});
+  int32_t status = 99;
+  ScopedHandle rgb(CmiModeRGBColor(source.get(), kCmiModeIndexed256, nullptr, 0, &status));
+  ASSERT_EQ(status, 0);
+  const api_testing::DibImage colour = ReadDib(rgb.get());
+  EXPECT_EQ(colour.Colour(4, 1), (api_testing::Rgb{0, 0, 0}));
+  EXPECT_EQ(colour.Colour(0, 0), (api_testing::Rgb{255, 0, 0}));
+  ScopedHandle turned(CmiRotate(source.get(), 3, 5, 1, nullptr, 0, &status));
+  ASSERT_EQ(status, 0);
+  // The left column, bottom up, is the top row.
+  EXPECT_EQ(ReadDib(turned.get()).Colour(0, 4), (api_testing::Rgb{0, 0, 0}));
+  ScopedTempDir dir;
+  for (int32_t format : {kCmiFormatBmp, kCmiFormatTiff, kCmiFormatPng}) {
+    SCOPED_TRACE(format);
+    const HGLOBAL images[] = {source.get()};
+    const std::string path = dir.File("out");
+    (void)CmiGenerateAndWrite(images, 1, path.c_str(), format, nullptr, 0, &status);
+    EXPECT_EQ(status, 0);
+  }
+}
+
+// Every variant the README lists as not read, made by the oracle programs
+// (or patched from their files): each is refused with a status, no handle.
+TEST(ReadEntryPoints, VariantsListedAsNotReadAreRefused) {
+  ScopedTempDir dir;
+  const std::string cd = "cd '" + dir.path() + "' && ";
+  std::string ppm = "P6\n24 16\n255\n", pgm = "P5\n24 16\n255\n", pgm3 = "P5\n24 16\n3\n", pgm16 = "P5\n24 16\n65535\n";
+  for (int i = 0; i < 24 * 16; ++i) {
+    for (int c = 0; c < 3; ++c) ppm += static_cast<char>(i * (c + 3) + i / 24 * 40);
+    pgm += static_cast<char>(i * 7);
+    pgm3 += static_cast<char>(i % 4);
+    pgm16 += static_cast<char>(i), pgm16 += static_cast<char>(i * 5);
+  }
+  WriteFileBytes(dir.File("a.ppm"), std::vector<uint8_t>(ppm.begin(), ppm.end()));
+  WriteFileBytes(dir.File("a.pgm"), std::vector<uint8_t>(pgm.begin(), pgm.end()));
+  WriteFileBytes(dir.File("a3.pgm"), std::vector<uint8_t>(pgm3.begin(), pgm3.end()));
+  WriteFileBytes(dir.File("a16.pgm"), std::vector<uint8_t>(pgm16.begin(), pgm16.end()));
+  // Four and eight colours for the PCX plane layouts.
+  const std::string four = "P6\n8 2\n255\n" + std::string("\0\0\0\xFF\xFF\xFF\0\xFF\xFF\xFF\0\xFF", 12) +
+                            std::string("\0\0\0\xFF\xFF\xFF\0\xFF\xFF\xFF\0\xFF", 12) +
+                            std::string("\0\0\0\xFF\xFF\xFF\0\xFF\xFF\xFF\0\xFF", 12) +
+                            std::string("\0\0\0\xFF\xFF\xFF\0\xFF\xFF\xFF\0\xFF", 12);
+  const std::string eight_row = std::string("\0\0\0\xFF\xFF\xFF\0\xFF\xFF\xFF\0\xFF\xFF\0\0\0\xFF\0\0\0\xFF\xFF\xFF\0", 24);
+  const std::string eight = "P6\n8 2\n255\n" + eight_row + eight_row;
+  WriteFileBytes(dir.File("four.ppm"), std::vector<uint8_t>(four.begin(), four.end()));
+  WriteFileBytes(dir.File("eight.ppm"), std::vector<uint8_t>(eight.begin(), eight.end()));
+  ASSERT_EQ(testing_support::RunCommand(cd + "convert-im6.q16 a.ppm -type TrueColor -compress none rgb.tif"), 0);
+  ASSERT_EQ(testing_support::RunCommand(cd + "ppmtobmp -bpp 24 a.ppm > a.bmp 2>/dev/null"), 0);
+
+  // A bitmap of 2 bits laid out in code.
+  auto bitmap = [&](const std::string& name, uint16_t bits, uint32_t colours) {
+    const uint32_t palette = colours * 4, row = (4 * bits * 4 + 31) / 32 * 4, offset = 54 + palette;
+    std::vector<uint8_t> b(offset + 2 * row, 0x11);
+    auto u32 = [&](size_t at, uint32_t v) { for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i)); };
+    b[0] = 'B', b[1] = 'M';
+    u32(2, static_cast<uint32_t>(b.size())), u32(6, 0), u32(10, offset), u32(14, 40), u32(18, 4), u32(22, 2);
+    b[26] = 1, b[27] = 0, b[28] = static_cast<uint8_t>(bits), b[29] = 0;
+    u32(30, 0), u32(34, 0), u32(38, 2835), u32(42, 2835), u32(46, colours), u32(50, 0);
+    WriteFileBytes(dir.File(name), b);
+  };
+  bitmap("two_bits.bmp", 2, 4);
+  // A bottom-up file made top-down by a negative height.
+  std::vector<uint8_t> top_down = ReadFileBytes(dir.File("a.bmp"));
+  ASSERT_GT(top_down.size(), 26u);
+  const int32_t height = -(top_down[22] | top_down[23] << 8);
+  for (int i = 0; i < 4; ++i) top_down[22 + i] = static_cast<uint8_t>(static_cast<uint32_t>(height) >> (8 * i));
+  WriteFileBytes(dir.File("top_down.bmp"), top_down);
+
+  const struct {
+    const char* name;
+    const char* command;  // makes `file` in the folder; empty when made above
+    const char* file;
+    int32_t format;
+  } cases[] = {
+      {"TIFF LZW", "tiffcp -c lzw rgb.tif f.tif", "f.tif", kCmiFormatTiff},
+      {"TIFF Deflate", "tiffcp -c zip rgb.tif f.tif", "f.tif", kCmiFormatTiff},
+      {"TIFF JPEG", "tiffcp -c jpeg rgb.tif f.tif", "f.tif", kCmiFormatTiff},
+      {"TIFF tiles", "tiffcp -t rgb.tif f.tif", "f.tif", kCmiFormatTiff},
+      {"TIFF planar separate", "tiffcp -p separate rgb.tif f.tif", "f.tif", kCmiFormatTiff},
+      {"BigTIFF", "tiffcp -8 rgb.tif f.tif", "f.tif", kCmiFormatTiff},
+      {"TIFF CMYK", "convert-im6.q16 a.ppm -colorspace CMYK -compress none f.tif", "f.tif", kCmiFormatTiff},
+      {"TIFF CIELab", "convert-im6.q16 a.ppm -colorspace Lab -compress none f.tif", "f.tif", kCmiFormatTiff},
+      {"TIFF YCbCr", "cp rgb.tif f.tif && tiffset -s 262 6 f.tif", "f.tif", kCmiFormatTiff},
+      {"TIFF signed samples", "convert-im6.q16 a.ppm -define quantum:format=signed -compress none f.tif", "f.tif",
+       kCmiFormatTiff},
+      {"TIFF 2 bits", "convert-im6.q16 a.ppm -depth 2 -compress none f.tif", "f.tif", kCmiFormatTiff},
+      {"TIFF 6 bits", "convert-im6.q16 a.ppm -depth 6 -compress none f.tif", "f.tif", kCmiFormatTiff},
+      {"TIFF 10 bits", "convert-im6.q16 a.ppm -depth 10 -compress none f.tif", "f.tif", kCmiFormatTiff},
+      {"TIFF 12 bits", "convert-im6.q16 a.ppm -depth 12 -compress none f.tif", "f.tif", kCmiFormatTiff},
+      {"TIFF 14 bits", "convert-im6.q16 a.ppm -depth 14 -compress none f.tif", "f.tif", kCmiFormatTiff},
+      {"TIFF 16 bits", "convert-im6.q16 a.ppm -depth 16 -compress none f.tif", "f.tif", kCmiFormatTiff},
+      {"TIFF 24 bits", "convert-im6.q16 a.ppm -depth 24 -compress none f.tif", "f.tif", kCmiFormatTiff},
+      {"TIFF 32 bits", "convert-im6.q16 a.ppm -depth 32 -compress none f.tif", "f.tif", kCmiFormatTiff},
+      {"BMP top-down", "", "top_down.bmp", kCmiFormatBmp},
+      {"BMP bit fields", "convert-im6.q16 a.ppm -define bmp:subtype=RGB565 f.bmp", "f.bmp", kCmiFormatBmp},
+      {"BMP OS/2 header", "convert-im6.q16 a.ppm BMP2:f.bmp", "f.bmp", kCmiFormatBmp},
+      {"BMP 2 bits", "", "two_bits.bmp", kCmiFormatBmp},
+      {"PNG 2 bits", "pnmtopng a3.pgm > f.png", "f.png", kCmiFormatPng},
+      {"PNG 16 bits", "pnmtopng a16.pgm > f.png", "f.png", kCmiFormatPng},
+      {"PCX CGA 2 bits", "ppmtopcx -packed four.ppm > f.pcx", "f.pcx", kCmiFormatPcx},
+      {"PCX 3 planes of 1 bit", "ppmtopcx -planes 3 eight.ppm > f.pcx", "f.pcx", kCmiFormatPcx},
+      {"JPEG CMYK", "convert-im6.q16 a.ppm -colorspace CMYK f.jpg", "f.jpg", kCmiFormatJpeg},
+      {"GIF", "convert-im6.q16 a.ppm f.gif", "f.gif", kCmiFormatGif},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.command[0] != '\0') {
+      ASSERT_EQ(testing_support::RunCommand(cd + "rm -f f.* && " + c.command + " 2>/dev/null"), 0);
+    }
+    int32_t status = 0;
+    ScopedHandle image(ReadOne(dir.File(c.file), c.format, &status));
+    EXPECT_EQ(image.get(), HGLOBAL{0});
+    EXPECT_NE(status, 0);
+    EXPECT_NE(status, kCmiStatusSystemFailure);
+  }
 }
 
 // The PNG suite: every file either reads to its reference decode or is

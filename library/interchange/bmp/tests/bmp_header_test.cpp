@@ -109,6 +109,7 @@ TEST(BmpHeader, RefusesOffsetsOutsideTheFile) {
       {"pixels past the end", 10, 1000},
       {"pixels at 2^32-1", 10, 0xFFFFFFFF},
       {"pixels inside the info header", 10, 30},
+      {"pixels inside the colour table", 10, 66},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -119,6 +120,49 @@ TEST(BmpHeader, RefusesOffsetsOutsideTheFile) {
   std::vector<uint8_t> bad_magic = good;
   bmp_test::PatchByte(bad_magic, 0, 'B', 'b');
   EXPECT_EQ(Parse(bad_magic, BmpContainer::kFile), kIpiSyntaxError);
+}
+
+// The highest index the rows use, padding bits left out, and whether the
+// file less its file header is a packed bitmap as it stands.
+TEST(BmpHeader, HighestIndexAndPackedForm) {
+  struct Case {
+    const char* name;
+    uint16_t bits;
+    uint32_t colours_used;
+    std::vector<uint8_t> body;  // 3 x 2 pixels, bottom row first
+    int32_t highest;
+  };
+  const Case cases[] = {
+      // The fourth nibble and the bits past the third are padding, set here.
+      {"4 bits", 4, 16, {0x12, 0x0F, 0xFF, 0xFF, 0x30, 0x5F, 0xFF, 0xFF}, 5},
+      {"1 bit", 1, 2, {0x1F, 0xFF, 0xFF, 0xFF, 0x00, 0xFF, 0xFF, 0xFF}, 0},
+      {"1 bit, set", 1, 2, {0x5F, 0xFF, 0xFF, 0xFF, 0x00, 0xFF, 0xFF, 0xFF}, 1},
+      {"8 bits", 8, 4, {0, 1, 200, 0xFF, 3, 2, 1, 0xFF}, 200},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    BmpSpec s = SmallSpec();
+    s.bits = c.bits;
+    s.colours_used = c.colours_used;
+    s.palette.assign(4 * c.colours_used, 0x40);
+    s.body = c.body;
+    const std::vector<uint8_t> file = BuildBmp(s);
+    BmpHeader h;
+    ASSERT_EQ(Parse(file, BmpContainer::kFile, &h), 0);
+    EXPECT_EQ(BmpHighestIndex(file, h), c.highest);
+    EXPECT_TRUE(BmpFileIsPackedBitmap(h));
+  }
+  // A gap before the rows, or a larger info header: not a packed bitmap.
+  BmpSpec larger = SmallSpec();
+  larger.info_header_bytes = 124;
+  BmpHeader h;
+  ASSERT_EQ(Parse(BuildBmp(larger), BmpContainer::kFile, &h), 0);
+  EXPECT_FALSE(BmpFileIsPackedBitmap(h));
+  std::vector<uint8_t> gap = BuildBmp(SmallSpec());
+  bmp_test::PatchU32(gap, 10, 70, 72);
+  gap.insert(gap.begin() + 70, {0, 0});
+  ASSERT_EQ(Parse(gap, BmpContainer::kFile, &h), 0);
+  EXPECT_FALSE(BmpFileIsPackedBitmap(h));
 }
 
 TEST(BmpHeader, EveryCutIntoTheHeadersOrPaletteIsRefused) {
