@@ -8,6 +8,8 @@ packages=(
   # build
   cmake ninja-build g++ pkg-config binutils
   zlib1g-dev libjpeg62-turbo-dev
+  # the scanner library's header (SANE itself is loaded at run time)
+  libsane-dev
 )
 [[ "${1:-}" == "--run" ]] || packages+=(
   libgtest-dev libgmock-dev
@@ -15,6 +17,8 @@ packages=(
   clang-14 libclang-rt-14-dev
   # oracles: independent programs that read what we write and write what we read
   libtiff-tools pngcheck libjpeg-turbo-progs netpbm imagemagick giflib-tools
+  # SANE and its test device, with scanimage as the scanner tests' oracle
+  libsane1 sane-utils
   # system fonts through the Qt font engine (the display backend's library)
   qt6-base-dev libx11-dev libxcb1-dev fonts-ipafont-gothic fonts-dejavu-core
   # screen tests: a virtual X server, pointer input and the clipboard from outside

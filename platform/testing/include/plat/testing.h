@@ -69,6 +69,13 @@ Image Snapshot(HWND hwnd);
 Image SnapshotScreen();
 void SetReportedDepth(int bits_per_pixel);
 
+// Points SANE at the project's test configuration (SANE's `test` device
+// only, "test:0" and "test:1"). SANE reads the variable once per process,
+// at the first sane_init: call it before the scanner library opens SANE.
+void UseSaneTestDevice();
+// That configuration folder.
+std::string SaneTestConfigDir();
+
 size_t LiveWindows();
 size_t LiveGdiObjects();
 size_t LiveGlobalBlocks();
