@@ -7,9 +7,11 @@
 #include <sane/saneopts.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <thread>
 
 #include "acquire/common/packed_page.h"
 #include "plat/acquire/acquire_constants.h"
@@ -22,6 +24,7 @@ constexpr uint64_t kMaxSidePx = uint64_t{1} << 24;
 constexpr uint64_t kMaxPixels = uint64_t{1} << 28;
 constexpr uint64_t kMaxFrameBytes = uint64_t{1} << 30;
 constexpr size_t kReadChunkBytes = 64 * 1024;
+constexpr std::chrono::milliseconds kSettleBeforeCancel{50};
 
 constexpr char kModeLineart[] = "Lineart";
 constexpr char kModeGray[] = "Gray";
@@ -158,6 +161,11 @@ int SaneSession::Open(const std::string& device) {
 void SaneSession::Close() {
   if (handle_ == nullptr) return;
   cancel_handle_.store(nullptr);
+  // Backends read on a thread of their own and end it on sane_cancel at any
+  // point, also inside an allocation, which leaves the allocator locked for
+  // the whole process. A page that was started gets a moment to wind down.
+  if (has_started_) std::this_thread::sleep_for(kSettleBeforeCancel);
+  has_started_ = false;
   api_.cancel(handle_);
   api_.close(handle_);
   handle_ = nullptr;
@@ -386,6 +394,7 @@ ScannedPage SaneSession::ScanPage(bool is_first_page) {
   std::vector<Frame> frames;
   for (;;) {
     const SANE_Status start = api_.start(handle_);
+    if (start == SANE_STATUS_GOOD) has_started_ = true;
     if (start != SANE_STATUS_GOOD) {
       if (start == SANE_STATUS_NO_DOCS && frames.empty() && !is_first_page) {
         page.is_end = true;  // the feeder ran out: the normal end

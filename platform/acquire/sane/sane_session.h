@@ -82,6 +82,7 @@ class SaneSession {
   const SaneApi& api_;
   SANE_Handle handle_ = nullptr;
   std::atomic<SANE_Handle> cancel_handle_{nullptr};
+  bool has_started_ = false;  // a page was started since the last cancel
   bool is_bilevel_by_threshold_ = false;
   int dpi_x_ = 0;
   int dpi_y_ = 0;

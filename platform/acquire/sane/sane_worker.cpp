@@ -3,6 +3,7 @@
 // message queue when the waiter is the GUI thread.
 #include "acquire/sane/sane_worker.h"
 
+#include <atomic>
 #include <cassert>
 #include <condition_variable>
 #include <deque>
@@ -27,7 +28,7 @@ class Worker {
   Worker() : thread_([this] { Serve(); }) { thread_.detach(); }
 
   void Run(const std::function<void()>& task) {
-    assert(std::this_thread::get_id() != thread_id_);
+    assert(std::this_thread::get_id() != thread_id_.load());
     auto job = std::make_shared<Job>();
     job->task = &task;
     job->wakes_gui = IsGuiThread();
@@ -59,10 +60,7 @@ class Worker {
   }
 
   void Serve() {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      thread_id_ = std::this_thread::get_id();
-    }
+    thread_id_ = std::this_thread::get_id();
     for (;;) {
       std::shared_ptr<Job> job;
       {
@@ -84,7 +82,7 @@ class Worker {
   std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<std::shared_ptr<Job>> jobs_;
-  std::thread::id thread_id_;
+  std::atomic<std::thread::id> thread_id_;
   std::thread thread_;
 };
 
