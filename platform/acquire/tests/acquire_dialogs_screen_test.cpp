@@ -1,0 +1,139 @@
+// The acquisition dialogs on a real screen (the Qt backend under Xvfb): each
+// is shown, photographed from the X server into the build tree, checked and
+// closed. Run by scripts/screen-tests.sh (label "screen").
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "acquire/dialogs/acquire_dialogs.h"
+#include "acquire_test_support.h"
+#include "plat/dialog.h"
+#include "plat/sys_colors.h"
+#include "plat/user.h"
+
+namespace plat::acquire::test {
+namespace {
+
+constexpr UINT_PTR kShotTimer = 1;
+constexpr int kMaxShots = 40;
+
+// What one screenshot of a dialog showed.
+struct Shot {
+  const char* title = "";
+  std::string file;
+  int shots = 0;
+  bool has_button_face = false;
+  bool has_varied_caption = false;
+};
+
+Shot* g_shot = nullptr;
+
+// The dialog's window rectangle as 0x00RRGGBB pixels, written to `file` too.
+std::vector<uint32_t> Photograph(const RECT& rect, const std::string& file) {
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  const std::string geometry = std::to_string(width) + "x" + std::to_string(height) + "+" +
+                               std::to_string(rect.left) + "+" + std::to_string(rect.top);
+  RunCommand("import-im6.q16 -window root -crop " + geometry + " +repage '" + file + "'");
+  std::vector<uint32_t> pixels;
+  FILE* pipe = popen(("convert-im6.q16 '" + file + "' -depth 8 rgb:-").c_str(), "r");
+  if (pipe == nullptr) return pixels;
+  std::vector<uint8_t> rgb(static_cast<size_t>(width) * static_cast<size_t>(height) * 3);
+  const size_t got = std::fread(rgb.data(), 1, rgb.size(), pipe);
+  pclose(pipe);
+  if (got != rgb.size()) return pixels;
+  for (size_t i = 0; i < rgb.size(); i += 3) pixels.push_back(uint32_t{rgb[i]} << 16 | uint32_t{rgb[i + 1]} << 8 | rgb[i + 2]);
+  return pixels;
+}
+
+// Photographs the open dialog until it shows, then closes it.
+LRESULT ShooterProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message != WM_TIMER || g_shot == nullptr) return DefWindowProc(hwnd, message, wparam, lparam);
+  Shot& shot = *g_shot;
+  const HWND dialog = FindWindow(nullptr, shot.title);
+  if (dialog == nullptr) return 0;
+  RECT rect{};
+  GetWindowRect(dialog, &rect);
+  RECT client{};
+  GetClientRect(dialog, &client);
+  POINT origin{0, 0};
+  ClientToScreen(dialog, &origin);
+  const std::vector<uint32_t> pixels = Photograph(rect, shot.file);
+  const int width = rect.right - rect.left;
+  ++shot.shots;
+  if (!pixels.empty()) {
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);  // 0x00BBGGRR
+    const uint32_t face_rgb = (face & 0xFF) << 16 | (face & 0xFF00) | (face >> 16 & 0xFF);
+    // Inside the client area, a little below its top.
+    const int x = origin.x - rect.left + 4;
+    const int y = origin.y - rect.top + 4;
+    shot.has_button_face = pixels[static_cast<size_t>(y) * width + x] == face_rgb;
+    std::set<uint32_t> caption;
+    for (int row = 0; row < origin.y - rect.top; ++row) {
+      for (int col = 0; col < width; ++col) caption.insert(pixels[static_cast<size_t>(row) * width + col]);
+    }
+    shot.has_varied_caption = caption.size() > 1;
+  }
+  if ((shot.has_button_face && shot.has_varied_caption) || shot.shots >= kMaxShots) {
+    PostMessage(dialog, WM_COMMAND, IDCANCEL, 0);
+  }
+  return 0;
+}
+
+TEST(AcquireDialogScreenTest, EachDialogShowsOnTheScreen) {
+  WNDCLASSEX wc;
+  wc.lpfnWndProc = ShooterProc;
+  wc.lpszClassName = "AcquireDialogShooter";
+  ASSERT_NE(RegisterClassEx(&wc), 0);
+  const HWND shooter =
+      CreateWindowEx(0, "AcquireDialogShooter", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(shooter, nullptr);
+  const std::string folder = ACQUIRE_SCREEN_DIR;
+  RunCommand("mkdir -p '" + folder + "'");
+  struct Case {
+    const char* title;
+    const char* file;
+    std::function<int(int&)> show;
+  };
+  const std::vector<SourceEntry> sources = {{"test:0", "Noname", "frontend-tester"},
+                                            {"test:1", "Noname", "frontend-tester"}};
+  const std::vector<Case> cases = {
+      {"スキャナの選択", "acquire_source_list.png",
+       [&](int& error) {
+         std::string name = "test:0";
+         return RunSourceListDialog(nullptr, sources, name, error);
+       }},
+      {"スキャン", "acquire_scan_dialog.png",
+       [](int& error) {
+         ScanChoice choice;
+         return RunScanDialog(nullptr, choice, error);
+       }},
+      {"フォト CD の画像", "acquire_photo_chooser.png",
+       [](int& error) {
+         PhotoChoice choice;
+         return RunPhotoDialog(nullptr, 3, choice, error);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.title);
+    Shot shot;
+    shot.title = c.title;
+    shot.file = folder + "/" + c.file;
+    g_shot = &shot;
+    SetTimer(shooter, kShotTimer, 250, nullptr);
+    int error = 0;
+    EXPECT_EQ(c.show(error), 0);  // closed by the shooter's cancel
+    KillTimer(shooter, kShotTimer);
+    g_shot = nullptr;
+    EXPECT_TRUE(shot.has_button_face) << shot.file;
+    EXPECT_TRUE(shot.has_varied_caption) << shot.file;
+  }
+  DestroyWindow(shooter);
+}
+
+}  // namespace
+}  // namespace plat::acquire::test
