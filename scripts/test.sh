@@ -25,20 +25,29 @@ phase() {
 
 configure() { cmake --preset "$1" >/dev/null; }
 
-smoke_fuzz() {
-  local binary fuzzer
-  while read -r binary; do
-    [[ -n "$binary" ]] || continue
-    fuzzer=$(basename "$binary")
-    echo "fuzz: $fuzzer for ${fuzz_seconds}s"
-    mkdir -p "build/sanitize/corpus/$fuzzer"
-    local seeds=()
-    [[ -d "fuzz/regressions/$fuzzer" ]] && seeds=("fuzz/regressions/$fuzzer")
-    "$binary" -max_total_time="$fuzz_seconds" -rss_limit_mb=2048 \
+# fuzz_one <binary>: a short libFuzzer run from the target's saved corpus and
+# its regression inputs; on failure the log's tail is printed.
+fuzz_one() {
+  local binary=$1 fuzzer seeds=()
+  fuzzer=$(basename "$binary")
+  mkdir -p "build/sanitize/corpus/$fuzzer"
+  [[ -d "fuzz/regressions/$fuzzer" ]] && seeds=("fuzz/regressions/$fuzzer")
+  if "$binary" -max_total_time="$fuzz_seconds" -rss_limit_mb=2048 \
       -artifact_prefix="build/sanitize/$fuzzer-" "build/sanitize/corpus/$fuzzer" "${seeds[@]}" \
-      >"build/sanitize/$fuzzer.log" 2>&1 ||
-      { tail -n 40 "build/sanitize/$fuzzer.log"; echo "fuzz: $fuzzer failed"; return 1; }
-  done <build/sanitize/fuzzers.txt
+      >"build/sanitize/$fuzzer.log" 2>&1; then
+    echo "fuzz: $fuzzer ran ${fuzz_seconds}s clean"
+  else
+    tail -n 40 "build/sanitize/$fuzzer.log"
+    echo "fuzz: $fuzzer failed"
+    return 1
+  fi
+}
+
+# Every target runs single-threaded, so as many run at once as there are jobs.
+smoke_fuzz() {
+  export -f fuzz_one
+  export fuzz_seconds
+  grep -v '^$' build/sanitize/fuzzers.txt | xargs -P "$jobs" -I{} bash -c 'fuzz_one "$1"' _ {}
 }
 
 phase setup scripts/setup.sh
