@@ -7,6 +7,7 @@
 #include "core/status.h"
 #include "interchange/bmp/bmp_header.h"
 #include "interchange/dib/dib.h"
+#include "plat/packed_dib.h"
 
 namespace {
 
@@ -42,16 +43,19 @@ int ValidatePackedBitmap(const void* bytes, size_t size, PackedBitmapInfo* info)
   if (rc != 0) return kCmiStatusBadArgument;
   const int32_t bits = header.bits_per_pixel;
   if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return kCmiStatusBadArgument;
-  // Every row the header claims must be in the handle.
-  if (!header.is_run_length && header.available_data_bytes < header.data_bytes) return kCmiStatusBadArgument;
-  info->width_px = header.width_px;
-  info->height_px = header.height_px;
+  // The platform's packed-DIB gate does the block arithmetic: header, colour
+  // table and rows (run-length data) inside the handle's size.
+  const auto view = plat::ValidatePackedDib(bytes, size);
+  if (!view) return kCmiStatusBadArgument;
+  const auto* base = static_cast<const uint8_t*>(bytes);
+  info->width_px = view->width;
+  info->height_px = view->height;
   info->bits_per_pixel = bits;
   info->is_run_length = header.is_run_length;
-  info->palette_entries = header.palette_entries;
-  info->palette_offset = header.palette_offset;
-  info->pixel_offset = header.pixel_offset;
-  info->row_bytes = header.row_bytes;
+  info->palette_entries = static_cast<uint32_t>(view->colors);
+  info->palette_offset = static_cast<uint64_t>(view->headerSize);  // no bit-field masks in this set
+  info->pixel_offset = static_cast<uint64_t>(view->bits - base);
+  info->row_bytes = static_cast<int64_t>(view->stride);
   info->handle_bytes = size;
   return 0;
 }
