@@ -25,6 +25,14 @@ inline std::string LowerAscii(std::string_view text) {
   return out;
 }
 
+// The value of a hex digit, or -1.
+constexpr int HexDigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
 // Spaces and tabs trimmed from both ends.
 inline std::string_view TrimBlanks(std::string_view text) {
   size_t begin = 0;

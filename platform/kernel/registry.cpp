@@ -235,13 +235,18 @@ LONG OpenOrCreate(HKEY key, const char* sub_key, REGSAM access, bool may_create,
 const char* NameOrDefault(const char* name) { return name != nullptr ? name : ""; }
 
 // Looks a value up for reading; sets `error` when null.
-const HiveValue* FindValue(HKEY key, const char* name, LONG& error) {
+// The key a handle names, for reading; sets `error` when null.
+HiveKey* KeyForReading(HKEY key, LONG& error) {
   OpenKey open;
   if (!Resolve(key, open)) {
     error = ERROR_INVALID_HANDLE;
     return nullptr;
   }
-  HiveKey* at = KeyOf(open, error);
+  return KeyOf(open, error);
+}
+
+const HiveValue* FindValue(HKEY key, const char* name, LONG& error) {
+  HiveKey* at = KeyForReading(key, error);
   if (at == nullptr) return nullptr;
   const HiveValue* value = at->FindValue(NameOrDefault(name));
   if (value == nullptr) error = ERROR_FILE_NOT_FOUND;
@@ -369,10 +374,8 @@ LONG RegDeleteKey(HKEY key, const char* sub_key) {
 LONG RegEnumKeyEx(HKEY key, DWORD index, std::string& name) {
   name.clear();
   std::lock_guard<std::mutex> guard(g_mutex);
-  OpenKey open;
-  if (!Resolve(key, open)) return ERROR_INVALID_HANDLE;
   LONG error = ERROR_SUCCESS;
-  HiveKey* at = KeyOf(open, error);
+  HiveKey* at = KeyForReading(key, error);
   if (at == nullptr) return error;
   if (index >= at->subkeys().size()) return ERROR_NO_MORE_ITEMS;
   name = at->subkeys()[index]->name();
@@ -382,10 +385,8 @@ LONG RegEnumKeyEx(HKEY key, DWORD index, std::string& name) {
 LONG RegEnumValue(HKEY key, DWORD index, std::string& name, DWORD* type, std::vector<BYTE>* data) {
   name.clear();
   std::lock_guard<std::mutex> guard(g_mutex);
-  OpenKey open;
-  if (!Resolve(key, open)) return ERROR_INVALID_HANDLE;
   LONG error = ERROR_SUCCESS;
-  HiveKey* at = KeyOf(open, error);
+  HiveKey* at = KeyForReading(key, error);
   if (at == nullptr) return error;
   if (index >= at->values().size()) return ERROR_NO_MORE_ITEMS;
   const HiveValue& value = at->values()[index];

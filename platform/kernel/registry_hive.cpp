@@ -14,12 +14,6 @@ constexpr uint32_t kTypeBinary = 3;  // REG_BINARY
 constexpr uint32_t kTypeDword = 4;   // REG_DWORD
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 // A quoted text with \\ and \" escapes at the start of `text`; consumes it.
 bool ReadQuoted(std::string_view& text, std::string& out) {
@@ -60,7 +54,7 @@ bool ReadHexList(std::string_view text, std::vector<uint8_t>& out) {
     text = TrimBlanks(text);
     size_t digits = 0;
     int value = 0;
-    while (digits < text.size() && digits < 3 && HexDigit(text[digits]) >= 0) value = value * 16 + HexDigit(text[digits++]);
+    while (digits < text.size() && digits < 3 && HexDigitValue(text[digits]) >= 0) value = value * 16 + HexDigitValue(text[digits++]);
     if (digits == 0 || digits > 2) return false;
     out.push_back(static_cast<uint8_t>(value));
     text = TrimBlanks(text.substr(digits));
@@ -84,8 +78,8 @@ bool ReadValueData(std::string_view text, uint32_t& type, std::vector<uint8_t>& 
     if (digits.empty() || digits.size() > 8) return false;
     uint32_t value = 0;
     for (char c : digits) {
-      if (HexDigit(c) < 0) return false;
-      value = value * 16 + static_cast<uint32_t>(HexDigit(c));
+      if (HexDigitValue(c) < 0) return false;
+      value = value * 16 + static_cast<uint32_t>(HexDigitValue(c));
     }
     type = kTypeDword;
     data = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value >> 16),
@@ -101,8 +95,8 @@ bool ReadValueData(std::string_view text, uint32_t& type, std::vector<uint8_t>& 
     if (close == std::string_view::npos || close == 4 || close > 12) return false;
     uint32_t value = 0;
     for (char c : text.substr(4, close - 4)) {
-      if (HexDigit(c) < 0) return false;
-      value = value * 16 + static_cast<uint32_t>(HexDigit(c));
+      if (HexDigitValue(c) < 0) return false;
+      value = value * 16 + static_cast<uint32_t>(HexDigitValue(c));
     }
     type = value;
     return ReadHexList(text.substr(close + 2), data);

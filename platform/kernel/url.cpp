@@ -9,12 +9,8 @@
 namespace plat {
 namespace {
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
+using internal::HexDigitValue;
+
 
 // Percent-decoding; nullopt for a malformed escape or an escaped NUL.
 std::optional<std::string> Decode(std::string_view text) {
@@ -26,8 +22,8 @@ std::optional<std::string> Decode(std::string_view text) {
       continue;
     }
     if (i + 2 >= text.size()) return std::nullopt;
-    const int high = HexValue(text[i + 1]);
-    const int low = HexValue(text[i + 2]);
+    const int high = HexDigitValue(text[i + 1]);
+    const int low = HexDigitValue(text[i + 2]);
     if (high < 0 || low < 0 || (high == 0 && low == 0)) return std::nullopt;
     out += static_cast<char>(high * 16 + low);
     i += 2;
