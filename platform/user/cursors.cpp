@@ -3,6 +3,7 @@
 #include <map>
 #include <memory>
 
+#include "user/icons.h"
 #include "user/text_util.h"
 #include "user/window_system.h"
 
@@ -11,13 +12,6 @@ namespace plat {
 namespace user {
 
 namespace {
-
-struct Cursor {
-  backend::CursorImage image;
-  bool is_shared = false;  // system and module cursors are never destroyed
-};
-
-using CursorHandles = Handles<Cursor, HandleKind::kCursor>;
 
 HCURSOR current_cursor = nullptr;
 
@@ -34,16 +28,39 @@ bool IsSystemCursorId(uintptr_t id) {
 
 }  // namespace
 
-HCURSOR SharedCursor(const backend::CursorImage& image, uint64_t key) {
+std::vector<uint32_t> PointerPixels(const IconPicture& picture) {
+  std::vector<uint32_t> argb(picture.colour.size());
+  for (size_t i = 0; i < argb.size(); ++i) {
+    const uint32_t colour = picture.colour[i];
+    if (picture.has_alpha) {
+      argb[i] = colour;
+    } else if (picture.mask[i] == 0) {
+      argb[i] = 0xFF000000u | colour;
+    } else {
+      argb[i] = (colour & 0xFFFFFFu) != 0 ? 0x80000000u : 0;  // inverts: shown as half-transparent black
+    }
+  }
+  return argb;
+}
+
+HCURSOR SharedCursor(Cursor cursor, uint64_t key) {
   static auto* shared = new std::map<uint64_t, HCURSOR>;
   auto found = shared->find(key);
   if (found != shared->end()) return found->second;
-  auto cursor = std::make_shared<Cursor>();
-  cursor->image = image;
-  cursor->is_shared = true;
-  const HCURSOR handle = HandleFromId<HCURSOR>(CursorHandles::Insert(cursor));
+  cursor.is_shared = true;
+  const HCURSOR handle = HandleFromId<HCURSOR>(CursorHandles::Insert(std::make_shared<Cursor>(std::move(cursor))));
   shared->emplace(key, handle);
   return handle;
+}
+
+HCURSOR NewCursor(Cursor cursor) {
+  cursor.is_shared = false;
+  if (cursor.image.system_id == 0) {
+    cursor.image.width_px = cursor.picture.width;
+    cursor.image.height_px = cursor.picture.height;
+    cursor.image.argb = PointerPixels(cursor.picture);
+  }
+  return HandleFromId<HCURSOR>(CursorHandles::Insert(std::make_shared<Cursor>(std::move(cursor))));
 }
 
 }  // namespace user
@@ -52,9 +69,9 @@ HCURSOR LoadCursor(HINSTANCE instance, const char* name) {
   const auto id = reinterpret_cast<uintptr_t>(name);
   if (instance == nullptr) {
     if (id > 0xFFFF || !user::IsSystemCursorId(id)) return FailWith<HCURSOR>(nullptr, ERROR_RESOURCE_NAME_NOT_FOUND);
-    backend::CursorImage image;
-    image.system_id = static_cast<int>(id);
-    return user::SharedCursor(image, id);
+    user::Cursor cursor;
+    cursor.image.system_id = static_cast<int>(id);
+    return user::SharedCursor(std::move(cursor), id);
   }
   return user::LoadModuleCursor(instance, name);
 }
@@ -65,12 +82,13 @@ HCURSOR CreateCursor(HINSTANCE instance, int hot_x, int hot_y, int width, int he
   if (width <= 0 || height <= 0 || width > 256 || height > 256 || and_mask == nullptr || xor_mask == nullptr) {
     return FailWith<HCURSOR>(nullptr, ERROR_INVALID_PARAMETER);
   }
-  auto cursor = std::make_shared<user::Cursor>();
-  backend::CursorImage& image = cursor->image;
-  image.hotspot = POINT{hot_x, hot_y};
-  image.width_px = width;
-  image.height_px = height;
-  image.argb.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+  user::Cursor cursor;
+  cursor.image.hotspot = POINT{hot_x, hot_y};
+  user::IconPicture& picture = cursor.picture;
+  picture.width = width;
+  picture.height = height;
+  picture.colour.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+  picture.mask.resize(picture.colour.size());
   // Monochrome masks, rows padded to 16 bits: AND 1 keeps the screen, XOR 1 inverts it.
   const size_t row_bytes = static_cast<size_t>((width + 15) / 16) * 2;
   const auto* and_bits = static_cast<const uint8_t*>(and_mask);
@@ -79,15 +97,12 @@ HCURSOR CreateCursor(HINSTANCE instance, int hot_x, int hot_y, int width, int he
     for (int x = 0; x < width; ++x) {
       const size_t at = static_cast<size_t>(y) * row_bytes + static_cast<size_t>(x / 8);
       const int bit = 7 - (x % 8);
-      const bool keep = ((and_bits[at] >> bit) & 1) != 0;
-      const bool flip = ((xor_bits[at] >> bit) & 1) != 0;
-      uint32_t pixel = 0;
-      if (!keep) pixel = flip ? 0xFFFFFFFF : 0xFF000000;
-      else if (flip) pixel = 0x80000000;  // inverts: shown as half-transparent black
-      image.argb[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)] = pixel;
+      const size_t i = static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x);
+      picture.mask[i] = (and_bits[at] >> bit) & 1;
+      picture.colour[i] = ((xor_bits[at] >> bit) & 1) != 0 ? 0xFFFFFFu : 0;
     }
   }
-  return HandleFromId<HCURSOR>(user::CursorHandles::Insert(cursor));
+  return user::NewCursor(std::move(cursor));
 }
 
 BOOL DestroyCursor(HCURSOR cursor) {
@@ -111,10 +126,5 @@ HCURSOR SetCursor(HCURSOR cursor) {
 
 HCURSOR GetCursor() { return user::current_cursor; }
 
-namespace user {
-
-HCURSOR CursorFromImage(const backend::CursorImage& image, uint64_t key) { return SharedCursor(image, key); }
-
-}  // namespace user
 
 }  // namespace plat

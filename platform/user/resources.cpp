@@ -8,14 +8,13 @@
 
 #include "plat/gdi.h"
 #include "plat/packed_dib.h"
+#include "user/icons.h"
 #include "user/text_util.h"
 #include "user/window_system.h"
 
 namespace plat {
 
 namespace user {
-
-HCURSOR CursorFromImage(const backend::CursorImage& image, uint64_t key);
 
 namespace {
 
@@ -61,13 +60,21 @@ HCURSOR CursorOf(HMODULE module, const char* name, int type) {
   if (cursor->width <= 0 || cursor->height <= 0 || cursor->width > 256 || cursor->height > 256 || cursor->argb == nullptr) {
     return FailWith<HCURSOR>(nullptr, ERROR_INVALID_DATA);
   }
-  backend::CursorImage image;
-  image.hotspot = POINT{cursor->hot_x, cursor->hot_y};
-  image.width_px = cursor->width;
-  image.height_px = cursor->height;
-  image.argb.assign(cursor->argb, cursor->argb + static_cast<size_t>(cursor->width) * static_cast<size_t>(cursor->height));
+  Cursor record;
+  record.is_icon = type == RT_ICON;
+  IconPicture& picture = record.picture;
+  picture.width = cursor->width;
+  picture.height = cursor->height;
+  picture.has_alpha = true;
+  picture.colour.assign(cursor->argb, cursor->argb + static_cast<size_t>(cursor->width) * static_cast<size_t>(cursor->height));
+  picture.mask.resize(picture.colour.size());
+  for (size_t i = 0; i < picture.colour.size(); ++i) picture.mask[i] = (picture.colour[i] >> 24) == 0 ? 1 : 0;
+  record.image.hotspot = POINT{cursor->hot_x, cursor->hot_y};
+  record.image.width_px = cursor->width;
+  record.image.height_px = cursor->height;
+  record.image.argb = picture.colour;
   // One shared handle per entry, as loaded cursors are never destroyed.
-  return CursorFromImage(image, reinterpret_cast<uintptr_t>(entry));
+  return SharedCursor(std::move(record), reinterpret_cast<uintptr_t>(entry));
 }
 
 }  // namespace
@@ -125,9 +132,13 @@ HICON LoadIcon(HINSTANCE instance, const char* name) {
   if (instance == nullptr) {
     const auto id = reinterpret_cast<uintptr_t>(name);
     if (id < IDI_APPLICATION || id > IDI_ASTERISK) return FailWith<HICON>(nullptr, ERROR_RESOURCE_NAME_NOT_FOUND);
-    backend::CursorImage image;
-    image.system_id = static_cast<int>(id);
-    return reinterpret_cast<HICON>(user::CursorFromImage(image, 0x10000 + id));
+    user::Cursor icon;
+    icon.is_icon = true;
+    icon.picture = user::SystemIconPicture(static_cast<int>(id));
+    icon.image.width_px = icon.picture.width;
+    icon.image.height_px = icon.picture.height;
+    icon.image.argb = icon.picture.colour;
+    return reinterpret_cast<HICON>(user::SharedCursor(std::move(icon), 0x10000 + id));
   }
   return reinterpret_cast<HICON>(user::CursorOf(instance, name, RT_ICON));
 }

@@ -320,6 +320,122 @@ BOOL DestroyCursor(HCURSOR cursor);
 HCURSOR SetCursor(HCURSOR cursor);
 HCURSOR GetCursor();
 
+// Icons share the cursors' handles: an AND mask (1 keeps the destination)
+// and a colour image XORed over it, or an image with per-pixel alpha.
+struct ICONINFO {
+  BOOL fIcon = TRUE;
+  DWORD xHotspot = 0;
+  DWORD yHotspot = 0;
+  HBITMAP hbmMask = nullptr;   // monochrome; twice the height when hbmColor is null
+  HBITMAP hbmColor = nullptr;  // any depth; 32 bits with a non-zero fourth byte carry alpha
+};
+// Copies the bitmaps (the caller keeps them); NULL with
+// ERROR_INVALID_PARAMETER for a missing or mismatched mask.
+HICON CreateIconIndirect(const ICONINFO* info);
+// Monochrome (planes 1, bits 1) or 32-bit rows of `width` pixels, padded to
+// 16 bits (monochrome) or 32 bits.
+HICON CreateIcon(HINSTANCE instance, int width, int height, BYTE planes, BYTE bits_per_pixel, const BYTE* and_bits,
+                 const BYTE* xor_bits);
+// New bitmaps the caller deletes: a monochrome mask and a 32-bit colour image
+// (or, for a monochrome icon, the mask alone at twice the height).
+BOOL GetIconInfo(HICON icon, ICONINFO* info);
+HICON CopyIcon(HICON icon);
+BOOL DestroyIcon(HICON icon);
+
+constexpr UINT DI_MASK = 0x0001;
+constexpr UINT DI_IMAGE = 0x0002;
+constexpr UINT DI_NORMAL = 0x0003;
+constexpr UINT DI_COMPAT = 0x0004;
+constexpr UINT DI_DEFAULTSIZE = 0x0008;
+constexpr UINT DI_NOMIRROR = 0x0010;
+// Draws at (x, y) scaled by nearest neighbour to width × height (0: the
+// icon's own size, or with DI_DEFAULTSIZE the system icon or cursor size).
+// DI_MASK ANDs the mask, DI_IMAGE XORs the colours (copies them without
+// DI_MASK); an image with alpha is blended instead. With `flicker_brush`
+// the area is first filled with it off screen and copied at once.
+BOOL DrawIconEx(HDC dc, int x, int y, HICON icon, int width, int height, UINT step, HBRUSH flicker_brush,
+                UINT flags);
+// DrawIconEx with DI_NORMAL | DI_DEFAULTSIZE.
+BOOL DrawIcon(HDC dc, int x, int y, HICON icon);
+
+// Three-dimensional edges in the system colours. Each edge is up to two
+// one-pixel rings, outer then inner; the top and left sides take the light
+// colour of a raised ring (the dark of a sunken one), the bottom and right
+// sides are drawn last and own the bottom-left and top-right corners.
+constexpr UINT BDR_RAISEDOUTER = 0x0001;
+constexpr UINT BDR_SUNKENOUTER = 0x0002;
+constexpr UINT BDR_RAISEDINNER = 0x0004;
+constexpr UINT BDR_SUNKENINNER = 0x0008;
+constexpr UINT BDR_OUTER = 0x0003;
+constexpr UINT BDR_INNER = 0x000C;
+constexpr UINT BDR_RAISED = 0x0005;
+constexpr UINT BDR_SUNKEN = 0x000A;
+constexpr UINT EDGE_RAISED = BDR_RAISEDOUTER | BDR_RAISEDINNER;
+constexpr UINT EDGE_SUNKEN = BDR_SUNKENOUTER | BDR_SUNKENINNER;
+constexpr UINT EDGE_ETCHED = BDR_SUNKENOUTER | BDR_RAISEDINNER;
+constexpr UINT EDGE_BUMP = BDR_RAISEDOUTER | BDR_SUNKENINNER;
+constexpr UINT BF_LEFT = 0x0001;
+constexpr UINT BF_TOP = 0x0002;
+constexpr UINT BF_RIGHT = 0x0004;
+constexpr UINT BF_BOTTOM = 0x0008;
+constexpr UINT BF_TOPLEFT = BF_TOP | BF_LEFT;
+constexpr UINT BF_TOPRIGHT = BF_TOP | BF_RIGHT;
+constexpr UINT BF_BOTTOMLEFT = BF_BOTTOM | BF_LEFT;
+constexpr UINT BF_BOTTOMRIGHT = BF_BOTTOM | BF_RIGHT;
+constexpr UINT BF_RECT = BF_LEFT | BF_TOP | BF_RIGHT | BF_BOTTOM;
+constexpr UINT BF_DIAGONAL = 0x0010;
+constexpr UINT BF_DIAGONAL_ENDTOPRIGHT = BF_DIAGONAL | BF_TOP | BF_RIGHT;
+constexpr UINT BF_DIAGONAL_ENDTOPLEFT = BF_DIAGONAL | BF_TOP | BF_LEFT;
+constexpr UINT BF_DIAGONAL_ENDBOTTOMLEFT = BF_DIAGONAL | BF_BOTTOM | BF_LEFT;
+constexpr UINT BF_DIAGONAL_ENDBOTTOMRIGHT = BF_DIAGONAL | BF_BOTTOM | BF_RIGHT;
+constexpr UINT BF_MIDDLE = 0x0800;
+constexpr UINT BF_SOFT = 0x1000;
+constexpr UINT BF_ADJUST = 0x2000;
+constexpr UINT BF_FLAT = 0x4000;
+constexpr UINT BF_MONO = 0x8000;
+// BF_ADJUST leaves in `rect` what lies inside the rings drawn.
+BOOL DrawEdge(HDC dc, RECT* rect, UINT edge, UINT flags);
+
+// Frame controls: buttons, caption buttons, menu marks and scroll-bar parts
+// drawn into `rect` with their glyphs scaled to it.
+constexpr UINT DFC_CAPTION = 1;
+constexpr UINT DFC_MENU = 2;
+constexpr UINT DFC_SCROLL = 3;
+constexpr UINT DFC_BUTTON = 4;
+constexpr UINT DFC_POPUPMENU = 5;
+constexpr UINT DFCS_BUTTONCHECK = 0x0000;
+constexpr UINT DFCS_BUTTONRADIOIMAGE = 0x0001;
+constexpr UINT DFCS_BUTTONRADIOMASK = 0x0002;
+constexpr UINT DFCS_BUTTONRADIO = 0x0004;
+constexpr UINT DFCS_BUTTON3STATE = 0x0008;
+constexpr UINT DFCS_BUTTONPUSH = 0x0010;
+constexpr UINT DFCS_CAPTIONCLOSE = 0x0000;
+constexpr UINT DFCS_CAPTIONMIN = 0x0001;
+constexpr UINT DFCS_CAPTIONMAX = 0x0002;
+constexpr UINT DFCS_CAPTIONRESTORE = 0x0003;
+constexpr UINT DFCS_CAPTIONHELP = 0x0004;
+constexpr UINT DFCS_MENUARROW = 0x0000;
+constexpr UINT DFCS_MENUCHECK = 0x0001;
+constexpr UINT DFCS_MENUBULLET = 0x0002;
+constexpr UINT DFCS_MENUARROWRIGHT = 0x0004;
+constexpr UINT DFCS_SCROLLUP = 0x0000;
+constexpr UINT DFCS_SCROLLDOWN = 0x0001;
+constexpr UINT DFCS_SCROLLLEFT = 0x0002;
+constexpr UINT DFCS_SCROLLRIGHT = 0x0003;
+constexpr UINT DFCS_SCROLLCOMBOBOX = 0x0005;
+constexpr UINT DFCS_SCROLLSIZEGRIP = 0x0008;
+constexpr UINT DFCS_SCROLLSIZEGRIPRIGHT = 0x0010;
+constexpr UINT DFCS_INACTIVE = 0x0100;
+constexpr UINT DFCS_PUSHED = 0x0200;
+constexpr UINT DFCS_CHECKED = 0x0400;
+constexpr UINT DFCS_TRANSPARENT = 0x0800;
+constexpr UINT DFCS_HOT = 0x1000;
+constexpr UINT DFCS_ADJUSTRECT = 0x2000;
+constexpr UINT DFCS_FLAT = 0x4000;
+constexpr UINT DFCS_MONO = 0x8000;
+// DFCS_ADJUSTRECT (push buttons) leaves the face inside the edge in `rect`.
+BOOL DrawFrameControl(HDC dc, RECT* rect, UINT type, UINT state);
+
 // Metrics.
 int GetSystemMetrics(int index);
 BOOL SystemParametersInfo(UINT action, UINT param, void* out, UINT win_ini);
