@@ -3,21 +3,16 @@
 
 #include <cstdio>
 
+#include "../kernel/ascii.h"
+
 namespace plat {
 namespace {
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 // Reads `digits` hex digits at `pos`; false on any other character.
 bool ReadHex(std::string_view text, size_t pos, int digits, uint64_t* out) {
   uint64_t value = 0;
   for (int i = 0; i < digits; ++i) {
-    const int v = HexValue(text[pos + i]);
+    const int v = internal::HexDigitValue(text[pos + i]);
     if (v < 0) return false;
     value = (value << 4) | static_cast<uint64_t>(v);
   }
