@@ -77,7 +77,7 @@ void UseHeadless(const HeadlessOptions& options) {
 }
 
 VirtualClock& GuiClock() {
-  UseHeadless();
+  if (harness == nullptr) UseHeadless();  // never resets scripts or responders set meanwhile
   return harness->clock;
 }
 
