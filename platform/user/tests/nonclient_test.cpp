@@ -1,0 +1,124 @@
+// Our own non-client area: hit codes from the style, moving and sizing in
+// our tracking loop (the headless backend refuses system moves), scroll-bar
+// ranges and arrow repeat.
+#include <gtest/gtest.h>
+
+#include "plat/testing.h"
+#include "plat/user.h"
+#include "user/tests/recorder.h"
+
+namespace plat::test {
+namespace {
+
+using NonClientTest = WindowTest;
+
+TEST_F(NonClientTest, CreationSendsItsMessagesInOrder) {
+  const HWND hwnd = Recorder::Create(WS_OVERLAPPEDWINDOW, RECT{10, 10, 210, 160});
+  std::vector<UINT> order;
+  for (const Seen& seen : Recorder::Log()) {
+    if (seen.hwnd == hwnd) order.push_back(seen.message);
+  }
+  const std::vector<UINT> expected = {WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE, WM_SIZE, WM_MOVE};
+  EXPECT_EQ(order, expected);
+  DestroyWindow(hwnd);
+}
+
+TEST_F(NonClientTest, HitCodesFollowTheStyle) {
+  // 200x150 at (100, 100): sizing frame 4, caption 18, buttons at the right.
+  const HWND hwnd = Recorder::Create(WS_OVERLAPPEDWINDOW | WS_VSCROLL | WS_VISIBLE, RECT{100, 100, 300, 250});
+  struct Case {
+    POINT at;  // window coordinates
+    LRESULT hit;
+  };
+  const Case cases[] = {
+      {{100, 10}, HTCAPTION}, {{190, 12}, HTCLOSE},      {{1, 75}, HTLEFT},     {{198, 75}, HTRIGHT},
+      {{100, 1}, HTTOP},      {{199, 149}, HTBOTTOMRIGHT}, {{0, 0}, HTTOPLEFT},  {{100, 80}, HTCLIENT},
+      {{185, 80}, HTVSCROLL}, {{250, 80}, HTNOWHERE},
+  };
+  for (const Case& test_case : cases) {
+    SCOPED_TRACE(testing::Message() << test_case.at.x << "," << test_case.at.y);
+    const LPARAM screen = MAKELPARAM(static_cast<WORD>(100 + test_case.at.x), static_cast<WORD>(100 + test_case.at.y));
+    EXPECT_EQ(SendMessage(hwnd, WM_NCHITTEST, 0, screen), test_case.hit);
+  }
+  DestroyWindow(hwnd);
+}
+
+TEST_F(NonClientTest, CaptionAndBorderDragsMoveAndSizeInOurOwnLoop) {
+  const HWND hwnd = Recorder::Create(WS_OVERLAPPEDWINDOW | WS_VISIBLE, RECT{100, 100, 400, 300});
+  // Points in window coordinates; the pointer moves on the screen while the window follows it.
+  const auto drag_window_point = [hwnd](POINT from, POINT to) {
+    RECT rect{};
+    GetWindowRect(hwnd, &rect);
+    const auto at = [&](backend::EventKind kind, POINT point) {
+      backend::InputEvent event;
+      event.kind = kind;
+      event.screen = POINT{rect.left + point.x, rect.top + point.y};
+      return event;
+    };
+    SetIdleScript({[=] { Inject(at(backend::EventKind::kMouseMove, to)); },
+                   [=] { Inject(at(backend::EventKind::kMouseUp, to)); }});
+    Inject(at(backend::EventKind::kMouseMove, from));
+    Inject(at(backend::EventKind::kMouseDown, from));
+    Pump();
+  };
+  drag_window_point(POINT{150, 10}, POINT{180, 50});
+  RECT rect{};
+  GetWindowRect(hwnd, &rect);
+  EXPECT_EQ(rect.left, 130);
+  EXPECT_EQ(rect.top, 140);
+  EXPECT_EQ(rect.right - rect.left, 300);
+  EXPECT_FALSE(Recorder::Only({WM_ENTERSIZEMOVE}).empty());
+  EXPECT_FALSE(Recorder::Only({WM_EXITSIZEMOVE}).empty());
+  // Sizing from the bottom-right corner stops at the smallest track size.
+  drag_window_point(POINT{299, 199}, POINT{-500, -500});
+  GetWindowRect(hwnd, &rect);
+  EXPECT_EQ(rect.right - rect.left, GetSystemMetrics(SM_CXMINTRACK));
+  EXPECT_EQ(rect.bottom - rect.top, GetSystemMetrics(SM_CYMINTRACK));
+  EXPECT_EQ(GetCapture(), nullptr);
+  DestroyWindow(hwnd);
+}
+
+TEST_F(NonClientTest, ScrollPositionIsClampedToTheLastPage) {
+  const HWND hwnd = Recorder::Create(WS_POPUP | WS_VSCROLL, RECT{0, 0, 100, 100});
+  struct Case {
+    int min, max;
+    UINT page;
+    int pos, expected;
+  };
+  const Case cases[] = {
+      {0, 100, 10, 95, 91}, {0, 100, 0, 150, 100}, {0, 100, 1, 150, 100}, {10, 20, 0, -5, 10},
+      {0, 9, 20, 5, 0},     {0, 100, 10, 50, 50},
+  };
+  for (const Case& test_case : cases) {
+    SCOPED_TRACE(testing::Message() << test_case.max << "/" << test_case.page << "/" << test_case.pos);
+    SCROLLINFO info;
+    info.fMask = SIF_ALL;
+    info.nMin = test_case.min;
+    info.nMax = test_case.max;
+    info.nPage = test_case.page;
+    info.nPos = test_case.pos;
+    EXPECT_EQ(SetScrollInfo(hwnd, SB_VERT, &info, FALSE), test_case.expected);
+    EXPECT_EQ(GetScrollPos(hwnd, SB_VERT), test_case.expected);
+  }
+  DestroyWindow(hwnd);
+}
+
+TEST_F(NonClientTest, HeldArrowRepeatsAfter400ThenEvery100Ms) {
+  const HWND hwnd = Recorder::Create(WS_POPUP | WS_VSCROLL | WS_VISIBLE, RECT{0, 0, 100, 200});
+  // The down arrow: the last 16 pixels of the bar, right of the client area.
+  POINT arrow{100 - 8, 200 - 8};
+  ScreenToClient(hwnd, &arrow);
+  SetIdleScript({[] { GuiClock().Advance(399); },
+                 [] { GuiClock().Advance(1); },
+                 [] { GuiClock().Advance(100); },
+                 [] { GuiClock().Advance(99); },
+                 [=] { MouseUp(hwnd, arrow); }});
+  MouseDown(hwnd, arrow);
+  std::vector<WPARAM> codes;
+  for (const Seen& seen : Recorder::Only({WM_VSCROLL})) codes.push_back(seen.wparam);
+  EXPECT_EQ(codes, (std::vector<WPARAM>{SB_LINEDOWN, SB_LINEDOWN, SB_LINEDOWN, SB_ENDSCROLL}));
+  DestroyWindow(hwnd);
+}
+
+}  // namespace
+}  // namespace plat::test
