@@ -8,6 +8,7 @@
 
 #include "plat/gdi.h"
 #include "plat/menu.h"
+#include "plat/text.h"
 #include "user/nonclient.h"
 #include "user/text_util.h"
 #include "user/window_system.h"
@@ -161,9 +162,20 @@ LRESULT MenuWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
         if ((item.flags & MF_SEPARATOR) != 0) {
           const RECT line{2, top + height / 2 - 1, client.right - 2, top + height / 2};
           FillRect(dc, &line, GetSysColorBrush(COLOR_BTNSHADOW));
-        } else if (static_cast<int>(i) == tracking->hot) {
+        } else {
           const RECT band{0, top, client.right, top + height};
-          FillRect(dc, &band, GetSysColorBrush(COLOR_HIGHLIGHT));
+          const bool is_hot = static_cast<int>(i) == tracking->hot;
+          if (is_hot) FillRect(dc, &band, GetSysColorBrush(COLOR_HIGHLIGHT));
+          const bool is_grey = (item.flags & (MF_GRAYED | MF_DISABLED)) != 0;
+          const int colour = is_grey ? COLOR_GRAYTEXT : is_hot ? COLOR_HIGHLIGHTTEXT : COLOR_MENUTEXT;
+          RECT text = band;
+          text.left += 18;
+          text.right -= 8;
+          // "Label\tShortcut": the shortcut stands at the right.
+          const size_t tab = item.text.find('\t');
+          DrawMenuText(dc, item.text.substr(0, tab), text, GetSysColor(colour), DT_LEFT);
+          if (tab != std::string::npos) DrawMenuText(dc, item.text.substr(tab + 1), text, GetSysColor(colour), DT_RIGHT);
+          if ((item.flags & MF_CHECKED) != 0) DrawMenuText(dc, "\xE2\x9C\x93", RECT{band.left + 4, band.top, band.left + 18, band.bottom}, GetSysColor(colour), DT_LEFT);
         }
         top += height;
       }

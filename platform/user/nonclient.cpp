@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "plat/gdi.h"
+#include "plat/text.h"
 #include "user/nonclient.h"
 #include "user/painting.h"
 #include "user/text_util.h"
@@ -60,6 +61,14 @@ void Button(HDC dc, const RECT& rect, bool is_pressed) {
 }
 
 }  // namespace
+
+void DrawMenuText(HDC dc, const std::string& text, RECT rect, COLORREF colour, UINT format) {
+  if (text.empty()) return;
+  SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  SetTextColor(dc, colour);
+  SetBkMode(dc, TRANSPARENT);
+  DrawText(dc, text.c_str(), static_cast<int>(text.size()), &rect, format | DT_SINGLELINE | DT_VCENTER);
+}
 
 NonClientLayout LayoutOf(const Window& window) {
   NonClientLayout layout;
@@ -238,6 +247,13 @@ void PaintNonClient(HWND hwnd) {
   if (!gdi::IsEmptyRect(layout.caption)) {
     const bool is_active = State().active == RootOf(hwnd);
     Fill(dc, layout.caption, is_active ? COLOR_ACTIVECAPTION : COLOR_INACTIVECAPTION);
+    RECT title = layout.caption;
+    title.left = (gdi::IsEmptyRect(layout.sys_menu) ? title.left : layout.sys_menu.right) + 2;
+    for (const RECT& button : {layout.min_button, layout.max_button, layout.close_button}) {
+      if (!gdi::IsEmptyRect(button)) title.right = std::min(title.right, button.left - 2);
+    }
+    DrawMenuText(dc, window->text, title, GetSysColor(is_active ? COLOR_CAPTIONTEXT : COLOR_INACTIVECAPTIONTEXT),
+                 DT_LEFT | DT_NOPREFIX | DT_END_ELLIPSIS);
     if (!gdi::IsEmptyRect(layout.close_button)) Button(dc, layout.close_button, false);
     if (!gdi::IsEmptyRect(layout.max_button)) Button(dc, layout.max_button, false);
     if (!gdi::IsEmptyRect(layout.min_button)) Button(dc, layout.min_button, false);

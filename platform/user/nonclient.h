@@ -3,6 +3,8 @@
 #ifndef PLAT_USER_NONCLIENT_H_
 #define PLAT_USER_NONCLIENT_H_
 
+#include <string>
+
 #include "user/window_system.h"
 
 namespace plat::user {
@@ -37,6 +39,8 @@ LRESULT HitTestNonClient(const Window& window, POINT screen);
 ScrollPart ScrollPartAt(const Window& window, int bar, POINT window_point, int* thumb_pos);
 ThumbSpan ThumbOf(const Window& window, int bar);
 void PaintNonClient(HWND hwnd);
+// One line of caption or menu text in the GUI font, centred vertically.
+void DrawMenuText(HDC dc, const std::string& text, RECT rect, COLORREF colour, UINT format);
 void DrawScrollBar(HDC dc, const Window& window, int bar);
 void TrackMoveOrSize(HWND hwnd, LRESULT hit, POINT start_screen);
 void TrackScrollBar(HWND hwnd, int bar, POINT start_screen);

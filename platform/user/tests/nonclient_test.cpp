@@ -122,3 +122,26 @@ TEST_F(NonClientTest, HeldArrowRepeatsAfter400ThenEvery100Ms) {
 
 }  // namespace
 }  // namespace plat::test
+
+namespace plat::test {
+namespace {
+
+TEST_F(NonClientTest, CaptionShowsTheWindowText) {
+  const auto caption_text_pixels = [](const char* text) {
+    const HWND hwnd = Recorder::Create(WS_OVERLAPPEDWINDOW | WS_VISIBLE, RECT{0, 0, 300, 100});
+    SetWindowText(hwnd, text);
+    Pump();
+    const Image image = Snapshot(hwnd);
+    int count = 0;
+    for (int y = 4; y < 4 + 17; ++y) {
+      for (int x = 4; x < 200; ++x) count += image.At(x, y) == 0xFFFFFF ? 1 : 0;  // caption text on navy
+    }
+    DestroyWindow(hwnd);
+    return count;
+  };
+  EXPECT_EQ(caption_text_pixels(""), 0);
+  EXPECT_GT(caption_text_pixels("Scan to file"), 20);
+}
+
+}  // namespace
+}  // namespace plat::test
