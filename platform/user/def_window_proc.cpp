@@ -122,6 +122,8 @@ LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
         case HTVSCROLL: user::TrackScrollBar(hwnd, SB_VERT, at); return 0;
         case HTHSCROLL: user::TrackScrollBar(hwnd, SB_HORZ, at); return 0;
         case HTCLOSE: PostMessage(hwnd, WM_SYSCOMMAND, SC_CLOSE, lparam); return 0;
+        case HTMENU: user::TrackMenuBar(hwnd, at); return 0;
+        case HTSYSMENU: user::TrackSystemMenu(hwnd); return 0;
         case HTMINBUTTON: PostMessage(hwnd, WM_SYSCOMMAND, SC_MINIMIZE, lparam); return 0;
         case HTMAXBUTTON:
           PostMessage(hwnd, WM_SYSCOMMAND, window->is_maximized ? SC_RESTORE : SC_MAXIMIZE, lparam);

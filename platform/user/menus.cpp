@@ -479,6 +479,71 @@ BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reserved, HWND own
   return TRUE;
 }
 
+namespace user {
+
+std::vector<MenuBarItem> MenuBarLayout(const Window& window) {
+  std::vector<MenuBarItem> items;
+  const NonClientLayout layout = LayoutOf(window);
+  auto menu = FindMenu(reinterpret_cast<HMENU>(window.control_id));
+  if (!menu || gdi::IsEmptyRect(layout.menu)) return items;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old_font = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  int left = layout.menu.left;
+  for (const MenuItem& item : menu->items) {
+    if ((item.flags & MF_SEPARATOR) != 0) continue;
+    RECT extent{0, 0, 0, 0};
+    DrawText(dc, item.text.c_str(), static_cast<int>(item.text.size()), &extent, DT_CALCRECT | DT_SINGLELINE);
+    const int width = extent.right - extent.left + 16;
+    items.push_back(MenuBarItem{RECT{left, layout.menu.top, left + width, layout.menu.bottom}, item.flags, item.id,
+                                item.popup, item.text});
+    left += width;
+  }
+  SelectObject(dc, old_font);
+  DeleteDC(dc);
+  return items;
+}
+
+void TrackMenuBar(HWND hwnd, POINT screen) {
+  auto window = FindWindowRecord(hwnd);
+  if (!window) return;
+  const RECT on_screen = WindowRectOnScreen(*window);
+  const POINT at{screen.x - on_screen.left, screen.y - on_screen.top};
+  for (const MenuBarItem& item : MenuBarLayout(*window)) {
+    if (at.x < item.rect.left || at.x >= item.rect.right || at.y < item.rect.top || at.y >= item.rect.bottom) continue;
+    if ((item.flags & (MF_GRAYED | MF_DISABLED)) != 0) return;
+    SendMessage(hwnd, WM_INITMENU, static_cast<WPARAM>(window->control_id), 0);
+    if (item.popup != nullptr) {
+      TrackPopupMenu(item.popup, TPM_LEFTALIGN, on_screen.left + item.rect.left, on_screen.top + item.rect.bottom, 0,
+                     hwnd, nullptr);
+    } else {
+      PostMessage(hwnd, WM_COMMAND, item.id, 0);
+    }
+    return;
+  }
+}
+
+void TrackSystemMenu(HWND hwnd) {
+  auto window = FindWindowRecord(hwnd);
+  if (!window) return;
+  HMENU menu = GetSystemMenu(hwnd, FALSE);
+  if (menu == nullptr) return;
+  const DWORD style = window->style;
+  const bool is_max = window->is_maximized, is_min = window->is_minimized;
+  const auto allow = [&](UINT id, bool on) { EnableMenuItem(menu, id, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED)); };
+  allow(SC_RESTORE, is_max || is_min);
+  allow(SC_MOVE, !is_max);
+  allow(SC_SIZE, (style & WS_THICKFRAME) != 0 && !is_max && !is_min);
+  allow(SC_MINIMIZE, (style & WS_MINIMIZEBOX) != 0 && !is_min);
+  allow(SC_MAXIMIZE, (style & WS_MAXIMIZEBOX) != 0 && !is_max);
+  const NonClientLayout layout = LayoutOf(*window);
+  const RECT on_screen = WindowRectOnScreen(*window);
+  const UINT id = static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD, on_screen.left + layout.sys_menu.left,
+                                                   on_screen.top + layout.caption.bottom + 1, 0, hwnd, nullptr));
+  if (id != 0 && IsWindow(hwnd)) PostMessage(hwnd, WM_SYSCOMMAND, id, 0);
+}
+
+}  // namespace user
+
 BOOL EndMenu() {
   if (user::active_tracking == nullptr) return FALSE;
   user::active_tracking->is_done = true;

@@ -5,6 +5,8 @@
 #include <algorithm>
 
 #include "plat/gdi.h"
+#include "plat/menu.h"
+#include "plat/resources.h"
 #include "plat/text.h"
 #include "user/nonclient.h"
 #include "user/painting.h"
@@ -42,22 +44,12 @@ void Fill(HDC dc, const RECT& rect, int colour_index) {
   FillRect(dc, &rect, GetSysColorBrush(colour_index));
 }
 
-// A raised or sunken edge one pixel wide.
-void Edge(HDC dc, RECT rect, int top_left, int bottom_right) {
-  Fill(dc, RECT{rect.left, rect.top, rect.right, rect.top + 1}, top_left);
-  Fill(dc, RECT{rect.left, rect.top, rect.left + 1, rect.bottom}, top_left);
-  Fill(dc, RECT{rect.left, rect.bottom - 1, rect.right, rect.bottom}, bottom_right);
-  Fill(dc, RECT{rect.right - 1, rect.top, rect.right, rect.bottom}, bottom_right);
+void ScrollArrow(HDC dc, RECT rect, UINT kind, bool is_disabled) {
+  DrawFrameControl(dc, &rect, DFC_SCROLL, kind | (is_disabled ? DFCS_INACTIVE : 0));
 }
 
-void Button(HDC dc, const RECT& rect, bool is_pressed) {
-  Fill(dc, rect, COLOR_BTNFACE);
-  if (is_pressed) {
-    Edge(dc, rect, COLOR_BTNSHADOW, COLOR_BTNSHADOW);
-  } else {
-    Edge(dc, rect, COLOR_BTNHIGHLIGHT, COLOR_3DDKSHADOW);
-    Edge(dc, RECT{rect.left + 1, rect.top + 1, rect.right - 1, rect.bottom - 1}, COLOR_BTNFACE, COLOR_BTNSHADOW);
-  }
+void CaptionButton(HDC dc, RECT rect, UINT kind, bool is_disabled) {
+  DrawFrameControl(dc, &rect, DFC_CAPTION, kind | (is_disabled ? DFCS_INACTIVE : 0));
 }
 
 }  // namespace
@@ -202,18 +194,24 @@ void DrawScrollBar(HDC dc, const Window& window, int bar) {
   if (gdi::IsEmptyRect(area)) return;
   Fill(dc, area, COLOR_SCROLLBAR);
   const int arrow = GetSystemMetrics(SM_CYVSCROLL);
+  const ScrollBarState& state = window.scroll[bar == SB_VERT ? 1 : 0];
+  const bool first_off = state.disabled_arrows == ESB_DISABLE_BOTH || state.disabled_arrows == ESB_DISABLE_LTUP;
+  const bool second_off = state.disabled_arrows == ESB_DISABLE_BOTH || state.disabled_arrows == ESB_DISABLE_RTDN;
   if (bar == SB_VERT) {
-    Button(dc, RECT{area.left, area.top, area.right, std::min(area.bottom, area.top + arrow)}, false);
-    Button(dc, RECT{area.left, std::max(area.top, area.bottom - arrow), area.right, area.bottom}, false);
+    ScrollArrow(dc, RECT{area.left, area.top, area.right, std::min(area.bottom, area.top + arrow)}, DFCS_SCROLLUP, first_off);
+    ScrollArrow(dc, RECT{area.left, std::max(area.top, area.bottom - arrow), area.right, area.bottom}, DFCS_SCROLLDOWN,
+                second_off);
   } else {
-    Button(dc, RECT{area.left, area.top, std::min(area.right, area.left + arrow), area.bottom}, false);
-    Button(dc, RECT{std::max(area.left, area.right - arrow), area.top, area.right, area.bottom}, false);
+    ScrollArrow(dc, RECT{area.left, area.top, std::min(area.right, area.left + arrow), area.bottom}, DFCS_SCROLLLEFT,
+                first_off);
+    ScrollArrow(dc, RECT{std::max(area.left, area.right - arrow), area.top, area.right, area.bottom}, DFCS_SCROLLRIGHT,
+                second_off);
   }
   const ThumbSpan thumb = ThumbOf(window, bar);
   if (thumb.length > 0) {
-    const RECT rect = bar == SB_VERT ? RECT{area.left, thumb.start, area.right, thumb.start + thumb.length}
-                                     : RECT{thumb.start, area.top, thumb.start + thumb.length, area.bottom};
-    Button(dc, rect, false);
+    RECT rect = bar == SB_VERT ? RECT{area.left, thumb.start, area.right, thumb.start + thumb.length}
+                               : RECT{thumb.start, area.top, thumb.start + thumb.length, area.bottom};
+    DrawEdge(dc, &rect, EDGE_RAISED, BF_RECT | BF_MIDDLE);
   }
 }
 
@@ -230,19 +228,18 @@ void PaintNonClient(HWND hwnd) {
   // Everything outside the client area belongs to the frame.
   ExcludeClipRect(dc, layout.client.left, layout.client.top, layout.client.right, layout.client.bottom);
   Fill(dc, layout.window, COLOR_BTNFACE);
+  RECT frame = layout.window;
   if ((window->style & WS_THICKFRAME) != 0 || (window->style & WS_DLGFRAME) != 0) {
-    Edge(dc, layout.window, COLOR_3DLIGHT, COLOR_3DDKSHADOW);
-    Edge(dc, RECT{1, 1, layout.window.right - 1, layout.window.bottom - 1}, COLOR_BTNHIGHLIGHT, COLOR_BTNSHADOW);
+    DrawEdge(dc, &frame, EDGE_RAISED, BF_RECT);
   } else if ((window->style & WS_BORDER) != 0) {
-    Edge(dc, layout.window, COLOR_WINDOWFRAME, COLOR_WINDOWFRAME);
+    DrawEdge(dc, &frame, BDR_RAISEDOUTER, BF_RECT | BF_MONO);
   }
   if ((window->ex_style & WS_EX_CLIENTEDGE) != 0) {
     const int edge = GetSystemMetrics(SM_CXEDGE);
     RECT sunken{layout.client.left - edge, layout.client.top - edge, layout.client.right + edge, layout.client.bottom + edge};
     if ((window->style & WS_VSCROLL) != 0) sunken.right += GetSystemMetrics(SM_CXVSCROLL);
     if ((window->style & WS_HSCROLL) != 0) sunken.bottom += GetSystemMetrics(SM_CYHSCROLL);
-    Edge(dc, sunken, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT);
-    Edge(dc, RECT{sunken.left + 1, sunken.top + 1, sunken.right - 1, sunken.bottom - 1}, COLOR_3DDKSHADOW, COLOR_3DLIGHT);
+    DrawEdge(dc, &sunken, EDGE_SUNKEN, BF_RECT);
   }
   if (!gdi::IsEmptyRect(layout.caption)) {
     const bool is_active = State().active == RootOf(hwnd);
@@ -254,11 +251,29 @@ void PaintNonClient(HWND hwnd) {
     }
     DrawMenuText(dc, window->text, title, GetSysColor(is_active ? COLOR_CAPTIONTEXT : COLOR_INACTIVECAPTIONTEXT),
                  DT_LEFT | DT_NOPREFIX | DT_END_ELLIPSIS);
-    if (!gdi::IsEmptyRect(layout.close_button)) Button(dc, layout.close_button, false);
-    if (!gdi::IsEmptyRect(layout.max_button)) Button(dc, layout.max_button, false);
-    if (!gdi::IsEmptyRect(layout.min_button)) Button(dc, layout.min_button, false);
+    if (!gdi::IsEmptyRect(layout.close_button)) CaptionButton(dc, layout.close_button, DFCS_CAPTIONCLOSE, false);
+    if (!gdi::IsEmptyRect(layout.max_button)) {
+      CaptionButton(dc, layout.max_button, window->is_maximized ? DFCS_CAPTIONRESTORE : DFCS_CAPTIONMAX,
+                    (window->style & WS_MAXIMIZEBOX) == 0);
+    }
+    if (!gdi::IsEmptyRect(layout.min_button)) {
+      CaptionButton(dc, layout.min_button, DFCS_CAPTIONMIN, (window->style & WS_MINIMIZEBOX) == 0);
+    }
+    if (!gdi::IsEmptyRect(layout.sys_menu)) {
+      HICON icon = window->window_class->icon_small != nullptr ? window->window_class->icon_small
+                                                               : window->window_class->icon;
+      if (icon == nullptr) icon = LoadIcon(nullptr, MAKEINTRESOURCE(IDI_APPLICATION));
+      const RECT& box = layout.sys_menu;
+      DrawIconEx(dc, box.left, box.top, icon, box.right - box.left, box.bottom - box.top, 0, nullptr, DI_NORMAL);
+    }
   }
-  if (!gdi::IsEmptyRect(layout.menu)) Fill(dc, layout.menu, COLOR_MENU);
+  if (!gdi::IsEmptyRect(layout.menu)) {
+    Fill(dc, layout.menu, COLOR_MENU);
+    for (const MenuBarItem& item : MenuBarLayout(*window)) {
+      const bool is_grey = (item.flags & (MF_GRAYED | MF_DISABLED)) != 0;
+      DrawMenuText(dc, item.text, item.rect, GetSysColor(is_grey ? COLOR_GRAYTEXT : COLOR_MENUTEXT), DT_CENTER);
+    }
+  }
   DrawScrollBar(dc, *window, SB_VERT);
   DrawScrollBar(dc, *window, SB_HORZ);
   if (!gdi::IsEmptyRect(layout.size_box)) Fill(dc, layout.size_box, COLOR_BTNFACE);

@@ -4,6 +4,7 @@
 #define PLAT_USER_NONCLIENT_H_
 
 #include <string>
+#include <vector>
 
 #include "user/window_system.h"
 
@@ -35,6 +36,23 @@ struct ThumbSpan {
 };
 
 NonClientLayout LayoutOf(const Window& window);
+
+// The items of a window's menu bar, laid out left to right in window
+// coordinates.
+struct MenuBarItem {
+  RECT rect{};
+  UINT flags = 0;
+  UINT_PTR id = 0;
+  HMENU popup = nullptr;
+  std::string text;
+};
+std::vector<MenuBarItem> MenuBarLayout(const Window& window);
+// A press on the menu bar at `screen`: the item's pop-up runs (its choice
+// comes as WM_COMMAND), a plain item sends WM_COMMAND at once.
+void TrackMenuBar(HWND hwnd, POINT screen);
+// The system menu under the icon at the caption's left; a choice comes as
+// WM_SYSCOMMAND.
+void TrackSystemMenu(HWND hwnd);
 LRESULT HitTestNonClient(const Window& window, POINT screen);
 ScrollPart ScrollPartAt(const Window& window, int bar, POINT window_point, int* thumb_pos);
 ThumbSpan ThumbOf(const Window& window, int bar);

@@ -3,8 +3,10 @@
 // ranges and arrow repeat.
 #include <gtest/gtest.h>
 
+#include "plat/menu.h"
 #include "plat/testing.h"
 #include "plat/user.h"
+#include "user/nonclient.h"
 #include "user/tests/recorder.h"
 
 namespace plat::test {
@@ -134,13 +136,101 @@ TEST_F(NonClientTest, CaptionShowsTheWindowText) {
     const Image image = Snapshot(hwnd);
     int count = 0;
     for (int y = 4; y < 4 + 17; ++y) {
-      for (int x = 4; x < 200; ++x) count += image.At(x, y) == 0xFFFFFF ? 1 : 0;  // caption text on navy
+      // Right of the system-menu icon: caption text on navy.
+      for (int x = 24; x < 200; ++x) count += image.At(x, y) == 0xFFFFFF ? 1 : 0;
     }
     DestroyWindow(hwnd);
     return count;
   };
   EXPECT_EQ(caption_text_pixels(""), 0);
   EXPECT_GT(caption_text_pixels("Scan to file"), 20);
+}
+
+}  // namespace
+}  // namespace plat::test
+
+namespace plat::test {
+namespace {
+
+// '#' for each pixel of `colour` in `area`, row after row.
+std::string InkOf(const Image& image, RECT area, uint32_t colour) {
+  std::string ink;
+  for (int y = area.top; y < area.bottom; ++y) {
+    for (int x = area.left; x < area.right; ++x) ink += image.At(x, y) == colour ? '#' : '.';
+  }
+  return ink;
+}
+
+int CountPixels(const Image& image, RECT area, uint32_t colour) {
+  int count = 0;
+  for (int y = area.top; y < area.bottom; ++y) {
+    for (int x = area.left; x < area.right; ++x) count += image.At(x, y) == colour ? 1 : 0;
+  }
+  return count;
+}
+
+TEST_F(NonClientTest, CaptionButtonsShowTheirGlyphs) {
+  const HWND hwnd = Recorder::Create(WS_OVERLAPPEDWINDOW | WS_VISIBLE, RECT{0, 0, 300, 100});
+  Pump();
+  // Frame 4, caption 18: close at (278, 5), maximise 18 to its left, minimise next to that.
+  const RECT close{278, 5, 294, 19}, maximise{260, 5, 276, 19}, minimise{244, 5, 260, 19};
+  const Image normal = Snapshot(hwnd);
+  EXPECT_EQ(CountPixels(normal, close, 0x000000), 7 * 2 + 7 * 2 - 2);  // two crossing strokes, 2 px wide
+  EXPECT_EQ(CountPixels(normal, minimise, 0x000000), 10);
+  const std::string max_ink = InkOf(normal, maximise, 0x000000);
+  EXPECT_GT(CountPixels(normal, maximise, 0x000000), 20);
+  ShowWindow(hwnd, SW_MAXIMIZE);
+  Pump();
+  // Maximised, the button shows restore.
+  const Image maximised = Snapshot(hwnd);
+  const RECT restore = user::LayoutOf(*user::FindWindowRecord(hwnd)).max_button;
+  EXPECT_GT(CountPixels(maximised, restore, 0x000000), 10);
+  EXPECT_NE(InkOf(maximised, restore, 0x000000), max_ink);
+  DestroyWindow(hwnd);
+}
+
+TEST_F(NonClientTest, MenuBarAndSystemMenuSendTheirCommands) {
+  const HWND hwnd = Recorder::Create(WS_OVERLAPPEDWINDOW | WS_VISIBLE, RECT{0, 0, 300, 200});
+  HMENU bar = CreateMenu();
+  HMENU file = CreatePopupMenu();
+  AppendMenu(file, MF_STRING, 101, "&Open");
+  AppendMenu(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), "&File");
+  AppendMenu(bar, MF_STRING, 200, "&Help");
+  AppendMenu(bar, MF_STRING | MF_GRAYED, 300, "&Off");
+  ASSERT_TRUE(SetMenu(hwnd, bar));
+  Pump();
+  // The bar lies under the caption (4 + 18) and above the client area (41).
+  const auto items = user::MenuBarLayout(*user::FindWindowRecord(hwnd));
+  ASSERT_EQ(items.size(), 3u);
+  EXPECT_EQ(items[0].rect.left, 4);
+  EXPECT_EQ(items[0].rect.top, 22);
+  EXPECT_EQ(items[1].rect.left, items[0].rect.right);
+  EXPECT_GT(CountPixels(Snapshot(hwnd), items[0].rect, 0x000000), 10);  // "File" in menu text
+
+  const auto click_item = [&](size_t i) {
+    const RECT& r = items[i].rect;
+    Click(hwnd, POINT{(r.left + r.right) / 2 - 4, (r.top + r.bottom) / 2 - 41});
+    Pump();
+  };
+  const auto commands = [] {
+    std::vector<WPARAM> ids;
+    for (const Seen& seen : Recorder::Only({WM_COMMAND, WM_SYSCOMMAND})) ids.push_back(seen.wparam);
+    return ids;
+  };
+  SetModalResponder([](ModalContext& context) { context.ChooseMenu(101); });
+  click_item(0);
+  EXPECT_EQ(commands(), (std::vector<WPARAM>{101}));
+  click_item(1);
+  click_item(2);  // greyed: nothing
+  EXPECT_EQ(commands(), (std::vector<WPARAM>{101, 200}));
+
+  // The icon at the caption's left opens the system menu; Restore is grey
+  // while the window is neither maximised nor minimised.
+  SetModalResponder([](ModalContext& context) { context.ChooseMenu(SC_CLOSE); });
+  Click(hwnd, POINT{8 - 4, 12 - 41});
+  Pump();
+  EXPECT_EQ(commands(), (std::vector<WPARAM>{101, 200, SC_CLOSE}));
+  EXPECT_FALSE(IsWindow(hwnd));
 }
 
 }  // namespace
