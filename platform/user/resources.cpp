@@ -4,9 +4,11 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "plat/gdi.h"
+#include "plat/menu.h"
 #include "plat/packed_dib.h"
 #include "user/icons.h"
 #include "user/text_util.h"
@@ -141,6 +143,72 @@ HICON LoadIcon(HINSTANCE instance, const char* name) {
     return reinterpret_cast<HICON>(user::SharedCursor(std::move(icon), 0x10000 + id));
   }
   return reinterpret_cast<HICON>(user::CursorOf(instance, name, RT_ICON));
+}
+
+namespace user {
+
+namespace {
+
+constexpr int kMaxMenuDepth = 16;
+constexpr UINT kTemplateFlags = MF_GRAYED | MF_DISABLED | MF_CHECKED | MF_POPUP | MF_END;
+
+WORD ReadWord(const uint8_t* at) { return static_cast<WORD>(at[0] | at[1] << 8); }
+
+// Appends the items of one level (up to the one with MF_END) to `menu`.
+bool ReadMenuLevel(const uint8_t*& at, const uint8_t* end, HMENU menu, int depth) {
+  if (depth > kMaxMenuDepth) return false;
+  for (;;) {
+    if (end - at < 2) return false;
+    const WORD flags = ReadWord(at);
+    at += 2;
+    if ((flags & ~kTemplateFlags) != 0) return false;
+    WORD id = 0;
+    if ((flags & MF_POPUP) == 0) {
+      if (end - at < 2) return false;
+      id = ReadWord(at);
+      at += 2;
+    }
+    const auto* nul = static_cast<const uint8_t*>(std::memchr(at, 0, static_cast<size_t>(end - at)));
+    if (nul == nullptr) return false;
+    const std::string text(reinterpret_cast<const char*>(at), static_cast<size_t>(nul - at));
+    at = nul + 1;
+    const UINT state = flags & (MF_GRAYED | MF_DISABLED | MF_CHECKED);
+    if ((flags & MF_POPUP) != 0) {
+      HMENU popup = CreatePopupMenu();
+      if (popup == nullptr || !ReadMenuLevel(at, end, popup, depth + 1) ||
+          !AppendMenu(menu, MF_POPUP | state, reinterpret_cast<UINT_PTR>(popup), text.c_str())) {
+        DestroyMenu(popup);
+        return false;
+      }
+    } else if (id == 0 && text.empty()) {
+      if (!AppendMenu(menu, MF_SEPARATOR, 0, nullptr)) return false;
+    } else if (!AppendMenu(menu, MF_STRING | state, id, text.c_str())) {
+      return false;
+    }
+    if ((flags & MF_END) != 0) return true;
+  }
+}
+
+}  // namespace
+
+}  // namespace user
+
+HMENU LoadMenu(HINSTANCE instance, const char* name) {
+  const ResourceEntry* entry = user::Find(instance, name, RT_MENU);
+  if (entry == nullptr || entry->data == nullptr) return FailWith<HMENU>(nullptr, ERROR_RESOURCE_NAME_NOT_FOUND);
+  const auto* begin = static_cast<const uint8_t*>(entry->data);
+  const uint8_t* end = begin + entry->size;
+  if (entry->size < 4 || user::ReadWord(begin) != 0) return FailWith<HMENU>(nullptr, ERROR_INVALID_DATA);
+  const WORD offset = user::ReadWord(begin + 2);
+  if (entry->size - 4 < offset) return FailWith<HMENU>(nullptr, ERROR_INVALID_DATA);
+  const uint8_t* at = begin + 4 + offset;
+  HMENU menu = CreateMenu();
+  if (menu == nullptr) return nullptr;
+  if (!user::ReadMenuLevel(at, end, menu, 0)) {
+    DestroyMenu(menu);
+    return FailWith<HMENU>(nullptr, ERROR_INVALID_DATA);
+  }
+  return menu;
 }
 
 HRSRC FindResource(HMODULE module, const char* name, const char* type) {

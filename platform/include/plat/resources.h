@@ -51,6 +51,13 @@ using HRSRC = HRSRC__*;
 int LoadString(HINSTANCE instance, UINT id, char* out, int max_chars);
 HBITMAP LoadBitmap(HINSTANCE instance, const char* name);
 HICON LoadIcon(HINSTANCE instance, const char* name);
+// An RT_MENU entry holds a menu template: two zero WORDs (version, offset of
+// the items), then items, each a WORD of MF_GRAYED, MF_DISABLED, MF_CHECKED,
+// MF_POPUP and MF_END (the last item of its level), a WORD id unless it is a
+// pop-up, and UTF-8 text ending in NUL; a pop-up's items follow it. An item
+// with id 0 and no text is a separator. NULL with ERROR_INVALID_DATA for
+// anything else, leaving no menu behind.
+HMENU LoadMenu(HINSTANCE instance, const char* name);
 HRSRC FindResource(HMODULE module, const char* name, const char* type);
 HGLOBAL LoadResource(HMODULE module, HRSRC resource);
 void* LockResource(HGLOBAL loaded);
