@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
+#include <new>
 #include <utility>
 
 #include "fault_hook.h"
@@ -127,15 +129,36 @@ bool File::Close() {
 }
 
 OpenStatus ReadWholeFile(const std::string& path, std::vector<uint8_t>& out) {
+  switch (ReadWholeFile(path, UINT64_MAX, out)) {
+    case ReadStatus::kOk: return OpenStatus::kOk;
+    case ReadStatus::kNotFound: return OpenStatus::kNotFound;
+    default: return OpenStatus::kCannotOpen;
+  }
+}
+
+ReadStatus ReadWholeFile(const std::string& path, uint64_t max_bytes, std::vector<uint8_t>& out) {
   File file;
-  OpenStatus status = File::Open(path, FileMode::kReadExisting, file);
-  if (status != OpenStatus::kOk) return status;
+  switch (File::Open(path, FileMode::kReadExisting, file)) {
+    case OpenStatus::kOk: break;
+    case OpenStatus::kNotFound: return ReadStatus::kNotFound;
+    case OpenStatus::kCannotOpen: return ReadStatus::kCannotOpen;
+  }
   uint64_t size_bytes = 0;
-  if (!file.Size(size_bytes)) return OpenStatus::kCannotOpen;
-  std::vector<uint8_t> bytes(size_bytes);
-  if (!file.ReadExactAt(0, bytes.data(), bytes.size())) return OpenStatus::kCannotOpen;
+  if (!file.Size(size_bytes)) return ReadStatus::kCannotOpen;
+  if (size_bytes > max_bytes || size_bytes > SIZE_MAX) {
+    errno = EFBIG;
+    return ReadStatus::kTooLarge;
+  }
+  std::vector<uint8_t> bytes;
+  try {
+    bytes.resize(static_cast<size_t>(size_bytes));
+  } catch (const std::bad_alloc&) {
+    errno = ENOMEM;
+    return ReadStatus::kReadFailed;
+  }
+  if (!file.ReadExactAt(0, bytes.data(), bytes.size())) return ReadStatus::kReadFailed;
   out = std::move(bytes);
-  return OpenStatus::kOk;
+  return ReadStatus::kOk;
 }
 
 bool FileExists(const std::string& path) {

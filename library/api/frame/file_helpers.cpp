@@ -76,15 +76,14 @@ class NewHandle {
 // Reads a whole file of at most kMaxLoadedFileBytes.
 int32_t ReadFile(const char* file_name, std::vector<uint8_t>& out) {
   if (file_name == nullptr) return kCmiStatusBadArgument;
-  plat::File file;
-  const plat::OpenStatus open = plat::File::Open(file_name, plat::FileMode::kReadExisting, file);
-  if (open != plat::OpenStatus::kOk) return OpenFailure(open);
-  uint64_t size_bytes = 0;
-  if (!file.Size(size_bytes)) return kCmiStatusSystemFailure;
-  if (size_bytes > kMaxLoadedFileBytes) return kIpiExceedImplementation;
-  out.resize(static_cast<size_t>(size_bytes));
-  if (size_bytes > 0 && !file.ReadExactAt(0, out.data(), out.size())) return kCmiStatusSystemFailure;
-  return 0;
+  switch (plat::ReadWholeFile(file_name, kMaxLoadedFileBytes, out)) {
+    case plat::ReadStatus::kOk: return 0;
+    case plat::ReadStatus::kNotFound: return kIpiFileNotFound;
+    case plat::ReadStatus::kCannotOpen: return kIpiFileOpenFailure;
+    case plat::ReadStatus::kTooLarge: return kIpiExceedImplementation;
+    case plat::ReadStatus::kReadFailed: break;
+  }
+  return kCmiStatusSystemFailure;
 }
 
 // Writes the pieces one after another into a replacement of `file_name`.

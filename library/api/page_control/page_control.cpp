@@ -240,19 +240,14 @@ std::vector<IpiObject*> AssemblePages(int32_t control, int32_t page, int32_t cou
 // of the call: 26 for no such file, 25 for one that cannot be opened, -1 when
 // its size or bytes cannot be read.
 int CopyExistingFile(const char* file_name, std::vector<uint8_t>* copy) {
-  plat::File file;
-  switch (plat::File::Open(file_name, plat::FileMode::kReadExisting, file)) {
-    case plat::OpenStatus::kOk: break;
-    case plat::OpenStatus::kNotFound: return kIpiFileNotFound;
-    case plat::OpenStatus::kCannotOpen: return kIpiFileOpenFailure;
+  switch (plat::ReadWholeFile(file_name, kMemoryBudgetBytes - 1, *copy)) {
+    case plat::ReadStatus::kOk:
+    case plat::ReadStatus::kTooLarge: return kIpiNoError;
+    case plat::ReadStatus::kNotFound: return kIpiFileNotFound;
+    case plat::ReadStatus::kCannotOpen: return kIpiFileOpenFailure;
+    case plat::ReadStatus::kReadFailed: break;
   }
-  uint64_t size_bytes = 0;
-  if (!file.Size(size_bytes)) return kCmiStatusSystemFailure;
-  if (size_bytes > 0 && size_bytes < kMemoryBudgetBytes) {
-    copy->resize(static_cast<size_t>(size_bytes));
-    if (!file.ReadExactAt(0, copy->data(), copy->size())) return kCmiStatusSystemFailure;
-  }
-  return kIpiNoError;
+  return kCmiStatusSystemFailure;
 }
 
 int32_t ControlPages(const HGLOBAL* images, int32_t count, const char* fileName, int32_t format, int32_t control,

@@ -6,12 +6,10 @@
 #include "core/codes.h"
 #include "core/status.h"
 #include "interchange/common/interchange_codes.h"
-#include "interchange/common/whole_file.h"
 #include "interchange/dispatch/read_dispatch.h"
 #include "interchange/dispatch/read_front.h"
 #include "interchange/identify/format_identification.h"
 #include "interchange/identify/image_count.h"
-#include "plat/files.h"
 
 namespace {
 
@@ -47,22 +45,9 @@ int ReadImageFileWhole(IpiSystem* sys, const CmiImageFile& file, IpiObject* targ
   return IpiReadFile(sys, file.file_name, target, format, pairs, count);
 }
 
-int ImageFileBytes(const CmiImageFile& file, std::vector<uint8_t>& storage, std::span<const uint8_t>* bytes) {
-  if (file.in_memory()) {
-    *bytes = std::span<const uint8_t>(file.address, static_cast<size_t>(file.size_bytes));
-    return kIpiNoError;
-  }
-  plat::File handle;
-  if (plat::File::Open(file.file_name, plat::FileMode::kReadExisting, handle) != plat::OpenStatus::kOk) {
-    return kIpiFileOpenFailure;
-  }
-  uint64_t size_bytes = 0;
-  if (!handle.Size(size_bytes)) return kCmiStatusSystemFailure;
-  if (size_bytes > kMaxWholeFileBytes) return kIpiExceedImplementation;
-  storage.resize(static_cast<size_t>(size_bytes));
-  if (size_bytes != 0 && !handle.ReadExactAt(0, storage.data(), storage.size())) return kCmiStatusSystemFailure;
-  *bytes = storage;
-  return kIpiNoError;
+int ImageFileBytes(const CmiImageFile& file, SourceBytes& bytes) {
+  if (file.in_memory()) return bytes.ViewMemory(file.address, file.size_bytes);
+  return bytes.CopyFile(file.file_name);
 }
 
 IpiObject* CreateTiffPageRange(CmiCall& call, const CmiImageFile& file, int32_t count, int32_t first_index,

@@ -6,13 +6,12 @@
 #define PELRITH_API_READ_IMAGE_FILE_H_
 
 #include <cstdint>
-#include <span>
-#include <vector>
 
 #include "api/frame/call_frame.h"
 #include "api/frame/format_codes.h"
 #include "core/objects/object.h"
 #include "core/system/system.h"
+#include "interchange/common/source_bytes.h"
 
 struct CmiImageFile {
   const char* file_name = nullptr;
@@ -42,10 +41,9 @@ struct CmiImageFile {
                                      const IpiAttribute* pairs, int count);
 
 // The bytes of the file: the caller's memory as it stands, or the named
-// file read whole into `storage`. 0, 25 when the file cannot be opened, 3
-// above the whole-file limit of the read front, -1 when it cannot be read.
-[[nodiscard]] int ImageFileBytes(const CmiImageFile& file, std::vector<uint8_t>& storage,
-                                 std::span<const uint8_t>* bytes);
+// file copied whole (SourceBytes: 25 when it cannot be opened, 3 above the
+// whole-file limit of the read front, -1 when it cannot be read).
+[[nodiscard]] int ImageFileBytes(const CmiImageFile& file, SourceBytes& bytes);
 
 // The page array of a TIFF read or inquiry: k = min(count, pages - first)
 // pages from `first_index` on, stored in `*k`. Null with the call's status

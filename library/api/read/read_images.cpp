@@ -4,6 +4,7 @@
 // handed to the caller only when the whole call succeeded; on failure every
 // handle made is freed and the slots the call fills are 0.
 #include <algorithm>
+#include <span>
 #include <vector>
 
 #include "Pelrith.h"
@@ -171,9 +172,9 @@ void ReadOneImage(CmiCall& call, const CmiImageFile& file, int32_t format, MadeH
 // Plain BMP files become a bitmap straight from their bytes; run-length,
 // 16-bit and 32-bit files are decoded by the reader.
 void ReadBmp(CmiCall& call, const CmiImageFile& file, MadeHandles& made) {
-  std::vector<uint8_t> storage;
-  std::span<const uint8_t> bytes;
-  if (!call.Ok(ImageFileBytes(file, storage, &bytes))) return;
+  SourceBytes source;
+  if (!call.Ok(ImageFileBytes(file, source))) return;
+  const std::span<const uint8_t> bytes = source.bytes();
   bool is_plain = false;
   if (!call.Ok(BmpFileIsPlain(bytes, &is_plain))) return;
   if (!is_plain) {

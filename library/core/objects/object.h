@@ -83,6 +83,15 @@ extern const IpiObjectClass kWindowFunctionArrayClass;
 extern const IpiObjectClass kTupleClass;
 extern const IpiObjectClass kCompositeIdArrayClass;
 
+// Any of the three image classes: colour, generic or monochrome.
+[[nodiscard]] inline bool IpiIsImageClass(const IpiObjectClass* cls) {
+  return cls == &kColourImageClass || cls == &kGenericImageClass || cls == &kMonochromeImageClass;
+}
+// The image classes without a fixed colour model, generic and monochrome:
+// what holds palette indices or bits.
+[[nodiscard]] inline bool IpiIsGenericOrMonochromeClass(const IpiObjectClass* cls) {
+  return cls == &kGenericImageClass || cls == &kMonochromeImageClass;
+}
 // True for the 15 class handles above.
 [[nodiscard]] bool IpiIsObjectClass(const IpiObjectClass* cls);
 // The class of that name ("GenericImage", ...), or null.

@@ -23,10 +23,6 @@ struct IpiObjectStore {
 
 namespace {
 
-bool IsImageClass(const IpiObjectClass* cls) {
-  return cls == &kColourImageClass || cls == &kGenericImageClass || cls == &kMonochromeImageClass;
-}
-
 bool IsDerivableFromImage(const IpiObjectClass* cls) {
   return cls == &kRoiClass || cls == &kPowerSpectrumArrayClass || cls == &kTransferFunctionArrayClass ||
          cls == &kWindowFunctionArrayClass;
@@ -35,8 +31,8 @@ bool IsDerivableFromImage(const IpiObjectClass* cls) {
 // Which classes a template of another class allows.
 bool IsClassAllowedForTemplate(const IpiObjectClass* cls, const IpiObject& template_object) {
   if (cls == template_object.object_class) return true;
-  if (!IsImageClass(template_object.object_class)) return false;
-  return IsImageClass(cls) || IsDerivableFromImage(cls);
+  if (!IpiIsImageClass(template_object.object_class)) return false;
+  return IpiIsImageClass(cls) || IsDerivableFromImage(cls);
 }
 
 void SetTypeFromSystem(IpiSystem* sys, IpiObjectFields& f, int32_t data_type, IpiSystemAttribute precision) {

@@ -45,7 +45,7 @@
 // that cannot hold the depth; 10 an image whose data type or precision
 // does not match; 12 coded data into a plain image or the reverse, or a
 // packed-bitmap row too short; 3 beyond the library's limits; 8 caller memory
-// without its size; and the errors of ObjectBytes::LoadSource.
+// without its size; and the errors of SourceBytes::Load.
 [[nodiscard]] int ReadBmpFile(IpiSystem* sys, IpiObject* source, IpiObject* image, int read_mode, int32_t format);
 
 #endif  // PELRITH_INTERCHANGE_BMP_BMP_CODEC_H_

@@ -13,8 +13,8 @@
 #include "core/streams/stream.h"
 #include "interchange/bmp/bmp_codec.h"
 #include "interchange/bmp/bmp_header.h"
+#include "interchange/common/codec_prelude.h"
 #include "interchange/common/interchange_codes.h"
-#include "interchange/common/object_bytes.h"
 #include "interchange/rows/bmp_rows.h"
 #include "interchange/rows/packed_bitmap_rows.h"
 
@@ -222,11 +222,8 @@ int ReadPixels(IpiSystem* sys, const ReadPlan& plan, IpiObject* image) {
 }  // namespace
 
 int ReadBmpFile(IpiSystem* sys, IpiObject* source, IpiObject* image, int read_mode, int32_t format) {
-  if (IpiCheckSystem(sys) != 0) return kIpiInvalidHandle;
-  if (IpiCheckObject(sys, source) == nullptr || IpiCheckObject(sys, image) == nullptr) return kIpiInvalidInstance;
-  if (!IpiIsReadMode(read_mode)) return IpiRefuse(sys, kIpiOutOfRange);
-  ObjectBytes stored;
-  IPI_RETURN_IF_ERROR(stored.LoadSource(sys, source));
+  SourceBytes stored;
+  IPI_RETURN_IF_ERROR(IpiBeginRead(sys, source, image, read_mode, stored));
 
   ReadPlan plan;
   plan.stored = stored.bytes();

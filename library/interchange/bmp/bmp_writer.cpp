@@ -14,6 +14,7 @@
 #include "core/streams/stream.h"
 #include "interchange/bmp/bmp_codec.h"
 #include "interchange/bmp/bmp_header.h"
+#include "interchange/common/codec_prelude.h"
 #include "interchange/common/interchange_codes.h"
 #include "interchange/common/object_bytes.h"
 #include "interchange/rows/bmp_rows.h"
@@ -221,8 +222,7 @@ int WriteRows(IpiSystem* sys, const RowPlan& plan, IpiObject* image, StoredFormO
 }  // namespace
 
 int WriteBmpFile(IpiSystem* sys, IpiObject* image, IpiObject* target, int32_t format) {
-  if (IpiCheckSystem(sys) != 0) return kIpiInvalidHandle;
-  if (IpiCheckObject(sys, image) == nullptr || IpiCheckObject(sys, target) == nullptr) return kIpiInvalidInstance;
+  IPI_RETURN_IF_ERROR(IpiBeginWrite(sys, image, target));
   if (format != kFormatBmp && format != kFormatPackedBitmap && format != kFormatPackedBitmapHeader) {
     return IpiRefuse(sys, kIpiOutOfRange);
   }

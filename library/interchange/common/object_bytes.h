@@ -1,7 +1,6 @@
-// A read-only byte view of what an object holds, for the parsers of the
-// bitmap codec: the stored form behind a reader's source object, or the
-// coded body kept in a compressed object. Memory is viewed in place; a file
-// is read whole once. The view never reaches past the bytes that are there.
+// A read-only byte view of the data an object holds (a coded body, samples),
+// for the codecs that need it whole. Memory is viewed in place; other data is
+// read once through the object's stream. A reader's source is SourceBytes.
 #ifndef PELRITH_INTERCHANGE_COMMON_OBJECT_BYTES_H_
 #define PELRITH_INTERCHANGE_COMMON_OBJECT_BYTES_H_
 
@@ -14,12 +13,6 @@
 
 class ObjectBytes {
  public:
-  // A reader's source: caller memory (repository 9) of exactly its "size"
-  // bytes, or the whole file named by "fileName" (83). 0, or (reported) 8
-  // for caller memory without an address or a size, 25 for a file that
-  // cannot be opened, 3 for a file above the size read whole, -1 when reading
-  // fails, 12 for another repository.
-  [[nodiscard]] int LoadSource(IpiSystem* sys, IpiObject* source);
   // The first `count` bytes of an object's data, through its stream. 0, or
   // (reported) 8 when the data holds fewer bytes, or the stream's error.
   [[nodiscard]] int LoadData(IpiSystem* sys, IpiObject* obj, int64_t count);

@@ -4,7 +4,6 @@
 // before a failure.
 #include "interchange/dispatch/read_front.h"
 
-#include <cerrno>
 #include <vector>
 
 #include "core/codes.h"
@@ -19,58 +18,37 @@
 #include "core/system/system.h"
 #include "interchange/common/byte_boundary.h"
 #include "interchange/common/interchange_codes.h"
-#include "interchange/common/whole_file.h"
+#include "interchange/common/source_bytes.h"
 #include "interchange/dispatch/codec_table.h"
 #include "interchange/dispatch/coder_dispatch.h"
 #include "interchange/dispatch/read_dispatch.h"
-#include "plat/files.h"
 
 namespace {
 
-// Where the reader finds a file's bytes: a copy in a registered block, or the
-// file itself (a large TIFF file; an empty file, which no copy could bound).
+// Where the reader finds a file's bytes: a copy, or the file itself (a TIFF
+// file above kTiffFileReadInMemoryMaxBytes; an empty file, which no copy
+// could bound).
 class FileCopy {
  public:
-  explicit FileCopy(IpiSystem* sys) : sys_(sys) {}
-  ~FileCopy() { IpiFree(sys_, block_); }
-  FileCopy(const FileCopy&) = delete;
-  FileCopy& operator=(const FileCopy&) = delete;
-
-  int Load(const char* file_name, int32_t format) {
-    plat::File file;
-    if (file_name == nullptr || plat::File::Open(file_name, plat::FileMode::kReadExisting, file) != plat::OpenStatus::kOk) {
-      return IpiRefuse(sys_, kIpiFileOpenFailure);
-    }
-    uint64_t size_bytes = 0;
-    if (!file.Size(size_bytes)) return IpiRefuse(sys_, kIpiSystemFailure);
-    if (size_bytes == 0 || (format == kFormatTiff && size_bytes > kTiffFileReadInMemoryMaxBytes)) {
-      return kIpiNoError;
-    }
-    if (size_bytes > kMaxWholeFileBytes) return IpiRefuse(sys_, kIpiExceedImplementation);
-    block_ = IpiAlloc(sys_, static_cast<size_t>(size_bytes));
-    if (block_ == nullptr) return kIpiSystemFailure;  // reported by IpiAlloc
-    if (!file.ReadExactAt(0, block_, static_cast<size_t>(size_bytes))) {
-      if (errno == 0) errno = EIO;  // a short read: the file shrank under us
-      return IpiRefuse(sys_, kIpiSystemFailure);
-    }
-    size_bytes_ = size_bytes;
-    return kIpiNoError;
+  int Load(IpiSystem* sys, const char* file_name, int32_t format) {
+    const bool tiff = format == kFormatTiff;
+    const int status = copy_.CopyFile(file_name, tiff ? kTiffFileReadInMemoryMaxBytes : kMaxWholeFileBytes);
+    if (status == kIpiExceedImplementation && tiff) return kIpiNoError;
+    return status == kIpiNoError ? kIpiNoError : IpiRefuse(sys, status);
   }
 
   // The pairs of every reader pass: the caller's, and the copy when there is one.
   PairList Pairs(const IpiAttribute* pairs, int count) const {
     PairList list(pairs, count, {"applicationAddressSpace", "size"});
-    if (block_ != nullptr) {
-      list.Add("applicationAddressSpace", reinterpret_cast<intptr_t>(block_));
-      list.Add("size", static_cast<intptr_t>(size_bytes_));
+    if (!copy_.empty()) {
+      list.Add("applicationAddressSpace", reinterpret_cast<intptr_t>(copy_.bytes().data()));
+      list.Add("size", static_cast<intptr_t>(copy_.size()));
     }
     return list;
   }
 
  private:
-  IpiSystem* sys_;
-  void* block_ = nullptr;
-  uint64_t size_bytes_ = 0;
+  SourceBytes copy_;
 };
 
 // A file is not even opened for a format that cannot be read.
@@ -214,8 +192,8 @@ int IpiReadFilePages(IpiSystem* sys, const char* file_name, IpiObject* array, in
                      const IpiAttribute* pairs, int count) {
   IPI_RETURN_IF_ERROR(IpiRequireLive(sys, array));
   IPI_RETURN_IF_ERROR(RequireReader(sys, format));
-  FileCopy copy(sys);
-  IPI_RETURN_IF_ERROR(copy.Load(file_name, format));
+  FileCopy copy;
+  IPI_RETURN_IF_ERROR(copy.Load(sys, file_name, format));
   return ReadPages(sys, file_name, array, format, copy.Pairs(pairs, count));
 }
 
@@ -223,8 +201,8 @@ int IpiReadSingleImageFile(IpiSystem* sys, const char* file_name, IpiObject* ima
                            const IpiAttribute* pairs, int count) {
   IPI_RETURN_IF_ERROR(IpiRequireLive(sys, image));
   IPI_RETURN_IF_ERROR(RequireReader(sys, format));
-  FileCopy copy(sys);
-  IPI_RETURN_IF_ERROR(copy.Load(file_name, format));
+  FileCopy copy;
+  IPI_RETURN_IF_ERROR(copy.Load(sys, file_name, format));
   return ReadSingleImage(sys, file_name, image, format, copy.Pairs(pairs, count));
 }
 

@@ -13,8 +13,8 @@
 #include "core/streams/scoped_stream.h"
 #include "core/streams/stream.h"
 #include "core/system/system.h"
+#include "interchange/common/codec_prelude.h"
 #include "interchange/common/interchange_codes.h"
-#include "interchange/common/object_bytes.h"
 #include "interchange/common/object_io.h"
 #include "interchange/gif/gif_file.h"
 #include "interchange/gif/gif_layout.h"
@@ -217,19 +217,12 @@ int CopyCodeStream(IpiSystem* sys, ByteReader in, const GifImage& image, IpiObje
   return IpiSetAttribute(sys, compressed, "size", static_cast<intptr_t>(sink.position()));
 }
 
-bool IsImageClass(const IpiObject& obj) {
-  return obj.object_class == &kMonochromeImageClass || obj.object_class == &kGenericImageClass;
-}
-
 }  // namespace
 
 int ReadGifFile(IpiSystem* sys, IpiObject* file, IpiObject* compressed, int read_mode) {
-  IPI_RETURN_IF_ERROR(IpiRequireLive(sys, file));
-  IPI_RETURN_IF_ERROR(IpiRequireLive(sys, compressed));
-  if (!IpiIsReadMode(read_mode)) return IpiRefuse(sys, kIpiOutOfRange);
-  if (!IsImageClass(*file)) return IpiRefuse(sys, kIpiMismatchObjectClass);
-  ObjectBytes source;
-  IPI_RETURN_IF_ERROR(source.LoadSource(sys, file));
+  SourceBytes source;
+  IPI_RETURN_IF_ERROR(
+      IpiBeginRead(sys, file, compressed, read_mode, source, {file, IpiIsGenericOrMonochromeClass}));
   GifImage image;
   if (ParseGif(ByteReader(source.bytes()), image) != 0) return IpiRefuse(sys, kIpiSyntaxError);
   int64_t row_bytes = 0;

@@ -12,6 +12,7 @@
 #include "core/streams/scoped_stream.h"
 #include "core/streams/stream.h"
 #include "core/system/system.h"
+#include "interchange/common/codec_prelude.h"
 #include "interchange/common/interchange_codes.h"
 #include "interchange/common/object_io.h"
 #include "interchange/gif/gif_file.h"
@@ -23,10 +24,6 @@ namespace {
 constexpr int64_t kMaxField16 = 65535;
 // Code bytes copied per read: whole sub-blocks.
 constexpr int64_t kCopyChunkBytes = int64_t{kGifMaxSubBlockBytes} * 256;
-
-bool IsImageClass(const IpiObject& obj) {
-  return obj.object_class == &kMonochromeImageClass || obj.object_class == &kGenericImageClass;
-}
 
 bool Fits16(intptr_t value) { return value >= 0 && value <= kMaxField16; }
 
@@ -146,11 +143,8 @@ int CopySubBlocks(IpiSystem* sys, IpiObject* compressed, int64_t code_bytes, Str
 }  // namespace
 
 int WriteGifFile(IpiSystem* sys, IpiObject* compressed, IpiObject* file) {
-  IPI_RETURN_IF_ERROR(IpiRequireLive(sys, compressed));
-  IPI_RETURN_IF_ERROR(IpiRequireLive(sys, file));
-  if (!IsImageClass(*compressed) || compressed->object_class != file->object_class) {
-    return IpiRefuse(sys, kIpiMismatchObjectClass);
-  }
+  IPI_RETURN_IF_ERROR(IpiBeginWrite(sys, compressed, file, {compressed, IpiIsGenericOrMonochromeClass}));
+  if (compressed->object_class != file->object_class) return IpiRefuse(sys, kIpiMismatchObjectClass);
   if (file->fields.compression != kCompressionLzw) return IpiRefuse(sys, kIpiNonPermissibleOption);
   GifLayout layout;
   IPI_RETURN_IF_ERROR(GatherLayout(sys, compressed, file, layout));

@@ -8,7 +8,7 @@
 #include "core/codes.h"
 #include "core/objects/scoped_object.h"
 #include "core/status.h"
-#include "interchange/common/object_bytes.h"
+#include "interchange/common/source_bytes.h"
 #include "interchange/tiff/tiff_directory.h"
 #include "interchange/tiff/tiff_source.h"
 #include "interchange/zoltra/zoltra_file.h"
@@ -68,8 +68,8 @@ int64_t IpiCountZoltraImages(IpiSystem* sys, const char* file_name) {
                                 {"fileFormat", kFormatZoltra}};
   ScopedObject file(sys, IpiCreateObject(sys, nullptr, &kGenericImageClass, nullptr, shape, 3));
   if (!file) return 0;
-  ObjectBytes bytes;
-  if (bytes.LoadSource(sys, file.get()) != kIpiNoError) return 0;
+  SourceBytes bytes;
+  if (bytes.Load(sys, *file.get()) != kIpiNoError) return 0;
   return CountZoltraElementChain(sys, bytes.bytes(), kIpiSyntaxError);
 }
 

@@ -16,8 +16,8 @@
 #include "core/status.h"
 #include "core/streams/accessor.h"
 #include "core/streams/stream.h"
+#include "interchange/common/codec_prelude.h"
 #include "interchange/common/interchange_codes.h"
-#include "interchange/common/object_bytes.h"
 #include "interchange/io/byte_reader.h"
 #include "interchange/jpeg_dct/huffman_tables.h"
 #include "interchange/jpeg_dct/jpeg_dct_codec.h"
@@ -327,13 +327,8 @@ bool IsClassFor(const IpiObject& target, int components) {
 }  // namespace
 
 int ReadJpegFile(IpiSystem* sys, IpiObject* source, IpiObject* target, int read_mode) {
-  if (IpiCheckSystem(sys) != 0) return kIpiInvalidHandle;
-  if (!IpiIsReadMode(read_mode)) return IpiRefuse(sys, kIpiOutOfRange);
-  if (IpiCheckObject(sys, target) == nullptr || IpiCheckObject(sys, source) == nullptr) {
-    return IpiGetLastError(sys);
-  }
-  ObjectBytes file;
-  IPI_RETURN_IF_ERROR(file.LoadSource(sys, source));
+  SourceBytes file;
+  IPI_RETURN_IF_ERROR(IpiBeginRead(sys, source, target, read_mode, file));
   const std::span<const uint8_t> bytes = file.bytes();
 
   JpegFileHeader header;

@@ -15,8 +15,8 @@
 #include "core/status.h"
 #include "core/streams/stream.h"
 #include "core/system/system.h"
+#include "interchange/common/codec_prelude.h"
 #include "interchange/common/interchange_codes.h"
-#include "interchange/common/object_bytes.h"
 #include "interchange/common/object_io.h"
 #include "interchange/jpeg_lib/jpeg_lib_file.h"
 #include "interchange/jpeg_lib/jpeg_lib_glue.h"
@@ -28,11 +28,6 @@ namespace {
 constexpr int kGreyComponents = 1;
 constexpr int kColourComponents = 3;
 constexpr int kChrominanceComponents = 2;
-
-bool IsImageClass(const IpiObject& obj) {
-  return obj.object_class == &kGenericImageClass || obj.object_class == &kMonochromeImageClass ||
-         obj.object_class == &kColourImageClass;
-}
 
 int32_t MatchPoint(IpiSystem* sys, const IpiObject& obj, int dimension) {
   return IpiSystemValue(sys, IpiSystemAttribute::kMatchPointState) != 0 ? obj.fields.match_point[dimension] : 0;
@@ -225,12 +220,8 @@ int DecodeRows(IpiSystem* sys, JpegLibDecompressor& decompressor, IpiObject* sou
 }  // namespace
 
 int ReadJpegLibFile(IpiSystem* sys, IpiObject* source, IpiObject* target, int read_mode) {
-  IPI_RETURN_IF_ERROR(IpiRequireLive(sys, source));
-  IPI_RETURN_IF_ERROR(IpiRequireLive(sys, target));
-  if (!IpiIsReadMode(read_mode)) return IpiRefuse(sys, kIpiOutOfRange);
-  if (!IsImageClass(*target)) return IpiRefuse(sys, kIpiMismatchObjectClass);
-  ObjectBytes file;
-  IPI_RETURN_IF_ERROR(file.LoadSource(sys, source));
+  SourceBytes file;
+  IPI_RETURN_IF_ERROR(IpiBeginRead(sys, source, target, read_mode, file, {target, IpiIsImageClass}));
   JpegLibDecompressor decompressor(sys);
   IPI_RETURN_IF_ERROR(decompressor.Create(file.bytes()));
   jpeg_decompress_struct& info = *decompressor.info();

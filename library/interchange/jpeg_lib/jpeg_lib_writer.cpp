@@ -13,6 +13,7 @@
 #include "core/status.h"
 #include "core/streams/stream.h"
 #include "core/system/system.h"
+#include "interchange/common/codec_prelude.h"
 #include "interchange/common/interchange_codes.h"
 #include "interchange/jpeg_lib/jpeg_lib_file.h"
 #include "interchange/jpeg_lib/jpeg_lib_glue.h"
@@ -215,8 +216,7 @@ class ImageRows {
 }  // namespace
 
 int WriteJpegLibFile(IpiSystem* sys, IpiObject* image, IpiObject* file) {
-  IPI_RETURN_IF_ERROR(IpiRequireLive(sys, image));
-  IPI_RETURN_IF_ERROR(IpiRequireLive(sys, file));
+  IPI_RETURN_IF_ERROR(IpiBeginWrite(sys, image, file));
   WritePlan plan;
   IPI_RETURN_IF_ERROR(PlanJpegLibWrite(sys, image, file, plan));
 

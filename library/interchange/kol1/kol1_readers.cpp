@@ -13,8 +13,8 @@
 #include "core/streams/scoped_stream.h"
 #include "core/streams/stream.h"
 #include "core/system/system.h"
+#include "interchange/common/codec_prelude.h"
 #include "interchange/common/interchange_codes.h"
-#include "interchange/common/object_bytes.h"
 #include "interchange/common/object_io.h"
 #include "interchange/io/byte_reader.h"
 #include "interchange/kol1/kol1_file.h"
@@ -38,10 +38,6 @@ constexpr uint8_t kColourGreen = 244;
 // fileFormat 250.
 constexpr uint64_t kStreamHeaderBytes = 32;
 constexpr uint64_t kStreamWidthOffset = 10;
-
-bool IsImageClass(const IpiObject& obj) {
-  return obj.object_class == &kMonochromeImageClass || obj.object_class == &kGenericImageClass;
-}
 
 struct Kol1Image {
   uint16_t width = 0;
@@ -141,19 +137,12 @@ int CopyCodedBytes(IpiSystem* sys, IpiObject* compressed, const ByteReader& data
   return stream.CloseAfter(status);
 }
 
-int CheckCall(IpiSystem* sys, IpiObject* file, IpiObject* compressed, int read_mode) {
-  IPI_RETURN_IF_ERROR(IpiRequireLive(sys, file));
-  IPI_RETURN_IF_ERROR(IpiRequireLive(sys, compressed));
-  return IpiIsReadMode(read_mode) ? kIpiNoError : IpiRefuse(sys, kIpiOutOfRange);
-}
-
 }  // namespace
 
 int ReadRunRasterFile(IpiSystem* sys, IpiObject* file, IpiObject* compressed, int read_mode) {
-  IPI_RETURN_IF_ERROR(CheckCall(sys, file, compressed, read_mode));
-  if (!IsImageClass(*file)) return IpiRefuse(sys, kIpiMismatchObjectClass);
-  ObjectBytes source;
-  IPI_RETURN_IF_ERROR(source.LoadSource(sys, file));
+  SourceBytes source;
+  IPI_RETURN_IF_ERROR(
+      IpiBeginRead(sys, file, compressed, read_mode, source, {file, IpiIsGenericOrMonochromeClass}));
   Kol1Image image;
   if (ParseRunRaster(ByteReader(source.bytes()), image) != 0) return IpiRefuse(sys, kIpiSyntaxError);
   IPI_RETURN_IF_ERROR(CheckSize(sys, image));
@@ -169,13 +158,12 @@ int ReadRunRasterFile(IpiSystem* sys, IpiObject* file, IpiObject* compressed, in
 }
 
 int ReadRunStreamFile(IpiSystem* sys, IpiObject* file, IpiObject* compressed, int read_mode) {
-  IPI_RETURN_IF_ERROR(CheckCall(sys, file, compressed, read_mode));
-  ObjectBytes source;
-  IPI_RETURN_IF_ERROR(source.LoadSource(sys, file));
+  SourceBytes source;
+  IPI_RETURN_IF_ERROR(IpiBeginRead(sys, file, compressed, read_mode, source));
   Kol1Image image;
   const int parsed = ParseRunStream(ByteReader(source.bytes()), image);
   if (parsed != 0) return IpiRefuse(sys, parsed);
-  if (!IsImageClass(*compressed)) return IpiRefuse(sys, kIpiMismatchObjectClass);
+  if (!IpiIsGenericOrMonochromeClass(compressed->object_class)) return IpiRefuse(sys, kIpiMismatchObjectClass);
   IPI_RETURN_IF_ERROR(CheckSize(sys, image));
   if (read_mode != kReadModeData) IPI_RETURN_IF_ERROR(DescribeTarget(sys, compressed, image, kFormatRunStream));
   if (read_mode != kReadModeHeader) IPI_RETURN_IF_ERROR(CopyCodedBytes(sys, compressed, image.data));

@@ -13,8 +13,8 @@
 #include "core/status.h"
 #include "core/streams/stream.h"
 #include "core/system/system.h"
+#include "interchange/common/codec_prelude.h"
 #include "interchange/common/interchange_codes.h"
-#include "interchange/common/object_bytes.h"
 #include "interchange/common/object_io.h"
 #include "interchange/pcx/pcx_codec.h"
 #include "interchange/pcx/pcx_header.h"
@@ -146,11 +146,8 @@ int CopyPcxData(IpiSystem* sys, std::span<const uint8_t> file, const PcxFileInfo
 }  // namespace
 
 int ReadPcxFile(IpiSystem* sys, IpiObject* source, IpiObject* target, int read_mode) {
-  IPI_RETURN_IF_ERROR(IpiRequireLive(sys, source));
-  IPI_RETURN_IF_ERROR(IpiRequireLive(sys, target));
-  if (!IpiIsReadMode(read_mode)) return IpiRefuse(sys, kIpiOutOfRange);
-  ObjectBytes file;
-  IPI_RETURN_IF_ERROR(file.LoadSource(sys, source));
+  SourceBytes file;
+  IPI_RETURN_IF_ERROR(IpiBeginRead(sys, source, target, read_mode, file));
   PcxFileInfo info;
   const int scanned = ScanPcxFile(file.bytes(), info);
   if (scanned != 0) return IpiRefuse(sys, scanned);

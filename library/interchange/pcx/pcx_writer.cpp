@@ -11,6 +11,7 @@
 #include "core/status.h"
 #include "core/streams/stream.h"
 #include "core/system/system.h"
+#include "interchange/common/codec_prelude.h"
 #include "interchange/common/interchange_codes.h"
 #include "interchange/common/object_bytes.h"
 #include "interchange/common/object_io.h"
@@ -144,8 +145,7 @@ int WriteAt(IpiSystem* sys, IpiStream* stream, int64_t& offset, const uint8_t* b
 }  // namespace
 
 int WritePcxFile(IpiSystem* sys, IpiObject* coded, IpiObject* file) {
-  IPI_RETURN_IF_ERROR(IpiRequireLive(sys, coded));
-  IPI_RETURN_IF_ERROR(IpiRequireLive(sys, file));
+  IPI_RETURN_IF_ERROR(IpiBeginWrite(sys, coded, file));
   WritePlan plan;
   IPI_RETURN_IF_ERROR(PlanPcxWrite(sys, coded, file, plan));
   ObjectBytes data;

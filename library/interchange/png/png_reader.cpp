@@ -16,8 +16,8 @@
 #include "core/status.h"
 #include "core/streams/stream.h"
 #include "core/system/system.h"
+#include "interchange/common/codec_prelude.h"
 #include "interchange/common/interchange_codes.h"
-#include "interchange/common/object_bytes.h"
 #include "interchange/common/object_io.h"
 #include "interchange/io/byte_reader.h"
 #include "interchange/png/png_chunks.h"
@@ -184,11 +184,6 @@ int ScanPngChunks(std::span<const uint8_t> file, PngFileInfo& info) {
   return kIpiNoError;
 }
 
-bool IsImageClass(const IpiObject& obj) {
-  return obj.object_class == &kGenericImageClass || obj.object_class == &kMonochromeImageClass ||
-         obj.object_class == &kColourImageClass;
-}
-
 int SetTargetAttributes(IpiSystem* sys, const PngFileInfo& info, IpiObject* target) {
   const int channels = info.colour->channels;
   std::vector<IpiAttribute> list = {
@@ -279,12 +274,8 @@ int CopyPngData(IpiSystem* sys, std::span<const uint8_t> file, const PngFileInfo
 }  // namespace
 
 int ReadPngFile(IpiSystem* sys, IpiObject* source, IpiObject* target, int read_mode) {
-  IPI_RETURN_IF_ERROR(IpiRequireLive(sys, source));
-  IPI_RETURN_IF_ERROR(IpiRequireLive(sys, target));
-  if (!IpiIsReadMode(read_mode)) return IpiRefuse(sys, kIpiOutOfRange);
-  if (!IsImageClass(*target)) return IpiRefuse(sys, kIpiMismatchObjectClass);
-  ObjectBytes file;
-  IPI_RETURN_IF_ERROR(file.LoadSource(sys, source));
+  SourceBytes file;
+  IPI_RETURN_IF_ERROR(IpiBeginRead(sys, source, target, read_mode, file, {target, IpiIsImageClass}));
   PngFileInfo info;
   const int scanned = ScanPngChunks(file.bytes(), info);
   if (scanned != 0) return IpiRefuse(sys, scanned);

@@ -14,6 +14,7 @@
 #include "core/status.h"
 #include "core/streams/stream.h"
 #include "core/system/system.h"
+#include "interchange/common/codec_prelude.h"
 #include "interchange/common/object_io.h"
 #include "interchange/io/byte_store.h"
 #include "interchange/png/png_chunks.h"
@@ -202,8 +203,7 @@ std::vector<uint8_t> HeaderData(const WriterPlan& plan) {
 }  // namespace
 
 int WritePngFile(IpiSystem* sys, IpiObject* image, IpiObject* file) {
-  IPI_RETURN_IF_ERROR(IpiRequireLive(sys, image));
-  IPI_RETURN_IF_ERROR(IpiRequireLive(sys, file));
+  IPI_RETURN_IF_ERROR(IpiBeginWrite(sys, image, file));
   WriterPlan plan;
   IPI_RETURN_IF_ERROR(GatherPlan(sys, image, file, plan));
   PngImageRowSource source;

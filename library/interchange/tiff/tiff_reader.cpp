@@ -14,6 +14,7 @@
 #include "core/status.h"
 #include "core/streams/scoped_stream.h"
 #include "core/streams/stream.h"
+#include "interchange/common/codec_prelude.h"
 #include "interchange/common/interchange_codes.h"
 #include "interchange/io/chain_guard.h"
 #include "interchange/tiff/tiff_directory.h"
@@ -155,9 +156,7 @@ int ReadPages(IpiSystem* sys, TiffSource& source, const TiffHeader& header, IpiO
 }  // namespace
 
 int ReadTiffFile(IpiSystem* sys, IpiObject* source, IpiObject* target, int read_mode) {
-  if (IpiCheckSystem(sys) != 0) return kIpiInvalidHandle;
-  if (IpiCheckObject(sys, source) == nullptr || IpiCheckObject(sys, target) == nullptr) return kIpiInvalidInstance;
-  if (!IpiIsReadMode(read_mode)) return IpiRefuse(sys, kIpiOutOfRange);
+  IPI_RETURN_IF_ERROR(IpiBeginRead(sys, source, target, read_mode));
   TiffSource bytes;
   IPI_RETURN_IF_ERROR(bytes.Open(sys, *source));
   TiffHeader header;

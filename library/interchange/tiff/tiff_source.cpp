@@ -7,20 +7,15 @@
 #include "core/status.h"
 
 int TiffSource::Open(IpiSystem* sys, const IpiObject& source) {
-  const IpiObjectFields& f = source.fields;
-  if (f.repository == kRepositoryCallerMemory) {
-    if (f.application_address_space == 0) return IpiRefuse(sys, kIpiNonPermissibleOption);
-    if (f.size < 0) return IpiRefuse(sys, kIpiInsufficientSize);
-    OpenMemory({reinterpret_cast<const uint8_t*>(f.application_address_space), static_cast<size_t>(f.size)});
-    return kIpiNoError;
-  }
-  if (f.repository != kRepositoryFile) return IpiRefuse(sys, kIpiNonPermissibleOption);
-  return OpenFile(sys, source.file_name.c_str());
+  if (source.fields.repository == kRepositoryFile) return OpenFile(sys, source.file_name.c_str());
+  IPI_RETURN_IF_ERROR(memory_.Load(sys, source));
+  size_bytes_ = memory_.size();
+  return kIpiNoError;
 }
 
 void TiffSource::OpenMemory(std::span<const uint8_t> bytes) {
-  memory_ = bytes;
-  size_bytes_ = bytes.size();
+  (void)memory_.ViewMemory(bytes.data(), static_cast<int64_t>(bytes.size()));
+  size_bytes_ = memory_.size();
 }
 
 int TiffSource::OpenFile(IpiSystem* sys, const char* file_name) {
@@ -36,7 +31,7 @@ int TiffSource::Read(IpiSystem* sys, uint64_t offset, uint64_t length, std::vect
                      ByteReader& out, int past_end_code) {
   if (!Contains(offset, length)) return IpiRefuse(sys, past_end_code);
   if (!file_.is_open()) {
-    out = ByteReader(memory_.subspan(static_cast<size_t>(offset), static_cast<size_t>(length)));
+    out = ByteReader(memory_.bytes().subspan(static_cast<size_t>(offset), static_cast<size_t>(length)));
     return kIpiNoError;
   }
   storage.resize(static_cast<size_t>(length));

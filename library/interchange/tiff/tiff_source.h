@@ -11,15 +11,15 @@
 
 #include "core/objects/object.h"
 #include "core/system/system.h"
+#include "interchange/common/source_bytes.h"
 #include "interchange/io/byte_reader.h"
 #include "plat/files.h"
 
 class TiffSource {
  public:
-  // A reader's source: repository 9 (its "applicationAddressSpace" and
-  // "size") or 83 (its "fileName"). 0, or (reported) 12 for memory without an
-  // address or another repository, 8 for a negative "size", 25 for a file
-  // that cannot be opened, -1 when its size cannot be taken.
+  // A reader's source: repository 83 (its "fileName"), opened as OpenFile
+  // does, or any other as SourceBytes::Load takes it (caller memory viewed in
+  // place, its refusals).
   [[nodiscard]] int Open(IpiSystem* sys, const IpiObject& source);
   // The same over bytes the caller keeps alive (tests, counting in memory).
   void OpenMemory(std::span<const uint8_t> bytes);
@@ -41,7 +41,7 @@ class TiffSource {
                          ByteReader& out, int past_end_code);
 
  private:
-  std::span<const uint8_t> memory_;
+  SourceBytes memory_;
   plat::File file_;
   uint64_t size_bytes_ = 0;
 };

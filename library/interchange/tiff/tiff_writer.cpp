@@ -23,6 +23,7 @@
 #include "core/streams/scoped_stream.h"
 #include "core/streams/stream.h"
 #include "core/system/system.h"
+#include "interchange/common/codec_prelude.h"
 #include "interchange/common/interchange_codes.h"
 #include "interchange/common/object_bytes.h"
 #include "interchange/io/bit_order.h"
@@ -743,8 +744,7 @@ int WritePages(IpiSystem* sys, std::vector<Page>& pages, int32_t byte_order) {
 }  // namespace
 
 int WriteTiffFile(IpiSystem* sys, IpiObject* image, IpiObject* file) {
-  IPI_RETURN_IF_ERROR(IpiRequireLive(sys, image));
-  IPI_RETURN_IF_ERROR(IpiRequireLive(sys, file));
+  IPI_RETURN_IF_ERROR(IpiBeginWrite(sys, image, file));
   std::vector<Page> pages;
   const bool is_composite = IpiIsCompositeArray(*image);
   const int64_t count = is_composite ? image->fields.dimension[kDimX] : 1;

@@ -13,8 +13,8 @@
 #include "core/status.h"
 #include "core/streams/stream.h"
 #include "core/system/system.h"
+#include "interchange/common/codec_prelude.h"
 #include "interchange/common/interchange_codes.h"
-#include "interchange/common/object_bytes.h"
 #include "interchange/common/object_io.h"
 #include "interchange/io/byte_reader.h"
 #include "interchange/rows/bilevel_rows.h"
@@ -38,10 +38,6 @@ int ParseHeader(ByteReader in, WbmpHeader& header) {
   if (header.width == 0 || header.height == 0) return kIpiSyntaxError;
   header.rows_offset = in.position();
   return kIpiNoError;
-}
-
-bool IsImageClass(const IpiObject& obj) {
-  return obj.object_class == &kMonochromeImageClass || obj.object_class == &kGenericImageClass;
 }
 
 int DescribeImage(IpiSystem* sys, IpiObject* file, IpiObject* image, const WbmpHeader& header) {
@@ -98,14 +94,11 @@ bool ReadWbmpInteger(ByteReader& in, uint32_t& value) {
 }
 
 int ReadWbmpFile(IpiSystem* sys, IpiObject* file, IpiObject* image, int read_mode) {
-  IPI_RETURN_IF_ERROR(IpiRequireLive(sys, file));
-  IPI_RETURN_IF_ERROR(IpiRequireLive(sys, image));
-  if (!IpiIsReadMode(read_mode)) return IpiRefuse(sys, kIpiOutOfRange);
-  ObjectBytes source;
-  IPI_RETURN_IF_ERROR(source.LoadSource(sys, file));
+  SourceBytes source;
+  IPI_RETURN_IF_ERROR(IpiBeginRead(sys, file, image, read_mode, source));
   WbmpHeader header;
   if (ParseHeader(ByteReader(source.bytes()), header) != 0) return IpiRefuse(sys, kIpiSyntaxError);
-  if (!IsImageClass(*image)) return IpiRefuse(sys, kIpiMismatchObjectClass);
+  if (!IpiIsGenericOrMonochromeClass(image->object_class)) return IpiRefuse(sys, kIpiMismatchObjectClass);
   int64_t row_bytes = 0;
   int64_t total_bytes = 0;
   const int fits = IpiCheckGeometry(header.width, header.height, 1, DimensionStorage::kBits32, &row_bytes,

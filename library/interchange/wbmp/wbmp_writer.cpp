@@ -11,6 +11,7 @@
 #include "core/streams/scoped_stream.h"
 #include "core/streams/stream.h"
 #include "core/system/system.h"
+#include "interchange/common/codec_prelude.h"
 #include "interchange/common/interchange_codes.h"
 #include "interchange/common/object_io.h"
 #include "interchange/rows/bilevel_rows.h"
@@ -53,16 +54,14 @@ void AppendWbmpInteger(std::vector<uint8_t>& out, uint32_t value) {
 }
 
 int WriteWbmpFile(IpiSystem* sys, IpiObject* image, IpiObject* file) {
-  IPI_RETURN_IF_ERROR(IpiRequireLive(sys, image));
-  IPI_RETURN_IF_ERROR(IpiRequireLive(sys, file));
+  IPI_RETURN_IF_ERROR(IpiBeginWrite(sys, image, file));
   IPI_RETURN_IF_ERROR(CheckWritable(sys, image, file));
   const int64_t width = image->fields.dimension[kDimX];
   const int64_t height = image->fields.dimension[kDimY];
 
   ScopedAccessor in;
-  IPI_RETURN_IF_ERROR(OpenImageAccessor(sys, image, AccessMode::kRead, 1, false, in));
-  ScopedStream stream(sys, IpiOpenStream(sys, file, "w", 0));
-  if (!stream) return IpiGetLastError(sys);
+  ScopedStream stream;
+  IPI_RETURN_IF_ERROR(IpiOpenRowsAndStream(sys, image, file, in, stream));
   StreamSink sink(sys, stream.get());
   std::vector<uint8_t> out = {kTypeField, kFixHeaderField};
   AppendWbmpInteger(out, static_cast<uint32_t>(width));

@@ -13,18 +13,14 @@
 #include "core/status.h"
 #include "core/streams/stream.h"
 #include "core/system/system.h"
+#include "interchange/common/codec_prelude.h"
 #include "interchange/common/interchange_codes.h"
-#include "interchange/common/object_bytes.h"
 #include "interchange/rows/bilevel_rows.h"
 #include "interchange/zoltra/zoltra_fields.h"
 #include "interchange/zoltra/zoltra_file.h"
 #include "interchange/zoltra/zoltra_records.h"
 
 namespace {
-
-bool IsBilevelClass(const IpiObject& obj) {
-  return obj.object_class == &kGenericImageClass || obj.object_class == &kMonochromeImageClass;
-}
 
 int SetImageAttributes(IpiSystem* sys, const ZoltraImageInfo& info, IpiObject* target) {
   std::vector<IpiAttribute> list = {
@@ -104,7 +100,7 @@ int ReadImage(IpiSystem* sys, const ZoltraImageRecords& records, IpiObject* targ
   ZoltraImageInfo info;
   const int parsed = ParseZoltraFields(JoinZoltraContent(records, storage), &info);
   if (parsed != kIpiNoError) return IpiRefuse(sys, parsed);
-  if (!IsBilevelClass(*target)) return IpiRefuse(sys, kIpiMismatchObjectClass);
+  if (!IpiIsGenericOrMonochromeClass(target->object_class)) return IpiRefuse(sys, kIpiMismatchObjectClass);
   if (read_mode != kReadModeData) IPI_RETURN_IF_ERROR(SetImageAttributes(sys, info, target));
   if (read_mode == kReadModeHeader) return kIpiNoError;
   return info.compression == kCompressionNone ? CopyRows(sys, info, target) : CopyCodedData(sys, info, target);
@@ -166,11 +162,8 @@ int ReadImages(IpiSystem* sys, const ByteReader& file, uint64_t first_record, Ip
 }  // namespace
 
 int ReadZoltraFile(IpiSystem* sys, IpiObject* source, IpiObject* target, int read_mode) {
-  IPI_RETURN_IF_ERROR(IpiRequireLive(sys, source));
-  IPI_RETURN_IF_ERROR(IpiRequireLive(sys, target));
-  if (!IpiIsReadMode(read_mode)) return IpiRefuse(sys, kIpiOutOfRange);
-  ObjectBytes bytes;
-  IPI_RETURN_IF_ERROR(bytes.LoadSource(sys, source));
+  SourceBytes bytes;
+  IPI_RETURN_IF_ERROR(IpiBeginRead(sys, source, target, read_mode, bytes));
   const ByteReader file(bytes.bytes());
   uint64_t first_record = 0;
   const int document = ParseZoltraDocument(file, kIpiSyntaxError, &first_record);

@@ -58,6 +58,18 @@ class File {
 
 // Opens and reads a whole file; kCannotOpen also covers read errors.
 [[nodiscard]] OpenStatus ReadWholeFile(const std::string& path, std::vector<uint8_t>& out);
+
+// How a capped whole-file read ended.
+enum class ReadStatus {
+  kOk,
+  kNotFound,    // as OpenStatus::kNotFound
+  kCannotOpen,  // as OpenStatus::kCannotOpen, or its size cannot be taken
+  kTooLarge,    // above the cap; nothing was read
+  kReadFailed,  // a read error, a short read (the file shrank: EIO) or no memory (ENOMEM)
+};
+// Reads a whole file of at most `max_bytes` bytes into `out`, which is left
+// as it was unless the read succeeds. errno tells the reason of a failure.
+[[nodiscard]] ReadStatus ReadWholeFile(const std::string& path, uint64_t max_bytes, std::vector<uint8_t>& out);
 [[nodiscard]] bool FileExists(const std::string& path);
 [[nodiscard]] bool RemoveFile(const std::string& path);
 

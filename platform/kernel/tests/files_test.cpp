@@ -44,6 +44,31 @@ TEST(FilesTest, PositionedReadsAndWrites) {
   EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "wxyzabcd");
 }
 
+TEST(FilesTest, CappedWholeFileReadsKeepTheirReasonsApart) {
+  ScopedTempDir dir;
+  WriteFileBytes(dir.File("four"), {'a', 'b', 'c', 'd'});
+  WriteFileBytes(dir.File("empty"), {});
+  struct Case {
+    std::string path;
+    uint64_t cap;
+    plat::ReadStatus status;
+    std::string bytes;  // what `out` holds afterwards; "keep" when untouched
+  };
+  const Case cases[] = {
+      {dir.File("four"), 4, plat::ReadStatus::kOk, "abcd"},
+      {dir.File("four"), 3, plat::ReadStatus::kTooLarge, "keep"},
+      {dir.File("empty"), 0, plat::ReadStatus::kOk, ""},
+      {dir.File("missing"), 100, plat::ReadStatus::kNotFound, "keep"},
+      {dir.File("no/such/folder/file"), 100, plat::ReadStatus::kNotFound, "keep"},
+      {dir.path(), 100, plat::ReadStatus::kCannotOpen, "keep"},
+  };
+  for (const Case& c : cases) {
+    std::vector<uint8_t> out = {'k', 'e', 'e', 'p'};
+    EXPECT_EQ(plat::ReadWholeFile(c.path, c.cap, out), c.status) << c.path << " cap " << c.cap;
+    EXPECT_EQ(std::string(out.begin(), out.end()), c.bytes) << c.path << " cap " << c.cap;
+  }
+}
+
 TEST(FilesTest, TheFaultSwitchFailsTheNthWrite) {
   ScopedTempDir dir;
   plat::File file;

@@ -1,0 +1,46 @@
+// The codecs' common opening; see codec_prelude.h.
+#include "interchange/common/codec_prelude.h"
+
+#include "core/status.h"
+#include "core/streams/stream.h"
+#include "interchange/common/interchange_codes.h"
+
+namespace {
+
+int CheckClass(IpiSystem* sys, const CodecClassCheck& check) {
+  if (check.object == nullptr || check.allowed == nullptr || check.allowed(check.object->object_class)) {
+    return kIpiNoError;
+  }
+  return IpiRefuse(sys, kIpiMismatchObjectClass);
+}
+
+}  // namespace
+
+int IpiBeginRead(IpiSystem* sys, IpiObject* source, IpiObject* target, int read_mode, CodecClassCheck check) {
+  IPI_RETURN_IF_ERROR(IpiRequireLive(sys, source));
+  IPI_RETURN_IF_ERROR(IpiRequireLive(sys, target));
+  if (!IpiIsReadMode(read_mode)) return IpiRefuse(sys, kIpiOutOfRange);
+  return CheckClass(sys, check);
+}
+
+int IpiBeginRead(IpiSystem* sys, IpiObject* source, IpiObject* target, int read_mode, SourceBytes& bytes,
+                 CodecClassCheck check) {
+  IPI_RETURN_IF_ERROR(IpiBeginRead(sys, source, target, read_mode, check));
+  return bytes.Load(sys, *source);
+}
+
+int IpiBeginWrite(IpiSystem* sys, IpiObject* image, IpiObject* file, CodecClassCheck check) {
+  IPI_RETURN_IF_ERROR(IpiRequireLive(sys, image));
+  IPI_RETURN_IF_ERROR(IpiRequireLive(sys, file));
+  return CheckClass(sys, check);
+}
+
+int IpiOpenRowsAndStream(IpiSystem* sys, IpiObject* image, IpiObject* file, ScopedAccessor& rows,
+                         ScopedStream& stream) {
+  IPI_RETURN_IF_ERROR(OpenImageAccessor(sys, image, AccessMode::kRead, 1, false, rows));
+  stream = ScopedStream(sys, IpiOpenStream(sys, file, "w", 0));
+  if (stream) return kIpiNoError;
+  const int status = IpiGetLastError(sys);
+  (void)rows.Close();
+  return status;
+}

@@ -1,0 +1,39 @@
+// The opening every file reader and writer shares, in one order: the context
+// and both objects live, a valid read mode (readers), the class the codec
+// takes, then the source's bytes (readers) or the image's rows and the file's
+// stream (writers of plain rows). A codec then does only its own work.
+#ifndef PELRITH_INTERCHANGE_COMMON_CODEC_PRELUDE_H_
+#define PELRITH_INTERCHANGE_COMMON_CODEC_PRELUDE_H_
+
+#include "core/objects/object.h"
+#include "core/operators/operator_frame.h"
+#include "core/streams/scoped_stream.h"
+#include "core/system/system.h"
+#include "interchange/common/source_bytes.h"
+
+// The class a codec checks before it touches anything: `object`'s class
+// must satisfy `allowed` (IpiIsImageClass, IpiIsGenericOrMonochromeClass).
+// The default checks nothing.
+struct CodecClassCheck {
+  const IpiObject* object = nullptr;
+  bool (*allowed)(const IpiObjectClass* cls) = nullptr;
+};
+
+// 24 for a context that is not open, 9 for a source or target that is not
+// live, 18 (reported) for a read mode other than 0, 171 or 172, 11
+// (reported) for a class the check refuses; else 0.
+[[nodiscard]] int IpiBeginRead(IpiSystem* sys, IpiObject* source, IpiObject* target, int read_mode,
+                               CodecClassCheck check = {});
+// The same, then the source's bytes into `bytes` (the codes of
+// SourceBytes::Load).
+[[nodiscard]] int IpiBeginRead(IpiSystem* sys, IpiObject* source, IpiObject* target, int read_mode,
+                               SourceBytes& bytes, CodecClassCheck check = {});
+
+// 24, 9 or 11 as for readers, for the image written and the file object.
+[[nodiscard]] int IpiBeginWrite(IpiSystem* sys, IpiObject* image, IpiObject* file, CodecClassCheck check = {});
+// The image's plain rows, one at a time, and the file object's stream for
+// writing: 0, or the reported error of the open that failed, nothing left open.
+[[nodiscard]] int IpiOpenRowsAndStream(IpiSystem* sys, IpiObject* image, IpiObject* file, ScopedAccessor& rows,
+                                       ScopedStream& stream);
+
+#endif  // PELRITH_INTERCHANGE_COMMON_CODEC_PRELUDE_H_
