@@ -132,11 +132,7 @@ void DrawFrameLines(HDC dc, RECT rect, int top_left_colour, int bottom_right_col
   FillRect(dc, &right, GetSysColorBrush(bottom_right_colour));
 }
 
-void DrawSunkenFrame(HDC dc, RECT rect) {
-  DrawFrameLines(dc, rect, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT);
-  InflateRect(&rect, -1, -1);
-  DrawFrameLines(dc, rect, COLOR_3DDKSHADOW, COLOR_3DLIGHT);
-}
+void DrawSunkenFrame(HDC dc, RECT rect) { DrawEdge(dc, &rect, EDGE_SUNKEN, BF_RECT); }
 
 void DrawRaisedFrame(HDC dc, RECT rect, bool is_pressed) {
   if (is_pressed) {
@@ -145,9 +141,7 @@ void DrawRaisedFrame(HDC dc, RECT rect, bool is_pressed) {
     DrawFrameLines(dc, rect, COLOR_BTNSHADOW, COLOR_BTNSHADOW);
     return;
   }
-  DrawFrameLines(dc, rect, COLOR_BTNHIGHLIGHT, COLOR_3DDKSHADOW);
-  InflateRect(&rect, -1, -1);
-  DrawFrameLines(dc, rect, COLOR_3DLIGHT, COLOR_BTNSHADOW);
+  DrawEdge(dc, &rect, EDGE_RAISED, BF_RECT | BF_SOFT);
 }
 
 void DrawFocusFrame(HDC dc, RECT rect) { DrawFocusRect(dc, &rect); }

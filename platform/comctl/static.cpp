@@ -107,7 +107,7 @@ void Paint(HWND hwnd, const Static& control) {
       DrawText(hwnd, dc, client);
       break;
   }
-  if ((StyleOf(hwnd) & SS_SUNKEN) != 0) DrawFrameLines(dc, client, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT);
+  if ((StyleOf(hwnd) & SS_SUNKEN) != 0) DrawEdge(dc, &client, BDR_SUNKENOUTER, BF_RECT);
   SelectObject(dc, previous);
   EndPaint(hwnd, &paint);
 }
