@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "design_mode.h"
+#include "plat/testing/design_mode.h"
 #include "plat/forms/exceptions.h"
 
 namespace {

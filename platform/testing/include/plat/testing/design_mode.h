@@ -1,7 +1,7 @@
 // Test-only switch of a component tree's design state, through the hook the
 // runtime keeps for the test harness.
-#ifndef PLATFORM_FORMS_TESTS_DESIGN_MODE_H_
-#define PLATFORM_FORMS_TESTS_DESIGN_MODE_H_
+#ifndef PLAT_TESTING_DESIGN_MODE_H_
+#define PLAT_TESTING_DESIGN_MODE_H_
 
 #include "plat/forms/component.h"
 
@@ -14,4 +14,4 @@ class DesignMode {
 
 }  // namespace plat::test
 
-#endif  // PLATFORM_FORMS_TESTS_DESIGN_MODE_H_
+#endif  // PLAT_TESTING_DESIGN_MODE_H_
