@@ -100,7 +100,12 @@ void Paint(HWND hwnd, const Static& control) {
       FillRect(dc, &client, background);
       DrawBitmap(hwnd, control, dc, client);
       break;
-    case SS_ICON: FillRect(dc, &client, background); break;
+    case SS_ICON:
+      FillRect(dc, &client, background);
+      if (control.image != nullptr && control.image_type != IMAGE_BITMAP) {
+        DrawIconEx(dc, client.left, client.top, reinterpret_cast<HICON>(control.image), 0, 0, 0, nullptr, DI_NORMAL);
+      }
+      break;
     default:
       FillRect(dc, &client, background);
       SetBkMode(dc, TRANSPARENT);

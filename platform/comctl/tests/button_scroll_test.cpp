@@ -59,6 +59,25 @@ TEST_F(ButtonScrollTest, ARadioClickClearsItsGroupOnly) {
   EXPECT_EQ(SendMessage(a, BM_GETCHECK, 0, 0), BST_UNCHECKED);
 }
 
+TEST_F(ButtonScrollTest, AnIconStaticDrawsItsIconAtItsOwnSize) {
+  ControlHost host;
+  HWND label = host.Add(kStaticClass, "", SS_ICON, 7, {10, 10, 40, 40});
+  // 4x4, opaque everywhere, white image bits.
+  constexpr BYTE kAnd[] = {0, 0, 0, 0, 0, 0, 0, 0};
+  constexpr BYTE kXor[] = {0xF0, 0, 0xF0, 0, 0xF0, 0, 0xF0, 0};
+  HICON icon = CreateIcon(nullptr, 4, 4, 1, 1, kAnd, kXor);
+  ASSERT_NE(icon, nullptr);
+  EXPECT_EQ(SendMessage(label, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0), 0);
+  UpdateWindow(host.hwnd());
+  Pump();
+  const Image shot = Snapshot(label);
+  EXPECT_EQ(shot.At(0, 0), 0xFFFFFFu);
+  EXPECT_EQ(shot.At(3, 3), 0xFFFFFFu);
+  EXPECT_NE(shot.At(4, 4), 0xFFFFFFu);
+  DestroyWindow(label);
+  DestroyIcon(icon);
+}
+
 TEST_F(ButtonScrollTest, ScrollBarControlKeepsItsRangeAndReportsToItsParent) {
   ControlHost host;
   HWND bar = host.Add(kScrollBarClass, "", SBS_VERT, 400, RECT{10, 10, 26, 210});
