@@ -13,6 +13,7 @@
 #include "core/status.h"
 #include "core/streams/accessor.h"
 #include "core/streams/stream.h"
+#include "tests/support/image_elements.h"
 #include "interchange/dispatch/codec_table.h"
 
 namespace {
@@ -61,21 +62,7 @@ class InterlaceRowsTest : public ::testing::Test {
     ASSERT_EQ(IpiCloseAccessor(sys_, a), 0);
   }
 
-  Bytes Elements(IpiObject* image) {
-    IpiAccessor* a = IpiOpenAccessor(sys_, image, "r", 1, nullptr, 0);
-    EXPECT_NE(a, nullptr);
-    const int64_t width = a->dimension[kDimX];
-    const int64_t rows = int64_t{a->dimension[kDimY]} * a->dimension[kDimB];
-    Bytes out;
-    for (int64_t r = 0; r < rows; ++r) {
-      const uint8_t* row = IpiGetInputRow(sys_, a->stream, r * width);
-      for (int64_t x = 0; x < width; ++x) {
-        out.push_back(a->data_type == kDataTypeBoolean ? IpiTestBit(*a, row, (r * width) % 8 + x) : row[x]);
-      }
-    }
-    EXPECT_EQ(IpiCloseAccessor(sys_, a), 0);
-    return out;
-  }
+  Bytes Elements(IpiObject* image) { return test_support::ImageElements(sys_, image); }
 
   IpiSystem* sys_ = nullptr;
 };

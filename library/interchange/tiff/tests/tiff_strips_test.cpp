@@ -13,6 +13,7 @@
 #include "core/status.h"
 #include "core/streams/accessor.h"
 #include "core/streams/stream.h"
+#include "tests/support/image_elements.h"
 #include "interchange/common/interchange_codes.h"
 #include "interchange/tiff/tiff_source.h"
 #include "tests/support/test_support.h"
@@ -59,21 +60,7 @@ class TiffStripsTest : public ::testing::Test {
   }
 
   // Every element in element-index order (bits as 0 or 1).
-  Bytes Elements(IpiObject* image) {
-    IpiAccessor* a = IpiOpenAccessor(sys_, image, "r", 1, nullptr, 0);
-    EXPECT_NE(a, nullptr);
-    const int64_t width = a->dimension[kDimX];
-    const int64_t rows = int64_t{a->dimension[kDimY]} * a->dimension[kDimB];
-    Bytes out;
-    for (int64_t r = 0; r < rows; ++r) {
-      const uint8_t* row = IpiGetInputRow(sys_, a->stream, r * width);
-      for (int64_t x = 0; x < width; ++x) {
-        out.push_back(a->data_type == kDataTypeBoolean ? IpiTestBit(*a, row, (r * width) % 8 + x) : row[x]);
-      }
-    }
-    EXPECT_EQ(IpiCloseAccessor(sys_, a), 0);
-    return out;
-  }
+  Bytes Elements(IpiObject* image) { return test_support::ImageElements(sys_, image); }
 
   // The first `count` bytes of an object's data.
   Bytes DataBytes(IpiObject* obj, int64_t count) {
