@@ -6,6 +6,9 @@
 
 #include "plat/dialog.h"
 #include "plat/font.h"
+#include "plat/tab_control.h"
+#include "plat/trackbar.h"
+#include "plat/updown.h"
 #include "plat/utf8.h"
 #include "user/text_util.h"
 #include "user/window_system.h"
@@ -24,6 +27,9 @@ void RegisterStandardClasses() {
   RegisterControlClass(kComboListClass, &ListBoxProc, CS_DBLCLKS | CS_SAVEBITS, IDC_ARROW);
   RegisterControlClass(kComboBoxClass, &ComboBoxProc, CS_DBLCLKS | CS_PARENTDC, IDC_ARROW);
   RegisterControlClass(kScrollBarClass, &ScrollBarProc, CS_DBLCLKS | CS_PARENTDC, IDC_ARROW);
+  RegisterControlClass(kTrackbarClass, &TrackbarProc, CS_DBLCLKS, IDC_ARROW);
+  RegisterControlClass(kUpDownClass, &UpDownProc, CS_DBLCLKS, IDC_ARROW);
+  RegisterControlClass(kTabControlClass, &TabControlProc, CS_DBLCLKS | CS_PARENTDC, IDC_ARROW);
   WNDCLASSEX dialog;
   dialog.style = CS_DBLCLKS | CS_SAVEBITS | CS_GLOBALCLASS;
   dialog.lpfnWndProc = &DefDlgProc;
@@ -54,6 +60,15 @@ LRESULT NotifyParent(HWND control, WORD code) {
   if (parent == nullptr || (GetWindowLongPtr(control, GWL_STYLE) & WS_CHILD) == 0) return 0;
   const auto id = static_cast<WORD>(GetDlgCtrlID(control));
   return SendMessage(parent, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(control));
+}
+
+LRESULT NotifyParentOf(HWND control, NMHDR* header, UINT code) {
+  header->hwndFrom = control;
+  header->idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(control));
+  header->code = code;
+  HWND parent = GetParent(control);
+  if (parent == nullptr) return 0;
+  return SendMessage(parent, WM_NOTIFY, header->idFrom, reinterpret_cast<LPARAM>(header));
 }
 
 HBRUSH ControlBrush(HWND control, HDC dc, UINT ctlcolor_message) {

@@ -65,6 +65,9 @@ void RegisterControlClass(const char* name, WNDPROC proc, UINT class_style, int 
 
 // WM_COMMAND (id, code) with the control's handle to its parent; the answer.
 LRESULT NotifyParent(HWND control, WORD code);
+// WM_NOTIFY to the parent: fills `header` (the control, its id, `code`)
+// and gives the parent's answer; 0 when the control has no parent.
+LRESULT NotifyParentOf(HWND control, NMHDR* header, UINT code);
 // The parent's WM_CTLCOLOR* answer for `dc` (colours set into it).
 HBRUSH ControlBrush(HWND control, HDC dc, UINT ctlcolor_message);
 
@@ -117,6 +120,9 @@ LRESULT CALLBACK StaticProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK ListBoxProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK ComboBoxProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK ScrollBarProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK TrackbarProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK UpDownProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK TabControlProc(HWND, UINT, WPARAM, LPARAM);
 // The dialog class's procedure is DefDlgProc ("plat/dialog.h").
 
 // The class name of a window, for the dialog manager's decisions.

@@ -417,6 +417,22 @@ constexpr UINT SBM_SETRANGEREDRAW = 0x00E6;
 constexpr UINT SBM_SETSCROLLINFO = 0x00E9;
 constexpr UINT SBM_GETSCROLLINFO = 0x00EA;
 
+// WM_NOTIFY: every notification of the common controls starts with this
+// header (the control, its id, the code); codes are negative numbers.
+struct NMHDR {
+  HWND hwndFrom = nullptr;
+  UINT_PTR idFrom = 0;
+  UINT code = 0;
+};
+constexpr UINT NM_FIRST = 0;
+constexpr UINT NM_OUTOFMEMORY = NM_FIRST - 1;
+constexpr UINT NM_CLICK = NM_FIRST - 2;
+constexpr UINT NM_DBLCLK = NM_FIRST - 3;
+constexpr UINT NM_RETURN = NM_FIRST - 4;
+constexpr UINT NM_RCLICK = NM_FIRST - 5;
+constexpr UINT NM_SETFOCUS = NM_FIRST - 7;
+constexpr UINT NM_KILLFOCUS = NM_FIRST - 8;
+
 }  // namespace plat
 
 #endif  // PLAT_CONTROLS_H_

@@ -1,0 +1,69 @@
+// The trackbar ("msctls_trackbar32"): a thumb that slides along a channel
+// between a minimum and a maximum, horizontal or vertical, with tick marks.
+// Every move the user makes reaches the parent as WM_HSCROLL (WM_VSCROLL for
+// TBS_VERT) with a TB_* code and the control's handle; a key or click ends
+// with TB_ENDTRACK, a thumb drag sends TB_THUMBTRACK per move, then
+// TB_THUMBPOSITION and TB_ENDTRACK. Positions are always clamped to the
+// range, and a range given the wrong way round is swapped.
+#ifndef PLAT_TRACKBAR_H_
+#define PLAT_TRACKBAR_H_
+
+#include "plat/controls.h"
+
+namespace plat {
+
+inline constexpr const char* kTrackbarClass = "msctls_trackbar32";
+
+constexpr DWORD TBS_AUTOTICKS = 0x0001;
+constexpr DWORD TBS_VERT = 0x0002;
+constexpr DWORD TBS_HORZ = 0x0000;
+constexpr DWORD TBS_TOP = 0x0004;
+constexpr DWORD TBS_BOTTOM = 0x0000;
+constexpr DWORD TBS_LEFT = 0x0004;
+constexpr DWORD TBS_RIGHT = 0x0000;
+constexpr DWORD TBS_BOTH = 0x0008;
+constexpr DWORD TBS_NOTICKS = 0x0010;
+constexpr DWORD TBS_ENABLESELRANGE = 0x0020;
+constexpr DWORD TBS_FIXEDLENGTH = 0x0040;
+constexpr DWORD TBS_NOTHUMB = 0x0080;
+
+constexpr UINT TBM_GETPOS = WM_USER;
+constexpr UINT TBM_GETRANGEMIN = WM_USER + 1;
+constexpr UINT TBM_GETRANGEMAX = WM_USER + 2;
+constexpr UINT TBM_GETTIC = WM_USER + 3;
+constexpr UINT TBM_SETTIC = WM_USER + 4;
+constexpr UINT TBM_SETPOS = WM_USER + 5;       // wparam redraw, lparam position
+constexpr UINT TBM_SETRANGE = WM_USER + 6;     // wparam redraw, lparam MAKELONG(min, max)
+constexpr UINT TBM_SETRANGEMIN = WM_USER + 7;  // wparam redraw, lparam min
+constexpr UINT TBM_SETRANGEMAX = WM_USER + 8;
+constexpr UINT TBM_CLEARTICS = WM_USER + 9;
+constexpr UINT TBM_SETSEL = WM_USER + 10;
+constexpr UINT TBM_SETSELSTART = WM_USER + 11;
+constexpr UINT TBM_SETSELEND = WM_USER + 12;
+constexpr UINT TBM_GETTICPOS = WM_USER + 15;
+constexpr UINT TBM_GETNUMTICS = WM_USER + 16;
+constexpr UINT TBM_GETSELSTART = WM_USER + 17;
+constexpr UINT TBM_GETSELEND = WM_USER + 18;
+constexpr UINT TBM_CLEARSEL = WM_USER + 19;
+constexpr UINT TBM_SETTICFREQ = WM_USER + 20;
+constexpr UINT TBM_SETPAGESIZE = WM_USER + 21;  // lparam size; gives the previous
+constexpr UINT TBM_GETPAGESIZE = WM_USER + 22;
+constexpr UINT TBM_SETLINESIZE = WM_USER + 23;
+constexpr UINT TBM_GETLINESIZE = WM_USER + 24;
+constexpr UINT TBM_GETTHUMBRECT = WM_USER + 25;
+constexpr UINT TBM_GETCHANNELRECT = WM_USER + 26;
+
+// Scroll codes in the low word of the WM_HSCROLL / WM_VSCROLL wparam.
+constexpr WORD TB_LINEUP = 0;
+constexpr WORD TB_LINEDOWN = 1;
+constexpr WORD TB_PAGEUP = 2;
+constexpr WORD TB_PAGEDOWN = 3;
+constexpr WORD TB_THUMBPOSITION = 4;
+constexpr WORD TB_THUMBTRACK = 5;
+constexpr WORD TB_TOP = 6;
+constexpr WORD TB_BOTTOM = 7;
+constexpr WORD TB_ENDTRACK = 8;
+
+}  // namespace plat
+
+#endif  // PLAT_TRACKBAR_H_
