@@ -10,6 +10,8 @@ packages=(
   zlib1g-dev libjpeg62-turbo-dev
   # the scanner library's header (SANE itself is loaded at run time)
   libsane-dev
+  # the desktop's opener, which the shell runs to open documents and addresses
+  xdg-utils
 )
 [[ "${1:-}" == "--run" ]] || packages+=(
   libgtest-dev libgmock-dev

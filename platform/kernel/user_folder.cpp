@@ -13,6 +13,13 @@ namespace {
 
 constexpr const char* kSuiteFolderName = "quorvel_k";
 
+bool IsFolder(const std::string& path) {
+  struct stat info;
+  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+}  // namespace
+
 std::string HomeFolder() {
   const char* home = ::getenv("HOME");
   if (home != nullptr && home[0] == '/') return home;
@@ -25,13 +32,6 @@ std::string HomeFolder() {
   }
   return "/tmp";
 }
-
-bool IsFolder(const std::string& path) {
-  struct stat info;
-  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-}  // namespace
 
 bool MakeFolders(const std::string& path) {
   if (path.empty()) return false;

@@ -72,6 +72,7 @@ void UseHeadless(const HeadlessOptions& options) {
   harness->backend->SetModalResponder(nullptr);
   harness->backend->SetIdleScript({});
   harness->backend->ClearJournal();
+  AllowSpawn(false);
   harness->backend->SetReportedDepth(options.bits_per_pixel);
   gdi::SetReportedBitsPerPixel(options.bits_per_pixel);
 }

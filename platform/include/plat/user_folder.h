@@ -11,6 +11,10 @@ namespace plat {
 // path is given even when it cannot be made: writes there then fail.
 std::string UserFolder();
 
+// The user's home folder: $HOME when it is absolute, else the password
+// entry's, else "/tmp".
+std::string HomeFolder();
+
 // Makes `path` and every missing folder above it (mode 0700); true when the
 // folder exists afterwards.
 bool MakeFolders(const std::string& path);

@@ -63,6 +63,13 @@ void SetModalResponder(ModalResponder responder);
 void SetIdleScript(std::vector<IdleStep> steps);
 std::vector<JournalEntry> GetJournal();
 void ClearJournal();
+// Lets ShellExecute start its opener under the headless backend (it is
+// journalled either way); UseHeadless switches it off again.
+void AllowSpawn(bool allow = true);
+// For a modal responder facing the folder browser: chooses the folder
+// `path` (BFFM_SETSELECTION) and presses OK. A path the browser cannot
+// choose leaves its selection as it was.
+void ChooseFolder(ModalContext& context, const std::string& path);
 // The pixels last presented of a window (children cut from their top-level
 // window), and of the whole screen.
 Image Snapshot(HWND hwnd);
