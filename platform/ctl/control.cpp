@@ -4,6 +4,7 @@
 
 #include <atomic>
 
+#include "plat/ctl/property_page.h"
 #include "plat/oleaut/color.h"
 
 namespace plat {
@@ -212,6 +213,25 @@ HRESULT COleControl::SetExtent(const SIZE& size_px) {
   extent_ = size_px;
   if (m_hWnd != nullptr) SetWindowPos(nullptr, 0, 0, size_px.cx, size_px.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   return S_OK;
+}
+
+HRESULT COleControl::DoVerb(LONG verb, HWND parent) {
+  if (verb != OLEIVERB_PROPERTIES) return E_NOTIMPL;
+  return OnProperties(parent) ? S_OK : E_FAIL;
+}
+
+BOOL COleControl::OnProperties(HWND parent) {
+  const std::vector<CLSID> pages = GetPropPageIDs();
+  if (pages.empty()) return FALSE;
+  // The frame is modal: the control stays alive until it closes.
+  ComPtr<IUnknown> hold = KeepAlive();
+  CString caption = AmbientDisplayName();
+  if (caption.empty()) caption = GetControlRegistration().name;
+  IDispatch* self = this;
+  return SUCCEEDED(OleCreatePropertyFrame(parent, 0, 0, caption.c_str(), std::span<IDispatch* const>(&self, 1), pages,
+                                          0, 0, nullptr))
+             ? TRUE
+             : FALSE;
 }
 
 // ---- Stock properties ----------------------------------------------------------------------

@@ -12,14 +12,16 @@ namespace {
 
 std::atomic<long> g_server_locks{0};
 
+// One factory for controls and pages alike: both are made by a function.
 class ControlFactory : public ComObject<IClassFactory> {
  public:
-  explicit ControlFactory(const ControlRegistration& registration) : registration_(registration) {}
+  using Create = HRESULT (*)(const IID& iid, void** out);
+  explicit ControlFactory(Create create) : create_(create) {}
   HRESULT CreateInstance(IUnknown* outer, const IID& iid, void** out) override {
     if (!out) return E_POINTER;
     *out = nullptr;
     if (outer) return CLASS_E_NOAGGREGATION;
-    return registration_.create(iid, out);
+    return create_(iid, out);
   }
   HRESULT LockServer(BOOL lock) override {
     if (lock) ++g_server_locks;
@@ -28,7 +30,7 @@ class ControlFactory : public ComObject<IClassFactory> {
   }
 
  private:
-  const ControlRegistration& registration_;
+  Create create_;
 };
 
 }  // namespace
@@ -54,10 +56,10 @@ HRESULT COleControlModule::DllGetClassObject(const CLSID& clsid, const IID& iid,
   if (!out) return E_POINTER;
   *out = nullptr;
   for (const ControlRegistration& registration : GetControls()) {
-    if (registration.clsid == clsid) {
-      ComPtr<ControlFactory> factory = MakeCom<ControlFactory>(registration);
-      return factory->QueryInterface(iid, out);
-    }
+    if (registration.clsid == clsid) return MakeCom<ControlFactory>(registration.create)->QueryInterface(iid, out);
+  }
+  for (const PropertyPageRegistration& registration : GetPropertyPages()) {
+    if (registration.clsid == clsid) return MakeCom<ControlFactory>(registration.create)->QueryInterface(iid, out);
   }
   return CLASS_E_CLASSNOTAVAILABLE;
 }
@@ -69,13 +71,13 @@ HRESULT COleControlModule::DllCanUnloadNow() const {
 HRESULT COleControlModule::DllRegisterServer(const void* address_in_module) {
   HMODULE module = m_hInstance ? m_hInstance : GetModuleHandleFromAddress(address_in_module);
   if (!module) return SELFREG_E_CLASS;
-  return RegisterServerClasses(module, GetTypeLib(), GetControls());
+  return RegisterServerClasses(module, GetTypeLib(), GetControls(), GetPropertyPages());
 }
 
 HRESULT COleControlModule::DllUnregisterServer(const void* address_in_module) {
   HMODULE module = m_hInstance ? m_hInstance : GetModuleHandleFromAddress(address_in_module);
   if (!module) return SELFREG_E_CLASS;
-  return UnregisterServerClasses(module, GetTypeLib(), GetControls());
+  return UnregisterServerClasses(module, GetTypeLib(), GetControls(), GetPropertyPages());
 }
 
 }  // namespace plat

@@ -24,7 +24,8 @@ std::string VersionText(WORD major, WORD minor) { return std::to_string(major) +
 
 // Every key and value registration writes, parents before children.
 std::vector<KeyValue> RegistrationEntries(const std::string& module_path, const TypeLibInfo& typelib,
-                                          std::span<const ControlRegistration> classes) {
+                                          std::span<const ControlRegistration> classes,
+                                          std::span<const PropertyPageRegistration> pages) {
   const std::string libid = StringFromGUID(typelib.libid);
   const std::string version = VersionText(typelib.major_version, typelib.minor_version);
   std::vector<KeyValue> out;
@@ -41,6 +42,16 @@ std::vector<KeyValue> RegistrationEntries(const std::string& module_path, const 
     out.push_back({clsid_key + "\\Version", "", version});
     out.push_back({c.prog_id, "", c.name});
     out.push_back({std::string(c.prog_id) + "\\CLSID", "", StringFromGUID(c.clsid)});
+  }
+  for (const PropertyPageRegistration& page : pages) {
+    const std::string clsid_key = "CLSID\\" + StringFromGUID(page.clsid);
+    out.push_back({clsid_key, "", page.name});
+    out.push_back({clsid_key + "\\InprocServer32", "", module_path});
+    out.push_back({clsid_key + "\\InprocServer32", "ThreadingModel", "Apartment"});
+    if (page.prog_id == nullptr) continue;
+    out.push_back({clsid_key + "\\ProgID", "", page.prog_id});
+    out.push_back({page.prog_id, "", page.name});
+    out.push_back({std::string(page.prog_id) + "\\CLSID", "", StringFromGUID(page.clsid)});
   }
   out.push_back({"TypeLib\\" + libid + "\\" + version, "", typelib.help_text.empty() ? typelib.name : typelib.help_text});
   return out;
@@ -88,10 +99,11 @@ void RemoveEntries(const std::vector<KeyValue>& entries, const TypeLibInfo& type
 }  // namespace
 
 HRESULT RegisterServerClasses(HMODULE module, const TypeLibInfo& typelib,
-                              std::span<const ControlRegistration> classes) {
+                              std::span<const ControlRegistration> classes,
+                              std::span<const PropertyPageRegistration> pages) {
   std::string path;
   if (GetModuleFileName(module, path) == 0 || path.empty()) return SELFREG_E_CLASS;
-  const std::vector<KeyValue> entries = RegistrationEntries(path, typelib, classes);
+  const std::vector<KeyValue> entries = RegistrationEntries(path, typelib, classes, pages);
   for (const KeyValue& entry : entries) {
     if (WriteEntry(entry) != ERROR_SUCCESS) {
       RemoveEntries(entries, typelib);
@@ -102,8 +114,9 @@ HRESULT RegisterServerClasses(HMODULE module, const TypeLibInfo& typelib,
 }
 
 HRESULT UnregisterServerClasses(HMODULE module, const TypeLibInfo& typelib,
-                                std::span<const ControlRegistration> classes) {
-  RemoveEntries(RegistrationEntries(std::string(), typelib, classes), typelib);
+                                std::span<const ControlRegistration> classes,
+                                std::span<const PropertyPageRegistration> pages) {
+  RemoveEntries(RegistrationEntries(std::string(), typelib, classes, pages), typelib);
   return S_OK;
 }
 

@@ -78,6 +78,9 @@ struct IEmbeddedControl : IUnknown {
   virtual HRESULT AmbientPropertyChanged(DISPID id) = 0;
   virtual HRESULT GetExtent(SIZE* size_px) = 0;
   virtual HRESULT SetExtent(const SIZE& size_px) = 0;
+  // Runs a verb; OLEIVERB_PROPERTIES (-7) opens the control's property pages
+  // over `parent`. E_NOTIMPL for a verb the control does not have.
+  virtual HRESULT DoVerb(LONG verb, HWND parent) = 0;
 };
 
 // Lists of named values a property browser offers for a property.
@@ -221,6 +224,12 @@ class COleControl : public ComObject<IDispatch, IConnectionPointContainer, IPers
   virtual void OnRefresh();
 
   // ---- Property pages, safety, size -------------------------------------------------
+  // The classes of the control's property pages, in the order they show
+  // (the stock colour page usually last); none by default.
+  virtual std::vector<CLSID> GetPropPageIDs() const { return {}; }
+  // The Properties verb: the property frame over `parent` with the control's
+  // pages, captioned with the control's display name. FALSE without pages.
+  virtual BOOL OnProperties(HWND parent);
   virtual BOOL OnGetPredefinedStrings(DISPID id, std::vector<CString>* strings, std::vector<DWORD>* cookies) {
     return FALSE;
   }
@@ -248,6 +257,7 @@ class COleControl : public ComObject<IDispatch, IConnectionPointContainer, IPers
   HRESULT AmbientPropertyChanged(DISPID id) override;
   HRESULT GetExtent(SIZE* size_px) override;
   HRESULT SetExtent(const SIZE& size_px) override;
+  HRESULT DoVerb(LONG verb, HWND parent) override;
   HRESULT GetPredefinedStrings(DISPID id, std::vector<std::string>* strings, std::vector<DWORD>* cookies) override;
   HRESULT GetPredefinedValue(DISPID id, DWORD cookie, Variant* value) override;
 

@@ -23,6 +23,8 @@ class COleControlModule {
 
   virtual const TypeLibInfo& GetTypeLib() const = 0;
   virtual std::span<const ControlRegistration> GetControls() const = 0;
+  // The module's property-page classes (served and registered with the controls).
+  virtual std::span<const PropertyPageRegistration> GetPropertyPages() const { return {}; }
   // The module's own start-up and shut-down; FALSE from InitInstance fails the attach.
   virtual BOOL InitInstance() { return TRUE; }
   virtual int ExitInstance() { return 0; }

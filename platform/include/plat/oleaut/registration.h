@@ -22,6 +22,15 @@ struct ControlRegistration {
   HRESULT (*create)(const IID& iid, void** out);
 };
 
+// One property-page class of a module: registered as CLSID\{clsid} with
+// its name, InprocServer32 and, when given, its ProgID.
+struct PropertyPageRegistration {
+  CLSID clsid;
+  const char* prog_id;  // may be null
+  const char* name;
+  HRESULT (*create)(const IID& iid, void** out);
+};
+
 constexpr DWORD OLEMISC_RECOMPOSEONRESIZE = 0x1;
 constexpr DWORD OLEMISC_CANTLINKINSIDE = 0x10;
 constexpr DWORD OLEMISC_INSIDEOUT = 0x80;
@@ -29,9 +38,11 @@ constexpr DWORD OLEMISC_ACTIVATEWHENVISIBLE = 0x100;
 constexpr DWORD OLEMISC_SETCLIENTSITEFIRST = 0x20000;
 
 HRESULT RegisterServerClasses(HMODULE module, const TypeLibInfo& typelib,
-                              std::span<const ControlRegistration> classes);
+                              std::span<const ControlRegistration> classes,
+                              std::span<const PropertyPageRegistration> pages = {});
 HRESULT UnregisterServerClasses(HMODULE module, const TypeLibInfo& typelib,
-                                std::span<const ControlRegistration> classes);
+                                std::span<const ControlRegistration> classes,
+                                std::span<const PropertyPageRegistration> pages = {});
 
 }  // namespace plat
 
