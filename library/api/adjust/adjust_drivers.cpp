@@ -149,6 +149,33 @@ HGLOBAL OperateOnColourRows(CmiCall& call, const CmiSource& source, const CmiWin
 
 bool IsPaletteMode(int32_t mode) { return mode == kCmiModeIndexed16 || mode == kCmiModeIndexed256; }
 
+// Where a point operation works: the bitmap's own bytes when the rectangle is
+// whole or the mode names a palette (a rectangle then does not matter), else
+// the imported rectangle. Of the bitmap's bytes, the pixel rows of 24-bit
+// bitmaps and of 8-bit bitmaps named grey, the colour table of all others.
+enum class PointRoad { kColourTable, kRowBytes, kImported };
+
+PointRoad PointRoadFor(int32_t mode, const PackedBitmapInfo& info, const CmiRectangle& rect) {
+  if (!rect.whole && !IsPaletteMode(mode)) return PointRoad::kImported;
+  const bool pixel_bytes = info.bits_per_pixel == 24 || (info.bits_per_pixel == 8 && mode == kCmiModeGrayscale);
+  if (!pixel_bytes) return PointRoad::kColourTable;
+  // Run-length coded rows are no plain samples: they go through the import.
+  return info.is_run_length ? PointRoad::kImported : PointRoad::kRowBytes;
+}
+
+// The colour table road is chosen by the bit count alone and takes any mode;
+// the others need the mode to match the bitmap.
+bool PointModeMatters(int32_t mode, const PackedBitmapInfo& info, const CmiRectangle& rect) {
+  return PointRoadFor(mode, info, rect) != PointRoad::kColourTable;
+}
+
+// Palette modes change the colour table of any bitmap that has one; a 24-bit
+// bitmap has none, and an empty table changed would be no change reported as
+// one, so it still needs its own mode.
+bool ColourModeMatters(int32_t mode, const PackedBitmapInfo& info, const CmiRectangle&) {
+  return !IsPaletteMode(mode) || info.bits_per_pixel == 24;
+}
+
 }  // namespace
 
 HGLOBAL OperateOnImportedRectangle(CmiCall& call, const CmiSource& source, const CmiRectangle& rect,
@@ -170,15 +197,16 @@ HGLOBAL ApplyPointOperation(HGLOBAL handle, int32_t mode, const PointAdjustment&
   CmiCall call(status, pairs, n);
   if (!call.Begin(arguments_ok)) return 0;
   CmiRectangle rect;
-  const CmiSource* source = LockSourceInMode(call, handle, mode, &rect);
+  const CmiSource* source = LockSourceInMode(call, handle, mode, &rect, PointModeMatters);
   if (source == nullptr) return 0;
   const CmiWindowOperator op = [&adjustment](IpiSystem* sys, IpiObject* from, IpiObject* to) {
     return RunPointOperator(sys, adjustment, from, to);
   };
-  const bool on_pixel_bytes = source->info.bits_per_pixel == 24 || mode == kCmiModeGrayscale;
-  if (IsPaletteMode(mode) || (rect.whole && !on_pixel_bytes)) return OperateOnColourTableBytes(call, *source, op);
-  // Run-length coded rows are no plain samples: they go through the import.
-  if (rect.whole && !source->info.is_run_length) return OperateOnRowBytes(call, *source, op);
+  switch (PointRoadFor(mode, source->info, rect)) {
+    case PointRoad::kColourTable: return OperateOnColourTableBytes(call, *source, op);
+    case PointRoad::kRowBytes: return OperateOnRowBytes(call, *source, op);
+    case PointRoad::kImported: break;
+  }
   return OperateOnImportedRectangle(call, *source, rect, op);
 }
 
@@ -187,7 +215,7 @@ HGLOBAL ApplyColourAdjust(HGLOBAL handle, int32_t mode, const ColourAdjustment& 
   CmiCall call(status, pairs, n);
   if (!call.Begin(arguments_ok)) return 0;
   CmiRectangle rect;
-  const CmiSource* source = LockSourceInMode(call, handle, mode, &rect);
+  const CmiSource* source = LockSourceInMode(call, handle, mode, &rect, ColourModeMatters);
   if (source == nullptr) return 0;
   const CmiWindowOperator op = [&adjustment](IpiSystem* sys, IpiObject* from, IpiObject* to) {
     return RunColourOperator(sys, adjustment, from, to);

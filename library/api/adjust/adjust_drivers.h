@@ -1,8 +1,9 @@
 // The two drivers behind the point and colour adjustment entry points. Each
-// takes the entry point's argument check, locks and checks the bitmap, checks
-// the colour mode against its bit count, and then changes either the colour
-// table (palette images), the pixel bytes, or the imported image on the
-// rectangle chosen by the options.
+// takes the entry point's argument check, locks and checks the bitmap, and
+// then changes either the colour table (palette images), the pixel bytes, or
+// the imported image on the rectangle chosen by the options. The colour mode
+// is checked against the bit count except where the colour table is changed:
+// that road is chosen by the bit count, and any mode takes it.
 #ifndef PELRITH_API_ADJUST_ADJUST_DRIVERS_H_
 #define PELRITH_API_ADJUST_ADJUST_DRIVERS_H_
 

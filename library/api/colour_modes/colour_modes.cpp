@@ -36,11 +36,15 @@ HGLOBAL ConvertBitmap(CmiCall& call, HGLOBAL handle, int32_t mode, Convert&& con
   return call.Finish(result);
 }
 
-// The checks both indexed entry points make before anything is locked.
-bool IndexedArgumentsOk(int32_t mode, std::initializer_list<int32_t> accepted, const IndexedReduction& reduction,
-                        int32_t palette_entries) {
-  return IsOneOf(mode, accepted) && IsIndexedMethod(reduction.method) && IsPaletteKind(reduction.palette_kind) &&
-         LevelsFitPalette(reduction.levels, palette_entries);
+// The checks both indexed entry points make before anything is locked. The
+// method and palette kind matter only to sources that are quantized (8 and
+// 24 bits); a 1- or 4-bit source keeps its colours, whatever they say. The
+// levels go to the quantizer as given, which refuses what its palette
+// cannot hold (18).
+bool IndexedArgumentsOk(int32_t mode, std::initializer_list<int32_t> accepted, const IndexedReduction& reduction) {
+  if (!IsOneOf(mode, accepted)) return false;
+  if (mode == kCmiModeBitmap || mode == kCmiModeIndexed16) return true;
+  return IsIndexedMethod(reduction.method) && IsPaletteKind(reduction.palette_kind);
 }
 
 }  // namespace
@@ -93,7 +97,7 @@ HGLOBAL PELRITH_STDCALL CmiModeIndexedColor256(HGLOBAL handle, int32_t mode, int
   return CmiRun(status, [&]() -> HGLOBAL {
     CmiCall call(status, pairs, n);
     const IndexedReduction reduction{method, palette, {redLevels, greenLevels, blueLevels}};
-    if (!call.Begin(IndexedArgumentsOk(mode, {kCmiModeBitmap, kCmiModeIndexed16, kCmiModeRgb}, reduction, 256))) {
+    if (!call.Begin(IndexedArgumentsOk(mode, {kCmiModeBitmap, kCmiModeIndexed16, kCmiModeRgb}, reduction))) {
       return 0;
     }
     return ConvertBitmap(call, handle, mode, [&](IpiSystem* sys, IpiObject* image, int32_t* rc) {
@@ -108,8 +112,8 @@ HGLOBAL PELRITH_STDCALL CmiModeIndexedColor16(HGLOBAL handle, int32_t mode, int3
   return CmiRun(status, [&]() -> HGLOBAL {
     CmiCall call(status, pairs, n);
     const IndexedReduction reduction{method, palette, {redLevels, greenLevels, blueLevels}};
-    if (!call.Begin(IndexedArgumentsOk(mode, {kCmiModeBitmap, kCmiModeIndexed256, kCmiModeGrayscale, kCmiModeRgb},
-                                       reduction, 16))) {
+    if (!call.Begin(
+            IndexedArgumentsOk(mode, {kCmiModeBitmap, kCmiModeIndexed256, kCmiModeGrayscale, kCmiModeRgb}, reduction))) {
       return 0;
     }
     return ConvertBitmap(call, handle, mode, [&](IpiSystem* sys, IpiObject* image, int32_t* rc) {

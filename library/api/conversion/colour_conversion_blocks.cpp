@@ -243,9 +243,10 @@ IpiObject* QuantizeRgb(IpiSystem* sys, IpiObject* like, IpiObject* rgb, const In
   return result;
 }
 
-bool IsIndexedReduction(const IndexedReduction& reduction, int32_t entries) {
-  return IsIndexedMethod(reduction.method) && IsPaletteKind(reduction.palette_kind) &&
-         LevelsFitPalette(reduction.levels, entries);
+// The levels are not checked here: the quantizer refuses a product its
+// palette cannot hold (18).
+bool IsIndexedReduction(const IndexedReduction& reduction) {
+  return IsIndexedMethod(reduction.method) && IsPaletteKind(reduction.palette_kind);
 }
 
 }  // namespace
@@ -397,7 +398,7 @@ IpiObject* ObjectToIndexed256(IpiSystem* sys, IpiObject* image, int32_t source_m
       return result.release();
     }
     default:
-      if (!IsIndexedReduction(reduction, kEntries)) return Failed(status, kBadArgument);
+      if (!IsIndexedReduction(reduction)) return Failed(status, kBadArgument);
       return QuantizeRgb(sys, image, image, reduction, reduction.levels, kEntries, 8, status);
   }
 }
@@ -413,7 +414,7 @@ IpiObject* ObjectToIndexed16(IpiSystem* sys, IpiObject* image, int32_t source_mo
     return Failed(status, kBadArgument);
   }
   if (source_mode == kCmiModeBitmap) return BitmapToIndexed(sys, image, 4, kEntries, status);
-  if (!IsIndexedReduction(reduction, kEntries)) return Failed(status, kBadArgument);
+  if (!IsIndexedReduction(reduction)) return Failed(status, kBadArgument);
   // Dithering before the 16-colour palette steps each channel by a fixed
   // number of levels per palette kind.
   std::array<int32_t, 3> dither_levels = {3, 3, 3};

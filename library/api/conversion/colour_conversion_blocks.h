@@ -40,7 +40,8 @@ struct IndexedReduction {
 [[nodiscard]] bool IsPaletteKind(int32_t kind);                     // 22, 23, 24
 // Every level is 2 or more (the quantizer refuses fewer with 18, so this is
 // not checked here) and their product fits a palette of `palette_entries`
-// (256 or 16): a larger product could name colours the palette cannot hold.
+// (256 or 16). File conversion checks its options with it before any image
+// is touched; the converters leave the levels to the quantizer (18).
 [[nodiscard]] bool LevelsFitPalette(const std::array<int32_t, 3>& levels, int32_t palette_entries);
 
 // The colour mode an image's shape stands for: one band of precision 1 -> 14,

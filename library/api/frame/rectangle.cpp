@@ -20,10 +20,16 @@ bool ReadRectangle(const CmiOptions& options, const PackedBitmapInfo& info, CmiR
 }
 
 const CmiSource* LockSourceInMode(CmiCall& call, HGLOBAL handle, int32_t mode, CmiRectangle* rect) {
+  return LockSourceInMode(call, handle, mode, rect, nullptr);
+}
+
+const CmiSource* LockSourceInMode(CmiCall& call, HGLOBAL handle, int32_t mode, CmiRectangle* rect,
+                                  CmiModeMatters mode_matters) {
   const CmiSource* source = call.LockSource(handle);
   if (source == nullptr) return nullptr;
-  if (!ColourModeMatchesBits(mode, source->info.bits_per_pixel) ||
-      !ReadRectangle(call.options(), source->info, rect)) {
+  const bool rect_ok = ReadRectangle(call.options(), source->info, rect);
+  const bool check_mode = mode_matters == nullptr || mode_matters(mode, source->info, *rect);
+  if (!rect_ok || (check_mode && !ColourModeMatchesBits(mode, source->info.bits_per_pixel))) {
     call.Fail(kCmiStatusBadArgument);
     return nullptr;
   }

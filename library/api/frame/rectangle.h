@@ -41,6 +41,12 @@ inline constexpr CmiRectangleNames kSecondSourceRectangle{"source2XPoint", "sour
 // reads its rectangle (-100 outside the bitmap) and opens the call's context:
 // the source, or null with the call's status set.
 [[nodiscard]] const CmiSource* LockSourceInMode(CmiCall& call, HGLOBAL handle, int32_t mode, CmiRectangle* rect);
+// The same, with the mode checked only where `mode_matters` says so for the
+// bitmap and the rectangle read (a road that decides by the bit count alone
+// takes any mode).
+using CmiModeMatters = bool (*)(int32_t mode, const PackedBitmapInfo& info, const CmiRectangle& rect);
+[[nodiscard]] const CmiSource* LockSourceInMode(CmiCall& call, HGLOBAL handle, int32_t mode, CmiRectangle* rect,
+                                                CmiModeMatters mode_matters);
 
 // A new image `name` holding the rectangle of `image` (the image itself when
 // the rectangle is whole); null with the call's status set.

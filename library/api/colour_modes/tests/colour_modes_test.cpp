@@ -219,10 +219,12 @@ TEST(ColourModes, IndexedKeepsSmallPalettes) {
                         {Export::kIndexed256, sixteen.get(), 15, 8}};
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << Name(c.which) << " from mode " << c.mode);
-    // Method and palette arguments do not matter for these sources.
+    // Method, palette kind and levels do not matter for these sources, even
+    // values that a quantized source would be refused for.
     Arguments arguments;
-    arguments.method = 0;
-    arguments.palette = 24;
+    arguments.method = 99;
+    arguments.palette = 99;
+    arguments.levels = {0, 300, 1};
     int32_t status = 7;
     ScopedHandle result(Call(c.which, c.source, c.mode, arguments, &status));
     ASSERT_EQ(status, 0);
@@ -294,12 +296,12 @@ TEST(ColourModes, RefusesBadArguments) {
       {"threshold -1", Export::kBitmap, with([](Arguments& a) { a.method = 19; a.threshold = -1; }), kCmiStatusBadArgument},
       {"indexed method 19", Export::kIndexed256, with([](Arguments& a) { a.method = 19; }), kCmiStatusBadArgument},
       {"palette kind 25", Export::kIndexed16, with([](Arguments& a) { a.palette = 25; }), kCmiStatusBadArgument},
-      {"16 colours from 32 levels", Export::kIndexed16, with([](Arguments& a) { a.levels = {4, 4, 2}; }),
-       kCmiStatusBadArgument},
-      {"256 colours from 512 levels", Export::kIndexed256, with([](Arguments& a) { a.levels = {8, 8, 8}; }),
-       kCmiStatusBadArgument},
-      {"a level above the palette", Export::kIndexed16, with([](Arguments& a) { a.levels = {17, 1, 1}; }),
-       kCmiStatusBadArgument},
+      // Levels reach the quantizer, which refuses more colours than its palette holds.
+      {"16 colours from 32 levels", Export::kIndexed16, with([](Arguments& a) { a.levels = {4, 4, 2}; }), 18},
+      {"256 colours from 512 levels", Export::kIndexed256, with([](Arguments& a) { a.levels = {8, 8, 8}; }), 18},
+      {"256 colours from 257 levels, no dither", Export::kIndexed256,
+       with([](Arguments& a) { a.method = 0; a.levels = {257, 2, 2}; }), 18},
+      {"a level above the palette", Export::kIndexed16, with([](Arguments& a) { a.levels = {17, 2, 2}; }), 18},
       {"palette kind 24 reaches the quantizer", Export::kIndexed256, with([](Arguments& a) { a.palette = 24; }), 12},
       {"a level below 2", Export::kIndexed256, with([](Arguments& a) { a.levels = {1, 4, 2}; }), 18},
   };

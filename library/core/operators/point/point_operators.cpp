@@ -98,8 +98,14 @@ int IpiBlend(IpiSystem* sys, IpiObject* source1, IpiObject* source2, IpiObject* 
 int IpiGammaCorrect(IpiSystem* sys, IpiObject* source, IpiObject* destination, int32_t rule, double a, double b,
                     double c, double d, double e) {
   IPI_RETURN_IF_ERROR(IpiCheckSystem(sys));
-  IPI_RETURN_IF_ERROR(RequireByteImage(sys, source));
-  IPI_RETURN_IF_ERROR(RequireByteImage(sys, destination));
+  IPI_RETURN_IF_ERROR(IpiRequireLive(sys, source));
+  IPI_RETURN_IF_ERROR(IpiRequireLive(sys, destination));
+  // Gamma has no meaning for other types (a bitmap has two values): such an
+  // image is left as it is and the call succeeds, so that a caller applying
+  // gamma to whatever image it holds is not stopped by a bitmap.
+  if (source->fields.data_type != kDataTypeNonnegative || destination->fields.data_type != kDataTypeNonnegative) {
+    return kIpiNoError;
+  }
   return IpiApplyGammaTable(sys, source, destination, rule, a, b, c, d, e);
 }
 

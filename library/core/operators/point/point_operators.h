@@ -26,7 +26,8 @@ int IpiSolarize(IpiSystem* sys, IpiObject* source, IpiObject* destination);
 // 18 for a ratio outside 0..1 (or NaN); all three 8-bit 153, else 10.
 int IpiBlend(IpiSystem* sys, IpiObject* source1, IpiObject* source2, IpiObject* destination, double ratio);
 
-// IpiApplyGammaTable after checking both images: 10 unless both are 8-bit 153.
+// IpiApplyGammaTable when both images are dataType 153 (then 10 unless both
+// are stored in 8 bits); with any other dataType nothing is done and 0 returned.
 int IpiGammaCorrect(IpiSystem* sys, IpiObject* source, IpiObject* destination, int32_t rule, double a, double b,
                     double c, double d, double e);
 // For k = 0..255, x = k / 255:
