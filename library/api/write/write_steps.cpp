@@ -106,12 +106,9 @@ int32_t PhotometricOf(const IpiObject& page, const std::vector<Rgb>& palette) {
   const int32_t bits = page.fields.data_precision;
   if (page.fields.dimension[kDimB] != 1) return 0;  // colour: the writer's choice
   if (palette.empty()) return kPhotometricCodeBlackIsZero;
-  if (bits == 1) {
-    if (palette.size() >= 2 && IsGrey(palette[0]) && IsGrey(palette[1])) {
-      return ZeroIsBlack(palette) ? kPhotometricCodeBlackIsZero : kPhotometricCodeWhiteIsZero;
-    }
-    return kPhotometricCodePalette;
-  }
+  // A bitmap keeps its two colours as a colour map: the page reads back with
+  // the palette it was written with, whichever colour comes first.
+  if (bits == 1) return kPhotometricCodePalette;
   if (IsGreyRamp(palette, bits, false)) return kPhotometricCodeBlackIsZero;
   if (IsGreyRamp(palette, bits, true)) return kPhotometricCodeWhiteIsZero;
   return kPhotometricCodePalette;
@@ -240,8 +237,6 @@ int ReadWriteSettings(const IpiAttributePair* pairs, int32_t n, int32_t format, 
     case kCmiFormatTiff:
       if (!IsTiffCompression(s.compression)) return kCmiStatusBadArgument;
       if (s.subfile_type != kSubfileOptionImage && s.subfile_type != kSubfileOptionPage) return kCmiStatusBadArgument;
-      // MR coding needs k 2 or 4; found here rather than by the coder after the pages are made.
-      if (s.compression == kCmiCompressionMr && s.k != 2 && s.k != 4) return kCmiStatusBadArgument;
       break;
     case kCmiFormatBmp:
       if (s.compression != kCmiCompressionNone && s.compression != kCmiCompressionBmpRle) return kCmiStatusBadArgument;
@@ -307,8 +302,8 @@ CmiFormatPairs::CmiFormatPairs(const CmiWriteSettings& s) {
       break;
     case kCmiFormatPcx:
       pairs_.push_back({"compression", kCompressionPcxRunLength});
-      if (s.x_dpi != 0) pairs_.push_back({"horizontalResolution", s.x_dpi});
-      if (s.y_dpi != 0) pairs_.push_back({"verticalResolution", s.y_dpi});
+      if (s.x_dpi != 0) pairs_.push_back({"horizontalResolution", std::min(s.x_dpi, kCmiMaxPcxResolutionDpi)});
+      if (s.y_dpi != 0) pairs_.push_back({"verticalResolution", std::min(s.y_dpi, kCmiMaxPcxResolutionDpi)});
       break;
     case kCmiFormatPng:
       pairs_.push_back({"interlacedImage", s.interlaced != 0 ? 1 : 0});
@@ -457,7 +452,10 @@ int WriteJpegFile(IpiSystem* sys, IpiObject* pages, const char* file_name, const
   if (page->fields.dimension[kDimB] == 1) {
     if ((rc = ReadPalette(sys, page, &palette)) != 0) return Fail(status, rc);
   }
+  if (!palette.empty() && page->fields.data_precision != 8) return Fail(status, kCmiStatusBadArgument);
   if (!palette.empty()) {
+    // A grey palette gives a grey file, any other one a colour file: its
+    // colours are kept rather than reduced to their brightness.
     // The expanded rows go to the file as they are, without an image made of them.
     ExpandedRows expanded;
     if ((rc = ExpandPalette(sys, page, palette, &expanded)) != 0) return Fail(status, rc);

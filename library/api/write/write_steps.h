@@ -15,11 +15,14 @@
 #include "core/objects/object.h"
 #include "core/system/system.h"
 
-// A resolution in dots per inch as pixels per metre, truncated, as the
-// bitmap and TIFF headers store it.
+// A resolution in dots per inch (0 .. kCmiMaxResolutionDpi) as pixels per
+// metre, truncated, as the bitmap header stores it; beyond what its 32-bit
+// field holds (above about 54.5 million dpi) the field's largest value.
 [[nodiscard]] inline int32_t CmiPixelsPerMetre(intptr_t dpi) {
   constexpr double kInchesPerMetre = 39.370078740157474;
-  return static_cast<int32_t>(static_cast<double>(dpi) * kInchesPerMetre);
+  constexpr double kLargest = 2147483647.0;
+  const double ppm = static_cast<double>(dpi) * kInchesPerMetre;
+  return ppm >= kLargest ? static_cast<int32_t>(kLargest) : static_cast<int32_t>(ppm);
 }
 
 // The options of a write, read from the caller's list and checked.
@@ -39,14 +42,19 @@ struct CmiWriteSettings {
   intptr_t progressive = 0;
 };
 
-// The largest resolution accepted, in dots per inch (every format can store it).
-inline constexpr intptr_t kCmiMaxResolutionDpi = 65535;
+// The largest resolution accepted, in dots per inch: the interface's values
+// are 32-bit. TIFF stores it as it is; a bitmap or PCX header whose field is
+// narrower stores its field's largest value.
+inline constexpr intptr_t kCmiMaxResolutionDpi = 2147483647;
+// The largest resolution a PCX header holds (a 16-bit field).
+inline constexpr intptr_t kCmiMaxPcxResolutionDpi = 65535;
 
 // Reads the options `format` uses from the caller's list (exact names, a later
 // pair wins; a quarityFactor outside 1..10 is ignored). -100 for a format that
 // cannot be written, a compression outside the format's table, newSubfileType
-// (TIFF) or samplingFactor (JPEG) outside theirs, a resolution below 0 or above
-// kCmiMaxResolutionDpi, or MR coding with k other than 2 or 4; else 0.
+// (TIFF) or samplingFactor (JPEG) outside theirs, or a resolution below 0 or
+// above kCmiMaxResolutionDpi; else 0. "k" is passed on as given: MR coding
+// with a k the fax coder has no rule for fails there (12).
 [[nodiscard]] int ReadWriteSettings(const IpiAttributePair* pairs, int32_t n, int32_t format,
                                     CmiWriteSettings* out);
 
@@ -97,8 +105,9 @@ class CmiFormatPairs {
 // TIFF: PrepareTiffPages, then every page; fax pages whose 0 bits are black
 // are complemented by the coder as it reads them, not copied inverted first.
 // BMP: entry 0, with run-length coding when the pairs ask for it.
-// JPEG: entry 0; a palette image is expanded first, to grey when every
-// palette entry is grey, else to RGB (1-, 4- and 8-bit).
+// JPEG: entry 0; an 8-bit palette image is expanded first, to grey when
+// every palette entry is grey, else to RGB; a 1- or 4-bit palette image is
+// refused (-100) and nothing is written.
 // GIF: entry 0, one band only (10 otherwise); the pixel data needs LZW,
 // which the library does not code, so it ends with the interchange's 12.
 // PCX, PNG: entry 0.

@@ -135,20 +135,30 @@ TEST_F(FileConvert, BetweenFormatsAsOtherProgramsReadThem) {
 }
 
 // A palette image expanded to colour: into a JPEG target (whose palette
-// colours are not grey, so it stays colour) and into RGB by colour mode.
+// colours are not grey, so it stays colour) and into RGB by colour mode. A
+// palette of 16 colours or fewer is no JPEG source.
 TEST_F(FileConvert, PaletteSourcesExpandToColour) {
-  // Six colours in 8 x 8 blocks, so JPEG's chroma subsampling keeps them.
-  PnmImage picture{32, 16, {}};
-  for (int32_t y = 0; y < 16; ++y) {
-    for (int32_t x = 0; x < 32; ++x) {
-      const int v = (x / 8 + 4 * (y / 8)) % 6;
-      picture.pixels.push_back({uint8_t(v * 51), uint8_t(255 - v * 60), uint8_t((v % 2) * 200)});
+  // Twenty colours in 8 x 8 blocks (an 8-bit palette), so JPEG's chroma
+  // subsampling keeps them.
+  const auto blocks = [](int32_t width, int32_t height, int colours) {
+    PnmImage picture{width, height, {}};
+    for (int32_t y = 0; y < height; ++y) {
+      for (int32_t x = 0; x < width; ++x) {
+        const int v = (x / 8 + (width / 8) * (y / 8)) % colours;
+        picture.pixels.push_back({uint8_t(v * 12), uint8_t(255 - v * 11), uint8_t((v % 2) * 200)});
+      }
     }
-  }
+    return picture;
+  };
+  const PnmImage picture = blocks(48, 32, 20);
   const std::string source = MakeSource(kPng, picture, "palette.png");
   std::string info;
   ASSERT_EQ(RunCommand("pngcheck -v '" + source + "' | grep -c PLTE", &info), 0) << "the source has a palette";
+  ASSERT_EQ(RunCommand("pngcheck -v '" + source + "' | grep -c '8-bit palette'", &info), 0) << info;
   const std::string target = dir_.File("out");
+  const std::string few = MakeSource(kPng, blocks(32, 16, 6), "few.png");
+  ASSERT_EQ(RunCommand("pngcheck -v '" + few + "' | grep -c '4-bit palette'", &info), 0) << info;
+  EXPECT_EQ(Convert(few, target, kCmiFormatPng, kCmiFormatJpeg), kCmiStatusBadArgument);
   ASSERT_EQ(Convert(source, target, kCmiFormatPng, kCmiFormatJpeg), 0);
   std::string header;
   ASSERT_EQ(RunCommand("djpeg -pnm '" + target + "' | head -c 2", &header), 0);

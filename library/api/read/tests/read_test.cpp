@@ -236,9 +236,11 @@ TEST(ReadEntryPoints, MissingAndEmptyFilesNeverReportSuccess) {
   EXPECT_EQ(status, 25);
   EXPECT_EQ(CmiInquireFileFormat(missing.c_str(), nullptr, 0, &status), 0);
   EXPECT_EQ(status, 25);
-  // A GIF image count opens the file.
-  EXPECT_EQ(CmiInquireImageNumber(missing.c_str(), kCmiFormatGif, nullptr, 0, &status), 0);
-  EXPECT_EQ(status, 26);
+  // A GIF image count is 1 without a look at the file; reading it tells.
+  EXPECT_EQ(CmiInquireImageNumber(missing.c_str(), kCmiFormatGif, nullptr, 0, &status), 1);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(CmiReadAndParse(missing.c_str(), &image, 1, kCmiFormatGif, 0, nullptr, 0, &status), 0);
+  EXPECT_EQ(status, 25);
   const std::string gif = dir.File("a.gif");
   WriteFileBytes(gif, {'G', 'I', 'F', '8', '9', 'a'});
   EXPECT_EQ(CmiInquireImageNumber(gif.c_str(), kCmiFormatGif, nullptr, 0, &status), 1);
