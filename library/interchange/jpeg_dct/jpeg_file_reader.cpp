@@ -175,8 +175,12 @@ class HeaderParser {
         !segment.ReadU16Be(width) || !segment.ReadU8(components)) {
       return kIpiSyntaxError;
     }
+    // A frame of 11 or 17 bytes, whichever its component count: bytes behind
+    // the components it names are not read. A frame too short for them is
+    // refused rather than read into the next segment.
+    const size_t specs = segment.remaining();
     if (precision != 8 || height == 0 || width == 0 || (components != 1 && components != kMaxComponents) ||
-        segment.remaining() != 3u * components) {
+        (specs != 3u && specs != 3u * kMaxComponents) || specs < 3u * components) {
       return kIpiSyntaxError;
     }
     header.width = width;

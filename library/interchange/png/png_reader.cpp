@@ -117,12 +117,12 @@ int ReadPngTransparencyChunk(ByteReader data, PngFileInfo& info) {
   }
 }
 
-// Only the first "Copyright" text is kept, cut at kPngMaxCopyrightBytes;
-// texts of other keywords are dropped.
+// A "Copyright" text, cut at kPngMaxCopyrightBytes, replaces any read
+// before it: the file's last one is kept. Texts of other keywords are dropped.
 void ReadPngTextChunk(ByteReader data, PngFileInfo& info) {
   constexpr size_t kKeywordBytes = sizeof kPngCopyrightKeyword;  // with its zero byte
   const std::span<const uint8_t> bytes = data.bytes();
-  if (bytes.size() < kKeywordBytes || info.copyright) return;
+  if (bytes.size() < kKeywordBytes) return;
   if (!std::equal(bytes.begin(), bytes.begin() + kKeywordBytes, kPngCopyrightKeyword)) return;
   const std::span<const uint8_t> text = bytes.subspan(kKeywordBytes);
   const size_t kept = std::min<size_t>(text.size(), kPngMaxCopyrightBytes);

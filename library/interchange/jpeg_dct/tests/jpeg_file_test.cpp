@@ -373,6 +373,32 @@ TEST_F(JpegFileDamage, RefusesMalformedHeaders) {
   EXPECT_EQ(ImportOurs(huge), kIpiExceedImplementation);
 }
 
+// A frame segment of 11 or 17 bytes names its components in its first
+// bytes: a one-component frame of 17 bytes reads as the one of 11, a
+// three-component frame of 11 bytes cannot hold its components.
+TEST_F(JpegFileDamage, FrameLengthsOf11Or17) {
+  const std::string path = dir_.File("grey.jpg");
+  ASSERT_EQ(WriteOurs(jpeg_test::MakePhoto(16, 8, 1, 3), path, {}), 0);
+  std::vector<uint8_t> grey = ReadFileBytes(path);
+  Raster plain;
+  ASSERT_EQ(ImportOurs(grey, &plain), 0);
+  const size_t sof = Find(Segments(grey), 0xC0)->offset;
+  ASSERT_EQ(grey.at(sof + 3), 11);
+  grey[sof + 3] = 17;
+  grey.insert(grey.begin() + static_cast<ptrdiff_t>(sof + 2 + 11), 6, 0x5A);
+  Raster padded;
+  ASSERT_EQ(ImportOurs(grey, &padded), 0);
+  EXPECT_EQ(padded.samples, plain.samples);
+  grey[sof + 3] = 14;  // neither 11 nor 17
+  EXPECT_EQ(ImportOurs(grey), kIpiSyntaxError);
+
+  const size_t colour_sof = Find(segments_, 0xC0)->offset;
+  std::vector<uint8_t> short_frame = Patched(good_, colour_sof + 3, 17, 11);
+  short_frame.erase(short_frame.begin() + static_cast<ptrdiff_t>(colour_sof + 2 + 11),
+                    short_frame.begin() + static_cast<ptrdiff_t>(colour_sof + 2 + 17));
+  EXPECT_EQ(ImportOurs(short_frame), kIpiSyntaxError);
+}
+
 TEST_F(JpegFileDamage, AcceptsBytesBeforeTheImageAndFillBytes) {
   std::vector<uint8_t> prefixed = {'j', 'u', 'n', 'k', 0xFF, 0x00};
   prefixed.insert(prefixed.end(), good_.begin(), good_.end());

@@ -257,17 +257,24 @@ TEST_F(PngReader, SeparatedIdatChunksAreRefusedInTheDataPass) {
   EXPECT_EQ(ReadPass(file, image, kReadModeData), kIpiSyntaxError);
 }
 
-TEST_F(PngReader, KeepsTheFirstCopyrightTextCutAt64KiB) {
+TEST_F(PngReader, KeepsTheLastCopyrightTextCutAt64KiB) {
   std::vector<uint8_t> text = {'C', 'o', 'p', 'y', 'r', 'i', 'g', 'h', 't', 0};
   text.resize(text.size() + 70000, 'a');
   const std::vector<uint8_t> second = {'C', 'o', 'p', 'y', 'r', 'i', 'g', 'h', 't', 0, 'b'};
-  const std::vector<uint8_t> file = PngBuilder().Header(4, 2, 8, 0).Chunk("tEXt", text).Chunk("tEXt", second)
-                                        .Data(GreyRows(4, 2)).End().bytes();
-  IpiObject* image = NewImage();
-  ASSERT_EQ(ReadPass(file, image, kReadModeHeader), 0);
-  const auto* copyright = reinterpret_cast<const char*>(IpiInquireAttribute(sys_, image, "copyright"));
-  ASSERT_NE(copyright, nullptr);
-  EXPECT_EQ(std::string(copyright), std::string(65536, 'a'));
+  const std::vector<uint8_t> other = {'A', 'u', 't', 'h', 'o', 'r', 0, 'c'};
+  const auto copyright_of = [&](const std::vector<std::vector<uint8_t>>& texts) {
+    PngBuilder builder;
+    builder.Header(4, 2, 8, 0);
+    for (const auto& t : texts) builder.Chunk("tEXt", t);
+    const std::vector<uint8_t> file = builder.Data(GreyRows(4, 2)).End().bytes();
+    IpiObject* image = NewImage();
+    EXPECT_EQ(ReadPass(file, image, kReadModeHeader), 0);
+    const auto* copyright = reinterpret_cast<const char*>(IpiInquireAttribute(sys_, image, "copyright"));
+    return copyright != nullptr ? std::string(copyright) : std::string("(none)");
+  };
+  EXPECT_EQ(copyright_of({text, second, other}), "b");
+  EXPECT_EQ(copyright_of({second, text}), std::string(65536, 'a'));
+  EXPECT_EQ(copyright_of({other}), "(none)");
 }
 
 TEST_F(PngReader, PackedBitmapTargetTakesBottomUpBgrRowsCutToItsLength) {

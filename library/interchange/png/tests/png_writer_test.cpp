@@ -226,6 +226,9 @@ TEST_F(PngWriter, RefusesWhatItCannotWriteAndLeavesNoFile) {
       {"2-bit grey", 1, 2, 0, {}, kIpiNonPermissibleOption},
       {"16-bit grey", 1, 16, 0, {}, kIpiNonPermissibleOption},
       {"grey with alpha", 2, 8, 0, {}, kIpiMismatchDataType},
+      // Colour type 4 is named and its rows are refused, whatever the bands.
+      {"colour type 267", 1, 8, 0, {{"colourType", kPngColourGreyAlpha}}, kIpiMismatchDataType},
+      {"colour type 267 of two bands", 2, 8, 0, {{"colourType", kPngColourGreyAlpha}}, kIpiMismatchDataType},
       {"unknown colour type", 1, 8, 0, {{"colourType", 999}}, kIpiNonPermissibleOption},
       {"interlace 2", 1, 8, 0, {{"interlacedImage", 2}}, kIpiNonPermissibleOption},
       {"palette without table", 1, 8, 0, {{"colourType", kPngColourPalette}}, kIpiNonPermissibleOption},
