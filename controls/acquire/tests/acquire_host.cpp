@@ -1,0 +1,116 @@
+// The test host of the auto-acquire control.
+#include "acquire_host.h"
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <ostream>
+
+#include "plat/oleaut/com.h"
+
+namespace mirrask::test {
+
+using namespace plat;
+
+Fired Acquired(int32_t data_no, int16_t status) { return Fired{kEventAcquireNotify, data_no, status, "", false}; }
+
+Fired Saved(int32_t data_no, const std::string& file_name, bool success) {
+  return Fired{kEventFileSaveNotify, data_no, 0, file_name, success};
+}
+
+std::ostream& operator<<(std::ostream& out, const Fired& fired) {
+  if (fired.id == kEventAcquireNotify) return out << "AcquireNotify(" << fired.data_no << ", " << fired.status << ")";
+  return out << "FileSaveNotify(" << fired.data_no << ", \"" << fired.file_name << "\", "
+             << (fired.success ? "TRUE" : "FALSE") << ")";
+}
+
+std::string MirraskModulePath() { return MIRRASK_MODULE_PATH; }
+
+int RunRegsvr(const std::string& module, bool unregister) {
+  const std::string command =
+      std::string("'") + PLAT_REGSVR_PATH + "' -s " + (unregister ? "-u " : "") + "'" + module + "'";
+  const int status = std::system(command.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool AcquireHost::Create() {
+  CLSID clsid;
+  if (CLSIDFromProgID(kImageAcquireProgId, &clsid) != S_OK) return false;
+  if (CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, control_.put_void()) != S_OK) {
+    return false;
+  }
+  sink_ = EventSink::Create(kDImageAcquireEventsIid);
+  sink_->On(kEventAcquireNotify, [this](std::span<Variant> args) {
+    fired.push_back(Acquired(args[0].lVal(), args[1].iVal()));
+    if (on_acquire) on_acquire(fired.back());
+  });
+  sink_->On(kEventFileSaveNotify, [this](std::span<Variant> args) {
+    fired.push_back(Saved(args[0].lVal(), args[1].bstrVal(), args[2].boolVal() != 0));
+    if (on_save) on_save(fired.back());
+  });
+  return sink_->Advise(control_.get()) == S_OK;
+}
+
+void AcquireHost::Release() {
+  if (sink_) sink_->Unadvise();
+  sink_ = nullptr;
+  control_ = nullptr;
+}
+
+COleControl* AcquireHost::object() const {
+  ComPtr<IEmbeddedControl> embedded = control_.As<IEmbeddedControl>();
+  return embedded ? dynamic_cast<COleControl*>(embedded.get()) : nullptr;
+}
+
+HRESULT AcquireHost::Put(DISPID id, Variant value) {
+  EXCEPINFO excep;
+  Variant args[] = {std::move(value)};
+  last_scode_ = 0;
+  last_hr_ = control_->Invoke(id, InvokeKind::kPropertyPut, args, nullptr, &excep, nullptr);
+  if (last_hr_ == DISP_E_EXCEPTION) last_scode_ = excep.scode;
+  return last_hr_;
+}
+
+Variant AcquireHost::Get(DISPID id) {
+  EXCEPINFO excep;
+  Variant result;
+  last_scode_ = 0;
+  last_hr_ = control_->Invoke(id, InvokeKind::kPropertyGet, {}, &result, &excep, nullptr);
+  if (last_hr_ == DISP_E_EXCEPTION) last_scode_ = excep.scode;
+  return result;
+}
+
+Variant AcquireHost::Invoke(DISPID id, std::vector<Variant> args) {
+  EXCEPINFO excep;
+  Variant result;
+  last_scode_ = 0;
+  last_hr_ = control_->Invoke(id, InvokeKind::kMethod, args, &result, &excep, nullptr);
+  if (last_hr_ == DISP_E_EXCEPTION) last_scode_ = excep.scode;
+  return result;
+}
+
+bool AcquireHost::AcquireImages() { return Invoke(kDispAcquireImages).boolVal() != 0; }
+bool AcquireHost::SelectTwainSource() { return Invoke(kDispSelectTwainSource).boolVal() != 0; }
+void AcquireHost::Cancel() { Invoke(kDispCancel); }
+int16_t AcquireHost::GetErrorCode() { return Invoke(kDispGetErrorCode).iVal(); }
+HGLOBAL AcquireHost::GetDIB() { return static_cast<HGLOBAL>(Invoke(kDispGetDIB).lVal()); }
+
+bool AcquireHost::GetMemHandle(int32_t* handle, int32_t* size) {
+  return Invoke(kDispGetMemHandle, {Variant::ByRef(handle), Variant::ByRef(size)}).boolVal() != 0;
+}
+
+void AcquireTest::SetUp() {
+  GuiTest::SetUp();
+  ASSERT_EQ(RunRegsvr(MirraskModulePath()), 0);
+  ::mkdir(SaveFolder().c_str(), 0755);
+}
+
+void AcquireTest::TearDown() {
+  for (const std::string& name : SavedFiles()) {
+    EXPECT_NE(name.rfind("~Qrv", 0), 0u) << "probe file left behind: " << name;
+  }
+  GuiTest::TearDown();
+}
+
+}  // namespace mirrask::test
