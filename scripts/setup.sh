@@ -19,6 +19,8 @@ packages=(
   clang-14 libclang-rt-14-dev
   # oracles: independent programs that read what we write and write what we read
   libtiff-tools pngcheck libjpeg-turbo-progs netpbm imagemagick giflib-tools
+  # file(1): format, size, depth and resolution of BMP, PCX, PNG and JPEG files
+  file
   # SANE and its test device, with scanimage as the scanner tests' oracle
   libsane1 sane-utils
   # system fonts through the Qt font engine (the display backend's library)

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "acquire_host.h"
+#include "plat/dialog.h"
 #include "plat/oleaut/com.h"
 #include "plat/oleaut/property_bag.h"
 #include "plat/packed_dib.h"
@@ -300,6 +301,29 @@ TEST_F(AcquireTest, FaceIsAButtonWithARaisedEdgeAndTheStripImageCentred) {
   parent.DestroyWindow();
 }
 
+TEST_F(AcquireTest, AboutBoxIsAModalDialogWithTheVersion) {
+  AcquireHost host;
+  ASSERT_TRUE(host.Create());
+  std::string title;
+  std::string version;
+  bool has_icon = false;
+  plat::test::SetModalResponder([&](plat::test::ModalContext& modal) {
+    title = modal.Title();
+    char text[128] = {};
+    GetDlgItemText(modal.modal(), 101, text, sizeof text);
+    version = text;
+    has_icon = SendDlgItemMessage(modal.modal(), 100, STM_GETICON, 0, 0) != 0;
+    modal.Press(IDOK);
+  });
+  Variant result;
+  EXCEPINFO excep;
+  EXPECT_EQ(host.dispatch()->Invoke(DISPID_ABOUTBOX, InvokeKind::kMethod, {}, &result, &excep, nullptr), S_OK);
+  plat::test::SetModalResponder(nullptr);
+  EXPECT_EQ(title, "Mirrask ImageAcquire のバージョン情報");
+  EXPECT_NE(version.find("Version 2.0.0.1"), std::string::npos) << version;
+  EXPECT_TRUE(has_icon);
+}
+
 TEST_F(AcquireTest, GettersOutsideAnEventFailWithSequenceErrorAndAcquireChecksItsFolder) {
   AcquireHost host;
   ASSERT_TRUE(host.Create());
@@ -447,6 +471,44 @@ TEST_F(PhotoDiscRun, GettersInsideTheEventGiveTheHostItsOwnBlocksAndClearTheErro
   EXPECT_EQ(GlobalFree(files[0]), 0u);
 }
 
+TEST_F(PhotoDiscRun, WithoutAutoSaveEachPageIsAnnouncedAndCountedButNotWritten) {
+  AcquireHost host;
+  ASSERT_TRUE(host.Create());
+  UseDisc(host, 2);
+  host.PutBool(kDispAutoSave, false);
+  host.PutString(kDispSaveDataPath, WorkPath("missing"));  // not tested without AutoSave
+  bool has_owner = false;
+  host.on_acquire = [&](const Fired&) { has_owner = FindWindow(nullptr, "QRVBDummyWnd") != nullptr; };
+  EXPECT_TRUE(host.AcquireImages());
+  EXPECT_EQ(host.fired, (std::vector<Fired>{Acquired(1), Acquired(2)}));
+  EXPECT_EQ(host.Get(kDispAcquiredCount), Variant(int32_t{2}));
+  EXPECT_TRUE(has_owner) << "without a window of its own the control owns dialogs by its hidden window";
+  EXPECT_TRUE(SavedFiles().empty());
+}
+
+TEST_F(PhotoDiscRun, SaveFoldersUseTheForwardSlashOnly) {
+  // A folder given with its "/" keeps it; a backslash is an ordinary
+  // character of a folder name and gets a "/" after it.
+  const std::string odd = SaveFolder() + "/back\\";
+  fs::create_directories(odd);
+  struct Case {
+    std::string path;
+    std::string expected;
+  };
+  const Case cases[] = {{SaveFolder() + "/", SaveFolder() + "/page01.bmp"}, {odd, odd + "/page01.bmp"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    AcquireHost host;
+    ASSERT_TRUE(host.Create());
+    UseDisc(host, 1);
+    host.PutString(kDispSaveDataPath, c.path);
+    EXPECT_TRUE(host.AcquireImages());
+    EXPECT_EQ(host.fired, (std::vector<Fired>{Acquired(1), Saved(1, c.expected)}));
+    EXPECT_TRUE(fs::is_regular_file(c.expected));
+  }
+  EXPECT_EQ(plat::test::ListFolder(odd), std::vector<std::string>{"page01.bmp"});
+}
+
 TEST_F(PhotoDiscRun, AFolderDeletedDuringTheRunEndsItWithFileIoErrorAndKeepsPageOne) {
   AcquireHost host;
   ASSERT_TRUE(host.Create());
@@ -482,6 +544,7 @@ TEST_F(PhotoDiscRun, AHostThatDestroysTheControlFromAnEventGetsItDestroyedAfterT
   };
   EXPECT_TRUE(host.AcquireImages());
   EXPECT_EQ(COleControl::LiveCount(), live_before);
+  EXPECT_EQ(FindWindow(nullptr, "QRVBDummyWnd"), nullptr) << "the hidden owner went with the control";
   const std::vector<Fired> expected = {Acquired(1), Saved(1, SaveFolder() + "/page01.bmp")};
   EXPECT_EQ(host.fired, expected);
   EXPECT_EQ(SavedFiles(), (std::vector<std::string>{"page01.bmp", "page02.bmp", "page03.bmp"}));

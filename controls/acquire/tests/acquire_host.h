@@ -53,6 +53,7 @@ class AcquireHost {
   void PutLong(plat::DISPID id, int32_t value) { Put(id, plat::Variant(value)); }
   void PutBool(plat::DISPID id, bool value) { Put(id, plat::Variant::Bool(value)); }
   void PutString(plat::DISPID id, const std::string& value) { Put(id, plat::Variant(value)); }
+  void PutFloat(plat::DISPID id, float value) { Put(id, plat::Variant(value)); }
   plat::Variant Get(plat::DISPID id);
   // The last call's exception code (0 when none was raised).
   plat::SCODE last_scode() const { return last_scode_; }

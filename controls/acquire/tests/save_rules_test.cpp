@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "control_id_map.h"
 #include "output_name.h"
 #include "plat/acquire/acquire_constants.h"
 #include "plat/testing.h"
@@ -237,6 +238,25 @@ TEST_F(OutputNameFiles, ReservationNeverTakesAnExistingNameOrLink) {
   EXPECT_EQ(ReserveOutputName(folder_ + "missing/x.bmp", none, "bmp", 1), "");
   Touch("file.txt");
   EXPECT_EQ(ReserveOutputName(folder_ + "file.txt/x.bmp", none, "bmp", 1), "");
+}
+
+TEST(ControlIdMap, IdsCountDownFromTheCountAndAreReused) {
+  auto* first = reinterpret_cast<CQRVBImgAcquireCtrl*>(0x1000);
+  auto* second = reinterpret_cast<CQRVBImgAcquireCtrl*>(0x2000);
+  auto* third = reinterpret_cast<CQRVBImgAcquireCtrl*>(0x3000);
+  EXPECT_EQ(RegisterControlId(first), 0) << "no map before the module starts";
+  CreateControlIdMap();
+  EXPECT_EQ(RegisterControlId(first), 1);
+  EXPECT_EQ(RegisterControlId(second), 2);
+  EXPECT_EQ(LookupControlId(2), second);
+  UnregisterControlId(1);
+  EXPECT_EQ(LookupControlId(1), nullptr);
+  // Counting down from count + 1 = 2, which is taken, gives 1 again.
+  EXPECT_EQ(RegisterControlId(third), 1);
+  EXPECT_EQ(LookupControlId(1), third);
+  EXPECT_EQ(LookupControlId(7), nullptr);
+  DestroyControlIdMap();
+  EXPECT_EQ(LookupControlId(1), nullptr);
 }
 
 }  // namespace
