@@ -469,6 +469,31 @@ TEST_F(PhotoDiscRun, GettersInsideTheEventGiveTheHostItsOwnBlocksAndClearTheErro
   // no block alive.
   for (HGLOBAL h : dibs) EXPECT_EQ(GlobalFree(h), 0u);
   EXPECT_EQ(GlobalFree(files[0]), 0u);
+
+  // With a save depth set, both getters convert: GetDIB hands the converted
+  // page over, GetMemHandle frees it after encoding.
+  host.fired.clear();
+  host.PutLong(kDispMediaFormat, qrvFilePNG);
+  host.PutLong(kDispColorDepth, qrvColorGrayscale);
+  host.PutString(kDispFileNameFormat, "grey<number:2>.<ext>");
+  std::vector<HGLOBAL> owned;
+  host.on_acquire = [&](const Fired&) {
+    owned.push_back(host.GetDIB());
+    int32_t handle = 0;
+    int32_t size = 0;
+    EXPECT_TRUE(host.GetMemHandle(&handle, &size));
+    owned.push_back(static_cast<HGLOBAL>(handle));
+  };
+  EXPECT_TRUE(host.AcquireImages());
+  ASSERT_EQ(owned.size(), 4u);
+  const auto grey = ValidatePackedDib(owned[0]);
+  ASSERT_TRUE(grey);
+  EXPECT_EQ(grey->bpp, 8);
+  const char* png = static_cast<const char*>(GlobalLock(owned[1]));
+  ASSERT_NE(png, nullptr);
+  EXPECT_EQ(std::string(png + 1, 3), "PNG");
+  GlobalUnlock(owned[1]);
+  for (HGLOBAL h : owned) EXPECT_EQ(GlobalFree(h), 0u);
 }
 
 TEST_F(PhotoDiscRun, WithoutAutoSaveEachPageIsAnnouncedAndCountedButNotWritten) {

@@ -4,12 +4,12 @@
 // Run by scripts/screen-tests.sh (label "screen").
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "acquire_host.h"
+#include "acquire_test_support.h"
 #include "plat/sys_colors.h"
 #include "plat/user.h"
 
@@ -32,30 +32,13 @@ Shot* g_shot = nullptr;
 
 uint32_t Rgb(COLORREF colour) { return (colour & 0xFF) << 16 | (colour & 0xFF00) | (colour >> 16 & 0xFF); }
 
-std::vector<uint32_t> Photograph(const RECT& rect, const std::string& file) {
-  const int width = rect.right - rect.left;
-  const int height = rect.bottom - rect.top;
-  const std::string geometry = std::to_string(width) + "x" + std::to_string(height) + "+" +
-                               std::to_string(rect.left) + "+" + std::to_string(rect.top);
-  std::system(("import-im6.q16 -window root -crop " + geometry + " +repage '" + file + "'").c_str());
-  std::vector<uint32_t> pixels;
-  FILE* pipe = popen(("convert-im6.q16 '" + file + "' -depth 8 rgb:-").c_str(), "r");
-  if (pipe == nullptr) return pixels;
-  std::vector<uint8_t> rgb(static_cast<size_t>(width) * static_cast<size_t>(height) * 3);
-  const size_t got = std::fread(rgb.data(), 1, rgb.size(), pipe);
-  pclose(pipe);
-  if (got != rgb.size()) return pixels;
-  for (size_t i = 0; i < rgb.size(); i += 3) pixels.push_back(uint32_t{rgb[i]} << 16 | uint32_t{rgb[i + 1]} << 8 | rgb[i + 2]);
-  return pixels;
-}
-
 // Photographs the control until its face shows, then ends the loop.
 LRESULT ShooterProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message != WM_TIMER || g_shot == nullptr) return DefWindowProc(hwnd, message, wparam, lparam);
   Shot& shot = *g_shot;
   RECT rect{};
   GetWindowRect(shot.control, &rect);
-  shot.pixels = Photograph(rect, shot.file);
+  shot.pixels = plat::acquire::test::PhotographScreen(rect, shot.file);
   ++shot.shots;
   const uint32_t face = Rgb(GetSysColor(COLOR_BTNFACE));
   const bool shows = shot.pixels.size() == 28 * 28 && shot.pixels[3 * 28 + 3] == face &&

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -389,6 +390,10 @@ TEST_F(SaneAcquireTest, TimeStampNamesWithinOneSecondNeverOverwrite) {
   }
   EXPECT_EQ(reported.size(), 9u);
   EXPECT_EQ(SavedFiles().size(), 9u);
+  // The names met: the clock stood within one second.
+  EXPECT_EQ(std::count_if(reported.begin(), reported.end(),
+                          [](const std::string& name) { return name.find("_2.bmp") != std::string::npos; }),
+            1);
   for (const std::string& name : reported) EXPECT_TRUE(fs::exists(name)) << name;
 }
 

@@ -32,24 +32,6 @@ struct Shot {
 
 Shot* g_shot = nullptr;
 
-// The dialog's window rectangle as 0x00RRGGBB pixels, written to `file` too.
-std::vector<uint32_t> Photograph(const RECT& rect, const std::string& file) {
-  const int width = rect.right - rect.left;
-  const int height = rect.bottom - rect.top;
-  const std::string geometry = std::to_string(width) + "x" + std::to_string(height) + "+" +
-                               std::to_string(rect.left) + "+" + std::to_string(rect.top);
-  RunCommand("import-im6.q16 -window root -crop " + geometry + " +repage '" + file + "'");
-  std::vector<uint32_t> pixels;
-  FILE* pipe = popen(("convert-im6.q16 '" + file + "' -depth 8 rgb:-").c_str(), "r");
-  if (pipe == nullptr) return pixels;
-  std::vector<uint8_t> rgb(static_cast<size_t>(width) * static_cast<size_t>(height) * 3);
-  const size_t got = std::fread(rgb.data(), 1, rgb.size(), pipe);
-  pclose(pipe);
-  if (got != rgb.size()) return pixels;
-  for (size_t i = 0; i < rgb.size(); i += 3) pixels.push_back(uint32_t{rgb[i]} << 16 | uint32_t{rgb[i + 1]} << 8 | rgb[i + 2]);
-  return pixels;
-}
-
 // Photographs the open dialog until it shows, then closes it.
 LRESULT ShooterProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message != WM_TIMER || g_shot == nullptr) return DefWindowProc(hwnd, message, wparam, lparam);
@@ -62,7 +44,7 @@ LRESULT ShooterProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   GetClientRect(dialog, &client);
   POINT origin{0, 0};
   ClientToScreen(dialog, &origin);
-  const std::vector<uint32_t> pixels = Photograph(rect, shot.file);
+  const std::vector<uint32_t> pixels = PhotographScreen(rect, shot.file);
   const int width = rect.right - rect.left;
   ++shot.shots;
   if (!pixels.empty()) {
