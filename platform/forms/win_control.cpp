@@ -878,8 +878,7 @@ void TWinControl::Dispatch(TMessage& msg) {
       if (msg.LParam != 0) return ReflectToChild(msg, reinterpret_cast<HWND>(msg.LParam));
       break;
     case WM_NOTIFY:
-      // Every notification header starts with the sending window.
-      if (msg.LParam != 0) return ReflectToChild(msg, *reinterpret_cast<const HWND*>(msg.LParam));
+      if (msg.LParam != 0) return ReflectToChild(msg, reinterpret_cast<const NMHDR*>(msg.LParam)->hwndFrom);
       break;
     case WM_DRAWITEM:
       if (msg.LParam != 0) return ReflectToChild(msg, reinterpret_cast<const DRAWITEMSTRUCT*>(msg.LParam)->hwndItem);

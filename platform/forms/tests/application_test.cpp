@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "fixture_form.h"
 #include "forms_fixture.h"
 #include "plat/forms/stdctrls.h"
 
@@ -204,6 +205,51 @@ TEST_F(ApplicationTest, ClosingTheMainFormEndsTheRun) {
   EXPECT_TRUE(created);
   EXPECT_EQ(seen, caHide);
   EXPECT_TRUE(Application->Terminated());
+}
+
+}  // namespace
+}  // namespace plat::test
+
+namespace plat::test {
+namespace {
+
+TEST_F(FormsTest, FixtureFormRunsThroughTheApplicationLoop) {
+  Application->Initialize();
+  Application->SetTitle("Fixture");
+  FixtureForm* form = nullptr;
+  Application->CreateForm(form);
+  bool hint_shown = false;
+  std::string hint_text;
+  SetIdleScript({
+      [&] { MoveMouse(form->button->Handle(), POINT{20, 10}); },
+      [&] { AdvanceTime(500); },  // the hint timer is due when the loop waits next
+      [&] {
+        hint_shown = Application->HintWindow() != nullptr && Application->HintWindow()->IsShowing();
+        if (hint_shown) hint_text = Application->HintWindow()->Caption();
+      },
+      [&] { Click(form->button->Handle(), POINT{20, 10}); },
+      [&] {
+        form->edit->SetFocus();
+        Type("abc");
+      },
+      [&] { Application->Terminate(); },
+  });
+  Application->Run();
+  EXPECT_TRUE(hint_shown);
+  EXPECT_EQ(hint_text, "Start");
+  EXPECT_EQ(form->clicks, 1);
+  EXPECT_EQ(form->edit->Text(), "abc");
+  EXPECT_EQ(form->label->Caption(), "日本語のラベル");
+  // The ellipse child shows its colour in its middle and the form's in its corner.
+  const Image shot = Snapshot(form->Handle());
+  POINT middle{form->ellipse->Width() / 2, form->ellipse->Height() / 2};
+  POINT corner{1, 1};
+  ClientToScreen(form->ellipse->Handle(), &middle);
+  ClientToScreen(form->ellipse->Handle(), &corner);
+  RECT frame;
+  GetWindowRect(form->Handle(), &frame);
+  EXPECT_EQ(shot.At(middle.x - frame.left, middle.y - frame.top), 0x000080u);
+  EXPECT_NE(shot.At(corner.x - frame.left, corner.y - frame.top), 0x000080u);
 }
 
 }  // namespace

@@ -125,6 +125,12 @@ TEST_F(ControlsTest, MouseEnterAndLeaveFollowTheControlUnderThePointer) {
     MoveMouse(form, step.form_point);
     EXPECT_EQ(log, step.expected);
   }
+  // Off every window of the application (screen coordinates): the last control is left.
+  log.clear();
+  MoveMouse(nullptr, POINT{900, 700});
+  Pump();  // the leave is posted while the move is routed
+  EXPECT_EQ(log, std::vector<std::string>{"-form"});
+  EXPECT_EQ(Application->MouseControl(), nullptr);
   g_log = nullptr;
 }
 

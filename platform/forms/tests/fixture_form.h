@@ -1,0 +1,73 @@
+// The fixture form of the end-to-end tests, built in code: a Japanese label,
+// an edit, a button with a hint and an elliptic windowed child. The headless
+// test and the screen test run the same form.
+#ifndef PLATFORM_FORMS_TESTS_FIXTURE_FORM_H_
+#define PLATFORM_FORMS_TESTS_FIXTURE_FORM_H_
+
+#include <string>
+
+#include "plat/forms/forms.h"
+#include "plat/forms/stdctrls.h"
+#include "plat/gdi.h"
+
+namespace plat::test {
+
+// A windowed child cut to an ellipse, filled with its colour.
+class EllipseControl : public TCustomControl {
+ public:
+  using TCustomControl::TCustomControl;
+
+ protected:
+  void CreateWnd() override {
+    TCustomControl::CreateWnd();
+    SetWindowRgn(Handle(), CreateEllipticRgn(0, 0, Width(), Height()), TRUE);
+  }
+  void Paint() override {
+    Canvas()->Brush()->SetColor(Color());
+    Canvas()->FillRect(ClientRect());
+  }
+};
+
+class FixtureForm : public TForm {
+ public:
+  explicit FixtureForm(TComponent* owner) : TForm(owner) {
+    BeginLoading();
+    SetName("FixtureForm");
+    SetCaption("Forms fixture");
+    SetBorderStyle(bsSingle);
+    SetBounds(120, 90, 360, 220);
+    SetShowHint(true);
+    label = new TLabel(this);
+    label->SetName("Label1");
+    label->SetCaption("日本語のラベル");
+    label->SetBounds(12, 12, 200, 20);
+    label->SetParent(this);
+    edit = new TEdit(this);
+    edit->SetName("Edit1");
+    edit->SetBounds(12, 40, 160, 24);
+    edit->SetParent(this);
+    button = new TButton(this);
+    button->SetName("Button1");
+    button->SetCaption("Go");
+    button->SetHint("Start|Starts the run");
+    button->SetBounds(12, 80, 100, 30);
+    button->SetParent(this);
+    button->OnClick = [this](TObject*) { ++clicks; };
+    ellipse = new EllipseControl(this);
+    ellipse->SetName("Ellipse1");
+    ellipse->SetBounds(220, 40, 120, 80);
+    ellipse->SetColor(clNavy);
+    ellipse->SetParent(this);
+    EndLoading();
+  }
+
+  TLabel* label;
+  TEdit* edit;
+  TButton* button;
+  EllipseControl* ellipse;
+  int clicks = 0;
+};
+
+}  // namespace plat::test
+
+#endif  // PLATFORM_FORMS_TESTS_FIXTURE_FORM_H_
