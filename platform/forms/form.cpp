@@ -234,9 +234,10 @@ bool TCustomForm::SetFocusedControl(TWinControl* control) {
       if (alive.expired() || focused_control_ != control) return false;
     }
   }
-  if (control != nullptr && control->HandleAllocated() && HandleAllocated() && IsWindowVisible(WindowHandle()) &&
-      GetFocus() != control->Handle()) {
-    ::plat::SetFocus(control->Handle());
+  // The focus may already be in the control's own child (a combo box's edit).
+  if (control != nullptr && control->HandleAllocated() && HandleAllocated() && IsWindowVisible(WindowHandle())) {
+    HWND focus = GetFocus();
+    if (focus != control->Handle() && !IsChild(control->Handle(), focus)) ::plat::SetFocus(control->Handle());
   }
   return true;
 }

@@ -215,8 +215,29 @@ void TWinControl::CreateHandle() {
   }
 }
 
+void TWinControl::SaveState() {
+  // Once per window: a later call, as the window goes, may find it emptied.
+  if (handle_ == nullptr || !IsWindow(handle_) || is_state_saved_) return;
+  is_state_saved_ = true;
+  SaveWindowState();
+  const int length = GetWindowTextLength(handle_);
+  std::string text(static_cast<size_t>(length) + 1, '\0');
+  GetWindowText(handle_, text.data(), length + 1);
+  text.resize(static_cast<size_t>(length));
+  text_ = text;
+}
+
 void TWinControl::DestroyWnd() {
   HWND hwnd = handle_;
+  // The child windows go with this one: each child control keeps its state
+  // first, while every window still answers.
+  std::function<void(TWinControl*)> save = [&](TWinControl* control) {
+    control->SaveState();
+    for (TControl* child : control->controls_) {
+      if (auto* windowed = dynamic_cast<TWinControl*>(child); windowed != nullptr) save(windowed);
+    }
+  };
+  save(this);
   Detach();
   DestroyWindow(hwnd);
 }
@@ -239,6 +260,7 @@ void TWinControl::RecreateWnd() {
 
 void TWinControl::Attach(HWND hwnd) {
   handle_ = hwnd;
+  is_state_saved_ = false;
   SetWindowSubclass(hwnd, &MainHookProc, kMainHookId, reinterpret_cast<DWORD_PTR>(this));
   for (const Hook& hook : hooks_) SetWindowSubclass(hwnd, &UserHookProc, hook.token, reinterpret_cast<DWORD_PTR>(this));
 }
@@ -246,13 +268,6 @@ void TWinControl::Attach(HWND hwnd) {
 void TWinControl::Detach() {
   if (handle_ == nullptr) return;
   HWND hwnd = handle_;
-  if (IsWindow(hwnd)) {
-    const int length = GetWindowTextLength(hwnd);
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    GetWindowText(hwnd, text.data(), length + 1);
-    text.resize(static_cast<size_t>(length));
-    text_ = text;
-  }
   RemoveWindowSubclass(hwnd, &MainHookProc, kMainHookId);
   for (const Hook& hook : hooks_) RemoveWindowSubclass(hwnd, &UserHookProc, hook.token);
   handle_ = nullptr;
@@ -273,6 +288,9 @@ LRESULT TWinControl::MainHookProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lpa
     control->Detach();
     return DefSubclassProc(hwnd, msg, wparam, lparam);
   }
+  // A window taken by the end of a parent that is not ours: what only it
+  // holds is kept as far as its procedure still answers.
+  if (msg == WM_DESTROY) control->SaveState();
   TMessage message{msg, wparam, lparam, 0};
   const std::weak_ptr<void> alive = control->AliveToken();
   try {

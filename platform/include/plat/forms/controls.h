@@ -496,6 +496,9 @@ class TWinControl : public TControl {
   HWND WindowHandle() const { return handle_; }
   // Takes the bounds the window has now.
   void UpdateBoundsFromWindow();
+  // Keeps what only the window holds (a list's items) before the window
+  // goes, also when a parent's destruction takes it.
+  virtual void SaveWindowState() {}
 
  private:
   struct Hook {
@@ -506,6 +509,8 @@ class TWinControl : public TControl {
   static LRESULT UserHookProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR id, DWORD_PTR ref);
   void Attach(HWND hwnd);
   void Detach();
+  // Keeps the window's text and SaveWindowState's part before the window goes.
+  void SaveState();
   bool IsControlMouseMsg(TMessage& msg);
   void PaintHandler(TMessage& msg);
   void ReflectToChild(TMessage& msg, HWND child);
@@ -525,6 +530,7 @@ class TWinControl : public TControl {
   std::string subclass_of_;
   bool is_tab_stop_ = false;
   bool is_ctl3d_ = true;
+  bool is_state_saved_ = false;
   int align_disabled_ = 0;
   bool is_aligning_ = false;
 };
