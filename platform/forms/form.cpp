@@ -443,6 +443,13 @@ void TCustomForm::Dispatch(TMessage& msg) {
     case CM_DIALOGKEY:
       HandleDialogKey(msg);
       return;
+    case WM_SYSCHAR: {
+      // Alt with a caption's accelerator.
+      TMessage accel{CM_DIALOGCHAR, msg.WParam, msg.LParam, 0};
+      Broadcast(accel);
+      if (accel.Result != 0) return;
+      break;
+    }
     default:
       break;
   }
