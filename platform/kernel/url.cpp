@@ -1,9 +1,11 @@
 // File URLs; see url.h.
 #include "plat/url.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "ascii.h"
+#include "path_segments.h"
 #include "plat/last_error.h"
 
 namespace plat {
@@ -53,30 +55,14 @@ std::string Encode(std::string_view text, bool spaces_only) {
   return out;
 }
 
-// Removes "." and ".." segments of a path that starts with '/'.
+// Removes "." and ".." segments of a path that starts with '/'; a path
+// that ended in '/' or in a dot segment keeps its trailing '/'.
 std::string ResolveDots(std::string_view path) {
-  std::vector<std::string_view> kept;
-  const bool ends_with_slash = !path.empty() && path.back() == '/';
-  size_t start = 0;
-  bool ends_in_dot = false;
-  while (start <= path.size()) {
-    size_t slash = path.find('/', start);
-    if (slash == std::string_view::npos) slash = path.size();
-    const std::string_view segment = path.substr(start, slash - start);
-    ends_in_dot = segment == "." || segment == "..";
-    if (segment == "..") {
-      if (!kept.empty()) kept.pop_back();
-    } else if (!segment.empty() && segment != ".") {
-      kept.push_back(segment);
-    }
-    start = slash + 1;
-  }
-  std::string out;
-  for (std::string_view segment : kept) {
-    out += '/';
-    out += segment;
-  }
-  if (out.empty() || ends_with_slash || ends_in_dot) out += '/';
+  if (path.empty()) return "/";
+  const std::string_view last = path.substr(path.rfind('/') + 1);
+  const bool keeps_slash = path.back() == '/' || last == "." || last == "..";
+  std::string out = internal::ResolveDotSegments(path);
+  if (keeps_slash && out != "/") out += '/';
   return out;
 }
 
@@ -145,3 +131,28 @@ BOOL InternetCanonicalizeUrl(const char* url, std::string& out, DWORD flags) {
 }
 
 }  // namespace plat
+
+namespace plat::internal {
+
+std::string ResolveDotSegments(std::string_view path) {
+  std::vector<std::string_view> kept;
+  size_t start = 0;
+  while (start <= path.size()) {
+    const size_t slash = std::min(path.find('/', start), path.size());
+    const std::string_view segment = path.substr(start, slash - start);
+    if (segment == "..") {
+      if (!kept.empty()) kept.pop_back();
+    } else if (!segment.empty() && segment != ".") {
+      kept.push_back(segment);
+    }
+    start = slash + 1;
+  }
+  std::string out;
+  for (std::string_view segment : kept) {
+    out += '/';
+    out += segment;
+  }
+  return out.empty() ? std::string("/") : out;
+}
+
+}  // namespace plat::internal

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <vector>
 
+#include "kernel/path_segments.h"
 #include "plat/oleaut/com.h"
 #include "plat/url.h"
 #include "plat/user_folder.h"
@@ -81,24 +81,7 @@ std::string SpecialFolder(int csidl) {
 
 std::optional<std::string> CleanAbsolutePath(std::string_view path) {
   if (path.empty() || path.front() != '/') return std::nullopt;
-  std::vector<std::string_view> segments;
-  size_t start = 0;
-  while (start <= path.size()) {
-    const size_t slash = std::min(path.find('/', start), path.size());
-    const std::string_view segment = path.substr(start, slash - start);
-    if (segment == "..") {
-      if (!segments.empty()) segments.pop_back();
-    } else if (!segment.empty() && segment != ".") {
-      segments.push_back(segment);
-    }
-    start = slash + 1;
-  }
-  std::string clean;
-  for (std::string_view segment : segments) {
-    clean += '/';
-    clean += segment;
-  }
-  return clean.empty() ? std::string("/") : clean;
+  return internal::ResolveDotSegments(path);
 }
 
 std::string ParentOf(const std::string& path) {

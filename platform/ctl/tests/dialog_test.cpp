@@ -5,6 +5,7 @@
 #include <string>
 
 #include "plat/ctl/dialog.h"
+#include "plat/ctl/slider_spin_tab.h"
 #include "plat/modules.h"
 #include "plat/resources.h"
 #include "plat/testing.h"
@@ -174,6 +175,46 @@ TEST_F(DialogTest, TemplatesComeFromTheModulesResources) {
   missing.m_hResource = program;
   EXPECT_EQ(missing.DoModal(), -1);
   UnregisterModuleResources(program);
+}
+
+TEST_F(DialogTest, ControlObjectsWrapTheCommonControls) {
+  static const DialogTemplate empty{.style = WS_POPUP | WS_CAPTION, .cx = 200, .cy = 100, .title = "Controls"};
+  CDialog host(&empty);
+  ASSERT_TRUE(host.CreateIndirect(&empty));
+  CSliderCtrl slider;
+  ASSERT_TRUE(slider.Create(WS_CHILD | WS_VISIBLE | TBS_AUTOTICKS, RECT{0, 0, 150, 30}, &host, 1));
+  slider.SetRange(50, 10);  // the wrong way round
+  slider.SetPos(100);
+  int min = 0;
+  int max = 0;
+  slider.GetRange(min, max);
+  EXPECT_EQ(min, 10);
+  EXPECT_EQ(max, 50);
+  EXPECT_EQ(slider.GetPos(), 50);
+  EXPECT_EQ(slider.SetPageSize(7), 20);
+  EXPECT_EQ(slider.GetPageSize(), 7);
+
+  CSpinButtonCtrl spin;
+  ASSERT_TRUE(spin.Create(WS_CHILD | WS_VISIBLE, RECT{0, 40, 16, 60}, &host, 2));
+  spin.SetRange32(10, 0);
+  spin.GetRange32(min, max);
+  EXPECT_EQ(min, 0);
+  EXPECT_EQ(max, 10);
+  spin.SetPos32(-3);
+  EXPECT_EQ(spin.GetPos32(), 0);
+  EXPECT_EQ(spin.GetBuddy(), nullptr);
+
+  CTabCtrl tabs;
+  ASSERT_TRUE(tabs.Create(WS_CHILD | WS_VISIBLE, RECT{0, 70, 190, 150}, &host, 3));
+  EXPECT_EQ(tabs.InsertItem(0, "一般"), 0);
+  EXPECT_EQ(tabs.InsertItem(1, "Color", 42), 1);
+  EXPECT_EQ(tabs.GetItemCount(), 2);
+  EXPECT_EQ(tabs.SetCurSel(1), 0);
+  EXPECT_EQ(tabs.GetCurSel(), 1);
+  EXPECT_EQ(tabs.SetCurSel(5), -1);
+  EXPECT_TRUE(tabs.DeleteAllItems());
+  EXPECT_EQ(tabs.GetCurSel(), -1);
+  host.DestroyWindow();
 }
 
 }  // namespace

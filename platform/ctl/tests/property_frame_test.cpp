@@ -128,9 +128,11 @@ const DialogTemplate& QualityTemplate() {
   return dialog;
 }
 
-class QualityPage : public COlePropertyPage {
+// With kIsChecked the page checks the range itself; without, the object refuses.
+template <bool kIsChecked>
+class QualityPageOf : public COlePropertyPage {
  public:
-  QualityPage() : COlePropertyPage(&QualityTemplate(), "Save format") {}
+  QualityPageOf() : COlePropertyPage(&QualityTemplate(), "Save format") {}
   BOOL OnInitDialog() override {
     CSpinButtonCtrl spin;
     spin.Attach(::plat::GetDlgItem(m_hWnd, kQualitySpinId));
@@ -142,16 +144,18 @@ class QualityPage : public COlePropertyPage {
   void DoDataExchange(CDataExchange* dx) override {
     DDP_Text(dx, kQualityId, quality_, "Quality");
     DDX_Text(dx, kQualityId, quality_);
-    DDV_MinMaxInt(dx, quality_, 1, 10);
+    if (kIsChecked) DDV_MinMaxInt(dx, quality_, 1, 10);
     DDP_PostProcessing(dx);
   }
 
  private:
   int quality_ = 0;
 };
+using QualityPage = QualityPageOf<true>;
 
 constexpr CLSID kGeneralPage{0x5A1E0001, 0x0001, 0x0001, {1, 1, 1, 1, 1, 1, 1, 1}};
 constexpr CLSID kQualityPage{0x5A1E0002, 0x0001, 0x0001, {1, 1, 1, 1, 1, 1, 1, 2}};
+constexpr CLSID kUncheckedQualityPage{0x5A1E0003, 0x0001, 0x0001, {1, 1, 1, 1, 1, 1, 1, 3}};
 
 template <class Page>
 class PageFactory : public ComObject<IClassFactory> {
@@ -191,6 +195,8 @@ class PropertyFrameTest : public GuiTest {
                           REGCLS_MULTIPLEUSE, &cookies_[0]);
     CoRegisterClassObject(kQualityPage, MakeCom<PageFactory<QualityPage>>()->GetUnknown(), CLSCTX_INPROC_SERVER,
                           REGCLS_MULTIPLEUSE, &cookies_[1]);
+    CoRegisterClassObject(kUncheckedQualityPage, MakeCom<PageFactory<QualityPageOf<false>>>()->GetUnknown(),
+                          CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookies_[2]);
     target_ = MakeCom<Target>();
   }
   void TearDown() override {
@@ -204,7 +210,7 @@ class PropertyFrameTest : public GuiTest {
                                   nullptr);
   }
 
-  std::array<DWORD, 2> cookies_{};
+  std::array<DWORD, 3> cookies_{};
   ComPtr<Target> target_;
 };
 
@@ -327,6 +333,35 @@ TEST_F(PropertyFrameTest, ARangeRefusalKeepsTheFrameAndTheFocus) {
   // The first page was applied before the refusal, the second once its value was fixed.
   EXPECT_EQ(target_->written, (std::vector<std::string>{"ShowUI", "Quality"}));
   EXPECT_EQ(target_->quality, 7);
+}
+
+TEST_F(PropertyFrameTest, AValueTheObjectRefusesIsReportedAndKeptForCorrection) {
+  int rounds = 0;
+  int focus_id = 0;
+  SetModalResponder([&](ModalContext& context) {
+    if (context.Title() == "Error") {
+      context.PressDefault();
+      return;
+    }
+    HWND page = ShownPage(context.modal());
+    if (++rounds == 1) {
+      Change(page, kQualityId, "11");
+      context.Press(kPropertyFrameApplyId);
+      return;
+    }
+    focus_id = GetDlgCtrlID(GetFocus());
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(context.modal(), kPropertyFrameApplyId)));  // still dirty
+    context.Cancel();
+  });
+  ClearJournal();
+  EXPECT_EQ(Run({kUncheckedQualityPage}), S_OK);
+  EXPECT_EQ(rounds, 2);
+  EXPECT_EQ(focus_id, kQualityId);
+  EXPECT_EQ(target_->quality, 5);
+  EXPECT_TRUE(target_->written.empty());
+  bool was_told = false;
+  for (const JournalEntry& entry : GetJournal()) was_told = was_told || entry.kind == "message-box";
+  EXPECT_TRUE(was_told);
 }
 
 TEST_F(PropertyFrameTest, TheStockColourPageWritesASystemColour) {

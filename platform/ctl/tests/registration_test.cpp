@@ -5,10 +5,12 @@
 
 #include <string>
 
+#include "plat/ctl/property_page.h"
 #include "plat/modules.h"
 #include "plat/oleaut/com.h"
 #include "plat/registry.h"
 #include "plat/testing/fixture.h"
+#include "test_control.h"
 #include "test_site.h"
 #include "tests/support/test_support.h"
 
@@ -106,6 +108,26 @@ TEST_F(Registration, CreatedByProgIdThroughTheRegistry) {
   EXPECT_EQ(static_cast<uint32_t>(excep.scode), 0x800A018Au);
   embedded->SetSite(nullptr);
   ASSERT_EQ(unregister_(), S_OK);
+}
+
+TEST_F(Registration, PagesAreServedWithTheirModulesResources) {
+  ASSERT_EQ(register_(), S_OK);
+  std::string prog_id;
+  ASSERT_EQ(ProgIDFromCLSID(testctl::kPageClsid, &prog_id), S_OK);
+  EXPECT_EQ(prog_id, "PlatTest.Page.1");
+  ComPtr<IPropertyPage> page;
+  ASSERT_EQ(CoCreateInstance(testctl::kPageClsid, nullptr, CLSCTX_INPROC_SERVER, IPropertyPage::kIid, page.put_void()),
+            S_OK);
+  PROPPAGEINFO info;
+  ASSERT_EQ(page->GetPageInfo(&info), S_OK);
+  EXPECT_EQ(info.title, "全般");  // the module's string, found through the page's own class
+  EXPECT_GT(info.size.cx, info.size.cy);
+  EXPECT_GT(info.size.cy, 0);
+  page.reset();
+  ASSERT_EQ(unregister_(), S_OK);
+  ComPtr<IUnknown> gone;
+  EXPECT_EQ(CoCreateInstance(testctl::kPageClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, gone.put_void()),
+            REGDB_E_CLASSNOTREG);
 }
 
 TEST_F(Registration, MissingClassesAndModulesAreReported) {

@@ -54,6 +54,14 @@ int RecordingCallback(HWND dialog, UINT message, LPARAM lparam, LPARAM data) {
   }
 }
 
+// The path of an item list the browser gave; the list is freed.
+std::string TakePath(PIDLIST_ABSOLUTE pidl) {
+  std::string path;
+  EXPECT_TRUE(SHGetPathFromIDList(pidl, path));
+  ILFree(pidl);
+  return path;
+}
+
 std::string TextOf(HWND dialog, int id) {
   char text[512] = {};
   GetDlgItemText(dialog, id, text, sizeof(text));
@@ -143,12 +151,7 @@ TEST_F(BrowseFolderTest, SelectionFromTheCallbackAndTheListIsReported) {
     EXPECT_EQ(SendMessage(list, LB_GETCOUNT, 0, 0), 1);  // "2026"
     context.Press(kBrowseUpId);
   });
-  PIDLIST_ABSOLUTE chosen = SHBrowseForFolder(&info_);
-  ASSERT_NE(chosen, nullptr);
-  std::string path;
-  SHGetPathFromIDList(chosen, path);
-  ILFree(chosen);
-  EXPECT_EQ(path, WorkPath("root/Scans"));  // "Up" from inside Scans chooses Scans in the root's list
+  EXPECT_EQ(TakePath(SHBrowseForFolder(&info_)), WorkPath("root/Scans"));  // "Up" from inside Scans chooses Scans in the root's list
   EXPECT_EQ(rounds, 2);
   EXPECT_EQ(recorder_.heard, (std::vector<Heard>{{BFFM_INITIALIZED, ""},
                                                  {BFFM_SELCHANGED, WorkPath("root/Photos")},
@@ -184,11 +187,7 @@ TEST_F(BrowseFolderTest, ValidationKeepsTheDialogOpenWhenAsked) {
     SetDlgItemText(context.modal(), kBrowseEditId, WorkPath("root/nothing").c_str());
     context.Press(IDOK);
   });
-  PIDLIST_ABSOLUTE chosen = SHBrowseForFolder(&info_);
-  std::string path;
-  EXPECT_TRUE(SHGetPathFromIDList(chosen, path));
-  EXPECT_EQ(path, WorkPath("root"));
-  ILFree(chosen);
+  EXPECT_EQ(TakePath(SHBrowseForFolder(&info_)), WorkPath("root"));
 }
 
 TEST_F(BrowseFolderTest, TypedNamesEnableOkOnlyForFoldersWithoutValidation) {
@@ -211,11 +210,7 @@ TEST_F(BrowseFolderTest, TypedNamesEnableOkOnlyForFoldersWithoutValidation) {
     SetDlgItemText(dialog, kBrowseEditId, "Scans/2026");
     context.Press(IDOK);
   });
-  PIDLIST_ABSOLUTE chosen = SHBrowseForFolder(&info_);
-  std::string path;
-  EXPECT_TRUE(SHGetPathFromIDList(chosen, path));
-  EXPECT_EQ(path, WorkPath("root/Scans/2026"));
-  ILFree(chosen);
+  EXPECT_EQ(TakePath(SHBrowseForFolder(&info_)), WorkPath("root/Scans/2026"));
   for (size_t i = 0; i < cases.size(); ++i) {
     SCOPED_TRACE(cases[i].typed);
     EXPECT_EQ(enabled[i], cases[i].is_enabled);

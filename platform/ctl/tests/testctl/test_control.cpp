@@ -5,6 +5,8 @@
 #include <span>
 
 #include "plat/ctl/module.h"
+#include "plat/ctl/property_page.h"
+#include "plat/resources.h"
 
 namespace plat::testctl {
 namespace {
@@ -52,14 +54,51 @@ constexpr Predefined kQualityNames[] = {{1, "ptQualityLow"}, {5, "ptQualityMediu
 
 std::atomic<int> g_module_starts{0};
 
+// The module's property page: its dialog and caption are resources of this module.
+constexpr int kPageDialogId = 100;
+constexpr int kPageCaptionId = 101;
+constexpr int kPageQualityId = 201;
+const DialogTemplate kPageTemplate{
+    .style = WS_CHILD | DS_CONTROL,
+    .cx = 160,
+    .cy = 48,
+    .items = {{kEditClass, "", kPageQualityId, WS_VISIBLE | WS_TABSTOP | WS_BORDER, 0, 7, 7, 40, 12}}};
+constexpr char kPageCaption[] = "全般";
+const ResourceEntry kResources[] = {
+    {RT_DIALOG, kPageDialogId, nullptr, &kPageTemplate, sizeof(DialogTemplate)},
+    {RT_STRING, kPageCaptionId, nullptr, kPageCaption, sizeof(kPageCaption) - 1},
+};
+
+class CTestPage : public COlePropertyPage {
+ public:
+  CTestPage() : COlePropertyPage(kPageDialogId, kPageCaptionId) {}
+  void DoDataExchange(CDataExchange* dx) override {
+    DDP_Text(dx, kPageQualityId, quality_, "Quality");
+    DDX_Text(dx, kPageQualityId, quality_);
+    DDP_PostProcessing(dx);
+  }
+
+ private:
+  short quality_ = 0;
+};
+
+HRESULT CreateTestPage(const IID& iid, void** out) { return MakeCom<CTestPage>()->QueryInterface(iid, out); }
+
+const PropertyPageRegistration kPageRegistration{kPageClsid, "PlatTest.Page.1", "PlatTest Page", &CreateTestPage};
+
 class CTestModule : public COleControlModule {
  public:
   const TypeLibInfo& GetTypeLib() const override { return TypeLib(); }
   std::span<const ControlRegistration> GetControls() const override { return {&kRegistration, 1}; }
+  std::span<const PropertyPageRegistration> GetPropertyPages() const override { return {&kPageRegistration, 1}; }
   // Counts start-ups that saw the module's handle set by the framework first.
   BOOL InitInstance() override {
     if (m_hInstance) ++g_module_starts;
-    return TRUE;
+    return RegisterModuleResources(m_hInstance, kResources, std::size(kResources));
+  }
+  int ExitInstance() override {
+    UnregisterModuleResources(m_hInstance);
+    return 0;
   }
 };
 
