@@ -28,6 +28,18 @@ void PutBytes(UINT format, const void* bytes, size_t size) {
   }
 }
 
+// Keeps the clipboard open for one operation.
+class OpenScope {
+ public:
+  explicit OpenScope(TClipboard* clipboard) : clipboard_(clipboard) { clipboard_->Open(); }
+  ~OpenScope() { clipboard_->Close(); }
+  OpenScope(const OpenScope&) = delete;
+  OpenScope& operator=(const OpenScope&) = delete;
+
+ private:
+  TClipboard* clipboard_;
+};
+
 // The file header a packed DIB lacks: "BM", the size, and where the pixels start.
 constexpr size_t kFileHeaderBytes = 14;
 
@@ -51,12 +63,14 @@ void TClipboard::Close() {
   if (--open_count_ == 0) CloseClipboard();
 }
 
+void TClipboard::EmptyOnce() {
+  if (is_emptied_) return;
+  EmptyClipboard();
+  is_emptied_ = true;
+}
+
 void TClipboard::Clear() {
-  Open();
-  struct CloseOnExit {
-    TClipboard* self;
-    ~CloseOnExit() { self->Close(); }
-  } close{this};
+  OpenScope open(this);
   EmptyClipboard();
   is_emptied_ = true;
 }
@@ -64,11 +78,7 @@ void TClipboard::Clear() {
 bool TClipboard::HasFormat(UINT format) const { return IsClipboardFormatAvailable(format) != FALSE; }
 
 std::string TClipboard::AsText() {
-  Open();
-  struct CloseOnExit {
-    TClipboard* self;
-    ~CloseOnExit() { self->Close(); }
-  } close{this};
+  OpenScope open(this);
   HGLOBAL block = GetClipboardData(CF_TEXT);
   if (block == 0) return {};
   const auto* bytes = static_cast<const char*>(GlobalLock(block));
@@ -80,15 +90,8 @@ std::string TClipboard::AsText() {
 }
 
 void TClipboard::SetAsText(const std::string& text) {
-  Open();
-  struct CloseOnExit {
-    TClipboard* self;
-    ~CloseOnExit() { self->Close(); }
-  } close{this};
-  if (!is_emptied_) {
-    EmptyClipboard();
-    is_emptied_ = true;
-  }
+  OpenScope open(this);
+  EmptyOnce();
   PutBytes(CF_TEXT, text.c_str(), text.size() + 1);
 }
 
@@ -100,24 +103,13 @@ void TClipboard::SetAsHandle(UINT format, HGLOBAL block) {
     HGLOBAL block;
     ~Unlock() { GlobalUnlock(block); }
   } unlock{block};
-  Open();
-  struct CloseOnExit {
-    TClipboard* self;
-    ~CloseOnExit() { self->Close(); }
-  } close{this};
-  if (!is_emptied_) {
-    EmptyClipboard();
-    is_emptied_ = true;
-  }
+  OpenScope open(this);
+  EmptyOnce();
   PutBytes(format, bytes, size);
 }
 
 HGLOBAL TClipboard::GetAsHandle(UINT format) {
-  Open();
-  struct CloseOnExit {
-    TClipboard* self;
-    ~CloseOnExit() { self->Close(); }
-  } close{this};
+  OpenScope open(this);
   return GetClipboardData(format);
 }
 
@@ -133,11 +125,7 @@ void TClipboard::Assign(const TPersistent* source) {
   TMemoryStream stream;
   copy.SaveToStream(stream);
   if (stream.Length() <= kFileHeaderBytes) throw EInvalidGraphic("The picture is empty");
-  Open();
-  struct CloseOnExit {
-    TClipboard* self;
-    ~CloseOnExit() { self->Close(); }
-  } close{this};
+  OpenScope open(this);
   EmptyClipboard();
   is_emptied_ = true;
   PutBytes(CF_DIB, stream.Memory() + kFileHeaderBytes, stream.Length() - kFileHeaderBytes);
@@ -150,11 +138,7 @@ void TClipboard::AssignTo(TPersistent* dest) const {
     return;
   }
   auto* self = const_cast<TClipboard*>(this);
-  self->Open();
-  struct CloseOnExit {
-    TClipboard* self;
-    ~CloseOnExit() { self->Close(); }
-  } close{self};
+  OpenScope open(self);
   HGLOBAL block = GetClipboardData(CF_DIB);
   if (block == 0) throw EInvalidGraphic("The clipboard holds no picture");
   const size_t size = GlobalSize(block);

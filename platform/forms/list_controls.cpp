@@ -18,6 +18,15 @@ const TListMessages kComboBoxMessages{CB_ADDSTRING,  CB_INSERTSTRING, CB_DELETES
                                       CB_GETCOUNT,   CB_GETLBTEXT,    CB_GETLBTEXTLEN, CB_GETITEMDATA,
                                       CB_SETITEMDATA, CB_SETCURSEL,   CB_GETCURSEL};
 
+// The text of item `index` of a list window.
+std::string ReadItemText(HWND hwnd, const TListMessages& messages, int index) {
+  const LRESULT length = std::max<LRESULT>(SendMessage(hwnd, messages.get_text_length, static_cast<WPARAM>(index), 0), 0);
+  std::string text(static_cast<size_t>(length) + 1, '\0');
+  SendMessage(hwnd, messages.get_text, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<size_t>(length));
+  return text;
+}
+
 }  // namespace
 
 // ---- TListControlItems ----------------------------------------------------------------------
@@ -36,11 +45,7 @@ std::string TListControlItems::Get(int index) const {
   CheckIndex(index);
   TCustomListControl& c = *control_;
   if (!c.HandleAllocated()) return c.saved_.Get(index);
-  const auto length = SendMessage(c.WindowHandle(), c.messages_.get_text_length, static_cast<WPARAM>(index), 0);
-  std::string text(static_cast<size_t>(std::max<LRESULT>(length, 0)) + 1, '\0');
-  SendMessage(c.WindowHandle(), c.messages_.get_text, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
-  text.resize(static_cast<size_t>(std::max<LRESULT>(length, 0)));
-  return text;
+  return ReadItemText(c.WindowHandle(), c.messages_, index);
 }
 
 void TListControlItems::Put(int index, const std::string& text) {
@@ -179,10 +184,7 @@ void TCustomListControl::SaveWindowState() {
   saved_.SetSorted(false);
   const int count = static_cast<int>(SendMessage(hwnd, messages_.count, 0, 0));
   for (int i = 0; i < count; ++i) {
-    const auto length = SendMessage(hwnd, messages_.get_text_length, static_cast<WPARAM>(i), 0);
-    std::string text(static_cast<size_t>(std::max<LRESULT>(length, 0)) + 1, '\0');
-    SendMessage(hwnd, messages_.get_text, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
-    text.resize(static_cast<size_t>(std::max<LRESULT>(length, 0)));
+    const std::string text = ReadItemText(hwnd, messages_, i);
     auto* object = reinterpret_cast<TObject*>(SendMessage(hwnd, messages_.get_item_data, static_cast<WPARAM>(i), 0));
     saved_.AddObject(text, object);
   }
@@ -253,9 +255,7 @@ void TCustomListBox::Dispatch(TMessage& msg) {
       else if (HIWORD(msg.WParam) == LBN_DBLCLK) DblClick();
       return;
     case CN_CTLCOLORLISTBOX:
-      SetTextColor(reinterpret_cast<HDC>(msg.WParam), static_cast<COLORREF>(ColorToRGB(Font()->Color())));
-      SetBkColor(reinterpret_cast<HDC>(msg.WParam), static_cast<COLORREF>(ColorToRGB(Color())));
-      msg.Result = reinterpret_cast<LRESULT>(Brush()->Handle());
+      msg.Result = ControlColor(reinterpret_cast<HDC>(msg.WParam));
       return;
     default:
       break;
@@ -377,9 +377,7 @@ void TCustomComboBox::Dispatch(TMessage& msg) {
     case CN_CTLCOLOREDIT:
     case CN_CTLCOLORLISTBOX:
     case CN_CTLCOLORSTATIC:
-      SetTextColor(reinterpret_cast<HDC>(msg.WParam), static_cast<COLORREF>(ColorToRGB(Font()->Color())));
-      SetBkColor(reinterpret_cast<HDC>(msg.WParam), static_cast<COLORREF>(ColorToRGB(Color())));
-      msg.Result = reinterpret_cast<LRESULT>(Brush()->Handle());
+      msg.Result = ControlColor(reinterpret_cast<HDC>(msg.WParam));
       return;
     default:
       break;

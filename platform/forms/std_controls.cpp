@@ -241,9 +241,7 @@ void TCustomEdit::Dispatch(TMessage& msg) {
       return;
     case CN_CTLCOLOREDIT:
     case CN_CTLCOLORSTATIC:
-      SetTextColor(reinterpret_cast<HDC>(msg.WParam), static_cast<COLORREF>(ColorToRGB(Font()->Color())));
-      SetBkColor(reinterpret_cast<HDC>(msg.WParam), static_cast<COLORREF>(ColorToRGB(Color())));
-      msg.Result = reinterpret_cast<LRESULT>(Brush()->Handle());
+      msg.Result = ControlColor(reinterpret_cast<HDC>(msg.WParam));
       return;
     case CM_ENTER:
       if (is_auto_select_ && GetKeyState(VK_LBUTTON) >= 0) SelectAll();

@@ -692,6 +692,12 @@ void TWinControl::SetTextContent(const std::string& text) {
   if (handle_ != nullptr) SetWindowText(handle_, text.c_str());
 }
 
+LRESULT TWinControl::ControlColor(HDC dc) {
+  SetTextColor(dc, static_cast<COLORREF>(ColorToRGB(Font()->Color())));
+  SetBkColor(dc, static_cast<COLORREF>(ColorToRGB(Color())));
+  return reinterpret_cast<LRESULT>(brush_->Handle());
+}
+
 void TWinControl::ApplyFont() {
   if (handle_ != nullptr && IsSubclassed()) SendMessage(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), TRUE);
 }
@@ -813,31 +819,20 @@ void TWinControl::SetCursorFor(TMessage& msg) {
   DefaultHandler(msg);
 }
 
-void TWinControl::DoKeyDown(TMessage& msg) {
+void TWinControl::DoKey(TMessage& msg, bool is_down) {
   const std::weak_ptr<void> alive = AliveToken();
   WORD key = static_cast<WORD>(msg.WParam);
   const TShiftState shift = KeyboardStateToShiftState();
+  auto run = [&](TWinControl* control) {
+    if (is_down) control->KeyDown(key, shift);
+    else control->KeyUp(key, shift);
+  };
   TCustomForm* form = GetParentForm();
   if (form != nullptr && form != this && form->KeyPreview()) {
-    static_cast<TWinControl*>(form)->KeyDown(key, shift);
+    run(form);
     if (alive.expired() || key == 0) return;
   }
-  KeyDown(key, shift);
-  if (alive.expired() || key == 0) return;
-  msg.WParam = key;
-  DefaultHandler(msg);
-}
-
-void TWinControl::DoKeyUp(TMessage& msg) {
-  const std::weak_ptr<void> alive = AliveToken();
-  WORD key = static_cast<WORD>(msg.WParam);
-  const TShiftState shift = KeyboardStateToShiftState();
-  TCustomForm* form = GetParentForm();
-  if (form != nullptr && form != this && form->KeyPreview()) {
-    static_cast<TWinControl*>(form)->KeyUp(key, shift);
-    if (alive.expired() || key == 0) return;
-  }
-  KeyUp(key, shift);
+  run(this);
   if (alive.expired() || key == 0) return;
   msg.WParam = key;
   DefaultHandler(msg);
@@ -928,11 +923,11 @@ void TWinControl::Dispatch(TMessage& msg) {
       break;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
-      DoKeyDown(msg);
+      DoKey(msg, true);
       return;
     case WM_KEYUP:
     case WM_SYSKEYUP:
-      DoKeyUp(msg);
+      DoKey(msg, false);
       return;
     case WM_CHAR:
       DoKeyPress(msg);

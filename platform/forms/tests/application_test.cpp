@@ -9,6 +9,9 @@
 
 #include "fixture_form.h"
 #include "forms_fixture.h"
+#include "plat/forms/bitmap.h"
+#include "plat/forms/clipbrd.h"
+#include "plat/forms/strings.h"
 #include "plat/forms/stdctrls.h"
 
 namespace plat::test {
@@ -250,6 +253,34 @@ TEST_F(FormsTest, FixtureFormRunsThroughTheApplicationLoop) {
   GetWindowRect(form->Handle(), &frame);
   EXPECT_EQ(shot.At(middle.x - frame.left, middle.y - frame.top), 0x000080u);
   EXPECT_NE(shot.At(corner.x - frame.left, corner.y - frame.top), 0x000080u);
+}
+
+}  // namespace
+}  // namespace plat::test
+
+namespace plat::test {
+namespace {
+
+TEST_F(FormsTest, ClipboardCarriesTextAndPictures) {
+  Clipboard()->SetAsText("日本語 text");
+  EXPECT_TRUE(Clipboard()->HasFormat(CF_TEXT));
+  EXPECT_EQ(Clipboard()->AsText(), "日本語 text");
+  TBitmap picture;
+  picture.SetPixelFormat(pf24bit);
+  picture.SetSize(5, 3);
+  picture.Canvas()->SetPixel(4, 2, clRed);
+  Clipboard()->Assign(&picture);
+  EXPECT_TRUE(Clipboard()->HasFormat(CF_DIB));
+  EXPECT_FALSE(Clipboard()->HasFormat(CF_TEXT));
+  TBitmap copy;
+  copy.Assign(Clipboard());
+  EXPECT_EQ(copy.Width(), 5);
+  EXPECT_EQ(copy.Height(), 3);
+  EXPECT_EQ(copy.Canvas()->Pixel(4, 2), clRed);
+  TStringList not_a_picture;
+  EXPECT_THROW(Clipboard()->Assign(&not_a_picture), EConvertError);
+  Clipboard()->Clear();
+  EXPECT_FALSE(Clipboard()->HasFormat(CF_DIB));
 }
 
 }  // namespace

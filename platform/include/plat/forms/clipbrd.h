@@ -34,6 +34,8 @@ class TClipboard : public TPersistent {
   void AssignTo(TPersistent* dest) const override;
 
  private:
+  // Empties the clipboard once per opening, before the first put.
+  void EmptyOnce();
   int open_count_ = 0;
   bool is_emptied_ = false;
 };

@@ -488,6 +488,9 @@ class TWinControl : public TControl {
   virtual void KeyPress(char32_t& key);
   // The brush the background is erased with (Color).
   TBrush* Brush() const { return brush_.get(); }
+  // The answer to a reflected CN_CTLCOLOR*: Font's colour and Color on
+  // `dc`, and the brush of Color.
+  LRESULT ControlColor(HDC dc);
   std::string GetText() override;
   void SetTextContent(const std::string& text) override;
   // A window of another procedure's class: the message goes on to it.
@@ -514,8 +517,7 @@ class TWinControl : public TControl {
   bool IsControlMouseMsg(TMessage& msg);
   void PaintHandler(TMessage& msg);
   void ReflectToChild(TMessage& msg, HWND child);
-  void DoKeyDown(TMessage& msg);
-  void DoKeyUp(TMessage& msg);
+  void DoKey(TMessage& msg, bool is_down);
   void DoKeyPress(TMessage& msg);
   void SetCursorFor(TMessage& msg);
   void ApplyFont();
