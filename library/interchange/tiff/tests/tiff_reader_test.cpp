@@ -218,6 +218,7 @@ TEST_F(TiffReaderTest, RefusesWhatItDoesNotHoldWithTheRightCode) {
       {"map of the wrong count", false, set(kTiffTagColorMap, kTiffTypeShort, std::vector<uint32_t>(9, 0)),
        kIpiSyntaxError},
       {"fill order 3", false, set(kTiffTagFillOrder, kTiffTypeShort, {3}), kIpiSyntaxError},
+      {"sample limits as LONG", false, set(kTiffTagMaxSampleValue, kTiffTypeLong, {255}), kIpiSyntaxError},
       {"orientation 9", false, set(kTiffTagOrientation, kTiffTypeShort, {9}), kIpiSyntaxError},
       {"resolution unit 4", false, set(kTiffTagResolutionUnit, kTiffTypeShort, {4}), kIpiSyntaxError},
       {"mask subfile", false, set(kTiffTagNewSubfileType, kTiffTypeLong, {4}), kIpiSyntaxError},
@@ -249,6 +250,13 @@ TEST_F(TiffReaderTest, RefusesWhatItDoesNotHoldWithTheRightCode) {
     EXPECT_EQ(ReadPass(built.bytes, image, kReadModeHeader), c.expected);
     EXPECT_EQ(IpiGetLastError(sys_), c.expected);
   }
+  // Sample limits of any count and value are checked as SHORT and not used.
+  Page limits = tiff_test::GreyPage(6, 4, 4, Ramp(24));
+  limits.Set(kTiffTagMinSampleValue, kTiffTypeShort, {7, 7, 7});
+  limits.Set(kTiffTagMaxSampleValue, kTiffTypeShort, {9});
+  IpiObject* limited = NewImage();
+  ASSERT_EQ(Import(BuildTiff({limits}, kII).bytes, limited), 0);
+  EXPECT_EQ(Elements(limited), Ramp(24));
   // Separate planes of a single sample lie like contiguous ones.
   Page single = tiff_test::GreyPage(6, 4, 4, Ramp(24));
   single.Set(kTiffTagPlanarConfiguration, kTiffTypeShort, {2});
