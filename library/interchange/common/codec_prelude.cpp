@@ -35,12 +35,15 @@ int IpiBeginWrite(IpiSystem* sys, IpiObject* image, IpiObject* file, CodecClassC
   return CheckClass(sys, check);
 }
 
-int IpiOpenRowsAndStream(IpiSystem* sys, IpiObject* image, IpiObject* file, ScopedAccessor& rows,
-                         ScopedStream& stream) {
-  IPI_RETURN_IF_ERROR(OpenImageAccessor(sys, image, AccessMode::kRead, 1, false, rows));
-  stream = ScopedStream(sys, IpiOpenStream(sys, file, "w", 0));
-  if (stream) return kIpiNoError;
+int IpiBeginRowsWrite(IpiSystem* sys, IpiObject* image, IpiObject* file, WriterCheck check, RowsWrite& out) {
+  IPI_RETURN_IF_ERROR(IpiBeginWrite(sys, image, file));
+  IPI_RETURN_IF_ERROR(check(sys, image, file));
+  out.width = image->fields.dimension[kDimX];
+  out.height = image->fields.dimension[kDimY];
+  IPI_RETURN_IF_ERROR(OpenImageAccessor(sys, image, AccessMode::kRead, 1, false, out.rows));
+  out.stream = ScopedStream(sys, IpiOpenStream(sys, file, "w", 0));
+  if (out.stream) return kIpiNoError;
   const int status = IpiGetLastError(sys);
-  (void)rows.Close();
+  (void)out.rows.Close();
   return status;
 }

@@ -5,11 +5,15 @@
 #ifndef PELRITH_INTERCHANGE_COMMON_CODEC_PRELUDE_H_
 #define PELRITH_INTERCHANGE_COMMON_CODEC_PRELUDE_H_
 
+#include <cstdint>
+
 #include "core/objects/object.h"
 #include "core/operators/operator_frame.h"
 #include "core/streams/scoped_stream.h"
+#include "core/status.h"
 #include "core/system/system.h"
 #include "interchange/common/source_bytes.h"
+#include "interchange/io/byte_reader.h"
 
 // The class a codec checks before it touches anything: `object`'s class
 // must satisfy `allowed` (IpiIsImageClass, IpiIsGenericOrMonochromeClass).
@@ -29,11 +33,32 @@ struct CodecClassCheck {
 [[nodiscard]] int IpiBeginRead(IpiSystem* sys, IpiObject* source, IpiObject* target, int read_mode,
                                SourceBytes& bytes, CodecClassCheck check = {});
 
+// IpiBeginRead with the source's bytes, then `parse` of those bytes into
+// `parsed`: a parse that fails is 22 (reported).
+template <class Parsed>
+[[nodiscard]] int IpiBeginParsedRead(IpiSystem* sys, IpiObject* source, IpiObject* target, int read_mode,
+                                     CodecClassCheck check, SourceBytes& bytes, int (*parse)(ByteReader, Parsed&),
+                                     Parsed& parsed) {
+  IPI_RETURN_IF_ERROR(IpiBeginRead(sys, source, target, read_mode, bytes, check));
+  return parse(ByteReader(bytes.bytes()), parsed) == 0 ? kIpiNoError : IpiRefuse(sys, kIpiSyntaxError);
+}
+
 // 24, 9 or 11 as for readers, for the image written and the file object.
 [[nodiscard]] int IpiBeginWrite(IpiSystem* sys, IpiObject* image, IpiObject* file, CodecClassCheck check = {});
-// The image's plain rows, one at a time, and the file object's stream for
-// writing: 0, or the reported error of the open that failed, nothing left open.
-[[nodiscard]] int IpiOpenRowsAndStream(IpiSystem* sys, IpiObject* image, IpiObject* file, ScopedAccessor& rows,
-                                       ScopedStream& stream);
+
+// What a writer of plain rows works with: the image's rows, one at a time,
+// the file object's stream for writing, and the image's extent.
+struct RowsWrite {
+  ScopedAccessor rows;
+  ScopedStream stream;
+  int64_t width = 0;
+  int64_t height = 0;
+};
+// The writer's own check of the image and file object: 0 or its error.
+using WriterCheck = int (*)(IpiSystem* sys, IpiObject* image, IpiObject* file);
+// IpiBeginWrite, then `check`, then the rows and the stream opened into
+// `out`: 0, or the reported error of the step that failed, nothing left open.
+[[nodiscard]] int IpiBeginRowsWrite(IpiSystem* sys, IpiObject* image, IpiObject* file, WriterCheck check,
+                                    RowsWrite& out);
 
 #endif  // PELRITH_INTERCHANGE_COMMON_CODEC_PRELUDE_H_

@@ -43,6 +43,18 @@ struct FileFormatRow {
   // in order with `deinterlace_rows`.
   IpiImageCoder interlace_rows = nullptr;
   IpiImageCoder deinterlace_rows = nullptr;
+  // Formats of several images a file: a composite array is read (and, where
+  // there is a writer, written) a page an entry.
+  bool holds_pages = false;
+  // Files above this size are read through the file instead of a whole copy;
+  // 0: every file is copied whole, up to the whole-file cap.
+  uint64_t copy_limit_bytes = 0;
+  // The precision a coded image of the format decodes to, from the one its
+  // file states; null: the same.
+  int32_t (*decoded_precision)(int32_t stated) = nullptr;
+  // 1-bit rows are widened to whole bytes when the context's "byteBoundary"
+  // is on (the coder works on the true width).
+  bool byte_boundary_rows = false;
 
   bool has_reader() const { return reader != nullptr || reader_with_format != nullptr; }
   bool has_writer() const { return writer != nullptr || writer_with_format != nullptr; }

@@ -5,6 +5,7 @@
 #include "interchange/bmp/bmp_codec.h"
 #include "interchange/common/interchange_codes.h"
 #include "interchange/dispatch/codec_table.h"
+#include "interchange/dispatch/read_front.h"
 #include "interchange/gif/gif_file.h"
 #include "interchange/gif/interlace_rows.h"
 #include "interchange/jpeg_dct/jpeg_file.h"
@@ -25,10 +26,16 @@ constexpr FileFormatRow kFileFormatRows[] = {
      .reader = ReadGifFile,
      .writer = WriteGifFile,
      .interlace_rows = InterlaceRows,
-     .deinterlace_rows = DeinterlaceRows},
-    {.code = kFormatTiff, .reader = ReadTiffFile, .writer = WriteTiffFile},  // the only format with several images per file
+     .deinterlace_rows = DeinterlaceRows,
+     .decoded_precision = GifDecodedPrecision},
+    {.code = kFormatTiff,
+     .reader = ReadTiffFile,
+     .writer = WriteTiffFile,
+     .holds_pages = true,
+     .copy_limit_bytes = kTiffFileReadInMemoryMaxBytes,
+     .byte_boundary_rows = true},
     {.code = kFormatRunRaster, .reader = ReadRunRasterFile},
-    {.code = kFormatZoltra, .reader = ReadZoltraFile},
+    {.code = kFormatZoltra, .reader = ReadZoltraFile, .holds_pages = true},
     {.code = kFormatBmp, .reader_with_format = ReadBmpFile, .writer_with_format = WriteBmpFile},
     {.code = kFormatJpeg, .reader = ReadJpegFile, .writer = WriteJpegFile},
     {.code = kFormatInvertedBytes},  // a marker for the PackBits coder: no file of its own

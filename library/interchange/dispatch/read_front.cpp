@@ -25,15 +25,14 @@
 
 namespace {
 
-// Where the reader finds a file's bytes: a copy, or the file itself (a TIFF
-// file above kTiffFileReadInMemoryMaxBytes; an empty file, which no copy
-// could bound).
+// Where the reader finds a file's bytes: a copy, or the file itself (a file
+// above its format's copy limit; an empty file, which no copy could bound).
 class FileCopy {
  public:
-  int Load(IpiSystem* sys, const char* file_name, int32_t format) {
-    const bool tiff = format == kFormatTiff;
-    const int status = copy_.CopyFile(file_name, tiff ? kTiffFileReadInMemoryMaxBytes : kMaxWholeFileBytes);
-    if (status == kIpiExceedImplementation && tiff) return kIpiNoError;
+  int Load(IpiSystem* sys, const char* file_name, const FileFormatRow& row) {
+    const bool limited = row.copy_limit_bytes != 0;
+    const int status = copy_.CopyFile(file_name, limited ? row.copy_limit_bytes : kMaxWholeFileBytes);
+    if (status == kIpiExceedImplementation && limited) return kIpiNoError;
     return status == kIpiNoError ? kIpiNoError : IpiRefuse(sys, status);
   }
 
@@ -51,10 +50,19 @@ class FileCopy {
   SourceBytes copy_;
 };
 
-// A file is not even opened for a format that cannot be read.
-int RequireReader(IpiSystem* sys, int32_t format) {
+// A file is not even opened for a format that cannot be read: its row, or
+// null with 18 reported.
+const FileFormatRow* RequireReader(IpiSystem* sys, int32_t format) {
   const FileFormatRow* row = IpiFindFileFormat(format);
-  return row != nullptr && row->has_reader() ? kIpiNoError : IpiRefuse(sys, kIpiOutOfRange);
+  if (row != nullptr && row->has_reader()) return row;
+  IpiReportError(sys, kIpiOutOfRange);
+  return nullptr;
+}
+
+// Whether a composite array reads every page of a file of `format`.
+bool HoldsPages(int32_t format) {
+  const FileFormatRow* row = IpiFindFileFormat(format);
+  return row != nullptr && row->holds_pages;
 }
 
 // The pairs of every reader pass over caller memory.
@@ -66,13 +74,6 @@ int MemoryPairs(IpiSystem* sys, const void* address, int64_t size_bytes, const I
   out.Add("applicationAddressSpace", reinterpret_cast<intptr_t>(address));
   out.Add("size", static_cast<intptr_t>(size_bytes));
   return kIpiNoError;
-}
-
-// A GIF code stream decodes to 1, 4 or 8 bits per element.
-int32_t WidenGifPrecision(int32_t precision) {
-  if (precision == 2 || precision == 3) return 4;
-  if (precision >= 5 && precision <= 7) return 8;
-  return precision;
 }
 
 // The object the reader leaves the coded data in: a global block when the
@@ -100,19 +101,20 @@ int PrepareDecodeTarget(IpiSystem* sys, IpiObject* image, int32_t precision, boo
 // The image's file holds coded data: read it into a holder and decode it.
 int ReadCompressedImage(IpiSystem* sys, const char* file_name, IpiObject* image, int32_t format,
                         const PairList& pairs) {
-  const int32_t precision =
-      format == kFormatGif ? WidenGifPrecision(image->fields.data_precision) : image->fields.data_precision;
+  const FileFormatRow* row = IpiFindFileFormat(format);
+  if (row == nullptr) return IpiRefuse(sys, kIpiOutOfRange);
+  const int32_t stated = image->fields.data_precision;
+  const int32_t precision = row->decoded_precision != nullptr ? row->decoded_precision(stated) : stated;
   ScopedObject holder;
   IPI_RETURN_IF_ERROR(MakeHolder(sys, image, holder));
   IPI_RETURN_IF_ERROR(IpiReadImageFile(sys, file_name, holder.get(), format, kReadModeBoth, pairs.data(),
                                        pairs.count()));
-  IPI_RETURN_IF_ERROR(PrepareDecodeTarget(sys, image, precision, format == kFormatTiff));
+  IPI_RETURN_IF_ERROR(PrepareDecodeTarget(sys, image, precision, row->byte_boundary_rows));
+  // Rows a format stores interlaced come back in order through its own table.
   const bool interlaced =
-      format == kFormatGif && IpiInquireAttribute(sys, holder.get(), "interlacedImage") == 1;
+      row->deinterlace_rows != nullptr && IpiInquireAttribute(sys, holder.get(), "interlacedImage") == 1;
   if (!interlaced) return IpiDecodeImageData(sys, holder.get(), image);
 
-  const FileFormatRow* row = IpiFindFileFormat(format);
-  if (row == nullptr || row->deinterlace_rows == nullptr) return IpiRefuse(sys, kIpiNonPermissibleOption);
   const IpiAttribute plain_shape[] = {{"repository", kRepositoryGlobalBlock}};
   ScopedObject decoded(sys, IpiCreateObject(sys, nullptr, image->object_class, image, plain_shape, 1));
   if (!decoded) return IpiGetLastError(sys);
@@ -180,9 +182,7 @@ int IpiReadFile(IpiSystem* sys, const char* file_name, IpiObject* image, int32_t
                 const IpiAttribute* pairs, int count) {
   IPI_RETURN_IF_ERROR(IpiRequireLive(sys, image));
   if (!IpiIsCompositeArray(*image)) return IpiReadSingleImageFile(sys, file_name, image, format, pairs, count);
-  if (format == kFormatTiff || format == kFormatZoltra) {
-    return IpiReadFilePages(sys, file_name, image, format, pairs, count);
-  }
+  if (HoldsPages(format)) return IpiReadFilePages(sys, file_name, image, format, pairs, count);
   IpiObject* first = IpiFirstCompositeEntry(sys, image);
   if (first == nullptr) return IpiGetLastError(sys);
   return IpiReadSingleImageFile(sys, file_name, first, format, pairs, count);
@@ -191,18 +191,20 @@ int IpiReadFile(IpiSystem* sys, const char* file_name, IpiObject* image, int32_t
 int IpiReadFilePages(IpiSystem* sys, const char* file_name, IpiObject* array, int32_t format,
                      const IpiAttribute* pairs, int count) {
   IPI_RETURN_IF_ERROR(IpiRequireLive(sys, array));
-  IPI_RETURN_IF_ERROR(RequireReader(sys, format));
+  const FileFormatRow* row = RequireReader(sys, format);
+  if (row == nullptr) return kIpiOutOfRange;
   FileCopy copy;
-  IPI_RETURN_IF_ERROR(copy.Load(sys, file_name, format));
+  IPI_RETURN_IF_ERROR(copy.Load(sys, file_name, *row));
   return ReadPages(sys, file_name, array, format, copy.Pairs(pairs, count));
 }
 
 int IpiReadSingleImageFile(IpiSystem* sys, const char* file_name, IpiObject* image, int32_t format,
                            const IpiAttribute* pairs, int count) {
   IPI_RETURN_IF_ERROR(IpiRequireLive(sys, image));
-  IPI_RETURN_IF_ERROR(RequireReader(sys, format));
+  const FileFormatRow* row = RequireReader(sys, format);
+  if (row == nullptr) return kIpiOutOfRange;
   FileCopy copy;
-  IPI_RETURN_IF_ERROR(copy.Load(sys, file_name, format));
+  IPI_RETURN_IF_ERROR(copy.Load(sys, file_name, *row));
   return ReadSingleImage(sys, file_name, image, format, copy.Pairs(pairs, count));
 }
 
@@ -212,9 +214,7 @@ int IpiImportImage(IpiSystem* sys, const void* address, IpiObject* image, int32_
   if (!IpiIsCompositeArray(*image)) {
     return IpiImportSingleImage(sys, address, image, format, size_bytes, pairs, count);
   }
-  if (format == kFormatTiff || format == kFormatZoltra) {
-    return IpiImportPages(sys, address, image, format, size_bytes, pairs, count);
-  }
+  if (HoldsPages(format)) return IpiImportPages(sys, address, image, format, size_bytes, pairs, count);
   IpiObject* first = IpiFirstCompositeEntry(sys, image);
   if (first == nullptr) return IpiGetLastError(sys);
   return IpiImportSingleImage(sys, address, first, format, size_bytes, pairs, count);

@@ -104,8 +104,9 @@ void ApplyPairs(const IpiAttribute* pairs, int count, CodingOptions& options) {
 // the coding options and the width the coder works on. A 1-bit image written
 // to TIFF with "byteBoundary" on is coded at its true width, kept in
 // "widthByteBoundary" while its rows are widened to whole bytes.
-int MakeCompressedObject(IpiSystem* sys, IpiObject* image, int32_t format, const CodingOptions& options,
+int MakeCompressedObject(IpiSystem* sys, IpiObject* image, const FileFormatRow& row, const CodingOptions& options,
                          ScopedObject& out) {
+  const int32_t format = row.code;
   PairList shape(nullptr, 0);
   shape.Add("fileFormat", format);
   shape.Add("repository", kRepositoryFile);
@@ -119,7 +120,7 @@ int MakeCompressedObject(IpiSystem* sys, IpiObject* image, int32_t format, const
   intptr_t width_px = image->fields.dimension[kDimX];
   const int32_t true_width_px = image->fields.width_byte_boundary;
   if (IpiSystemValue(sys, IpiSystemAttribute::kByteBoundary) != 0 && options.precision == 1 &&
-      format == kFormatTiff && true_width_px > 0 && true_width_px <= width_px) {
+      row.byte_boundary_rows && true_width_px > 0 && true_width_px <= width_px) {
     width_px = true_width_px;
   }
   PairList coding(nullptr, 0);
@@ -130,7 +131,7 @@ int MakeCompressedObject(IpiSystem* sys, IpiObject* image, int32_t format, const
   coding.Add("samplingFactor", options.sampling_factor);
   coding.Add("colourSpace", options.colour_space);
   coding.Add("xDimension", width_px);
-  if (format == kFormatGif && options.interlaced != 0) coding.Add("interlacedImage", options.interlaced);
+  if (row.interlace_rows != nullptr && options.interlaced != 0) coding.Add("interlacedImage", options.interlaced);
   return IpiSetAttributes(sys, out.get(), coding.data(), coding.count());
 }
 
@@ -153,7 +154,10 @@ int IpiWriteFile(IpiSystem* sys, IpiObject* image, const char* file_name, int32_
                  const IpiAttribute* pairs, int count) {
   IPI_RETURN_IF_ERROR(IpiRequireLive(sys, image));
   if (!IpiIsCompositeArray(*image)) return IpiWriteSingleImageFile(sys, image, file_name, format, pairs, count);
-  if (format == kFormatTiff) return IpiWriteMultiPageTiff(sys, image, file_name, format, pairs, count);
+  const FileFormatRow* row = IpiFindFileFormat(format);
+  if (row != nullptr && row->holds_pages && row->has_writer()) {
+    return IpiWriteMultiPageTiff(sys, image, file_name, format, pairs, count);
+  }
   IpiObject* first = IpiFirstCompositeEntry(sys, image);
   if (first == nullptr) return IpiGetLastError(sys);
   return IpiWriteSingleImageFile(sys, first, file_name, format, pairs, count);
@@ -176,11 +180,11 @@ int IpiWriteSingleImageFile(IpiSystem* sys, IpiObject* image, const char* file_n
   }
   // Refused before any object is made or any row reordered: LZW among others.
   if (!IpiHasEncoder(static_cast<int32_t>(options.compression))) return IpiRefuse(sys, kIpiNonPermissibleOption);
-  const bool interlaces = format == kFormatGif && options.interlaced != 0;
-  if (interlaces && row->interlace_rows == nullptr) return IpiRefuse(sys, kIpiNonPermissibleOption);
+  // Rows a format stores interlaced are reordered in a copy first.
+  const bool interlaces = row->interlace_rows != nullptr && options.interlaced != 0;
 
   ScopedObject compressed;
-  IPI_RETURN_IF_ERROR(MakeCompressedObject(sys, image, format, options, compressed));
+  IPI_RETURN_IF_ERROR(MakeCompressedObject(sys, image, *row, options, compressed));
   ScopedObject interlaced_copy;
   IpiObject* source = image;
   if (interlaces) {
@@ -231,7 +235,7 @@ int IpiWriteMultiPageTiffInverting(IpiSystem* sys, IpiObject* array, const char*
       CodingOptions options = DefaultsFrom(sys, entry);
       ApplyPairs(pairs, count, options);
       ScopedObject coded;
-      IPI_RETURN_IF_ERROR(MakeCompressedObject(sys, entry, kFormatTiff, options, coded));
+      IPI_RETURN_IF_ERROR(MakeCompressedObject(sys, entry, *row, options, coded));
       IPI_RETURN_IF_ERROR(EncodePage(sys, entry, coded.get(), IsInverted(inverted, i)));
       page = coded.get();
       compressed_pages.push_back(std::move(coded));

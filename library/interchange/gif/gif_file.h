@@ -22,4 +22,8 @@ inline constexpr int32_t kGifVersion89a = 237;
 // 172, 171, 0). 11 for a wrong class, 22 for a malformed or cut file.
 [[nodiscard]] int ReadGifFile(IpiSystem* sys, IpiObject* file, IpiObject* compressed, int read_mode);
 
+// The precision a GIF code stream decodes to: 1, 4 or 8 bits per element
+// (2 and 3 stated bits give 4, 5 to 7 give 8).
+[[nodiscard]] int32_t GifDecodedPrecision(int32_t stated);
+
 #endif  // PELRITH_INTERCHANGE_GIF_GIF_FILE_H_

@@ -219,12 +219,17 @@ int CopyCodeStream(IpiSystem* sys, ByteReader in, const GifImage& image, IpiObje
 
 }  // namespace
 
+int32_t GifDecodedPrecision(int32_t stated) {
+  if (stated == 2 || stated == 3) return 4;
+  if (stated >= 5 && stated <= 7) return 8;
+  return stated;
+}
+
 int ReadGifFile(IpiSystem* sys, IpiObject* file, IpiObject* compressed, int read_mode) {
   SourceBytes source;
-  IPI_RETURN_IF_ERROR(
-      IpiBeginRead(sys, file, compressed, read_mode, source, {file, IpiIsGenericOrMonochromeClass}));
   GifImage image;
-  if (ParseGif(ByteReader(source.bytes()), image) != 0) return IpiRefuse(sys, kIpiSyntaxError);
+  const CodecClassCheck file_class{file, IpiIsGenericOrMonochromeClass};
+  IPI_RETURN_IF_ERROR(IpiBeginParsedRead(sys, file, compressed, read_mode, file_class, source, ParseGif, image));
   int64_t row_bytes = 0;
   int64_t total_bytes = 0;
   const int fits = IpiCheckGeometry(image.width, image.height, image.size_code + 1, DimensionStorage::kBits16,

@@ -141,10 +141,10 @@ int CopyCodedBytes(IpiSystem* sys, IpiObject* compressed, const ByteReader& data
 
 int ReadRunRasterFile(IpiSystem* sys, IpiObject* file, IpiObject* compressed, int read_mode) {
   SourceBytes source;
-  IPI_RETURN_IF_ERROR(
-      IpiBeginRead(sys, file, compressed, read_mode, source, {file, IpiIsGenericOrMonochromeClass}));
   Kol1Image image;
-  if (ParseRunRaster(ByteReader(source.bytes()), image) != 0) return IpiRefuse(sys, kIpiSyntaxError);
+  const CodecClassCheck file_class{file, IpiIsGenericOrMonochromeClass};
+  IPI_RETURN_IF_ERROR(
+      IpiBeginParsedRead(sys, file, compressed, read_mode, file_class, source, ParseRunRaster, image));
   IPI_RETURN_IF_ERROR(CheckSize(sys, image));
   if (read_mode != kReadModeData) {
     IPI_RETURN_IF_ERROR(DescribeTarget(sys, compressed, image, kFormatRunRaster));

@@ -60,20 +60,16 @@ int CheckWritable(IpiSystem* sys, IpiObject* image, IpiObject* file) {
 }  // namespace
 
 int WriteSgiFile(IpiSystem* sys, IpiObject* image, IpiObject* file) {
-  IPI_RETURN_IF_ERROR(IpiBeginWrite(sys, image, file));
-  IPI_RETURN_IF_ERROR(CheckWritable(sys, image, file));
-  const int64_t width = image->fields.dimension[kDimX];
-  const int64_t height = image->fields.dimension[kDimY];
-
-  ScopedAccessor in;
-  ScopedStream stream;
-  IPI_RETURN_IF_ERROR(IpiOpenRowsAndStream(sys, image, file, in, stream));
-  StreamSink sink(sys, stream.get());
+  RowsWrite w;
+  IPI_RETURN_IF_ERROR(IpiBeginRowsWrite(sys, image, file, CheckWritable, w));
+  const int64_t width = w.width;
+  const int64_t height = w.height;
+  StreamSink sink(sys, w.stream.get());
   std::vector<uint8_t> out = Header(width, height);
   int status = kIpiNoError;
   for (int64_t band = 0; band < kChannels && status == 0; ++band) {
     for (int64_t y = height - 1; y >= 0 && status == 0; --y) {
-      const uint8_t* row = IpiGetInputRow(sys, in.stream(), width * (y + height * band));
+      const uint8_t* row = IpiGetInputRow(sys, w.rows.stream(), width * (y + height * band));
       if (row == nullptr) {
         status = IpiGetLastError(sys);
         break;
@@ -86,5 +82,5 @@ int WriteSgiFile(IpiSystem* sys, IpiObject* image, IpiObject* file) {
       }
     }
   }
-  return stream.CloseAfter(status);
+  return w.stream.CloseAfter(status);
 }

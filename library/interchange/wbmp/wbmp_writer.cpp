@@ -54,15 +54,11 @@ void AppendWbmpInteger(std::vector<uint8_t>& out, uint32_t value) {
 }
 
 int WriteWbmpFile(IpiSystem* sys, IpiObject* image, IpiObject* file) {
-  IPI_RETURN_IF_ERROR(IpiBeginWrite(sys, image, file));
-  IPI_RETURN_IF_ERROR(CheckWritable(sys, image, file));
-  const int64_t width = image->fields.dimension[kDimX];
-  const int64_t height = image->fields.dimension[kDimY];
-
-  ScopedAccessor in;
-  ScopedStream stream;
-  IPI_RETURN_IF_ERROR(IpiOpenRowsAndStream(sys, image, file, in, stream));
-  StreamSink sink(sys, stream.get());
+  RowsWrite w;
+  IPI_RETURN_IF_ERROR(IpiBeginRowsWrite(sys, image, file, CheckWritable, w));
+  const int64_t width = w.width;
+  const int64_t height = w.height;
+  StreamSink sink(sys, w.stream.get());
   std::vector<uint8_t> out = {kTypeField, kFixHeaderField};
   AppendWbmpInteger(out, static_cast<uint32_t>(width));
   AppendWbmpInteger(out, static_cast<uint32_t>(height));
@@ -70,18 +66,18 @@ int WriteWbmpFile(IpiSystem* sys, IpiObject* image, IpiObject* file) {
   int status = kIpiNoError;
   for (int64_t y = 0; y < height && status == 0; ++y) {
     const int64_t row_start = y * width;
-    const uint8_t* row = IpiGetInputRow(sys, in.stream(), row_start);
+    const uint8_t* row = IpiGetInputRow(sys, w.rows.stream(), row_start);
     if (row == nullptr) {
       status = IpiGetLastError(sys);
       break;
     }
     const size_t at = out.size();
     out.resize(at + row_bytes);
-    GatherBilevelRow(*in, row, row_start & 7, width, out.data() + at);
+    GatherBilevelRow(*w.rows, row, row_start & 7, width, out.data() + at);
     if (out.size() >= kFlushBytes || y + 1 == height) {
       if (!sink.Write(out.data(), out.size())) status = sink.status();
       out.clear();
     }
   }
-  return stream.CloseAfter(status);
+  return w.stream.CloseAfter(status);
 }

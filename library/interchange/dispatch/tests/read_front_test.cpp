@@ -19,6 +19,7 @@
 #include "interchange/dispatch/codec_table.h"
 #include "interchange/dispatch/read_dispatch.h"
 #include "interchange/dispatch/read_front.h"
+#include "interchange/gif/gif_file.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -139,8 +140,12 @@ int FakeDecode(IpiSystem* sys, IpiObject* coded, IpiObject* image) {
 }
 
 constexpr FileFormatRow kTestFormats[] = {
-    {.code = kFormatGif, .reader = FakeReader},
-    {.code = kFormatTiff, .reader = FakePagesReader},
+    {.code = kFormatGif, .reader = FakeReader, .decoded_precision = GifDecodedPrecision},
+    {.code = kFormatTiff,
+     .reader = FakePagesReader,
+     .holds_pages = true,
+     .copy_limit_bytes = kTiffFileReadInMemoryMaxBytes,
+     .byte_boundary_rows = true},
     {.code = kFormatJpegLib, .reader = FakeReader},
     {.code = kFakeFormat, .reader = FakeReader},
 };

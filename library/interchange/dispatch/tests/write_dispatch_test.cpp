@@ -92,7 +92,7 @@ int FakeInterlace(IpiSystem*, IpiObject*, IpiObject*) {
 
 constexpr FileFormatRow kTestFormats[] = {
     {.code = kFormatGif, .writer = FakeWriter, .interlace_rows = FakeInterlace},
-    {.code = kFormatTiff, .writer = FakeWriter},
+    {.code = kFormatTiff, .writer = FakeWriter, .holds_pages = true, .byte_boundary_rows = true},
     {.code = kFakeFormat, .writer = FakeWriter},
 };
 constexpr CompressionRow kTestCompressions[] = {{.code = kFakeCompression, .encoder = FakeEncode}};
