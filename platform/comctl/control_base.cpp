@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "plat/control_bars.h"
 #include "plat/dialog.h"
 #include "plat/font.h"
 #include "plat/tab_control.h"
@@ -30,6 +31,10 @@ void RegisterStandardClasses() {
   RegisterControlClass(kTrackbarClass, &TrackbarProc, CS_DBLCLKS, IDC_ARROW);
   RegisterControlClass(kUpDownClass, &UpDownProc, CS_DBLCLKS, IDC_ARROW);
   RegisterControlClass(kTabControlClass, &TabControlProc, CS_DBLCLKS | CS_PARENTDC, IDC_ARROW);
+  RegisterControlClass(PROGRESS_CLASS, &ProgressBarProc, 0, IDC_ARROW);
+  RegisterControlClass(STATUSCLASSNAME, &StatusBarProc, CS_DBLCLKS, IDC_ARROW);
+  RegisterControlClass(TOOLBARCLASSNAME, &ToolbarProc, CS_DBLCLKS, IDC_ARROW);
+  RegisterControlClass(TOOLTIPS_CLASS, &TooltipProc, CS_SAVEBITS, IDC_ARROW);
   WNDCLASSEX dialog;
   dialog.style = CS_DBLCLKS | CS_SAVEBITS | CS_GLOBALCLASS;
   dialog.lpfnWndProc = &DefDlgProc;

@@ -123,6 +123,10 @@ LRESULT CALLBACK ScrollBarProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK TrackbarProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK UpDownProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK TabControlProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK ProgressBarProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK StatusBarProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK ToolbarProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK TooltipProc(HWND, UINT, WPARAM, LPARAM);
 // The dialog class's procedure is DefDlgProc ("plat/dialog.h").
 
 // The class name of a window, for the dialog manager's decisions.

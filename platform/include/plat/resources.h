@@ -19,6 +19,10 @@ constexpr int RT_STRING = 6;
 constexpr int RT_RCDATA = 10;
 constexpr int RT_GROUP_CURSOR = 12;
 constexpr int RT_GROUP_ICON = 14;
+// A toolbar: WORD version (1), WORD image width, WORD image height, WORD
+// count, then count WORD command ids (0 a separator); its images are the
+// RT_BITMAP of the same id.
+constexpr int RT_TOOLBAR = 241;
 
 // The data of a cursor or icon entry: 32-bit ARGB pixels, top-down.
 struct CursorResource {
