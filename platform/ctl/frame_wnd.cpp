@@ -19,6 +19,9 @@ BOOL CollectChild(HWND child, LPARAM param) {
   return TRUE;
 }
 
+// A bar counts while it is meant to show, also in a frame not shown yet.
+bool HasVisibleStyle(HWND child) { return (::plat::GetWindowLongPtr(child, GWL_STYLE) & WS_VISIBLE) != 0; }
+
 // The frame's direct children in their order.
 std::vector<HWND> DirectChildren(HWND frame) {
   std::vector<HWND> all;
@@ -46,7 +49,10 @@ BOOL CFrameWnd::Create(const char* class_name, const char* title, DWORD style, c
                                      GetSysColorBrush(COLOR_WINDOW));
   }
   const HWND owner = parent != nullptr ? parent->m_hWnd : nullptr;
-  if (class_name == nullptr || !CreateEx(ex_style, class_name, title, style & ~WS_CHILD, rect.left, rect.top,
+  // The bars and the client window cover the client area: the frame's own
+  // painting leaves them alone.
+  style = (style & ~WS_CHILD) | WS_CLIPCHILDREN;
+  if (class_name == nullptr || !CreateEx(ex_style, class_name, title, style, rect.left, rect.top,
                                          rect.right - rect.left, rect.bottom - rect.top, owner, menu)) {
     if (menu != nullptr && IsMenu(menu)) DestroyMenu(menu);
     return FALSE;
@@ -66,7 +72,7 @@ void CFrameWnd::RecalcLayout(BOOL /*notify*/) {
   for (HWND child : DirectChildren(m_hWnd)) {
     if (static_cast<UINT>(::plat::GetDlgCtrlID(child)) == AFX_IDW_PANE_FIRST) pane = child;
     auto* bar = dynamic_cast<CControlBar*>(CWnd::FromHandlePermanent(child));
-    if (bar == nullptr || !::plat::IsWindowVisible(child)) continue;
+    if (bar == nullptr || !HasVisibleStyle(child)) continue;
     if ((bar->GetBarStyle() & CBRS_ALIGN_BOTTOM) != 0) {
       bottoms.push_back(child);
       continue;
@@ -97,7 +103,7 @@ CRect CFrameWnd::GetPaneRect() const {
   GetClientRect(&area);
   for (HWND child : DirectChildren(m_hWnd)) {
     auto* bar = dynamic_cast<CControlBar*>(CWnd::FromHandlePermanent(child));
-    if (bar == nullptr || !::plat::IsWindowVisible(child)) continue;
+    if (bar == nullptr || !HasVisibleStyle(child)) continue;
     RECT rect{};
     ::plat::GetWindowRect(child, &rect);
     const int height = rect.bottom - rect.top;

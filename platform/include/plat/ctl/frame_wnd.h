@@ -19,8 +19,8 @@ class CFrameWnd : public CWnd {
   // The frame with the menu resource `menu_name` of `resources` (none when
   // null); string prompts come from `resources` too. A null class is a
   // framework class with double clicks, the arrow cursor and the window
-  // colour. FALSE when the menu cannot be loaded or the window not made
-  // (no menu is left behind).
+  // colour. The frame clips its children. FALSE when the menu cannot be
+  // loaded or the window not made (no menu is left behind).
   virtual BOOL Create(const char* class_name, const char* title, DWORD style, const RECT& rect, CWnd* parent = nullptr,
                       const char* menu_name = nullptr, DWORD ex_style = 0, HINSTANCE resources = nullptr);
   HINSTANCE GetResourceInstance() const { return resources_; }
