@@ -60,6 +60,23 @@ void RegisterControlClass(const char* name, WNDPROC proc, UINT class_style, int 
   RegisterClassEx(&wc);
 }
 
+void PlaceBarInParent(HWND bar, int height, bool is_bottom, bool& is_placing) {
+  const DWORD style = StyleOf(bar);
+  HWND parent = GetParent(bar);
+  if (parent == nullptr || (style & WS_CHILD) == 0 || (style & CCS_NORESIZE) != 0 || is_placing) return;
+  is_placing = true;
+  if ((style & CCS_NOPARENTALIGN) != 0) {
+    RECT own{};
+    GetClientRect(bar, &own);
+    SetWindowPos(bar, nullptr, 0, 0, own.right, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  } else {
+    RECT area{};
+    GetClientRect(parent, &area);
+    SetWindowPos(bar, nullptr, 0, is_bottom ? area.bottom - height : 0, area.right, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  is_placing = false;
+}
+
 LRESULT NotifyParent(HWND control, WORD code) {
   HWND parent = GetParent(control);
   if (parent == nullptr || (GetWindowLongPtr(control, GWL_STYLE) & WS_CHILD) == 0) return 0;

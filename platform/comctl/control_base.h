@@ -60,6 +60,12 @@ LRESULT RunControl(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
 // The window's style bits.
 inline DWORD StyleOf(HWND hwnd) { return static_cast<DWORD>(GetWindowLongPtr(hwnd, GWL_STYLE)); }
 
+// Keeps a bar (a toolbar, a status bar) along the top or bottom of its
+// parent at the parent's full width, `height` pixels high; with
+// CCS_NOPARENTALIGN only its height is set (a frame places it), with
+// CCS_NORESIZE nothing. `is_placing` guards against the WM_SIZE it causes.
+void PlaceBarInParent(HWND bar, int height, bool is_bottom, bool& is_placing);
+
 // Registers a global class of the standard set (once per process).
 void RegisterControlClass(const char* name, WNDPROC proc, UINT class_style, int cursor_id);
 

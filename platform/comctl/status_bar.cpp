@@ -57,25 +57,8 @@ RECT PartRect(HWND hwnd, const StatusBar& bar, size_t index) {
   return RECT{};
 }
 
-// Along the bottom of the parent at its full width; with CCS_NOPARENTALIGN
-// only the height is set (a frame places the bar), with CCS_NORESIZE nothing.
-void PlaceInParent(HWND hwnd, StatusBar& bar) {
-  const DWORD style = StyleOf(hwnd);
-  HWND parent = GetParent(hwnd);
-  if (parent == nullptr || (style & WS_CHILD) == 0 || (style & CCS_NORESIZE) != 0 || bar.is_placing) return;
-  const int height = BarHeight(bar);
-  bar.is_placing = true;
-  if ((style & CCS_NOPARENTALIGN) != 0) {
-    RECT own{};
-    GetClientRect(hwnd, &own);
-    SetWindowPos(hwnd, nullptr, 0, 0, own.right, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  } else {
-    RECT area{};
-    GetClientRect(parent, &area);
-    SetWindowPos(hwnd, nullptr, 0, area.bottom - height, area.right, height, SWP_NOZORDER | SWP_NOACTIVATE);
-  }
-  bar.is_placing = false;
-}
+// Status bars keep to the bottom.
+void PlaceInParent(HWND hwnd, StatusBar& bar) { PlaceBarInParent(hwnd, BarHeight(bar), true, bar.is_placing); }
 
 void DrawPart(HDC dc, const Part& part, RECT well) {
   if ((part.flags & SBT_NOBORDERS) == 0) {

@@ -111,27 +111,8 @@ void Relayout(HWND hwnd, Toolbar& bar) {
   InvalidateRect(hwnd, nullptr, TRUE);
 }
 
-// Along the top (or bottom) of the parent at its full width; with
-// CCS_NOPARENTALIGN only the height is set (a frame places the bar), with
-// CCS_NORESIZE nothing.
 void PlaceInParent(HWND hwnd, Toolbar& bar) {
-  const DWORD style = StyleOf(hwnd);
-  HWND parent = GetParent(hwnd);
-  if (parent == nullptr || (style & WS_CHILD) == 0 || (style & CCS_NORESIZE) != 0 || bar.is_placing) return;
-  const int height = BarHeight(bar);
-  bar.is_placing = true;
-  if ((style & CCS_NOPARENTALIGN) != 0) {
-    RECT own{};
-    GetClientRect(hwnd, &own);
-    SetWindowPos(hwnd, nullptr, 0, 0, own.right, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  } else {
-    RECT area{};
-    GetClientRect(parent, &area);
-    const bool is_bottom = (style & CCS_BOTTOM) == CCS_BOTTOM;
-    SetWindowPos(hwnd, nullptr, 0, is_bottom ? area.bottom - height : 0, area.right, height,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
-  }
-  bar.is_placing = false;
+  PlaceBarInParent(hwnd, BarHeight(bar), (StyleOf(hwnd) & CCS_BOTTOM) == CCS_BOTTOM, bar.is_placing);
 }
 
 void DrawImage(HDC dc, const Toolbar& bar, const TBBUTTON& button, int x, int y) {
