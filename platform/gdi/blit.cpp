@@ -12,6 +12,7 @@
 #include "gdi/dc_internal.h"
 #include "gdi/rop.h"
 #include "plat/gdi_surface.h"
+#include "plat/last_error.h"
 
 namespace plat::gdi {
 
@@ -100,26 +101,35 @@ AxisMap MapAxis(int dest_count, int src_start, int src_count, bool mirror, bool 
   return map;
 }
 
-std::shared_ptr<Surface> CopyOfSurface(const Surface& src, const RECT& area) {
-  auto copy = CreateSurface(area.right - area.left, area.bottom - area.top, src.bpp, src.colours, true);
-  if (!copy) return nullptr;
-  std::memcpy(copy->masks, src.masks, sizeof(copy->masks));
-  std::vector<uint32_t> row(static_cast<size_t>(copy->width));
-  for (int y = area.top; y < area.bottom; ++y) {
-    src.ReadRaw(y, area.left, copy->width, row.data());
-    copy->WriteRaw(y - area.top, 0, copy->width, row.data());
+// Applies `op` over one row, switching to the mask's background code for
+// the runs where the mask bit is 0.
+void ApplyMaskedRow(Surface& dst, int y, int x, int count, const RowOperation& op, const BlitMask& mask,
+                    int mask_x, int mask_y, std::vector<uint32_t>& bits, std::vector<uint32_t>& scratch) {
+  bits.resize(size_t(count));
+  mask.surface->ReadRaw(mask_y, mask_x, count, bits.data());
+  for (int start = 0; start < count;) {
+    const uint32_t bit = bits[size_t(start)] & 1;
+    int end = start + 1;
+    while (end < count && (bits[size_t(end)] & 1) == bit) ++end;
+    RowOperation run = op;
+    if (bit == 0) run.code = mask.back_code;
+    if (run.pattern) run.pattern += start;
+    if (run.source) run.source += start;
+    if (run.mask) run.mask += start;
+    ApplyRow(dst, y, x + start, end - start, run, scratch);
+    start = end;
   }
-  return copy;
 }
 
 }  // namespace
 
-void Blit(DeviceContext& dc, const RECT& dest_in, const BlitSource& source, uint8_t code) {
+void Blit(DeviceContext& dc, const RECT& dest_in, const BlitSource& source, uint8_t code, const BlitMask* mask) {
   if (dc.DropsWrites() || !dc.surface) return;
   Surface& dst = *dc.surface;
-  const bool uses_source = Rop3UsesSource(code) && source.surface != nullptr;
+  const uint8_t back = mask ? mask->back_code : code;
+  const bool uses_source = (Rop3UsesSource(code) || Rop3UsesSource(back)) && source.surface != nullptr;
   const PatternSource pattern = PatternFor(dc, dc.state.brush.as<Brush>());
-  if (pattern.is_null && Rop3UsesPattern(code)) return;
+  if (pattern.is_null && (Rop3UsesPattern(code) || Rop3UsesPattern(back))) return;
   const RECT dest = NormalizedRect(dest_in);
   const int dw = dest.right - dest.left, dh = dest.bottom - dest.top;
   if (dw == 0 || dh == 0) return;
@@ -149,7 +159,7 @@ void Blit(DeviceContext& dc, const RECT& dest_in, const BlitSource& source, uint
     if (IsEmptyRect(area)) return;
     if (src == &dst) {
       // Reading and writing one surface: take the source first.
-      holder = CopyOfSurface(*src, src->Bounds());
+      holder = CopySurface(*src, src->Bounds());
       if (!holder) return;
       src = holder.get();
     }
@@ -160,7 +170,7 @@ void Blit(DeviceContext& dc, const RECT& dest_in, const BlitSource& source, uint
   if (uses_source) convert = std::make_unique<Converter>(*src, dst, dc.state, source.bk_colour);
   const int mode = dc.state.stretch_mode;
   std::vector<uint32_t> srow(size_t(uses_source ? src->width : 0)), crow(srow.size()), acc;
-  std::vector<uint32_t> out(static_cast<size_t>(dw)), prow(static_cast<size_t>(dw)), scratch;
+  std::vector<uint32_t> out(static_cast<size_t>(dw)), prow(static_cast<size_t>(dw)), scratch, mask_bits;
   std::vector<uint8_t> mrow(static_cast<size_t>(dw));
   std::vector<int64_t> sums;
   RowOperation op;
@@ -225,7 +235,12 @@ void Blit(DeviceContext& dc, const RECT& dest_in, const BlitSource& source, uint
       const bool tiled = pattern.Row(y, r.left, count, prow.data(), mrow.data());
       op.pattern = tiled ? prow.data() : nullptr;
       op.mask = tiled && !pattern.mask.empty() ? mrow.data() : nullptr;
-      ApplyRow(dst, y, r.left, count, op, scratch);
+      if (mask) {
+        ApplyMaskedRow(dst, y, r.left, count, op, *mask, mask->origin.x + r.left - dest.left,
+                       mask->origin.y + y - dest.top, mask_bits, scratch);
+      } else {
+        ApplyRow(dst, y, r.left, count, op, scratch);
+      }
     }
   }
   dst.MarkDirty(clipped.bounds());
@@ -259,6 +274,36 @@ BOOL StretchBlt(HDC handle, int x, int y, int width, int height, HDC src_handle,
     source.bk_colour = src->state.bk_colour;
   }
   Blit(*dc, RECT{d.x, d.y, d.x + width, d.y + height}, source, code);
+  return TRUE;
+}
+
+BOOL MaskBlt(HDC handle, int x, int y, int width, int height, HDC src_handle, int x_src, int y_src, HBITMAP mask_handle,
+             int x_mask, int y_mask, DWORD rop) {
+  // The foreground code sits in the usual place, the background code in
+  // the top byte.
+  const uint8_t fore = Rop3Code(rop), back = static_cast<uint8_t>(rop >> 24);
+  if (!mask_handle) return BitBlt(handle, x, y, width, height, src_handle, x_src, y_src, rop);
+  auto dc = DrawableDc(handle);
+  auto mask = FindBitmap(mask_handle);
+  if (!dc) return FALSE;
+  if (!mask || !mask->surface || mask->surface->bpp != 1 || width < 0 || height < 0 || x_mask < 0 || y_mask < 0 ||
+      int64_t{x_mask} + width > mask->surface->width || int64_t{y_mask} + height > mask->surface->height) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  BlitSource source;
+  std::shared_ptr<DeviceContext> src;
+  if (Rop3UsesSource(fore) || Rop3UsesSource(back)) {
+    src = DrawableDc(src_handle);
+    if (!src) return FALSE;
+    const POINT s = src->ToSurface(x_src, y_src);
+    source.surface = src->surface.get();
+    source.rect = RECT{s.x, s.y, s.x + width, s.y + height};
+    source.bk_colour = src->state.bk_colour;
+  }
+  const BlitMask blit_mask{mask->surface.get(), POINT{x_mask, y_mask}, back};
+  const POINT d = dc->ToSurface(x, y);
+  Blit(*dc, RECT{d.x, d.y, d.x + width, d.y + height}, source, fore, &blit_mask);
   return TRUE;
 }
 

@@ -215,16 +215,8 @@ HBRUSH CreateHatchBrush(int hatch, COLORREF colour) {
 HBRUSH CreatePatternBrush(HBITMAP pattern) {
   auto bitmap = FindBitmap(pattern);
   if (!bitmap || !bitmap->surface) return nullptr;
-  const Surface& src = *bitmap->surface;
-  auto copy = CreateSurface(src.width, src.height, src.bpp, src.colours, true);
+  auto copy = CopySurface(*bitmap->surface, bitmap->surface->Bounds());
   if (!copy) return nullptr;
-  std::memcpy(copy->masks, src.masks, sizeof(copy->masks));
-  copy->is_dib = src.is_dib;
-  std::vector<uint32_t> row(static_cast<size_t>(src.width));
-  for (int y = 0; y < src.height; ++y) {
-    src.ReadRaw(y, 0, src.width, row.data());
-    copy->WriteRaw(y, 0, src.width, row.data());
-  }
   auto brush = std::make_shared<Brush>();
   brush->style = BS_PATTERN;
   brush->pattern = std::move(copy);

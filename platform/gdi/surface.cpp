@@ -44,6 +44,19 @@ bool IsDefaultRgb32(const uint32_t masks[3]) {
 
 }  // namespace
 
+std::shared_ptr<Surface> CopySurface(const Surface& src, const RECT& area) {
+  auto copy = CreateSurface(area.right - area.left, area.bottom - area.top, src.bpp, src.colours, true);
+  if (!copy) return nullptr;
+  std::memcpy(copy->masks, src.masks, sizeof(copy->masks));
+  copy->is_dib = src.is_dib;
+  std::vector<uint32_t> row(static_cast<size_t>(copy->width));
+  for (int y = area.top; y < area.bottom; ++y) {
+    src.ReadRaw(y, area.left, copy->width, row.data());
+    copy->WriteRaw(y - area.top, 0, copy->width, row.data());
+  }
+  return copy;
+}
+
 std::vector<RGBQUAD> DefaultColourTable(int bpp) {
   std::vector<RGBQUAD> table;
   if (bpp == 1) return {Quad(0, 0, 0), Quad(255, 255, 255)};

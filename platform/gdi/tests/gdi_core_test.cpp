@@ -249,6 +249,31 @@ TEST_F(GdiTest, MaskedDrawWithSrcAndThenSrcPaint) {
   DeleteObject(mono);
 }
 
+TEST_F(GdiTest, MaskBltChoosesTheCodeByMaskBit) {
+  // Mask bits 1,0,1,0,1,0 from (1, 1) of a 8×2 monochrome bitmap.
+  const BYTE mask_bits[4] = {0x00, 0x00, 0x54, 0x00};
+  HBITMAP mask = CreateBitmap(8, 2, 1, 1, mask_bits);
+  Canvas dest(6, 1), image(6, 1);
+  const COLORREF back = RGB(10, 20, 30), ink = RGB(200, 100, 50);
+  for (int x = 0; x < 6; ++x) {
+    SetPixel(dest.dc, x, 0, back);
+    SetPixel(image.dc, x, 0, ink);
+  }
+  // Foreground copies the image, background keeps the destination.
+  ASSERT_TRUE(MaskBlt(dest.dc, 0, 0, 6, 1, image.dc, 0, 0, mask, 1, 1, MAKEROP4(SRCCOPY, 0x00AA0029)));
+  for (int x = 0; x < 6; ++x) EXPECT_EQ(GetPixel(dest.dc, x, 0), x % 2 == 0 ? ink : back) << x;
+  // Background inverts the destination, foreground leaves it.
+  ASSERT_TRUE(MaskBlt(dest.dc, 0, 0, 6, 1, nullptr, 0, 0, mask, 1, 1, MAKEROP4(0x00AA0029, DSTINVERT)));
+  for (int x = 0; x < 6; ++x) EXPECT_EQ(GetPixel(dest.dc, x, 0), x % 2 == 0 ? ink : RGB(245, 235, 225)) << x;
+  // No mask: a plain blit with the foreground code.
+  ASSERT_TRUE(MaskBlt(dest.dc, 0, 0, 6, 1, image.dc, 0, 0, nullptr, 0, 0, SRCCOPY));
+  EXPECT_EQ(GetPixel(dest.dc, 1, 0), ink);
+  // A mask that does not cover the rectangle, or is not monochrome, is refused.
+  EXPECT_FALSE(MaskBlt(dest.dc, 0, 0, 6, 1, image.dc, 0, 0, mask, 3, 1, SRCCOPY));
+  EXPECT_FALSE(MaskBlt(dest.dc, 0, 0, 6, 1, image.dc, 0, 0, image.bitmap, 0, 0, SRCCOPY));
+  DeleteObject(mask);
+}
+
 TEST_F(GdiTest, BitBltClipsToTheSourceAndHandlesOverlap) {
   Canvas c(6, 1);
   const COLORREF px[6] = {RGB(1, 0, 0), RGB(2, 0, 0), RGB(3, 0, 0), RGB(4, 0, 0), RGB(5, 0, 0), RGB(6, 0, 0)};

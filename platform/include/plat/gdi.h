@@ -119,6 +119,9 @@ constexpr DWORD PATINVERT = 0x005A0049;
 constexpr DWORD DSTINVERT = 0x00550009;
 constexpr DWORD BLACKNESS = 0x00000042;
 constexpr DWORD WHITENESS = 0x00FF0062;
+// MaskBlt's quaternary code: `fore` where the mask bit is 1, `back` (its
+// truth table moved to bits 24-31) where it is 0.
+constexpr DWORD MAKEROP4(DWORD fore, DWORD back) { return ((back << 8) & 0xFF000000) | fore; }
 
 // Region types and combine modes.
 constexpr int ERROR = 0;

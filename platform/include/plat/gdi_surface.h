@@ -64,6 +64,9 @@ struct Surface {
 // `stride_align` is 4 for DIB rows, 2 for device-dependent bitmap rows.
 std::shared_ptr<Surface> CreateSurface(int width, int height, int bpp, const std::vector<RGBQUAD>& colours = {},
                                        bool is_top_down = true, int stride_align = 4);
+// A top-down copy of `area` (inside the surface) in the same format; null
+// when it cannot be allocated.
+std::shared_ptr<Surface> CopySurface(const Surface& src, const RECT& area);
 // The default colour table of a depth (2, 16 or 256 entries).
 std::vector<RGBQUAD> DefaultColourTable(int bpp);
 
