@@ -25,6 +25,8 @@
 #include <thread>
 #include <vector>
 
+#include "plat/testing/pixels.h"
+
 extern char** environ;
 
 namespace {
@@ -80,20 +82,6 @@ std::map<std::string, WindowInfo> ReadWindowList(const std::string& path) {
     }
   }
   return windows;
-}
-
-// 0x00RRGGBB pixels of an image file or of `source` cropped, read by ImageMagick.
-std::vector<uint32_t> ReadPixels(const std::string& source, const std::string& crop, size_t count) {
-  std::vector<uint32_t> pixels;
-  const std::string command = "convert-im6.q16 '" + source + "'" + (crop.empty() ? "" : " -crop " + crop + " +repage") + " -depth 8 rgb:-";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return pixels;
-  std::vector<uint8_t> rgb(count * 3);
-  const size_t got = std::fread(rgb.data(), 1, rgb.size(), pipe);
-  pclose(pipe);
-  if (got != rgb.size()) return pixels;
-  for (size_t i = 0; i < rgb.size(); i += 3) pixels.push_back(uint32_t{rgb[i]} << 16 | uint32_t{rgb[i + 1]} << 8 | rgb[i + 2]);
-  return pixels;
 }
 
 std::string Crop(const WindowInfo& w) {
@@ -192,25 +180,27 @@ TEST_F(ShowcaseOnScreen, EveryWindowLooksAsItDoesHeadless) {
   for (int attempt = 0; attempt < 20; ++attempt) {
     ASSERT_TRUE(shown_->IsRunning());
     ASSERT_EQ(Shell("import-im6.q16 -window root '" + screenshot + "'"), 0);
-    const std::vector<uint32_t> root = ReadPixels(screenshot, "1x1+1023+767", 1);
-    ASSERT_EQ(root.size(), 1u);
+    const plat::test::Image screen = plat::test::DecodeWithImageMagick(screenshot);
+    ASSERT_EQ(screen.width_px, 1024);
+    ASSERT_EQ(screen.height_px, 768);
+    const uint32_t root = screen.At(1023, 767);
     differences.clear();
     for (const auto& [name, window] : expected_) {
       ASSERT_EQ(shown_windows_.count(name), 1u) << name;
       const WindowInfo& shown = shown_windows_.at(name);
       ASSERT_EQ(Crop(shown), Crop(window)) << name << " is placed elsewhere on the screen";
-      const size_t count = static_cast<size_t>(window.width()) * static_cast<size_t>(window.height());
-      const std::vector<uint32_t> want = ReadPixels(dir_ + "/headless/" + name + ".png", "", count);
-      const std::vector<uint32_t> seen = ReadPixels(screenshot, Crop(window), count);
-      ASSERT_EQ(want.size(), count) << name;
-      ASSERT_EQ(seen.size(), count) << name;
+      const plat::test::Image want = plat::test::DecodeWithImageMagick(dir_ + "/headless/" + name + ".png");
+      const plat::test::Image seen = plat::test::Crop(screen, plat::RECT{window.left, window.top, window.right, window.bottom});
+      ASSERT_EQ(want.width_px, window.width()) << name;
+      ASSERT_EQ(want.height_px, window.height()) << name;
+      ASSERT_EQ(seen.width_px, window.width()) << name;
+      ASSERT_EQ(seen.height_px, window.height()) << name;
       size_t& differing = differences[name];
       for (int y = 0; y < window.height(); ++y) {
         for (int x = 0; x < window.width(); ++x) {
-          const size_t i = static_cast<size_t>(y) * static_cast<size_t>(window.width()) + static_cast<size_t>(x);
           // Outside a window's shape the X server's root shows through.
-          const uint32_t expected = window.InShape(x, y) ? want[i] : root[0];
-          if (seen[i] != expected) ++differing;
+          const uint32_t expected = window.InShape(x, y) ? want.At(x, y) : root;
+          if (seen.At(x, y) != expected) ++differing;
         }
       }
     }

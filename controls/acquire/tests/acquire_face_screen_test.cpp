@@ -11,6 +11,7 @@
 #include "acquire_host.h"
 #include "acquire_test_support.h"
 #include "plat/sys_colors.h"
+#include "plat/testing/pixels.h"
 #include "plat/user.h"
 
 namespace mirrask::test {
@@ -30,17 +31,15 @@ struct Shot {
 };
 Shot* g_shot = nullptr;
 
-uint32_t Rgb(COLORREF colour) { return (colour & 0xFF) << 16 | (colour & 0xFF00) | (colour >> 16 & 0xFF); }
-
 // Photographs the control until its face shows, then ends the loop.
 LRESULT ShooterProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message != WM_TIMER || g_shot == nullptr) return DefWindowProc(hwnd, message, wparam, lparam);
   Shot& shot = *g_shot;
   RECT rect{};
   GetWindowRect(shot.control, &rect);
-  shot.pixels = plat::acquire::test::PhotographScreen(rect, shot.file);
+  shot.pixels = plat::test::PhotographScreen(rect, shot.file).pixels;
   ++shot.shots;
-  const uint32_t face = Rgb(GetSysColor(COLOR_BTNFACE));
+  const uint32_t face = plat::test::ImagePixel(GetSysColor(COLOR_BTNFACE));
   const bool shows = shot.pixels.size() == 28 * 28 && shot.pixels[3 * 28 + 3] == face &&
                      shot.pixels[14 * 28 + 14] == 0x0000FFu;
   if (shows || shot.shots >= kMaxShots) {
@@ -80,12 +79,12 @@ TEST_F(FaceScreenTest, FaceHostedInAWindowShowsOnTheScreen) {
   KillTimer(window, kShotTimer);
   g_shot = nullptr;
   ASSERT_EQ(shot.pixels.size(), 28u * 28u) << shot.file;
-  const uint32_t face = Rgb(GetSysColor(COLOR_BTNFACE));
+  const uint32_t face = plat::test::ImagePixel(GetSysColor(COLOR_BTNFACE));
   EXPECT_EQ(shot.pixels[3 * 28 + 3], face) << "button-face fill";
   EXPECT_EQ(shot.pixels[6 * 28 + 6], face) << "the strip's mask colour is transparent";
   EXPECT_EQ(shot.pixels[14 * 28 + 14], 0x0000FFu) << "the strip image's sheet at the centre";
   EXPECT_EQ(shot.pixels[15 * 28 + 6], 0x000000u) << "the strip image's body";
-  EXPECT_EQ(shot.pixels[27 * 28 + 27], Rgb(GetSysColor(COLOR_3DDKSHADOW))) << "the raised edge";
+  EXPECT_EQ(shot.pixels[27 * 28 + 27], plat::test::ImagePixel(GetSysColor(COLOR_3DDKSHADOW))) << "the raised edge";
   host.object()->DestroyWindow();
   host.Release();
   DestroyWindow(window);

@@ -13,6 +13,7 @@
 #include "acquire_test_support.h"
 #include "plat/dialog.h"
 #include "plat/sys_colors.h"
+#include "plat/testing/pixels.h"
 #include "plat/user.h"
 
 namespace plat::acquire::test {
@@ -44,19 +45,16 @@ LRESULT ShooterProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   GetClientRect(dialog, &client);
   POINT origin{0, 0};
   ClientToScreen(dialog, &origin);
-  const std::vector<uint32_t> pixels = PhotographScreen(rect, shot.file);
-  const int width = rect.right - rect.left;
+  const plat::test::Image photo = plat::test::PhotographScreen(rect, shot.file);
   ++shot.shots;
-  if (!pixels.empty()) {
-    const COLORREF face = GetSysColor(COLOR_BTNFACE);  // 0x00BBGGRR
-    const uint32_t face_rgb = (face & 0xFF) << 16 | (face & 0xFF00) | (face >> 16 & 0xFF);
+  if (!photo.pixels.empty()) {
     // Inside the client area, a little below its top.
     const int x = origin.x - rect.left + 4;
     const int y = origin.y - rect.top + 4;
-    shot.has_button_face = pixels[static_cast<size_t>(y) * width + x] == face_rgb;
+    shot.has_button_face = photo.At(x, y) == plat::test::ImagePixel(GetSysColor(COLOR_BTNFACE));
     std::set<uint32_t> caption;
     for (int row = 0; row < origin.y - rect.top; ++row) {
-      for (int col = 0; col < width; ++col) caption.insert(pixels[static_cast<size_t>(row) * width + col]);
+      for (int col = 0; col < photo.width_px; ++col) caption.insert(photo.At(col, row));
     }
     shot.has_varied_caption = caption.size() > 1;
   }

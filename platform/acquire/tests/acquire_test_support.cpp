@@ -121,23 +121,6 @@ int RunCommand(const std::string& command) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-std::vector<uint32_t> PhotographScreen(const RECT& rect, const std::string& file) {
-  const int width = rect.right - rect.left;
-  const int height = rect.bottom - rect.top;
-  const std::string geometry = std::to_string(width) + "x" + std::to_string(height) + "+" +
-                               std::to_string(rect.left) + "+" + std::to_string(rect.top);
-  RunCommand("import-im6.q16 -window root -crop " + geometry + " +repage '" + file + "'");
-  std::vector<uint32_t> pixels;
-  FILE* pipe = popen(("convert-im6.q16 '" + file + "' -depth 8 rgb:-").c_str(), "r");
-  if (pipe == nullptr) return pixels;
-  std::vector<uint8_t> rgb(static_cast<size_t>(width) * static_cast<size_t>(height) * 3);
-  const size_t got = std::fread(rgb.data(), 1, rgb.size(), pipe);
-  pclose(pipe);
-  if (got != rgb.size()) return pixels;
-  for (size_t i = 0; i < rgb.size(); i += 3) pixels.push_back(uint32_t{rgb[i]} << 16 | uint32_t{rgb[i + 1]} << 8 | rgb[i + 2]);
-  return pixels;
-}
-
 double Psnr(const Picture& a, const Picture& b) {
   if (a.width != b.width || a.height != b.height || a.pixels.size() != b.pixels.size()) return 0;
   double sum = 0;

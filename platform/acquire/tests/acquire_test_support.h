@@ -36,10 +36,6 @@ Picture DecodePackedBitmap(HGLOBAL block);
 Picture ReadPnm(const std::string& path, int padding_px = 0);
 // Runs a command through the shell; its exit status.
 int RunCommand(const std::string& command);
-// The screen's pixels inside `rect` (screen coordinates) as 0x00RRGGBB,
-// top-down, photographed from the X server by ImageMagick's import into
-// `file`; empty when no picture could be taken (screen tests only).
-std::vector<uint32_t> PhotographScreen(const RECT& rect, const std::string& file);
 // Peak signal-to-noise ratio over the three channels, in dB.
 double Psnr(const Picture& a, const Picture& b);
 

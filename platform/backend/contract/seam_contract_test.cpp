@@ -31,6 +31,7 @@
 #include "plat/packed_dib.h"
 #include "plat/qt_module.h"
 #include "plat/testing/child_process.h"
+#include "plat/testing/pixels.h"
 
 extern char** environ;
 
@@ -63,26 +64,8 @@ void Settle(int ms) {
 
 // A rectangle of the screen as 0x00RRGGBB pixels, row by row.
 std::vector<uint32_t> ReadScreen(const RECT& rect) {
-  const int width = rect.right - rect.left;
-  const int height = rect.bottom - rect.top;
-  std::vector<uint32_t> pixels;
-  if (!IsQt()) {
-    const headless::Image screen = headless::CurrentHeadless()->SnapshotScreen();
-    for (int y = rect.top; y < rect.bottom; ++y) {
-      for (int x = rect.left; x < rect.right; ++x) pixels.push_back(screen.At(x, y));
-    }
-    return pixels;
-  }
-  const std::string command = "import-im6.q16 -window root -crop " + std::to_string(width) + "x" + std::to_string(height) +
-                              "+" + std::to_string(rect.left) + "+" + std::to_string(rect.top) + " +repage -depth 8 rgb:-";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return pixels;
-  std::vector<uint8_t> rgb(static_cast<size_t>(width) * static_cast<size_t>(height) * 3);
-  const size_t got = std::fread(rgb.data(), 1, rgb.size(), pipe);
-  pclose(pipe);
-  if (got != rgb.size()) return pixels;
-  for (size_t i = 0; i < rgb.size(); i += 3) pixels.push_back((uint32_t{rgb[i]} << 16) | (uint32_t{rgb[i + 1]} << 8) | rgb[i + 2]);
-  return pixels;
+  if (!IsQt()) return plat::test::Crop(headless::CurrentHeadless()->SnapshotScreen(), rect).pixels;
+  return plat::test::PhotographScreen(rect).pixels;
 }
 
 // A test pattern: every pixel different, so a shifted or cut picture shows.
@@ -405,23 +388,6 @@ std::string TempPath(const std::string& name) {
   return std::string(folder != nullptr ? folder : "/tmp") + "/seam-" + std::to_string(getpid()) + "-" + name;
 }
 
-// Pixels of an image file, read by ImageMagick.
-std::vector<uint32_t> DecodeWithImageMagick(const std::string& path, int* width, int* height) {
-  std::vector<uint32_t> pixels;
-  FILE* size = popen(("identify-im6.q16 -format '%w %h' '" + path + "'").c_str(), "r");
-  if (size == nullptr) return pixels;
-  if (std::fscanf(size, "%d %d", width, height) != 2) *width = *height = 0;
-  pclose(size);
-  FILE* pipe = popen(("convert-im6.q16 '" + path + "' -depth 8 rgb:-").c_str(), "r");
-  if (pipe == nullptr) return pixels;
-  std::vector<uint8_t> rgb(static_cast<size_t>(*width) * static_cast<size_t>(*height) * 3);
-  const size_t got = std::fread(rgb.data(), 1, rgb.size(), pipe);
-  pclose(pipe);
-  if (got != rgb.size()) return pixels;
-  for (size_t i = 0; i < rgb.size(); i += 3) pixels.push_back(uint32_t{rgb[i]} << 16 | uint32_t{rgb[i + 1]} << 8 | rgb[i + 2]);
-  return pixels;
-}
-
 TEST_F(SeamContract, ClipboardImagesCrossToOtherPrograms) {
   if (!IsQt()) GTEST_SKIP() << "another program's clipboard needs a display";
   // Ours, read by xclip as PNG and decoded by ImageMagick.
@@ -429,11 +395,7 @@ TEST_F(SeamContract, ClipboardImagesCrossToOtherPrograms) {
   Seam().SystemClipboard().Publish({backend::ClipboardItem{CF_DIB, "", Dib24(7, 4, pixels)}});
   const std::string png = TempPath("ours.png");
   ASSERT_EQ(RunWhileServing({"xclip", "-selection", "clipboard", "-t", "image/png", "-o"}, png), 0);
-  int width = 0;
-  int height = 0;
-  EXPECT_EQ(DecodeWithImageMagick(png, &width, &height), pixels);
-  EXPECT_EQ(width, 7);
-  EXPECT_EQ(height, 4);
+  EXPECT_TRUE(plat::test::SameImage(plat::test::DecodeWithImageMagick(png), plat::test::Image{7, 4, pixels}, "clipboard_ours"));
 
   // Theirs: a PNG with an alpha channel given by xclip arrives as a 24-bit
   // bottom-up DIB of the same colours.
@@ -441,7 +403,7 @@ TEST_F(SeamContract, ClipboardImagesCrossToOtherPrograms) {
   ASSERT_EQ(std::system(("convert-im6.q16 -size 6x5 gradient:red-blue -alpha set -channel A -evaluate set 100% +channel "
                          "PNG32:'" + theirs + "'").c_str()),
             0);
-  const std::vector<uint32_t> given = DecodeWithImageMagick(theirs, &width, &height);
+  const std::vector<uint32_t> given = plat::test::DecodeWithImageMagick(theirs).pixels;
   ASSERT_EQ(given.size(), 30u);
   // xclip serves its image in the foreground until it is ended; it takes
   // the clipboard from an empty one, so what arrives can only be its image.

@@ -5,8 +5,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,6 +14,7 @@
 #include "plat/forms/graphics.h"
 #include "plat/gdi.h"
 #include "plat/gdi_surface.h"
+#include "plat/testing/pixels.h"
 #include "plat/user.h"
 
 namespace plat {
@@ -95,29 +94,6 @@ std::string TempPath(const char* name) {
   return std::string(folder != nullptr ? folder : "/tmp") + "/" + name;
 }
 
-// ImageMagick's decode of a file as rows of COLORREFs.
-std::vector<COLORREF> DecodeWithImageMagick(const std::string& path, int width, int height) {
-  const std::string ppm = path + ".ppm";
-  const std::string command = "convert-im6.q16 '" + path + "' -depth 8 '" + ppm + "'";
-  EXPECT_EQ(std::system(command.c_str()), 0);
-  std::ifstream in(ppm, std::ios::binary);
-  std::string magic;
-  int w = 0, h = 0, max = 0;
-  in >> magic >> w >> h >> max;
-  in.get();
-  EXPECT_EQ(magic, "P6");
-  EXPECT_EQ(w, width);
-  EXPECT_EQ(h, height);
-  std::vector<COLORREF> pixels;
-  for (int i = 0; i < w * h; ++i) {
-    unsigned char rgb[3] = {};
-    in.read(reinterpret_cast<char*>(rgb), 3);
-    pixels.push_back(RGB(rgb[0], rgb[1], rgb[2]));
-  }
-  std::remove(ppm.c_str());
-  return pixels;
-}
-
 TEST_F(GraphicsTest, SavedBitmapsAreReadByImageMagickToTheSamePixels) {
   const std::vector<TColor> colours = {clBlack, clWhite, clRed, clNavy, clLime, clYellow, clTeal, clSilver};
   for (TPixelFormat format : {pf1bit, pf4bit, pf8bit, pf24bit}) {
@@ -128,13 +104,11 @@ TEST_F(GraphicsTest, SavedBitmapsAreReadByImageMagickToTheSamePixels) {
     Paint(bitmap, format == pf1bit ? std::vector<TColor>{clBlack, clWhite, clWhite} : colours);
     const std::string path = TempPath("saved.bmp");
     bitmap.SaveToFile(path);
-    const std::vector<COLORREF> decoded = DecodeWithImageMagick(path, 13, 5);
+    plat::test::Image painted{13, 5, {}};
     for (int y = 0; y < 5; ++y) {
-      for (int x = 0; x < 13; ++x) {
-        EXPECT_EQ(decoded[static_cast<size_t>(y * 13 + x)], static_cast<COLORREF>(bitmap.Canvas()->Pixel(x, y)))
-            << x << "," << y;
-      }
+      for (int x = 0; x < 13; ++x) painted.pixels.push_back(plat::test::ImagePixel(bitmap.Canvas()->Pixel(x, y)));
     }
+    EXPECT_TRUE(plat::test::SameImage(plat::test::DecodeWithImageMagick(path), painted, "saved_bitmap"));
     // And read back by us at the same depth.
     TBitmap loaded;
     loaded.LoadFromFile(path);

@@ -7,6 +7,7 @@
 #include "gdi/tests/gdi_fixture.h"
 #include "plat/gdi.h"
 #include "plat/packed_dib.h"
+#include "plat/testing/pixels.h"
 #include "tests/support/test_support.h"
 
 namespace plat::gdi::test {
@@ -82,27 +83,6 @@ Bytes AsBmpFile(const Bytes& dib, size_t bits_offset) {
   return file;
 }
 
-struct Picture {
-  int width = 0, height = 0;
-  std::vector<COLORREF> pixels;
-};
-
-// ImageMagick's decode of a file, through PPM.
-Picture DecodeWithImageMagick(const std::string& path) {
-  std::string ppm;
-  const int status = testing_support::RunCommand("convert-im6.q16 '" + path + "' -depth 8 ppm:-", &ppm);
-  EXPECT_EQ(status, 0) << "convert-im6.q16 failed on " << path;
-  Picture picture;
-  int maxval = 0, consumed = 0;
-  if (std::sscanf(ppm.c_str(), "P6 %d %d %d%n", &picture.width, &picture.height, &maxval, &consumed) != 3) return {};
-  EXPECT_EQ(maxval, 255);
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(ppm.data()) + consumed + 1;
-  const size_t count = size_t(picture.width) * size_t(picture.height);
-  if (ppm.size() < size_t(consumed) + 1 + count * 3) return {};
-  for (size_t i = 0; i < count; ++i, p += 3) picture.pixels.push_back(RGB(p[0], p[1], p[2]));
-  return picture;
-}
-
 // A 32-bit top-down DIB section canvas.
 struct DibCanvas {
   HDC dc;
@@ -126,9 +106,9 @@ struct DibCanvas {
 void ExpectDrawnLikeImageMagick(const Bytes& dib, const std::string& file_path) {
   auto view = ValidatePackedDib(dib.data(), dib.size());
   ASSERT_TRUE(view.has_value());
-  const Picture want = DecodeWithImageMagick(file_path);
-  ASSERT_EQ(want.width, view->width);
-  ASSERT_EQ(want.height, view->height);
+  const plat::test::Image want = plat::test::DecodeWithImageMagick(file_path);
+  ASSERT_EQ(want.width_px, view->width);
+  ASSERT_EQ(want.height_px, view->height);
   const auto* info = reinterpret_cast<const BITMAPINFO*>(dib.data());
   for (int scale : {1, 3}) {
     SCOPED_TRACE(scale);
@@ -137,17 +117,8 @@ void ExpectDrawnLikeImageMagick(const Bytes& dib, const std::string& file_path) 
     ASSERT_EQ(StretchDIBits(canvas.dc, 0, 0, w, h, 0, 0, view->width, view->height, view->bits, info, DIB_RGB_COLORS,
                             SRCCOPY),
               view->height);
-    int wrong = 0;
-    for (int y = 0; y < h; ++y) {
-      for (int x = 0; x < w; ++x) {
-        const COLORREF expected = want.pixels[size_t(y / scale) * size_t(want.width) + size_t(x / scale)];
-        if (GetPixel(canvas.dc, x, y) != expected && ++wrong <= 3) {
-          ADD_FAILURE() << "pixel " << x << "," << y << ": " << std::hex << GetPixel(canvas.dc, x, y) << " not "
-                        << expected;
-        }
-      }
-    }
-    EXPECT_EQ(wrong, 0);
+    EXPECT_TRUE(plat::test::SameImage(plat::test::CaptureDc(canvas.dc, RECT{0, 0, w, h}),
+                                      plat::test::ScaleNearest(want, w, h), "stretched_dib"));
   }
 }
 
@@ -240,9 +211,9 @@ TEST_F(GdiTest, GetDibitsOutputIsReadBackByImageMagick) {
     dib.insert(dib.end(), bits.begin(), bits.end());
     const std::string path = dir.File("out" + std::to_string(bpp) + ".bmp");
     testing_support::WriteFileBytes(path, AsBmpFile(dib, 40 + size_t(entries) * 4));
-    const Picture got = DecodeWithImageMagick(path);
-    ASSERT_EQ(got.width, 6);
-    ASSERT_EQ(got.height, 3);
+    const plat::test::Image got = plat::test::DecodeWithImageMagick(path);
+    ASSERT_EQ(got.width_px, 6);
+    ASSERT_EQ(got.height_px, 3);
     for (int y = 0; y < 3; ++y) {
       for (int x = 0; x < 6; ++x) {
         COLORREF want = colours[(x + y) % 6];
@@ -256,7 +227,7 @@ TEST_F(GdiTest, GetDibitsOutputIsReadBackByImageMagick) {
             if (dr * dr + dg * dg + db * db < best) best = dr * dr + dg * dg + db * db, want = RGB(q.rgbRed, q.rgbGreen, q.rgbBlue);
           }
         }
-        EXPECT_EQ(got.pixels[size_t(y) * 6 + size_t(x)], want) << x << "," << y;
+        EXPECT_EQ(got.At(x, y), plat::test::ImagePixel(want)) << x << "," << y;
       }
     }
   }

@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <cstdlib>
 
 #include "gdi/tests/gdi_fixture.h"
 #include "plat/gdi_snapshot.h"
+#include "plat/testing/pixels.h"
 #include "tests/support/test_support.h"
 
 namespace plat::gdi::test {
@@ -25,20 +26,40 @@ TEST_F(GdiTest, PngSnapshotsAreReadBackByImageMagick) {
     }
     const std::string path = dir.File("snap" + std::to_string(bpp) + ".png");
     ASSERT_TRUE(WriteSurfacePng(*surface, surface->Bounds(), path));
-    std::string ppm;
-    ASSERT_EQ(testing_support::RunCommand("convert-im6.q16 '" + path + "' -depth 8 ppm:-", &ppm), 0);
-    int width = 0, height = 0, maxval = 0, consumed = 0;
-    ASSERT_EQ(std::sscanf(ppm.c_str(), "P6 %d %d %d%n", &width, &height, &maxval, &consumed), 3);
-    ASSERT_EQ(width, 13);
-    ASSERT_EQ(height, 7);
-    const auto* p = reinterpret_cast<const unsigned char*>(ppm.data()) + consumed + 1;
-    ASSERT_GE(ppm.size(), size_t(consumed) + 1 + 13 * 7 * 3);
-    for (size_t i = 0; i < want.size(); ++i, p += 3) EXPECT_EQ(RGB(p[0], p[1], p[2]), want[i]) << i;
+    const plat::test::Image got = plat::test::DecodeWithImageMagick(path);
+    ASSERT_EQ(got.width_px, 13);
+    ASSERT_EQ(got.height_px, 7);
+    for (size_t i = 0; i < want.size(); ++i) EXPECT_EQ(got.pixels[i], plat::test::ImagePixel(want[i])) << i;
   }
   // An empty area writes nothing.
   auto surface = CreateSurface(2, 2, 32);
   EXPECT_FALSE(WriteSurfacePng(*surface, RECT{5, 5, 9, 9}, dir.File("none.png")));
   EXPECT_EQ(dir.List(), (std::vector<std::string>{"snap1.png", "snap32.png", "snap8.png"}));
+}
+
+TEST(ImageComparison, NamesTheFirstDifferenceAndKeepsBothImages) {
+  testing_support::ScopedTempDir dir;
+  setenv("PLAT_TEST_OUTPUT_DIR", dir.path().c_str(), 1);
+  // 2×2 scaled to 4×2 and 3×3 by nearest neighbour.
+  const plat::test::Image small{2, 2, {0x000001, 0x000002, 0x000003, 0x000004}};
+  const plat::test::Image wide{4, 2, {1, 1, 2, 2, 3, 3, 4, 4}};
+  EXPECT_TRUE(plat::test::SameImage(plat::test::ScaleNearest(small, 4, 2), wide, "wide"));
+  const plat::test::Image three{3, 3, {1, 1, 2, 1, 1, 2, 3, 3, 4}};
+  EXPECT_TRUE(plat::test::SameImage(plat::test::ScaleNearest(small, 3, 3), three, "three"));
+  EXPECT_TRUE(plat::test::SameImage(plat::test::Crop(wide, RECT{1, 1, 9, 9}), plat::test::Image{3, 1, {3, 4, 4}}, "crop"));
+  // A difference is reported at its first pixel, and both images are kept.
+  plat::test::Image changed = wide;
+  changed.pixels[6] = 0xFF0000;
+  changed.pixels[7] = 0xFF0000;
+  const ::testing::AssertionResult result = plat::test::SameImage(changed, wide, "changed");
+  EXPECT_FALSE(result);
+  EXPECT_NE(std::string(result.message()).find("2 pixels differ, first at (2, 1): 0xff0000 instead of 0x4"),
+            std::string::npos)
+      << result.message();
+  EXPECT_EQ(dir.List(), (std::vector<std::string>{"changed.actual.png", "changed.expected.png"}));
+  EXPECT_TRUE(plat::test::SameImage(plat::test::DecodeWithImageMagick(dir.File("changed.actual.png")), changed, "read"));
+  EXPECT_FALSE(plat::test::SameImage(small, wide, "sizes"));
+  unsetenv("PLAT_TEST_OUTPUT_DIR");
 }
 
 }  // namespace
