@@ -456,4 +456,23 @@ void TCustomForm::Dispatch(TMessage& msg) {
   TScrollingWinControl::Dispatch(msg);
 }
 
+// ---- TScrollBox -----------------------------------------------------------------------------
+
+TScrollBox::TScrollBox(TComponent* owner) : TScrollingWinControl(owner) {
+  control_style_ = {csAcceptsControls, csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};
+  SetBounds(0, 0, 185, 41);
+}
+
+void TScrollBox::SetBorderStyle(TBorderStyle style) {
+  style = style == bsNone ? bsNone : bsSingle;
+  if (style == border_style_) return;
+  border_style_ = style;
+  RecreateWnd();
+}
+
+void TScrollBox::CreateParams(TCreateParams& params) {
+  TScrollingWinControl::CreateParams(params);
+  if (border_style_ == bsSingle) params.ExStyle |= WS_EX_CLIENTEDGE;
+}
+
 }  // namespace plat

@@ -11,6 +11,7 @@
 #include "plat/forms/bitmap.h"
 #include "plat/forms/controls.h"
 #include "plat/forms/forms.h"
+#include "plat/forms/picture.h"
 #include "plat/forms/stdctrls.h"
 
 namespace plat {
@@ -170,6 +171,39 @@ class TSpeedButton : public TGraphicControl {
   int margin_ = -1;
   int spacing_ = 4;
   TButtonState state_ = bsUp;
+};
+
+// A picture painted by the parent: at the top left, centred, or stretched
+// over the control; a transparent picture leaves its key colour's pixels to
+// what lies below. AutoSize takes the picture's size.
+class TImage : public TGraphicControl {
+ public:
+  explicit TImage(TComponent* owner);
+  ~TImage() override;
+  TPicture* Picture() const { return picture_.get(); }
+  void SetPicture(const TPicture* picture) { picture_->Assign(picture); }
+  // A canvas on the picture's bitmap; an empty picture is first given the
+  // control's size (white).
+  TCanvas* Canvas();
+  bool Stretch() const { return is_stretch_; }
+  void SetStretch(bool is_stretch);
+  bool Center() const { return is_center_; }
+  void SetCenter(bool is_center);
+  bool Transparent() const { return is_transparent_; }
+  void SetTransparent(bool is_transparent);
+  // Where the picture goes, in client coordinates.
+  RECT DestRect();
+
+ protected:
+  void Paint() override;
+  bool CanAutoSize(int& width, int& height) override;
+
+ private:
+  void PictureChanged(TObject* sender);
+  std::unique_ptr<TPicture> picture_;
+  bool is_stretch_ = false;
+  bool is_center_ = false;
+  bool is_transparent_ = false;
 };
 
 // The accelerator of a caption: the character after a single "&", upper-cased

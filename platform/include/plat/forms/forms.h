@@ -153,6 +153,22 @@ class TForm : public TCustomForm {
   using TCustomForm::Canvas;
 };
 
+// A framed container whose children may lie beyond its client area: its
+// window scroll bars cover their extent.
+class TScrollBox : public TScrollingWinControl {
+ public:
+  explicit TScrollBox(TComponent* owner);
+  // bsSingle (a sunken edge) or bsNone.
+  TBorderStyle BorderStyle() const { return border_style_; }
+  void SetBorderStyle(TBorderStyle style);
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+
+ private:
+  TBorderStyle border_style_ = bsSingle;
+};
+
 // ---- Hints ----------------------------------------------------------------------------------
 class THintWindow;
 using THintWindowClass = THintWindow* (*)(TComponent* owner);
