@@ -6,6 +6,7 @@
 #include "control_internal.h"
 #include "plat/forms/exceptions.h"
 #include "plat/forms/forms.h"
+#include "plat/forms/menus.h"
 #include "plat/gdi.h"
 
 namespace plat {
@@ -309,6 +310,13 @@ void TControl::HandleMouseButton(TMessage& msg, TMouseButton button, bool is_dow
     }
   }
   MouseUp(button, shift, point.x, point.y);
+  if (button != mbRight || alive.expired()) return;
+  // The right button's release asks for the context menu at the pointer.
+  auto* windowed = dynamic_cast<TWinControl*>(this);
+  HWND source = windowed != nullptr ? windowed->WindowHandle() : parent_ != nullptr ? parent_->WindowHandle() : nullptr;
+  const POINT screen = ClientToScreen(point);
+  Perform(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(source),
+          static_cast<LPARAM>(MAKELONG(static_cast<WORD>(screen.x), static_cast<WORD>(screen.y))));
 }
 
 void TControl::Dispatch(TMessage& msg) {
@@ -364,6 +372,7 @@ void TControl::Dispatch(TMessage& msg) {
     case CM_HITTEST:
       msg.Result = HTCLIENT;
       return;
+    case WM_CONTEXTMENU: return ContextMenu(msg);
     case CM_MOUSEENTER:
     case CM_MOUSELEAVE:
     case CM_VISIBLECHANGED:
@@ -376,6 +385,33 @@ void TControl::Dispatch(TMessage& msg) {
 }
 
 void TControl::DefaultHandler(TMessage&) {}
+
+void TControl::SetPopupMenu(TPopupMenu* menu) {
+  if (menu == popup_menu_) return;
+  if (popup_menu_ != nullptr) RemoveFreeNotification(popup_menu_);
+  popup_menu_ = menu;
+  if (menu != nullptr) FreeNotification(menu);
+}
+
+void TControl::Notification(TComponent* component, TOperation operation) {
+  TComponent::Notification(component, operation);
+  if (operation == opRemove && component == popup_menu_) popup_menu_ = nullptr;
+}
+
+void TControl::ContextMenu(TMessage& msg) {
+  if (popup_menu_ != nullptr && popup_menu_->AutoPopup()) {
+    // From the keyboard the position is (-1, -1): the menu opens at the control's centre.
+    POINT at{static_cast<short>(LOWORD(msg.LParam)), static_cast<short>(HIWORD(msg.LParam))};
+    if (at.x == -1 && at.y == -1) at = ClientToScreen(POINT{width_ / 2, height_ / 2});
+    popup_menu_->SetPopupComponent(this);
+    popup_menu_->Popup(at.x, at.y);
+    msg.Result = 1;
+    return;
+  }
+  // A windowed control's window hands it on to the parent window itself.
+  if (dynamic_cast<TWinControl*>(this) != nullptr) return DefaultHandler(msg);
+  if (parent_ != nullptr) msg.Result = parent_->Perform(msg.Msg, msg.WParam, msg.LParam);
+}
 
 void TControl::Click() {
   if (OnClick) OnClick(this);

@@ -205,6 +205,7 @@ TShiftState KeyboardStateToShiftState();
 
 class TWinControl;
 class TCustomForm;
+class TPopupMenu;
 
 // ---- TControl -------------------------------------------------------------------------------
 class TControl : public TComponent {
@@ -272,6 +273,11 @@ class TControl : public TComponent {
   void SetControlStyle(TControlStyle style) { control_style_ = style; }
   TControlState ControlState() const { return control_state_; }
   void SetControlState(TControlState state) { control_state_ = state; }
+  // The menu a right-click (WM_CONTEXTMENU) pops up when it has AutoPopup;
+  // a control without one leaves the click to its parent. Cleared when the
+  // menu is freed.
+  TPopupMenu* PopupMenu() const { return popup_menu_; }
+  void SetPopupMenu(TPopupMenu* menu);
 
   // Drawing: Invalidate marks the control's area for the next paint,
   // Update paints what is marked now, Repaint does both.
@@ -327,6 +333,7 @@ class TControl : public TComponent {
   void AdjustSize();
   // Asks the parent to lay out its aligned children again.
   void RequestAlign();
+  void Notification(TComponent* component, TOperation operation) override;
 
   TControlStyle control_style_;
   TControlState control_state_;
@@ -337,6 +344,8 @@ class TControl : public TComponent {
   void HandleMouseButton(TMessage& msg, TMouseButton button, bool is_down, bool is_double);
   // Stores new bounds; true when the size changed.
   bool ApplyBounds(int left, int top, int width, int height);
+  // WM_CONTEXTMENU: pops up PopupMenu, else hands the message to the parent.
+  void ContextMenu(TMessage& msg);
 
   TWinControl* parent_ = nullptr;
   int left_ = 0;
@@ -356,6 +365,7 @@ class TControl : public TComponent {
   TCursor cursor_ = crDefault;
   TAlign align_ = alNone;
   bool is_auto_size_ = false;
+  TPopupMenu* popup_menu_ = nullptr;
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 
