@@ -158,7 +158,57 @@ std::optional<DibView> ValidatePackedDib(HGLOBAL block) {
   return view;
 }
 
+namespace {
+
+// The same depth with a 40-byte header: the colour table as 4-byte entries,
+// rows bottom-up, run-length data copied as it stands.
+HGLOBAL CopyWithPlainHeader(const DibView& view) {
+  const bool is_rle = view.compression == BI_RLE8 || view.compression == BI_RLE4;
+  const uint64_t table_bytes = uint64_t(view.colors) * sizeof(RGBQUAD);
+  const uint64_t data_bytes = is_rle ? uint64_t(view.bits_bytes) : uint64_t(view.stride) * uint64_t(view.height);
+  const uint64_t bytes = sizeof(BITMAPINFOHEADER) + table_bytes + data_bytes;
+  if (bytes > (uint64_t{1} << 30)) return 0;
+  const HGLOBAL handle = GlobalAlloc(GHND, static_cast<size_t>(bytes));
+  BYTE* out = static_cast<BYTE*>(GlobalLock(handle));
+  if (out == nullptr) {
+    if (handle != 0) (void)GlobalFree(handle);
+    return 0;
+  }
+  BITMAPINFOHEADER header{};
+  header.biSize = sizeof(header);
+  header.biWidth = view.width;
+  header.biHeight = view.height;
+  header.biPlanes = 1;
+  header.biBitCount = static_cast<WORD>(view.bpp);
+  header.biCompression = is_rle ? view.compression : BI_RGB;
+  header.biSizeImage = static_cast<DWORD>(data_bytes);
+  header.biClrUsed = static_cast<DWORD>(view.colors);
+  std::memcpy(out, &header, sizeof(header));
+  BYTE* table = out + sizeof(header);
+  for (int i = 0; i < view.colors; ++i) {
+    const COLORREF c = view.PaletteColour(i);
+    const RGBQUAD entry{GetBValue(c), GetGValue(c), GetRValue(c), 0};
+    std::memcpy(table + size_t(i) * sizeof(RGBQUAD), &entry, sizeof(entry));
+  }
+  BYTE* rows = table + table_bytes;
+  if (is_rle) {
+    std::memcpy(rows, view.bits, view.bits_bytes);
+  } else {
+    for (int y = 0; y < view.height; ++y) {
+      std::memcpy(rows + view.stride * size_t(view.height - 1 - y), view.TopRow(y), view.stride);
+    }
+  }
+  (void)GlobalUnlock(handle);
+  return handle;
+}
+
+}  // namespace
+
 HGLOBAL NormalizePackedDib(const DibView& view, int bppOut) {
+  if (bppOut == kKeepDibDepth) {
+    if (view.bpp == 16 || view.bpp == 32) return NormalizePackedDib(view, 24);
+    return CopyWithPlainHeader(view);
+  }
   if (bppOut != 24 && bppOut != 32) return 0;
   auto source = gdi::SurfaceOverDib(view, nullptr);
   if (!source) return 0;

@@ -338,6 +338,58 @@ TEST_F(GdiTest, NormalizedCopiesAreBottomUpRgbOfTheSamePixels) {
   }
 }
 
+TEST_F(GdiTest, NormalizedCopiesCanKeepTheirDepth) {
+  const uint32_t rgb565[3] = {0xF800, 0x07E0, 0x001F};
+  struct Case {
+    const char* name;
+    Bytes dib;
+    int bpp_out;
+  } cases[] = {
+      {"core 8 bpp", MakeDib(12, 5, 3, 8, BI_RGB, nullptr, 256, 21), 8},
+      {"top-down 1 bpp", MakeDib(40, 9, -3, 1, BI_RGB, nullptr, 2, 22), 1},
+      {"v4 4 bpp, 5 colours", MakeDib(108, 5, 3, 4, BI_RGB, nullptr, 5, 23), 4},
+      {"v5 top-down 24 bpp", MakeDib(124, 5, -3, 24, BI_RGB, nullptr, 0, 24), 24},
+      {"bit fields 16 bpp", MakeDib(40, 5, 3, 16, BI_BITFIELDS, rgb565, 0, 25), 24},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto view = ValidatePackedDib(c.dib.data(), c.dib.size());
+    ASSERT_TRUE(view.has_value());
+    const HGLOBAL block = NormalizePackedDib(*view, kKeepDibDepth);
+    ASSERT_NE(block, 0u);
+    auto out = ValidatePackedDib(block);
+    ASSERT_TRUE(out.has_value());
+    EXPECT_EQ(out->headerSize, 40);
+    EXPECT_FALSE(out->topDown);
+    EXPECT_EQ(out->compression, BI_RGB);
+    EXPECT_EQ(out->bpp, c.bpp_out);
+    EXPECT_EQ(GlobalSize(block), 40 + size_t(out->colors) * 4 + out->stride * 3);
+    DibCanvas a(view->width, 3), b(view->width, 3);
+    StretchDIBits(a.dc, 0, 0, view->width, 3, 0, 0, view->width, 3, view->bits,
+                  reinterpret_cast<const BITMAPINFO*>(c.dib.data()), DIB_RGB_COLORS, SRCCOPY);
+    StretchDIBits(b.dc, 0, 0, view->width, 3, 0, 0, view->width, 3, out->bits,
+                  reinterpret_cast<const BITMAPINFO*>(GlobalLock(block)), DIB_RGB_COLORS, SRCCOPY);
+    GlobalUnlock(block);
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < view->width; ++x) EXPECT_EQ(GetPixel(a.dc, x, y), GetPixel(b.dc, x, y)) << x << "," << y;
+    GlobalFree(block);
+  }
+  // Run-length data keeps its bytes behind a plain header.
+  Bytes rle(40 + 8);
+  Put32(rle, 0, 40), Put32(rle, 4, 4), Put32(rle, 8, 2), Put16(rle, 12, 1), Put16(rle, 14, 8);
+  Put32(rle, 16, BI_RLE8), Put32(rle, 32, 2);
+  const uint8_t runs[] = {4, 1, 0, 0, 4, 0, 0, 1};
+  Put32(rle, 20, sizeof(runs));
+  rle.insert(rle.end(), runs, runs + sizeof(runs));
+  auto view = ValidatePackedDib(rle.data(), rle.size());
+  ASSERT_TRUE(view.has_value());
+  const HGLOBAL block = NormalizePackedDib(*view, kKeepDibDepth);
+  ASSERT_EQ(GlobalSize(block), rle.size());
+  EXPECT_EQ(std::memcmp(GlobalLock(block), rle.data(), rle.size()), 0);
+  GlobalUnlock(block);
+  GlobalFree(block);
+}
+
 TEST_F(GdiTest, StretchDibitsClipsTheSourceAndMirrors) {
   const Bytes dib = MakeDib(40, 4, 2, 24, BI_RGB, nullptr, 0, 12);
   auto view = ValidatePackedDib(dib.data(), dib.size());

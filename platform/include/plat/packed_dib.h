@@ -165,6 +165,9 @@ std::optional<DibView> ValidatePackedDib(HGLOBAL block);
 
 // A new block with a 40-byte header and bottom-up BI_RGB rows of `bppOut`
 // (24 or 32) bits; 0 for run-length data, another depth or no memory.
+// kKeepDibDepth keeps 1, 4, 8 and 24 bits (with the colour table as 4-byte
+// entries, and run-length data as it stands) and gives 24 bits for 16 and 32.
+constexpr int kKeepDibDepth = 0;
 HGLOBAL NormalizePackedDib(const DibView& view, int bppOut);
 
 }  // namespace plat
