@@ -3,6 +3,9 @@
 // scanner-source libraries started, once each and in that order.
 #include "ondavel_module.h"
 
+#include "callback_window.h"
+#include "module_resources.h"
+#include "thumbnail_list.h"
 #include "plat/acquire/pcd_ctrl.h"
 #include "plat/acquire/twain_ctrl.h"
 
@@ -30,6 +33,11 @@ plat::BOOL OndavelModule::InitInstance() {
   // Their results are not needed here: each library reports again when used.
   (void)InitK7RBIPCD();
   (void)InitK7RBITWN();
+  // The windows' resources and registered messages exist from load on.
+  OndavelResources();
+  ThumbSelChangeMessage();
+  ThumbItemDblclkMessage();
+  AcqNotifyMessage();
   return TRUE;
 }
 

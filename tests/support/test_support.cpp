@@ -98,24 +98,4 @@ void PatchByte(std::vector<uint8_t>& bytes, size_t offset, uint8_t expected, uin
   bytes[offset] = value;
 }
 
-uint32_t DecodedPicture::Pixel(int x, int y) const {
-  const size_t at = (size_t(y) * size_t(width) + size_t(x)) * 3;
-  return uint32_t(rgb[at]) << 16 | uint32_t(rgb[at + 1]) << 8 | rgb[at + 2];
-}
-
-DecodedPicture DecodeWithImageMagick(const std::string& path) {
-  std::string ppm;
-  if (RunCommand("convert-im6.q16 '" + path + "' -depth 8 ppm:-", &ppm) != 0) return {};
-  DecodedPicture picture;
-  int maxval = 0, consumed = 0;
-  if (std::sscanf(ppm.c_str(), "P6 %d %d %d%n", &picture.width, &picture.height, &maxval, &consumed) != 3 ||
-      maxval != 255 || picture.width <= 0 || picture.height <= 0) {
-    return {};
-  }
-  const size_t bytes = size_t(picture.width) * size_t(picture.height) * 3;
-  if (ppm.size() < size_t(consumed) + 1 + bytes) return {};
-  picture.rgb.assign(ppm.begin() + consumed + 1, ppm.begin() + consumed + 1 + long(bytes));
-  return picture;
-}
-
 }  // namespace testing_support

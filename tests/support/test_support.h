@@ -43,16 +43,6 @@ std::string CorpusDir();
 // it printed on stdout.
 int RunCommand(const std::string& command, std::string* output = nullptr);
 
-// A picture as ImageMagick (convert-im6.q16) decodes a file: 8-bit RGB
-// triples, top row first; width 0 when it could not be decoded.
-struct DecodedPicture {
-  int width = 0;
-  int height = 0;
-  std::vector<uint8_t> rgb;
-  uint32_t Pixel(int x, int y) const;  // 0x00RRGGBB
-};
-DecodedPicture DecodeWithImageMagick(const std::string& path);
-
 // Names of the ipi* files in the temporary folder, to show none were left.
 std::vector<std::string> LibraryTempFiles();
 

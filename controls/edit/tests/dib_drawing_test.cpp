@@ -12,6 +12,7 @@
 #include "plat/gdi.h"
 #include "plat/packed_dib.h"
 #include "plat/testing.h"
+#include "plat/testing/pixels.h"
 #include "plat/user.h"
 #include "tests/support/test_support.h"
 
@@ -82,10 +83,10 @@ TEST_F(DibDrawingTest, DrawsAsImageMagickDecodesScaledByNearestNeighbour) {
       spec.top_down = top_down;
       if (bpp <= 8) spec.palette = Colours(1 << bpp);
       const Bytes bytes = test::MakeDibBytes(spec);
-      const testing_support::DecodedPicture want =
-          testing_support::DecodeWithImageMagick(WriteBmp(folder, "d" + std::to_string(bpp) + ".bmp", bytes));
-      ASSERT_EQ(want.width, 7);
-      ASSERT_EQ(want.height, 5);
+      const plat::test::Image want =
+          plat::test::DecodeWithImageMagick(WriteBmp(folder, "d" + std::to_string(bpp) + ".bmp", bytes));
+      ASSERT_EQ(want.width_px, 7);
+      ASSERT_EQ(want.height_px, 5);
       test::ScopedGlobal dib(test::MakeBlock(bytes));
       for (int scale : {1, 3}) {
         SCOPED_TRACE(scale);
@@ -95,7 +96,7 @@ TEST_F(DibDrawingTest, DrawsAsImageMagickDecodesScaledByNearestNeighbour) {
         int wrong = 0;
         for (int y = 0; y < 5 * scale; ++y) {
           for (int x = 0; x < 7 * scale; ++x) {
-            if (canvas.Pixel(x, y) != want.Pixel(x / scale, y / scale) && ++wrong <= 3) {
+            if (canvas.Pixel(x, y) != want.At(x / scale, y / scale) && ++wrong <= 3) {
               ADD_FAILURE() << x << "," << y << ": " << std::hex << canvas.Pixel(x, y);
             }
           }
@@ -106,14 +107,14 @@ TEST_F(DibDrawingTest, DrawsAsImageMagickDecodesScaledByNearestNeighbour) {
       Canvas part(6, 4);
       ASSERT_TRUE(DrawDibStretched(part.dc, dib.get(), nullptr, plat::RECT{0, 0, 6, 4}, plat::RECT{2, 1, 5, 3}));
       for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 6; ++x) EXPECT_EQ(part.Pixel(x, y), want.Pixel(2 + x / 2, 1 + y / 2)) << x << "," << y;
+        for (int x = 0; x < 6; ++x) EXPECT_EQ(part.Pixel(x, y), want.At(2 + x / 2, 1 + y / 2)) << x << "," << y;
       // The whole picture through DrawDib, with a palette given.
       Canvas whole(7, 5);
       plat::HPALETTE palette = plat::CreateHalftonePalette(whole.dc);
       ASSERT_TRUE(DrawDib(whole.dc, dib.get(), palette, plat::RECT{0, 0, 7, 5}));
       plat::DeleteObject(reinterpret_cast<plat::HGDIOBJ>(palette));
-      EXPECT_EQ(whole.Pixel(6, 4), want.Pixel(6, 4));
-      EXPECT_EQ(whole.Pixel(0, 0), want.Pixel(0, 0));
+      EXPECT_EQ(whole.Pixel(6, 4), want.At(6, 4));
+      EXPECT_EQ(whole.Pixel(0, 0), want.At(0, 0));
     }
   }
 }
