@@ -312,9 +312,18 @@ BOOL TranslateMessage(const MSG* msg) {
 }
 
 LRESULT DispatchMessage(const MSG* msg) {
-  if (msg == nullptr || msg->hwnd == nullptr) return 0;
-  auto window = user::FindWindowRecord(msg->hwnd);
-  if (!window) return 0;
+  if (msg == nullptr) return 0;
+  const bool is_timer_callback = msg->message == WM_TIMER && msg->lParam != 0;
+  // A timer with a callback runs it, with or without a window; only a live
+  // timer's own callback is called, since a posted WM_TIMER could name any
+  // address.
+  if (is_timer_callback && !user::IsLiveTimer(msg->hwnd, msg->wParam, reinterpret_cast<TIMERPROC>(msg->lParam))) {
+    return 0;
+  }
+  std::shared_ptr<user::Window> window;
+  if (!is_timer_callback) {
+    if (msg->hwnd == nullptr || !(window = user::FindWindowRecord(msg->hwnd))) return 0;
+  }
   user::GuiState& state = State();
   const MSG previous = state.current_message;
   state.current_message = *msg;
@@ -322,9 +331,8 @@ LRESULT DispatchMessage(const MSG* msg) {
     const MSG& previous;
     ~Restore() { State().current_message = previous; }
   } restore{previous};
-  if (msg->message == WM_TIMER && msg->lParam != 0) {
-    auto proc = reinterpret_cast<TIMERPROC>(msg->lParam);
-    proc(msg->hwnd, WM_TIMER, msg->wParam, msg->time);
+  if (is_timer_callback) {
+    reinterpret_cast<TIMERPROC>(msg->lParam)(msg->hwnd, WM_TIMER, msg->wParam, msg->time);
     return 0;
   }
   return user::Dispatch(window, msg->message, msg->wParam, msg->lParam);

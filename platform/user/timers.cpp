@@ -69,6 +69,13 @@ std::optional<MSG> TakeDueTimer(uint64_t now_ms, HWND filter, UINT min_filter, U
   return msg;
 }
 
+bool IsLiveTimer(HWND hwnd, UINT_PTR id, TIMERPROC proc) {
+  for (const Timer& timer : State().timers) {
+    if (timer.hwnd == hwnd && timer.id == id && timer.proc == proc) return true;
+  }
+  return false;
+}
+
 uint64_t NextTimerDue() {
   uint64_t next = backend::WaitRequest::kNoDeadline;
   for (const Timer& timer : State().timers) next = std::min(next, timer.due_ms);

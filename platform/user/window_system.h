@@ -244,6 +244,8 @@ void RunInputDeadlines(uint64_t now_ms);
 // Timers: the earliest due timer message, if one is due at `now_ms`.
 std::optional<MSG> TakeDueTimer(uint64_t now_ms, HWND filter, UINT min_filter, UINT max_filter, bool remove);
 uint64_t NextTimerDue();
+// Whether a timer of `hwnd` (null: a thread timer) with `id` and `proc` is set.
+bool IsLiveTimer(HWND hwnd, UINT_PTR id, TIMERPROC proc);
 // Caret blinking.
 uint64_t CaretDeadline();
 void RunCaretBlink(uint64_t now_ms);

@@ -163,6 +163,25 @@ TEST_F(InputTest, TimersComeEarliestFirstAndNeverTwicePending) {
   DestroyWindow(hwnd);
 }
 
+int g_thread_timer_calls = 0;
+void CALLBACK CountThreadTimer(HWND, UINT, UINT_PTR, DWORD) { ++g_thread_timer_calls; }
+
+TEST_F(InputTest, ThreadTimersRunTheirCallbackAndForgedOnesNothing) {
+  g_thread_timer_calls = 0;
+  const UINT_PTR id = SetTimer(nullptr, 0, 10, CountThreadTimer);
+  ASSERT_NE(id, 0u);
+  AdvanceTime(35);
+  EXPECT_EQ(g_thread_timer_calls, 3);
+  // A WM_TIMER naming a callback no timer has calls nothing.
+  const HWND hwnd = Recorder::Create(WS_POPUP, RECT{0, 0, 50, 50});
+  PostMessage(hwnd, WM_TIMER, 77, reinterpret_cast<LPARAM>(&CountThreadTimer));
+  Pump();
+  KillTimer(nullptr, id);
+  AdvanceTime(50);
+  EXPECT_EQ(g_thread_timer_calls, 3);
+  DestroyWindow(hwnd);
+}
+
 TEST_F(InputTest, CaretShowsOnlyWhenEveryHideIsUndone) {
   const HWND hwnd = Recorder::Create(WS_POPUP | WS_VISIBLE, RECT{0, 0, 100, 100});
   Pump();
