@@ -1,13 +1,16 @@
 // The module's resource table. Cursors, the icon and the toolbar strip are
-// drawn here in code; the menu and strings carry the control's own texts.
+// drawn here in code; the menu, strings and about box carry the control's
+// own texts.
 #include "module_resources.h"
 
 #include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
+#include "plat/dialog.h"
 #include "plat/modules.h"
 #include "plat/resources.h"
 
@@ -147,6 +150,39 @@ constexpr char kExitText[] = "イメージ一覧の終了\nイメージ一覧の
 constexpr char kTakeText[] = "選択データの取り込み\n選択データの取り込み";
 constexpr char kImageListText[] = "イメージ一覧";
 
+struct ConstantName {
+  plat::UINT id;
+  const char* text;
+};
+constexpr ConstantName kConstantNames[] = {
+    {kStringMediaFormatNames + 101, "qrvFileBMP"},    {kStringMediaFormatNames + 102, "qrvFileTIFF"},
+    {kStringMediaFormatNames + 103, "qrvFileJPEG"},   {kStringMediaFormatNames + 104, "qrvFilePCX"},
+    {kStringMediaFormatNames + 106, "qrvFilePNG"},    {kStringColorDepthNames + 0, "qrvColorDefault"},
+    {kStringColorDepthNames + 1, "qrvColorBitmap"},   {kStringColorDepthNames + 4, "qrvColor16"},
+    {kStringColorDepthNames + 8, "qrvColor256"},      {kStringColorDepthNames + 9, "qrvColorGrayscale"},
+    {kStringColorDepthNames + 12, "qrvColorRGB"},
+};
+
+const plat::DialogTemplate& AboutTemplate() {
+  static const plat::DialogTemplate dialog{
+      .style = plat::WS_POPUP | plat::WS_CAPTION | plat::WS_SYSMENU | plat::DS_MODALFRAME | plat::DS_CENTER,
+      .cx = 236,
+      .cy = 84,
+      .title = "Ondavel ImageEdit のバージョン情報",
+      .items = {
+          {plat::kStaticClass, "", kAboutIconItem, plat::WS_VISIBLE | plat::SS_ICON, 0, 10, 10, 20, 20},
+          {plat::kStaticClass, "Ondavel Imaging Components", -1, plat::WS_VISIBLE | plat::SS_LEFT, 0, 40, 10, 186,
+           8},
+          {plat::kStaticClass, "Ondavel ImageEdit Control Version 2.0.0.1", kAboutVersionItem,
+           plat::WS_VISIBLE | plat::SS_LEFT, 0, 40, 22, 186, 8},
+          {plat::kStaticClass, "Copyright (C) The Ondavel developers.", -1, plat::WS_VISIBLE | plat::SS_LEFT, 0, 40,
+           38, 186, 8},
+          {plat::kButtonClass, "OK", plat::IDOK, plat::WS_VISIBLE | plat::WS_TABSTOP | plat::BS_DEFPUSHBUTTON, 0, 176,
+           60, 50, 14},
+      }};
+  return dialog;
+}
+
 struct Tables {
   CursorPixels nwse = DrawArrows({{1, 1}});
   CursorPixels nesw = DrawArrows({{1, -1}});
@@ -178,6 +214,10 @@ struct Tables {
     entries.push_back({plat::RT_STRING, static_cast<int>(kCommandTake), nullptr, kTakeText, sizeof(kTakeText) - 1});
     entries.push_back(
         {plat::RT_STRING, static_cast<int>(kStringImageList), nullptr, kImageListText, sizeof(kImageListText) - 1});
+    for (const ConstantName& name : kConstantNames) {
+      entries.push_back({plat::RT_STRING, static_cast<int>(name.id), nullptr, name.text, std::strlen(name.text)});
+    }
+    entries.push_back({plat::RT_DIALOG, kAboutBoxId, nullptr, &AboutTemplate(), sizeof(plat::DialogTemplate)});
   }
 };
 

@@ -1,6 +1,7 @@
 // The image edit control's own resources, registered with the platform once
 // for the module they are compiled into: the tracker cursors, the page
-// window's menu, toolbar (with its image strip), icon and strings.
+// window's menu, toolbar (with its image strip), icon and strings, the names
+// of the constants the property browser lists, and the about box.
 #ifndef CONTROLS_EDIT_MODULE_RESOURCES_H_
 #define CONTROLS_EDIT_MODULE_RESOURCES_H_
 
@@ -22,6 +23,16 @@ constexpr int kPageIconId = 213;
 constexpr plat::UINT kCommandExit = 32768;  // close without a page
 constexpr plat::UINT kCommandTake = 32769;  // take the selected page
 constexpr plat::UINT kStringImageList = 32770;  // the title of images held in memory
+
+// Names of the constants offered as predefined strings: the id is the base
+// plus the constant's value ("qrvFileBMP" is 1101, "qrvColorRGB" 2012).
+constexpr plat::UINT kStringMediaFormatNames = 1000;
+constexpr plat::UINT kStringColorDepthNames = 2000;
+
+// The about box and its items.
+constexpr int kAboutBoxId = 100;
+constexpr int kAboutIconItem = 100;
+constexpr int kAboutVersionItem = 101;
 
 // Registers the resources (the first call) and gives the module that holds
 // them, for LoadCursor, LoadMenu, LoadString and the rest.

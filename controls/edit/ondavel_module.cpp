@@ -4,6 +4,7 @@
 #include "ondavel_module.h"
 
 #include "callback_window.h"
+#include "edit_type_library.h"
 #include "module_resources.h"
 #include "thumbnail_list.h"
 #include "plat/acquire/pcd_ctrl.h"
@@ -13,20 +14,15 @@ namespace ondavel {
 
 namespace {
 
-constexpr plat::GUID kOndavelLibId{0x6B3F1C20, 0x51D4, 0x4E8A, {0x9C, 0x37, 0x2A, 0x0E, 0x71, 0x4D, 0x0B, 0x01}};
-
 OndavelModule g_module;
 
 }  // namespace
 
-const plat::TypeLibInfo& OndavelTypeLib() {
-  static const plat::TypeLibInfo lib{"OndavelLib", kOndavelLibId, 1, 0, "Ondavel image edit control library", {}, {}};
-  return lib;
-}
-
 const plat::TypeLibInfo& OndavelModule::GetTypeLib() const { return OndavelTypeLib(); }
 
-std::span<const plat::ControlRegistration> OndavelModule::GetControls() const { return {}; }
+std::span<const plat::ControlRegistration> OndavelModule::GetControls() const {
+  return {&ImageEditRegistration(), 1};
+}
 
 plat::BOOL OndavelModule::InitInstance() {
   if (!COleControlModule::InitInstance()) return FALSE;

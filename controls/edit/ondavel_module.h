@@ -15,9 +15,6 @@ class OndavelModule : public plat::COleControlModule {
   plat::BOOL InitInstance() override;
 };
 
-// The type library "OndavelLib".
-const plat::TypeLibInfo& OndavelTypeLib();
-
 }  // namespace ondavel
 
 #endif  // CONTROLS_EDIT_ONDAVEL_MODULE_H_
