@@ -1,5 +1,6 @@
-// The class library's bitmap read from any bytes: a refusal is one of the
-// library's exceptions, never a crash, an overrun or an unbounded allocation.
+// The class library's bitmap and icon read from any bytes: a refusal is one
+// of the library's exceptions, never a crash, an overrun or an unbounded
+// allocation.
 #include <cstddef>
 #include <cstdint>
 
@@ -17,6 +18,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       volatile uint8_t first = bitmap.ScanLine(bitmap.Height() - 1)[0];
       (void)first;
     }
+  } catch (const plat::Exception&) {
+  }
+  stream.SetPosition(0);
+  plat::TIcon icon;
+  try {
+    icon.LoadFromStream(stream);
+    plat::TMemoryStream saved;
+    icon.SaveToStream(saved);
   } catch (const plat::Exception&) {
   }
   return 0;

@@ -12,6 +12,7 @@
 #include "plat/gdi.h"
 #include "plat/gdi_surface.h"
 #include "plat/packed_dib.h"
+#include "plat/resources.h"
 
 namespace plat {
 
@@ -78,6 +79,18 @@ HBITMAP NewSection(int width, int height, TPixelFormat format, const std::vector
 std::shared_ptr<gdi::Surface> SurfaceOf(HBITMAP bitmap) {
   auto object = gdi::FindBitmap(bitmap);
   return object ? object->surface : nullptr;
+}
+
+// The top-left width x height pixels of `from` onto `to`, converted by colour.
+void CopyPixels(HBITMAP from, HBITMAP to, int width, int height) {
+  HDC from_dc = CreateCompatibleDC(nullptr), to_dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old_from = SelectObject(from_dc, reinterpret_cast<HGDIOBJ>(from));
+  HGDIOBJ old_to = SelectObject(to_dc, reinterpret_cast<HGDIOBJ>(to));
+  BitBlt(to_dc, 0, 0, width, height, from_dc, 0, 0, SRCCOPY);
+  SelectObject(from_dc, old_from);
+  SelectObject(to_dc, old_to);
+  DeleteDC(from_dc);
+  DeleteDC(to_dc);
 }
 
 TPixelFormat FormatOfBits(int bits, const DWORD masks[3]) {
@@ -167,6 +180,12 @@ TBitmap::~TBitmap() {
   ReleaseCanvasDc();
   canvas_.reset();
   if (handle_ != nullptr) DeleteObject(handle_);
+  FreePalette();
+}
+
+void TBitmap::FreePalette() {
+  if (palette_ != nullptr) DeleteObject(palette_);
+  palette_ = nullptr;
 }
 
 void TBitmap::ReleaseCanvasDc() {
@@ -176,6 +195,7 @@ void TBitmap::ReleaseCanvasDc() {
 void TBitmap::Replace(HBITMAP bitmap, TPixelFormat format, int width, int height) {
   ReleaseCanvasDc();
   if (handle_ != nullptr) DeleteObject(handle_);
+  FreePalette();
   handle_ = bitmap;
   format_ = format;
   width_ = width;
@@ -199,15 +219,8 @@ void TBitmap::SetSize(int width, int height) {
   HBITMAP next = NewSection(width, height, format_, PaletteOf(format_));
   if (handle_ != nullptr && !Empty()) {
     // The pixels that still fit are kept, from the top-left corner.
-    HDC from = CreateCompatibleDC(nullptr), to = CreateCompatibleDC(nullptr);
     ReleaseCanvasDc();
-    HGDIOBJ old_from = SelectObject(from, reinterpret_cast<HGDIOBJ>(handle_));
-    HGDIOBJ old_to = SelectObject(to, reinterpret_cast<HGDIOBJ>(next));
-    BitBlt(to, 0, 0, std::min(width, width_), std::min(height, height_), from, 0, 0, SRCCOPY);
-    SelectObject(from, old_from);
-    SelectObject(to, old_to);
-    DeleteDC(from);
-    DeleteDC(to);
+    CopyPixels(handle_, next, std::min(width, width_), std::min(height, height_));
   }
   Replace(next, format_, width, height);
   Changed();
@@ -221,15 +234,8 @@ void TBitmap::SetPixelFormat(TPixelFormat format) {
     return;
   }
   HBITMAP next = NewSection(width_, height_, format, PaletteOf(format));
-  HDC from = CreateCompatibleDC(nullptr), to = CreateCompatibleDC(nullptr);
   ReleaseCanvasDc();
-  HGDIOBJ old_from = SelectObject(from, reinterpret_cast<HGDIOBJ>(handle_));
-  HGDIOBJ old_to = SelectObject(to, reinterpret_cast<HGDIOBJ>(next));
-  BitBlt(to, 0, 0, width_, height_, from, 0, 0, SRCCOPY);
-  SelectObject(from, old_from);
-  SelectObject(to, old_to);
-  DeleteDC(from);
-  DeleteDC(to);
+  CopyPixels(handle_, next, width_, height_);
   Replace(next, format, width_, height_);
   Changed();
 }
@@ -259,7 +265,22 @@ HBITMAP TBitmap::ReleaseHandle() {
   return bitmap;
 }
 
-HPALETTE TBitmap::Palette() { return nullptr; }
+HPALETTE TBitmap::Palette() {
+  auto surface = handle_ != nullptr ? SurfaceOf(handle_) : nullptr;
+  if (palette_ == nullptr && surface && !surface->colours.empty()) {
+    const size_t count = surface->colours.size();
+    std::vector<uint8_t> bytes(sizeof(LOGPALETTE) + count * sizeof(PALETTEENTRY));
+    auto* logical = reinterpret_cast<LOGPALETTE*>(bytes.data());
+    logical->palVersion = 0x300;
+    logical->palNumEntries = static_cast<WORD>(count);
+    for (size_t i = 0; i < count; ++i) {
+      const RGBQUAD& c = surface->colours[i];
+      logical->palPalEntry[i] = PALETTEENTRY{c.rgbRed, c.rgbGreen, c.rgbBlue, 0};
+    }
+    palette_ = CreatePalette(logical);
+  }
+  return palette_;
+}
 
 TCanvas* TBitmap::Canvas() {
   if (!canvas_) canvas_ = std::make_unique<BitmapCanvas>(this);
@@ -360,6 +381,21 @@ void TBitmap::Draw(TCanvas* canvas, const RECT& rect) {
   DeleteDC(image_dc);
 }
 
+void TBitmap::LoadFromResourceName(HINSTANCE instance, const std::string& name) {
+  LoadFromResource(instance, name.c_str(), name);
+}
+
+void TBitmap::LoadFromResourceID(HINSTANCE instance, int id) {
+  LoadFromResource(instance, MAKEINTRESOURCE(id), std::to_string(id));
+}
+
+void TBitmap::LoadFromResource(HINSTANCE instance, const char* name, const std::string& shown) {
+  HRSRC found = FindResource(instance, name, MAKEINTRESOURCE(RT_BITMAP));
+  const void* data = found != nullptr ? LockResource(LoadResource(instance, found)) : nullptr;
+  if (data == nullptr) throw EResNotFound("Resource " + shown + " not found");
+  LoadFromPackedDib(static_cast<const uint8_t*>(data), SizeofResource(instance, found));
+}
+
 void TBitmap::SaveToStream(TStream& stream) {
   const int bits = Empty() ? BitsOf(format_) : SurfaceOf(handle_)->bpp;
   std::vector<RGBQUAD> palette;
@@ -391,6 +427,7 @@ void TBitmap::SaveToStream(TStream& stream) {
   stream.WriteBuffer(&info, sizeof info);
   if (has_fields) stream.WriteBuffer(masks, sizeof masks);
   if (!palette.empty()) stream.WriteBuffer(palette.data(), static_cast<int64_t>(palette.size() * sizeof(RGBQUAD)));
+  if (!surface) return;  // an empty bitmap: the headers alone
   for (int row = height_ - 1; row >= 0; --row) stream.WriteBuffer(surface->Row(row), static_cast<int64_t>(stride));
 }
 
@@ -430,41 +467,30 @@ void TBitmap::LoadFromStream(TStream& stream) {
     }
   }
   if (!view) throw EInvalidGraphic("Bitmap image is not valid");
+  LoadFromPackedDib(block.data(), block.size());
+}
+
+void TBitmap::LoadFromPackedDib(const uint8_t* block, size_t size) {
+  const std::optional<DibView> view = ValidatePackedDib(block, size);
+  if (!view) throw EInvalidGraphic("Bitmap image is not valid");
   if (view->compression == BI_RLE4 || view->compression == BI_RLE8) throw EInvalidGraphic("Bitmap image is not valid");
-  int64_t bytes = StrideOf(view->width, view->bpp) * view->height;
+  const int64_t bytes = StrideOf(view->width, view->bpp) * view->height;
   if (int64_t{view->width} * view->height > kMaxPixels || bytes > kMaxBytes) {
     throw EOutOfResources("Out of system resources");
   }
-  TPixelFormat format = FormatOfBits(view->bpp, view->masks);
-  const bool is_plain = view->compression == BI_RGB && (view->bpp != 16 && view->bpp != 32);
-  HBITMAP next = nullptr;
-  if (is_plain) {
-    std::vector<RGBQUAD> palette;
-    for (int i = 0; i < view->colors; ++i) {
-      const COLORREF c = view->PaletteColour(i);
-      palette.push_back(RGBQUAD{GetBValue(c), GetGValue(c), GetRValue(c), 0});
-    }
-    next = NewSection(view->width, view->height, format, palette);
-    auto surface = SurfaceOf(next);
-    const size_t row_bytes = std::min(surface->stride_bytes, view->stride);
-    for (int row = 0; row < view->height; ++row) std::memcpy(surface->Row(row), view->TopRow(row), row_bytes);
-  } else {
-    // Bit fields and 16/32 bits: through the gate's normalising copy, as 32 bits.
-    HGLOBAL normal = NormalizePackedDib(*view, 32);
-    if (normal == 0) throw EInvalidGraphic("Bitmap image is not valid");
-    const auto* packed = static_cast<const uint8_t*>(GlobalLock(normal));
-    std::optional<DibView> plain = packed ? ValidatePackedDib(packed, GlobalSize(normal)) : std::nullopt;
-    if (plain) {
-      format = pf32bit;
-      next = NewSection(plain->width, plain->height, format, {});
-      auto surface = SurfaceOf(next);
-      for (int row = 0; row < plain->height; ++row) {
-        std::memcpy(surface->Row(row), plain->TopRow(row), std::min(surface->stride_bytes, plain->stride));
-      }
-    }
-    GlobalUnlock(normal);
-    GlobalFree(normal);
-    if (next == nullptr) throw EInvalidGraphic("Bitmap image is not valid");
+  // A section of the file's depth (its own table below 16 bits) takes the
+  // pixels through the drawing layer's DIB copy, which converts bit fields.
+  const TPixelFormat format = FormatOfBits(view->bpp, view->masks);
+  std::vector<RGBQUAD> palette;
+  for (int i = 0; i < view->colors; ++i) {
+    const COLORREF c = view->PaletteColour(i);
+    palette.push_back(RGBQUAD{GetBValue(c), GetGValue(c), GetRValue(c), 0});
+  }
+  HBITMAP next = NewSection(view->width, view->height, format, palette);
+  if (SetDIBits(nullptr, next, 0, static_cast<UINT>(view->height), view->bits,
+                reinterpret_cast<const BITMAPINFO*>(block), DIB_RGB_COLORS) != view->height) {
+    DeleteObject(next);
+    throw EInvalidGraphic("Bitmap image is not valid");
   }
   Replace(next, format, view->width, view->height);
   Changed();

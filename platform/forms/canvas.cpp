@@ -3,6 +3,8 @@
 // OnChanging before and OnChange after.
 #include "plat/forms/canvas.h"
 
+#include <algorithm>
+
 #include "plat/forms/bitmap.h"
 #include "plat/forms/exceptions.h"
 #include "plat/gdi.h"
@@ -113,54 +115,73 @@ RECT TCanvas::ClipRect() {
   return rect;
 }
 
-TColor TCanvas::Pixel(int x, int y) { return static_cast<TColor>(GetPixel(Handle(), x, y)); }
+TColor TCanvas::Pixels(int x, int y) { return static_cast<TColor>(GetPixel(Handle(), x, y)); }
 
-void TCanvas::SetPixel(int x, int y, TColor color) {
-  Changing();
-  ::plat::SetPixel(RequireDc(kPenValid), x, y, static_cast<COLORREF>(ColorToRGB(color)));
-  Changed();
+void TCanvas::SetPixels(int x, int y, TColor color) {
+  Paint(kPenValid, [&](HDC dc) { ::plat::SetPixel(dc, x, y, static_cast<COLORREF>(ColorToRGB(color))); });
 }
 
 void TCanvas::MoveTo(int x, int y) { MoveToEx(Handle(), x, y, nullptr); }
 
+void TCanvas::LineTo(int x, int y) {
+  Paint(kPenValid, [&](HDC dc) { ::plat::LineTo(dc, x, y); });
+}
+
+void TCanvas::Polyline(std::span<const POINT> points) {
+  Paint(kPenValid, [&](HDC dc) { ::plat::Polyline(dc, points.data(), static_cast<int>(points.size())); });
+}
+
+void TCanvas::Polygon(std::span<const POINT> points) {
+  Paint(kPenValid | kBrushValid,
+        [&](HDC dc) { ::plat::Polygon(dc, points.data(), static_cast<int>(points.size())); });
+}
+
+void TCanvas::Rectangle(int left, int top, int right, int bottom) {
+  Paint(kPenValid | kBrushValid, [&](HDC dc) { ::plat::Rectangle(dc, left, top, right, bottom); });
+}
+
+void TCanvas::RoundRect(int left, int top, int right, int bottom, int ellipse_width, int ellipse_height) {
+  Paint(kPenValid | kBrushValid,
+        [&](HDC dc) { ::plat::RoundRect(dc, left, top, right, bottom, ellipse_width, ellipse_height); });
+}
+
+void TCanvas::Ellipse(int left, int top, int right, int bottom) {
+  Paint(kPenValid | kBrushValid, [&](HDC dc) { ::plat::Ellipse(dc, left, top, right, bottom); });
+}
+
+void TCanvas::Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
+  Paint(kPenValid, [&](HDC dc) { ::plat::Arc(dc, x1, y1, x2, y2, x3, y3, x4, y4); });
+}
+
 void TCanvas::FillRect(const RECT& rect) {
-  Changing();
-  ::plat::FillRect(RequireDc(kBrushValid), &rect, brush_->Handle());
-  Changed();
+  Paint(kBrushValid, [&](HDC dc) { ::plat::FillRect(dc, &rect, brush_->Handle()); });
 }
 
 void TCanvas::FrameRect(const RECT& rect) {
-  Changing();
-  ::plat::FrameRect(RequireDc(kBrushValid), &rect, brush_->Handle());
-  Changed();
+  Paint(kBrushValid, [&](HDC dc) { ::plat::FrameRect(dc, &rect, brush_->Handle()); });
 }
 
 void TCanvas::DrawFocusRect(const RECT& rect) {
-  Changing();
-  ::plat::DrawFocusRect(RequireDc(kBrushValid), &rect);
-  Changed();
+  Paint(kBrushValid, [&](HDC dc) { ::plat::DrawFocusRect(dc, &rect); });
 }
 
 void TCanvas::Draw(int x, int y, TGraphic* graphic) {
   if (graphic == nullptr || graphic->Empty()) return;
-  RequireDc(kBrushValid);
-  graphic->Draw(this, RECT{x, y, x + graphic->Width(), y + graphic->Height()});
+  Paint(kBrushValid, [&](HDC) { graphic->Draw(this, RECT{x, y, x + graphic->Width(), y + graphic->Height()}); });
 }
 
 void TCanvas::StretchDraw(const RECT& rect, TGraphic* graphic) {
   if (graphic == nullptr || graphic->Empty()) return;
-  RequireDc(kBrushValid);
-  graphic->Draw(this, rect);
+  Paint(kBrushValid, [&](HDC) { graphic->Draw(this, rect); });
 }
 
 void TCanvas::CopyRect(const RECT& dest, TCanvas* canvas, const RECT& source) {
   if (canvas == nullptr) return;
-  Changing();
-  HDC target = RequireDc(kBrushValid);
-  HDC from = canvas->RequireDc(kBrushValid);
-  StretchBlt(target, dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top, from, source.left,
-             source.top, source.right - source.left, source.bottom - source.top, copy_mode_);
-  Changed();
+  Paint(kBrushValid, [&](HDC target) {
+    StretchBlt(target, dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top,
+               canvas->RequireDc(kBrushValid), source.left, source.top, source.right - source.left,
+               source.bottom - source.top, copy_mode_);
+  });
 }
 
 void TCanvas::BrushCopy(const RECT& dest, TBitmap* bitmap, const RECT& source, TColor color) {
@@ -193,21 +214,19 @@ void TCanvas::BrushCopy(const RECT& dest, TBitmap* bitmap, const RECT& source, T
 }
 
 void TCanvas::TextOut(int x, int y, const std::string& text) {
-  Changing();
-  HDC dc = RequireDc(kFontValid | kBrushValid);
-  ::plat::TextOut(dc, x, y, text.data(), static_cast<int>(text.size()));
-  SIZE size{};
-  GetTextExtentPoint32(dc, text.data(), static_cast<int>(text.size()), &size);
-  MoveToEx(dc, x + size.cx, y, nullptr);
-  Changed();
+  Paint(kFontValid | kBrushValid, [&](HDC dc) {
+    ::plat::TextOut(dc, x, y, text.data(), static_cast<int>(text.size()));
+    SIZE size{};
+    GetTextExtentPoint32(dc, text.data(), static_cast<int>(text.size()), &size);
+    MoveToEx(dc, x + size.cx, y, nullptr);
+  });
 }
 
 void TCanvas::TextRect(const RECT& rect, int x, int y, const std::string& text) {
-  Changing();
-  HDC dc = RequireDc(kFontValid | kBrushValid);
   const UINT options = ETO_CLIPPED | (brush_->Style() != bsClear ? ETO_OPAQUE : 0);
-  ExtTextOut(dc, x, y, options, &rect, text.data(), static_cast<int>(text.size()), nullptr);
-  Changed();
+  Paint(kFontValid | kBrushValid, [&](HDC dc) {
+    ExtTextOut(dc, x, y, options, &rect, text.data(), static_cast<int>(text.size()), nullptr);
+  });
 }
 
 SIZE TCanvas::TextExtent(const std::string& text) {

@@ -1,6 +1,7 @@
 // TImage: a picture drawn on the parent's canvas where the control lies.
 #include <algorithm>
 
+#include "plat/forms/exceptions.h"
 #include "plat/forms/extctrls.h"
 
 namespace plat {
@@ -14,6 +15,10 @@ TImage::TImage(TComponent* owner) : TGraphicControl(owner), picture_(std::make_u
 TImage::~TImage() { picture_->OnChange = nullptr; }
 
 TCanvas* TImage::Canvas() {
+  // Drawing on an image would throw away another kind of picture.
+  if (picture_->Graphic() != nullptr && dynamic_cast<TBitmap*>(picture_->Graphic()) == nullptr) {
+    throw EInvalidOperation("Can only modify an image if it contains a bitmap");
+  }
   TBitmap* bitmap = picture_->Bitmap();
   if (bitmap->Empty()) bitmap->SetSize(std::max(Width(), 1), std::max(Height(), 1));  // white
   return bitmap->Canvas();

@@ -5,15 +5,19 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "plat/font_engine.h"
 #include "plat/forms/bitmap.h"
 #include "plat/forms/exceptions.h"
 #include "plat/forms/graphics.h"
+#include "plat/forms/picture.h"
 #include "plat/gdi.h"
 #include "plat/gdi_surface.h"
+#include "plat/resources.h"
 #include "plat/testing/pixels.h"
 #include "plat/user.h"
 
@@ -242,6 +246,359 @@ TEST_F(GraphicsTest, CanvasCopiesRespectTransparencyCopyModeAndBrush) {
   EXPECT_EQ(target.Canvas()->TextHeight("ABC"), 16);
   target.Canvas()->TextOut(2, 0, "AB");
   EXPECT_EQ(target.Canvas()->PenPos().x, 18);
+}
+
+// The bitmap's pixels as text: '#' black (the pen), 'o' red (the brush),
+// '.' white, '?' anything else.
+std::vector<std::string> Ink(TBitmap& bitmap) {
+  std::vector<std::string> rows;
+  for (int y = 0; y < bitmap.Height(); ++y) {
+    std::string row;
+    for (int x = 0; x < bitmap.Width(); ++x) {
+      const TColor c = bitmap.Canvas()->Pixels(x, y);
+      row += c == clBlack ? '#' : c == clRed ? 'o' : c == clWhite ? '.' : '?';
+    }
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+TEST_F(GraphicsTest, CanvasLinesAndFiguresUseThePenAndBrush) {
+  struct Case {
+    const char* name;
+    std::function<void(TCanvas&)> draw;
+    std::vector<std::string> expected;  // empty: checked by `spots`
+    std::vector<std::pair<POINT, char>> spots;
+  };
+  const std::vector<POINT> corner = {{0, 0}, {3, 0}, {3, 3}};
+  const std::vector<POINT> box = {{1, 1}, {5, 1}, {5, 4}, {1, 4}};
+  const Case cases[] = {
+      {"LineTo leaves its last pixel", [](TCanvas& c) { c.MoveTo(1, 1); c.LineTo(5, 1); },
+       {"........", ".####...", "........", "........", "........", "........"}, {}},
+      {"Polyline", [&](TCanvas& c) { c.Polyline(corner); },
+       {"####....", "...#....", "...#....", "........", "........", "........"}, {}},
+      {"Rectangle", [](TCanvas& c) { c.Rectangle(1, 1, 6, 5); },
+       {"........", ".#####..", ".#ooo#..", ".#ooo#..", ".#####..", "........"}, {}},
+      {"Polygon", [&](TCanvas& c) { c.Polygon(box); },
+       {"........", ".#####..", ".#ooo#..", ".#ooo#..", ".#####..", "........"}, {}},
+      {"FrameRect paints the brush", [](TCanvas& c) { c.FrameRect(RECT{1, 1, 5, 4}); },
+       {"........", ".oooo...", ".o..o...", ".oooo...", "........", "........"}, {}},
+      {"Ellipse", [](TCanvas& c) { c.Ellipse(0, 0, 8, 6); },
+       {}, {{{0, 0}, '.'}, {{7, 5}, '.'}, {{4, 0}, '#'}, {{0, 3}, '#'}, {{4, 3}, 'o'}}},
+      {"RoundRect", [](TCanvas& c) { c.RoundRect(0, 0, 8, 6, 4, 4); },
+       {}, {{{0, 0}, '.'}, {{4, 0}, '#'}, {{0, 3}, '#'}, {{7, 3}, '#'}, {{3, 3}, 'o'}}},
+      {"Arc: the upper half, counter-clockwise", [](TCanvas& c) { c.Arc(0, 0, 8, 6, 8, 3, 0, 3); },
+       {}, {{{4, 0}, '#'}, {{4, 5}, '.'}, {{4, 3}, '.'}}},
+      {"Pixels", [](TCanvas& c) { c.SetPixels(2, 3, clRed); },
+       {"........", "........", "........", "..o.....", "........", "........"}, {}},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    TBitmap bitmap;
+    bitmap.SetPixelFormat(pf24bit);
+    bitmap.SetSize(8, 6);
+    TCanvas& canvas = *bitmap.Canvas();
+    canvas.Pen()->SetColor(clBlack);
+    canvas.Brush()->SetColor(clRed);
+    int changes = 0;
+    canvas.OnChange = [&changes](TObject*) { ++changes; };
+    test.draw(canvas);
+    EXPECT_GE(changes, 1);
+    EXPECT_TRUE(bitmap.Modified());
+    const std::vector<std::string> ink = Ink(bitmap);
+    if (!test.expected.empty()) EXPECT_EQ(ink, test.expected);
+    for (const auto& [at, want] : test.spots) {
+      EXPECT_EQ(ink[static_cast<size_t>(at.y)][static_cast<size_t>(at.x)], want) << at.x << "," << at.y;
+    }
+  }
+  // The pen position follows the lines; outside the bitmap a pixel is invalid.
+  TBitmap bitmap;
+  bitmap.SetSize(8, 6);
+  bitmap.Canvas()->MoveTo(1, 2);
+  bitmap.Canvas()->LineTo(6, 4);
+  EXPECT_EQ(bitmap.Canvas()->PenPos().x, 6);
+  EXPECT_EQ(bitmap.Canvas()->PenPos().y, 4);
+  EXPECT_EQ(bitmap.Canvas()->Pixels(8, 0), -1);
+  const RECT clip = bitmap.Canvas()->ClipRect();
+  EXPECT_EQ(clip.right, 8);
+  EXPECT_EQ(clip.bottom, 6);
+  // A focus rectangle is its own inverse.
+  const std::vector<std::string> before = Ink(bitmap);
+  bitmap.Canvas()->DrawFocusRect(RECT{1, 1, 7, 5});
+  EXPECT_NE(Ink(bitmap), before);
+  bitmap.Canvas()->DrawFocusRect(RECT{1, 1, 7, 5});
+  EXPECT_EQ(Ink(bitmap), before);
+}
+
+TEST_F(GraphicsTest, PatternBrushesOfAnySizeTile) {
+  TBitmap pattern;
+  pattern.SetPixelFormat(pf24bit);
+  pattern.SetSize(3, 2);
+  Paint(pattern, {clRed, clBlue, clLime, clYellow, clBlack});
+  TBitmap target;
+  target.SetPixelFormat(pf24bit);
+  target.SetSize(7, 5);
+  target.Canvas()->Brush()->SetBitmap(&pattern);
+  target.Canvas()->FillRect(RECT{0, 0, 7, 5});
+  for (int y = 0; y < 5; ++y) {
+    for (int x = 0; x < 7; ++x) {
+      EXPECT_EQ(target.Canvas()->Pixels(x, y), pattern.Canvas()->Pixels(x % 3, y % 2)) << x << "," << y;
+    }
+  }
+}
+
+TEST_F(GraphicsTest, CanvasLockHoldsOtherThreadsOff) {
+  TBitmap bitmap;
+  bitmap.SetSize(2, 2);
+  TCanvas& canvas = *bitmap.Canvas();
+  canvas.Lock();
+  canvas.Lock();  // nests
+  EXPECT_EQ(canvas.LockCount(), 2);
+  bool other_got_it = true;
+  std::thread([&] { other_got_it = canvas.TryLock(); }).join();
+  EXPECT_FALSE(other_got_it);
+  canvas.Unlock();
+  canvas.Unlock();
+  std::thread([&] {
+    other_got_it = canvas.TryLock();
+    if (other_got_it) canvas.Unlock();
+  }).join();
+  EXPECT_TRUE(other_got_it);
+}
+
+// A packed DIB of 2 x 1 pixels at 8 bits: indices 1 and 0 of a two-colour table.
+const uint8_t kTwoPixelDib[] = {40, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0, 1, 0, 8, 0, 0, 0, 0, 0, 4, 0, 0, 0,
+                                0,  0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0,
+                                0,  0, 255, 0, 255, 0, 0, 0,  // red, blue
+                                1,  0, 0, 0};
+const uint8_t kBrokenDib[] = {40, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0, 1, 0, 7, 0};
+
+TEST_F(GraphicsTest, BitmapsLoadFromTheModulesResourceTable) {
+  const auto module = reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x6260));
+  const ResourceEntry entries[] = {
+      {RT_BITMAP, 12, nullptr, kTwoPixelDib, sizeof kTwoPixelDib},
+      {RT_BITMAP, 0, "PAIR", kTwoPixelDib, sizeof kTwoPixelDib},
+      {RT_BITMAP, 13, nullptr, kBrokenDib, sizeof kBrokenDib},
+  };
+  ASSERT_TRUE(RegisterModuleResources(module, entries, std::size(entries)));
+  for (bool by_name : {false, true}) {
+    SCOPED_TRACE(by_name);
+    TBitmap bitmap;
+    if (by_name) {
+      bitmap.LoadFromResourceName(module, "PAIR");
+    } else {
+      bitmap.LoadFromResourceID(module, 12);
+    }
+    EXPECT_EQ(bitmap.PixelFormat(), pf8bit);
+    EXPECT_EQ(bitmap.Canvas()->Pixels(0, 0), clBlue);
+    EXPECT_EQ(bitmap.Canvas()->Pixels(1, 0), clRed);
+    // The palette is the file's table.
+    PALETTEENTRY colours[4] = {};
+    ASSERT_NE(bitmap.Palette(), nullptr);
+    EXPECT_EQ(GetPaletteEntries(bitmap.Palette(), 0, 4, colours), 2u);
+    EXPECT_EQ(colours[0].peRed, 255);
+    EXPECT_EQ(colours[1].peBlue, 255);
+  }
+  TBitmap bitmap;
+  bitmap.SetSize(3, 3);
+  EXPECT_THROW(bitmap.LoadFromResourceID(module, 99), EResNotFound);
+  EXPECT_THROW(bitmap.LoadFromResourceName(module, "NONE"), EResNotFound);
+  EXPECT_THROW(bitmap.LoadFromResourceID(module, 13), EInvalidGraphic);
+  EXPECT_EQ(bitmap.Width(), 3);
+  bitmap.SetPixelFormat(pf24bit);
+  EXPECT_EQ(bitmap.Palette(), nullptr);
+  UnregisterModuleResources(module);
+}
+
+TEST_F(GraphicsTest, BitFieldBitmapsKeepTheirColoursThroughAStream) {
+  // 16 bits (5-6-5 fields) and 32 bits written by SaveToStream, read by
+  // ImageMagick and by us.
+  for (TPixelFormat format : {pf16bit, pf32bit}) {
+    SCOPED_TRACE(static_cast<int>(format));
+    TBitmap bitmap;
+    bitmap.SetPixelFormat(format);
+    bitmap.SetSize(5, 3);
+    Paint(bitmap, {clBlack, clWhite, clRed, clLime, clBlue, clYellow, clFuchsia});
+    const std::string path = TempPath("fields.bmp");
+    bitmap.SaveToFile(path);
+    plat::test::Image painted{5, 3, {}};
+    for (int y = 0; y < 3; ++y) {
+      for (int x = 0; x < 5; ++x) painted.pixels.push_back(plat::test::ImagePixel(bitmap.Canvas()->Pixels(x, y)));
+    }
+    EXPECT_TRUE(plat::test::SameImage(plat::test::DecodeWithImageMagick(path), painted, "fields_bitmap"));
+    TBitmap loaded;
+    loaded.LoadFromFile(path);
+    EXPECT_EQ(loaded.PixelFormat(), format);
+    for (int y = 0; y < 3; ++y) {
+      for (int x = 0; x < 5; ++x) EXPECT_EQ(loaded.Canvas()->Pixels(x, y), bitmap.Canvas()->Pixels(x, y));
+    }
+    std::remove(path.c_str());
+  }
+  // An empty bitmap writes its headers alone.
+  TBitmap empty;
+  empty.SetSize(0, 4);
+  TMemoryStream stream;
+  empty.SaveToStream(stream);
+  EXPECT_EQ(stream.Size(), 54);
+}
+
+// An 8 x 6 icon: red inside (1,1)-(5,4), transparent by its mask elsewhere.
+HICON MakeIcon() {
+  std::vector<uint8_t> colour(8 * 6 * 4, 0), mask(2 * 6, 0);
+  for (int y = 0; y < 6; ++y) {
+    for (int x = 0; x < 8; ++x) {
+      if (x >= 1 && x < 5 && y >= 1 && y < 4) {
+        colour[(static_cast<size_t>(y) * 8 + x) * 4 + 2] = 255;  // B,G,R,A
+      } else {
+        mask[static_cast<size_t>(y) * 2] |= static_cast<uint8_t>(0x80 >> x);
+      }
+    }
+  }
+  return CreateIcon(nullptr, 8, 6, 1, 32, mask.data(), colour.data());
+}
+
+std::vector<std::string> DrawnOnGreen(TGraphic& graphic) {
+  TBitmap target;
+  target.SetPixelFormat(pf24bit);
+  target.SetSize(8, 6);
+  target.Canvas()->Brush()->SetColor(clLime);
+  target.Canvas()->FillRect(RECT{0, 0, 8, 6});
+  target.Canvas()->Draw(0, 0, &graphic);
+  std::vector<std::string> rows;
+  for (int y = 0; y < 6; ++y) {
+    std::string row;
+    for (int x = 0; x < 8; ++x) {
+      const TColor c = target.Canvas()->Pixels(x, y);
+      row += c == clLime ? '.' : c == clRed ? 'o' : '?';
+    }
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+// `command` run by the shell, its standard output as bytes.
+std::string RunShell(const std::string& command) {
+  std::string out;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return out;
+  char buffer[4096];
+  for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+  pclose(pipe);
+  return out;
+}
+
+TEST_F(GraphicsTest, IconsDrawByTheirMaskAndRoundTripThroughIconFiles) {
+  const std::vector<std::string> expected = {"........", ".oooo...", ".oooo...", ".oooo...", "........",
+                                             "........"};
+  TIcon icon;
+  EXPECT_TRUE(icon.Empty());
+  icon.SetHandle(MakeIcon());
+  EXPECT_EQ(icon.Width(), 8);
+  EXPECT_EQ(icon.Height(), 6);
+  EXPECT_THROW(icon.SetWidth(16), EInvalidGraphicOperation);
+  EXPECT_EQ(DrawnOnGreen(icon), expected);
+
+  // Saved: ImageMagick reads the colours and the mask as alpha.
+  const std::string path = TempPath("saved.ico");
+  icon.SaveToFile(path);
+  const std::string alpha = RunShell("convert-im6.q16 '" + path + "' -alpha extract -depth 8 gray:-");
+  ASSERT_EQ(alpha.size(), 48u);
+  plat::test::Image colours{8, 6, {}};
+  for (int y = 0; y < 6; ++y) {
+    for (int x = 0; x < 8; ++x) {
+      const bool inside = expected[static_cast<size_t>(y)][static_cast<size_t>(x)] == 'o';
+      EXPECT_EQ(static_cast<uint8_t>(alpha[static_cast<size_t>(y) * 8 + x]), inside ? 255 : 0) << x << "," << y;
+      colours.pixels.push_back(inside ? 0xFF0000u : 0u);
+    }
+  }
+  EXPECT_TRUE(plat::test::SameImage(plat::test::DecodeWithImageMagick(path), colours, "saved_icon"));
+  // Read back by us, and a copy by Assign.
+  TIcon loaded;
+  loaded.LoadFromFile(path);
+  EXPECT_EQ(DrawnOnGreen(loaded), expected);
+  TIcon copy;
+  copy.Assign(&loaded);
+  EXPECT_EQ(DrawnOnGreen(copy), expected);
+  EXPECT_NE(copy.Handle(), loaded.Handle());
+
+  // An icon file ImageMagick wrote at 8 bits with a mask, read by us.
+  const std::string written = TempPath("written.ico");
+  RunShell("convert-im6.q16 -size 8x6 xc:none -fill red -draw 'rectangle 1,1 4,3' -type PaletteAlpha '" + written + "'");
+  TIcon foreign;
+  foreign.LoadFromFile(written);
+  EXPECT_EQ(DrawnOnGreen(foreign), expected);
+  std::remove(written.c_str());
+
+  // Bad icon files: every cut is a short read, damage is refused, and the
+  // icon stays as it was.
+  TMemoryStream saved;
+  icon.SaveToStream(saved);
+  const std::vector<uint8_t> good(static_cast<const uint8_t*>(saved.Memory()),
+                                  static_cast<const uint8_t*>(saved.Memory()) + saved.Size());
+  for (size_t length = 0; length < good.size(); length += 7) {
+    SCOPED_TRACE(length);
+    TMemoryStream stream;
+    stream.WriteBuffer(good.data(), static_cast<int64_t>(length));
+    stream.SetPosition(0);
+    EXPECT_THROW(loaded.LoadFromStream(stream), EReadError);
+  }
+  struct Damage {
+    const char* name;
+    size_t offset;
+    std::vector<uint8_t> bytes;
+  };
+  const Damage damages[] = {{"cursor file", 2, {2}},
+                            {"no images", 4, {0}},
+                            {"odd height", 22 + 8, {13}},
+                            {"bit count 7", 22 + 14, {7}},
+                            {"run-length", 22 + 16, {1}},
+                            {"PNG image", 22, {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}}};
+  for (const Damage& damage : damages) {
+    SCOPED_TRACE(damage.name);
+    std::vector<uint8_t> bytes = good;
+    std::copy(damage.bytes.begin(), damage.bytes.end(), bytes.begin() + static_cast<ptrdiff_t>(damage.offset));
+    TMemoryStream stream;
+    stream.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+    stream.SetPosition(0);
+    EXPECT_THROW(loaded.LoadFromStream(stream), EInvalidGraphic);
+  }
+  EXPECT_EQ(DrawnOnGreen(loaded), expected);
+  std::remove(path.c_str());
+}
+
+TEST_F(GraphicsTest, PicturesHoldBitmapsOrIcons) {
+  TPicture picture;
+  int changes = 0;
+  picture.OnChange = [&changes](TObject*) { ++changes; };
+  EXPECT_EQ(picture.Graphic(), nullptr);
+  TIcon icon;
+  icon.SetHandle(MakeIcon());
+  picture.SetGraphic(&icon);
+  EXPECT_EQ(changes, 1);
+  ASSERT_NE(dynamic_cast<TIcon*>(picture.Graphic()), nullptr);
+  EXPECT_NE(picture.Icon()->Handle(), icon.Handle());  // a copy
+  EXPECT_EQ(picture.Width(), 8);
+  const std::string path = TempPath("picture.ico");
+  picture.SaveToFile(path);
+
+  // Asking for the bitmap puts an empty one in the icon's place.
+  picture.Bitmap()->SetSize(3, 2);
+  EXPECT_EQ(dynamic_cast<TIcon*>(picture.Graphic()), nullptr);
+  EXPECT_EQ(picture.Width(), 3);
+
+  // Files by their extension; an unknown one leaves the picture alone.
+  picture.LoadFromFile(path);
+  ASSERT_NE(dynamic_cast<TIcon*>(picture.Graphic()), nullptr);
+  EXPECT_EQ(DrawnOnGreen(*picture.Graphic())[1], ".oooo...");
+  EXPECT_THROW(picture.LoadFromFile(TempPath("picture.png")), EInvalidGraphic);
+  EXPECT_THROW(picture.LoadFromFile(TempPath("missing.bmp")), EFOpenError);
+  EXPECT_EQ(picture.Width(), 8);
+  TPicture copy;
+  copy.Assign(&picture);
+  EXPECT_NE(dynamic_cast<TIcon*>(copy.Graphic()), nullptr);
+  picture.Assign(nullptr);
+  EXPECT_EQ(picture.Graphic(), nullptr);
+  std::remove(path.c_str());
 }
 
 }  // namespace

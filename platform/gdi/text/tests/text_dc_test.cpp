@@ -281,5 +281,27 @@ TEST_F(TextTest, DrawTextPlacesAndMeasures) {
   EXPECT_EQ(DrawText(clipped.dc, "x", -1, nullptr, 0), 0);
 }
 
+TEST_F(TextTest, TextInsideAPathBracketBecomesItsOutline) {
+  // Drawn plainly, then as a path filled black: the same ink box, turned
+  // or not, and nothing drawn while the bracket is open.
+  for (int escapement : {0, 900}) {
+    SCOPED_TRACE(escapement);
+    Canvas plain(80, 80), outlined(80, 80);
+    ScopedFont plain_font(plain.dc, -14, escapement), outlined_font(outlined.dc, -14, escapement);
+    SetBkMode(plain.dc, TRANSPARENT);
+    SetTextColor(plain.dc, RGB(0, 0, 0));
+    ASSERT_TRUE(TextOut(plain.dc, 30, 50, "AbW", -1));
+    ASSERT_TRUE(BeginPath(outlined.dc));
+    ASSERT_TRUE(TextOut(outlined.dc, 30, 50, "AbW", -1));
+    EXPECT_TRUE(SameBox(InkBox(outlined.dc, 80, 80), RECT{1 << 20, 1 << 20, -(1 << 20), -(1 << 20)}, 0));
+    ASSERT_TRUE(EndPath(outlined.dc));
+    SelectObject(outlined.dc, GetStockObject(BLACK_BRUSH));
+    ASSERT_TRUE(FillPath(outlined.dc));
+    const RECT box = InkBox(plain.dc, 80, 80);
+    ASSERT_LT(box.left, box.right);
+    EXPECT_TRUE(SameBox(InkBox(outlined.dc, 80, 80), box, 1));
+  }
+}
+
 }  // namespace
 }  // namespace plat

@@ -1,6 +1,6 @@
-// Pictures of the class library: TGraphic (the abstract picture) and TBitmap
+// Pictures of the class library: TGraphic (the abstract picture), TBitmap
 // (a DIB section of one pixel format with its own canvas, transparency and
-// the BMP file form on streams).
+// the BMP file form on streams) and TIcon (an icon and the icon file form).
 #ifndef PLAT_FORMS_BITMAP_H_
 #define PLAT_FORMS_BITMAP_H_
 
@@ -77,6 +77,7 @@ class TBitmap : public TGraphic {
   void SetHandle(HBITMAP bitmap);
   // Gives up the handle: the caller owns it, the bitmap is empty afterwards.
   HBITMAP ReleaseHandle();
+  // A palette of the colour table below 16 bits (owned by the bitmap), else null.
   HPALETTE Palette();
 
   // A canvas drawing into the bitmap.
@@ -90,6 +91,11 @@ class TBitmap : public TGraphic {
   void SetTransparentColor(TColor color);
   TTransparentMode TransparentMode() const { return transparent_mode_; }
   void SetTransparentMode(TTransparentMode mode);
+
+  // The RT_BITMAP resource of `instance` (a packed DIB), read as
+  // LoadFromStream reads; EResNotFound when the module has no such entry.
+  void LoadFromResourceID(HINSTANCE instance, int id);
+  void LoadFromResourceName(HINSTANCE instance, const std::string& name);
 
   // BMP file form (file header, info header, palette, bottom-up rows) at the
   // bitmap's own depth; pfDevice and pf32bit are written with 32 bits.
@@ -112,14 +118,69 @@ class TBitmap : public TGraphic {
   class BitmapCanvas;
   void Replace(HBITMAP bitmap, TPixelFormat format, int width, int height);
   void ReleaseCanvasDc();
+  void FreePalette();
+  void LoadFromResource(HINSTANCE instance, const char* name, const std::string& shown);
+  // The pixels of a packed DIB of `size` bytes, through the gate.
+  void LoadFromPackedDib(const uint8_t* block, size_t size);
 
   HBITMAP handle_ = nullptr;
+  HPALETTE palette_ = nullptr;
   int width_ = 0;
   int height_ = 0;
   TPixelFormat format_ = pfDevice;
   TColor transparent_color_ = clDefault;
   TTransparentMode transparent_mode_ = tmAuto;
   std::unique_ptr<TCanvas> canvas_;
+};
+
+// An icon: a picture with its own transparency (a mask, or alpha), drawn
+// through the window system's icon drawing. Its streams hold the icon file
+// form; it is saved as one 32-bit image with its mask.
+class TIcon : public TGraphic {
+ public:
+  TIcon();
+  ~TIcon() override;
+  // Another icon (copied); other sources raise EConvertError.
+  void Assign(const TPersistent* source) override;
+
+  bool Empty() const override { return handle_ == nullptr; }
+  int Width() const override { return handle_ != nullptr ? width_ : requested_width_; }
+  int Height() const override { return handle_ != nullptr ? height_ : requested_height_; }
+  // The size asked of an icon not yet loaded; an icon that has one cannot
+  // change it (EInvalidGraphicOperation).
+  void SetWidth(int width) override;
+  void SetHeight(int height) override;
+
+  HICON Handle() const { return handle_; }
+  // Takes `icon` over (null empties the icon).
+  void SetHandle(HICON icon);
+  // Gives up the handle: the caller owns it, the icon is empty afterwards.
+  HICON ReleaseHandle();
+
+  // The RT_ICON resource of `instance`; EResNotFound when there is none.
+  void LoadFromResourceID(HINSTANCE instance, int id);
+  void LoadFromResourceName(HINSTANCE instance, const std::string& name);
+
+  // An icon file from the stream's position: the largest, then deepest,
+  // image is taken. Every size and offset is checked against the bytes left
+  // (EReadError); an image that is not a sound DIB of at most 256 pixels a
+  // side with its mask, or is PNG-compressed, raises EInvalidGraphic. The
+  // icon is unchanged on every error.
+  void LoadFromStream(TStream& stream) override;
+  // The icon file form: one 32-bit image with alpha, and its AND mask.
+  void SaveToStream(TStream& stream) override;
+
+ protected:
+  void Draw(TCanvas* canvas, const RECT& rect) override;
+
+ private:
+  void LoadFromResource(HINSTANCE instance, const char* name, const std::string& shown);
+
+  HICON handle_ = nullptr;
+  int width_ = 0;
+  int height_ = 0;
+  int requested_width_ = 32;
+  int requested_height_ = 32;
 };
 
 }  // namespace plat

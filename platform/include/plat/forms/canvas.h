@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <mutex>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -55,13 +56,29 @@ class TCanvas : public TPersistent {
   void SetCopyMode(TCopyMode mode) { copy_mode_ = mode; }
   POINT PenPos();
   void SetPenPos(POINT position);
+  // The clip box in logical coordinates (the whole surface without a clip).
   RECT ClipRect();
-  TColor Pixel(int x, int y);
-  void SetPixel(int x, int y, TColor color);
+  // The pixel's colour; -1 (CLR_INVALID) outside the surface or the clip.
+  TColor Pixels(int x, int y);
+  void SetPixels(int x, int y, TColor color);
+  TColor Pixel(int x, int y) { return Pixels(x, y); }
+  void SetPixel(int x, int y, TColor color) { SetPixels(x, y, color); }
 
-  // The line and shape calls (LineTo, Polyline, Polygon, Rectangle,
-  // RoundRect, Ellipse, Arc) join when the drawing layer's primitives do.
+  // Lines in Pen from the pen position, which moves to their end; figures
+  // outlined in Pen and filled with Brush. Right and bottom edges of boxes
+  // are exclusive, and LineTo leaves its last pixel out.
   void MoveTo(int x, int y);
+  void LineTo(int x, int y);
+  void Polyline(std::span<const POINT> points);
+  void Polygon(std::span<const POINT> points);
+  void Rectangle(int left, int top, int right, int bottom);
+  void Rectangle(const RECT& rect) { Rectangle(rect.left, rect.top, rect.right, rect.bottom); }
+  void RoundRect(int left, int top, int right, int bottom, int ellipse_width, int ellipse_height);
+  void Ellipse(int left, int top, int right, int bottom);
+  void Ellipse(const RECT& rect) { Ellipse(rect.left, rect.top, rect.right, rect.bottom); }
+  // The part of the ellipse in the box from the ray through (x3, y3) to the
+  // ray through (x4, y4), counter-clockwise.
+  void Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4);
   void FillRect(const RECT& rect);
   void FrameRect(const RECT& rect);
   void DrawFocusRect(const RECT& rect);
@@ -104,6 +121,13 @@ class TCanvas : public TPersistent {
   enum StateBit : unsigned { kFontValid = 1, kPenValid = 2, kBrushValid = 4 };
   // The DC with Font, Pen and Brush selected as asked.
   HDC RequireDc(unsigned wanted);
+  // `draw` on the DC with `wanted` selected, between OnChanging and OnChange.
+  template <class Draw>
+  void Paint(unsigned wanted, Draw draw) {
+    Changing();
+    draw(RequireDc(wanted));
+    Changed();
+  }
   void SetBackgroundMode(HDC dc);
 
   std::unique_ptr<TFont> font_;

@@ -103,6 +103,7 @@ PLAT_FORMS_EXCEPTION(EStringListError, Exception);
 PLAT_FORMS_EXCEPTION(EComponentError, Exception);
 PLAT_FORMS_EXCEPTION(EInvalidGraphic, Exception);
 PLAT_FORMS_EXCEPTION(EInvalidGraphicOperation, Exception);
+PLAT_FORMS_EXCEPTION(EResNotFound, Exception);
 PLAT_FORMS_EXCEPTION(EStreamError, Exception);
 PLAT_FORMS_EXCEPTION(EFilerError, EStreamError);
 PLAT_FORMS_EXCEPTION(EReadError, EFilerError);
