@@ -94,22 +94,18 @@ HICON IconFromImage(const std::vector<uint8_t>& image) {
     }
   } else {
     // Other depths through the drawing layer's DIB copy into 32 bits.
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (section == nullptr) throw EOutOfResources("Out of system resources");
+    HBITMAP section = CreateBitmap(width, height, 1, 32, nullptr);
+    auto bitmap = section != nullptr ? gdi::FindBitmap(section) : nullptr;
+    if (!bitmap) {
+      DeleteObject(section);
+      throw EOutOfResources("Out of system resources");
+    }
     const bool copied = SetDIBits(nullptr, section, 0, static_cast<UINT>(height), view->bits,
                                   reinterpret_cast<const BITMAPINFO*>(block.data()), DIB_RGB_COLORS) == height;
-    if (copied) {
-      const auto* from = static_cast<const uint8_t*>(bits);
-      for (size_t i = 0; i < pixels; ++i) {
-        std::memcpy(colour.data() + i * 4, from + i * 4, 3);
-        colour[i * 4 + 3] = 0;
+    for (int y = 0; copied && y < height; ++y) {
+      const uint8_t* from = bitmap->surface->Row(y);
+      for (int x = 0; x < width; ++x) {
+        std::memcpy(colour.data() + (static_cast<size_t>(y) * width + x) * 4, from + x * 4, 3);
       }
     }
     DeleteObject(section);
