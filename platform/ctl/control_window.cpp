@@ -76,6 +76,29 @@ BOOL COleControl::CreateControlWindow(HWND parent, const RECT& rect) {
   return TRUE;
 }
 
+HRESULT COleControl::InPlaceActivate(HWND parent, const RECT& rect) {
+  if (parent == nullptr) return E_INVALIDARG;
+  if (m_hWnd == nullptr) return CreateControlWindow(parent, rect) ? S_OK : E_FAIL;
+  ComPtr<IUnknown> hold = KeepAlive();
+  if (::plat::GetParent(m_hWnd) != parent) ::plat::SetParent(m_hWnd, parent);
+  MoveWindow(rect);
+  ShowWindow(SW_SHOWNA);
+  return S_OK;
+}
+
+HRESULT COleControl::InPlaceDeactivate() {
+  if (m_hWnd == nullptr) return S_OK;
+  ComPtr<IUnknown> hold = KeepAlive();
+  DestroyWindow();
+  return S_OK;
+}
+
+HRESULT COleControl::GetWindow(HWND* window) {
+  if (window == nullptr) return E_POINTER;
+  *window = m_hWnd;
+  return m_hWnd != nullptr ? S_OK : E_FAIL;
+}
+
 void COleControl::OnDraw(CDC* dc, const CRect& bounds, const CRect&) {
   dc->FillSolidRect(&bounds, TranslateColor(GetBackColor()));
 }

@@ -199,6 +199,13 @@ void TWinControl::CreateWindowHandle(const TCreateParams& params) {
   if (handle_ == nullptr) Attach(hwnd);
 }
 
+void TWinControl::AdoptWindow(HWND hwnd) {
+  char class_name[256] = {};
+  GetClassName(hwnd, class_name, static_cast<int>(sizeof(class_name)));
+  subclass_of_ = class_name[0] != '\0' ? class_name : "?";
+  if (handle_ == nullptr) Attach(hwnd);
+}
+
 void TWinControl::CreateHandle() {
   if (handle_ == nullptr) {
     if (control_state_.Contains(csCreating)) return;

@@ -44,6 +44,7 @@ class CTestCtl : public COleControl {
   DWORD GetSafetyOptions() const override { return INTERFACESAFE_FOR_UNTRUSTED_CALLER | INTERFACESAFE_FOR_UNTRUSTED_DATA; }
   BOOL OnGetPredefinedStrings(DISPID id, std::vector<CString>* strings, std::vector<DWORD>* cookies) override;
   BOOL OnGetPredefinedValue(DISPID id, DWORD cookie, Variant* value) override;
+  std::vector<CLSID> GetPropPageIDs() const override { return {kPageClsid}; }
 
   static const DispatchMap<CTestCtl>& Map();
   LRESULT DefWindowProc(UINT message, WPARAM wparam, LPARAM lparam) override;

@@ -15,6 +15,7 @@
 #include "plat/ctl/prop_exchange.h"
 #include "plat/ctl/wnd.h"
 #include "plat/oleaut/connection.h"
+#include "plat/oleaut/embedding.h"
 #include "plat/oleaut/registration.h"
 
 namespace plat {
@@ -36,16 +37,6 @@ constexpr DISPID DISPID_MOUSEDOWN = -605;
 constexpr DISPID DISPID_MOUSEMOVE = -606;
 constexpr DISPID DISPID_MOUSEUP = -607;
 constexpr DISPID DISPID_ERROREVENT = -608;
-// Ambient properties a site answers.
-constexpr DISPID DISPID_AMBIENT_BACKCOLOR = -701;
-constexpr DISPID DISPID_AMBIENT_DISPLAYNAME = -702;
-constexpr DISPID DISPID_AMBIENT_FORECOLOR = -704;
-constexpr DISPID DISPID_AMBIENT_LOCALEID = -705;
-constexpr DISPID DISPID_AMBIENT_USERMODE = -709;
-constexpr DISPID DISPID_AMBIENT_UIDEAD = -710;
-constexpr DISPID DISPID_AMBIENT_APPEARANCE = -716;
-constexpr DISPID DISPID_AMBIENT_PALETTE = -726;
-
 constexpr DWORD INTERFACESAFE_FOR_UNTRUSTED_CALLER = 0x1;
 constexpr DWORD INTERFACESAFE_FOR_UNTRUSTED_DATA = 0x2;
 
@@ -58,31 +49,6 @@ struct IObjectSafety : IUnknown {
   virtual HRESULT SetInterfaceSafetyOptions(const IID& iid, DWORD mask, DWORD enabled) = 0;
 };
 
-// The host's side of an embedded control.
-struct IControlSite : IUnknown {
-  static constexpr IID kIid{0x7A1D0C01, 0x5E3B, 0x4C9A, {0x8E, 0x21, 0x3F, 0x50, 0x6B, 0x1C, 0x20, 0x01}};
-  using Base = IUnknown;
-  // DISP_E_MEMBERNOTFOUND for an ambient the host does not know.
-  virtual HRESULT GetAmbientProperty(DISPID id, Variant* value) = 0;
-  // The control's keyboard mnemonics or similar information changed.
-  virtual HRESULT OnControlInfoChanged() = 0;
-};
-
-// The control's side, as a host sees it.
-struct IEmbeddedControl : IUnknown {
-  static constexpr IID kIid{0x7A1D0C02, 0x5E3B, 0x4C9A, {0x8E, 0x21, 0x3F, 0x50, 0x6B, 0x1C, 0x20, 0x02}};
-  using Base = IUnknown;
-  virtual HRESULT SetSite(IControlSite* site) = 0;
-  virtual HRESULT GetSite(IControlSite** site) = 0;
-  // DISPID_UNKNOWN: any number of ambients changed.
-  virtual HRESULT AmbientPropertyChanged(DISPID id) = 0;
-  virtual HRESULT GetExtent(SIZE* size_px) = 0;
-  virtual HRESULT SetExtent(const SIZE& size_px) = 0;
-  // Runs a verb; OLEIVERB_PROPERTIES (-7) opens the control's property pages
-  // over `parent`. E_NOTIMPL for a verb the control does not have.
-  virtual HRESULT DoVerb(LONG verb, HWND parent) = 0;
-};
-
 // Lists of named values a property browser offers for a property.
 struct IPerPropertyBrowsing : IUnknown {
   static constexpr IID kIid{0x376BD3AA, 0x3845, 0x101B, {0x84, 0xED, 0x08, 0x00, 0x2B, 0x2E, 0xC7, 0x13}};
@@ -93,7 +59,7 @@ struct IPerPropertyBrowsing : IUnknown {
 };
 
 class COleControl : public ComObject<IDispatch, IConnectionPointContainer, IPersistPropertyBag, IProvideClassInfo,
-                                     IObjectSafety, IEmbeddedControl, IPerPropertyBrowsing>,
+                                     IObjectSafety, IEmbeddedControl, IPerPropertyBrowsing, IInPlaceControl>,
                     public CWnd {
  public:
   // Live controls of the process (a module may unload when none is left).
@@ -260,6 +226,10 @@ class COleControl : public ComObject<IDispatch, IConnectionPointContainer, IPers
   HRESULT DoVerb(LONG verb, HWND parent) override;
   HRESULT GetPredefinedStrings(DISPID id, std::vector<std::string>* strings, std::vector<DWORD>* cookies) override;
   HRESULT GetPredefinedValue(DISPID id, DWORD cookie, Variant* value) override;
+  // In place: the control window (CreateControlWindow) inside the host's window.
+  HRESULT InPlaceActivate(HWND parent, const RECT& rect) override;
+  HRESULT InPlaceDeactivate() override;
+  HRESULT GetWindow(HWND* window) override;
 
  protected:
   COleControl();

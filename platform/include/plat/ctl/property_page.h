@@ -17,18 +17,9 @@
 
 #include "plat/ctl/dialog.h"
 #include "plat/oleaut/dispatch.h"
+#include "plat/oleaut/embedding.h"
 
 namespace plat {
-
-// Verbs of an embedded object.
-constexpr LONG OLEIVERB_PRIMARY = 0;
-constexpr LONG OLEIVERB_SHOW = -1;
-constexpr LONG OLEIVERB_OPEN = -2;
-constexpr LONG OLEIVERB_HIDE = -3;
-constexpr LONG OLEIVERB_UIACTIVATE = -4;
-constexpr LONG OLEIVERB_INPLACEACTIVATE = -5;
-constexpr LONG OLEIVERB_DISCARDUNDOSTATE = -6;
-constexpr LONG OLEIVERB_PROPERTIES = -7;
 
 // The platform's stock colour page: the colour properties of the objects
 // (those named "...Color", of type VT_I4) set from 16 colours or the system colours.

@@ -509,6 +509,11 @@ class TWinControl : public TControl {
   HWND WindowHandle() const { return handle_; }
   // Takes the bounds the window has now.
   void UpdateBoundsFromWindow();
+  // Takes a window another module made (an embedded control's) as this
+  // control's window, from CreateWnd: its messages pass through this
+  // control's hooks, and what the control leaves goes on to the window's
+  // own procedure, as for a standard control.
+  void AdoptWindow(HWND hwnd);
   // Keeps what only the window holds (a list's items) before the window
   // goes, also when a parent's destruction takes it.
   virtual void SaveWindowState() {}
