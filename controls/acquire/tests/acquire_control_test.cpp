@@ -370,31 +370,22 @@ TEST_F(AcquireTest, GettersOutsideAnEventFailWithSequenceErrorAndAcquireChecksIt
 class PhotoDiscRun : public AcquireTest {
  protected:
   static void SetUpTestSuite() {
-    fixtures_ = std::string(MIRRASK_TEST_BINARY_DIR) + "/pcd-fixtures";
-    fs::remove_all(fixtures_);
-    fs::create_directories(fixtures_);
-    const std::string picture = fixtures_ + "/picture.png";
-    ASSERT_EQ(std::system(("convert-im6.q16 -size 768x512 gradient:navy-orange '" + picture + "'").c_str()), 0);
-    ASSERT_EQ(std::system(("convert-im6.q16 '" + picture + "' 'PCD:" + fixtures_ + "/IMG0001.PCD'").c_str()), 0);
+    pack_ = MakePhotoDiscPack("pcd-fixtures");
+    ASSERT_FALSE(pack_.empty());
   }
   // A disc of `count` packs; the host reads it at the smallest size.
   void UseDisc(AcquireHost& host, int count) {
     const std::string disc = WorkPath("disc");
-    fs::create_directories(disc);
-    for (int i = 1; i <= count; ++i) {
-      char name[16];
-      std::snprintf(name, sizeof name, "IMG%04d.PCD", i);
-      fs::copy_file(fixtures_ + "/IMG0001.PCD", disc + "/" + name, fs::copy_options::overwrite_existing);
-    }
+    FillDisc(pack_, disc, count);
     host.PutLong(kDispInputSource, qrvSrcPhotoCD);
     host.PutString(kDispPcdPath, disc);
     host.PutLong(kDispPcdDataSize, qrvPcdResBaseOver64);
     host.PutString(kDispSaveDataPath, SaveFolder());
     host.PutString(kDispFileNameFormat, "page<number:2>.<ext>");
   }
-  static std::string fixtures_;
+  static std::string pack_;
 };
-std::string PhotoDiscRun::fixtures_;
+std::string PhotoDiscRun::pack_;
 
 TEST_F(PhotoDiscRun, RangesAreClampedToTheDiscAndAStartPastItIsRefused) {
   struct Case {

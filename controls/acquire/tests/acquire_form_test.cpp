@@ -6,7 +6,6 @@
 // host's handler inside the AcquireImages call.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -26,12 +25,8 @@ using namespace plat;
 class AcquireOnAForm : public AcquireTest {
  protected:
   static void SetUpTestSuite() {
-    fixtures_ = std::string(MIRRASK_TEST_BINARY_DIR) + "/form-pcd-fixtures";
-    fs::remove_all(fixtures_);
-    fs::create_directories(fixtures_);
-    const std::string picture = fixtures_ + "/picture.png";
-    ASSERT_EQ(std::system(("convert-im6.q16 -size 768x512 gradient:navy-orange '" + picture + "'").c_str()), 0);
-    ASSERT_EQ(std::system(("convert-im6.q16 '" + picture + "' 'PCD:" + fixtures_ + "/IMG0001.PCD'").c_str()), 0);
+    pack_ = MakePhotoDiscPack("form-pcd-fixtures");
+    ASSERT_FALSE(pack_.empty());
   }
   void SetUp() override {
     AcquireTest::SetUp();
@@ -51,22 +46,24 @@ class AcquireOnAForm : public AcquireTest {
     forms::Shutdown();
     AcquireTest::TearDown();
   }
-  std::string Disc(int count) {
+  // A photo-disc run of `count` pages saved as page01.bmp, page02.bmp, ...
+  void UseDisc(int count) {
     const std::string disc = WorkPath("disc");
-    fs::create_directories(disc);
-    for (int i = 1; i <= count; ++i) {
-      char name[16];
-      std::snprintf(name, sizeof name, "IMG%04d.PCD", i);
-      fs::copy_file(fixtures_ + "/IMG0001.PCD", disc + "/" + name, fs::copy_options::overwrite_existing);
-    }
-    return disc;
+    FillDisc(pack_, disc, count);
+    acquire_->SetIntegerProp(kDispInputSource, qrvSrcPhotoCD);
+    acquire_->SetStringProp(kDispPcdPath, disc);
+    acquire_->SetIntegerProp(kDispPcdDataSize, qrvPcdResBaseOver64);
+    acquire_->SetStringProp(kDispSaveDataPath, SaveFolder());
+    acquire_->SetStringProp(kDispFileNameFormat, "page<number:2>.<ext>");
+    acquire_->SetIntegerProp(kDispMediaFormat, qrvFileBMP);
+    acquire_->SetIntegerProp(kDispCompression, 1);
   }
 
-  static std::string fixtures_;
+  static std::string pack_;
   TForm* form_ = nullptr;
   TOleControl* acquire_ = nullptr;
 };
-std::string AcquireOnAForm::fixtures_;
+std::string AcquireOnAForm::pack_;
 
 TEST_F(AcquireOnAForm, SitsOnTheFormAtItsOwnSize) {
   HWND window = acquire_->Handle();
@@ -118,13 +115,7 @@ TEST_F(AcquireOnAForm, PropertiesTakeTheProgramsTypesAndARefusalIsAnEOleExceptio
 }
 
 TEST_F(AcquireOnAForm, FileSaveNotifyReachesTheHandlerInsideAcquireImages) {
-  acquire_->SetIntegerProp(kDispInputSource, qrvSrcPhotoCD);
-  acquire_->SetStringProp(kDispPcdPath, Disc(2));
-  acquire_->SetIntegerProp(kDispPcdDataSize, qrvPcdResBaseOver64);
-  acquire_->SetStringProp(kDispSaveDataPath, SaveFolder());
-  acquire_->SetStringProp(kDispFileNameFormat, "page<number:2>.<ext>");
-  acquire_->SetIntegerProp(kDispMediaFormat, qrvFileBMP);
-  acquire_->SetIntegerProp(kDispCompression, 1);
+  UseDisc(2);
   struct Saved {
     int32_t data_no;
     std::string file_name;
@@ -155,13 +146,7 @@ TEST_F(AcquireOnAForm, FileSaveNotifyReachesTheHandlerInsideAcquireImages) {
 }
 
 TEST_F(AcquireOnAForm, AHandlerThatFreesTheFormDuringTheRunEndsItSafely) {
-  acquire_->SetIntegerProp(kDispInputSource, qrvSrcPhotoCD);
-  acquire_->SetStringProp(kDispPcdPath, Disc(3));
-  acquire_->SetIntegerProp(kDispPcdDataSize, qrvPcdResBaseOver64);
-  acquire_->SetStringProp(kDispSaveDataPath, SaveFolder());
-  acquire_->SetStringProp(kDispFileNameFormat, "page<number:2>.<ext>");
-  acquire_->SetIntegerProp(kDispMediaFormat, qrvFileBMP);
-  acquire_->SetIntegerProp(kDispCompression, 1);
+  UseDisc(3);
   int events = 0;
   acquire_->OnEvent = [&](TObject*, DISPID id, std::span<Variant>) {
     if (id != kEventFileSaveNotify) return;

@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <ostream>
 
 #include "plat/oleaut/com.h"
@@ -32,6 +34,28 @@ int RunRegsvr(const std::string& module, bool unregister) {
       std::string("'") + PLAT_REGSVR_PATH + "' -s " + (unregister ? "-u " : "") + "'" + module + "'";
   const int status = std::system(command.c_str());
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string MakePhotoDiscPack(const std::string& folder_name) {
+  namespace fs = std::filesystem;
+  const std::string folder = std::string(MIRRASK_TEST_BINARY_DIR) + "/" + folder_name;
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  const std::string picture = folder + "/picture.png";
+  const std::string pack = folder + "/IMG0001.PCD";
+  if (std::system(("convert-im6.q16 -size 768x512 gradient:navy-orange '" + picture + "'").c_str()) != 0) return "";
+  if (std::system(("convert-im6.q16 '" + picture + "' 'PCD:" + pack + "'").c_str()) != 0) return "";
+  return pack;
+}
+
+void FillDisc(const std::string& pack, const std::string& disc, int count) {
+  namespace fs = std::filesystem;
+  fs::create_directories(disc);
+  for (int i = 1; i <= count; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "IMG%04d.PCD", i);
+    fs::copy_file(pack, disc + "/" + name, fs::copy_options::overwrite_existing);
+  }
 }
 
 bool AcquireHost::Create() {

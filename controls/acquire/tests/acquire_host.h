@@ -83,6 +83,12 @@ class AcquireHost {
 // The control module's path in the build tree.
 std::string MirraskModulePath();
 
+// A photo-disc pack written by ImageMagick (768 by 512, a gradient) into the
+// build tree's `folder_name`, made anew; its path, or "" when it failed.
+std::string MakePhotoDiscPack(const std::string& folder_name);
+// `disc` made with `count` copies of `pack` named IMG0001.PCD, IMG0002.PCD, ...
+void FillDisc(const std::string& pack, const std::string& disc, int count);
+
 // A platform fixture for the control: the headless backend, the module
 // registered by plat-regsvr into the test's registry, a save folder, and at
 // the end the checks that no global block is alive (GuiTest) and that no

@@ -217,6 +217,7 @@ namespace plat::test {
 namespace {
 
 TEST_F(FormsTest, FixtureFormRunsThroughTheApplicationLoop) {
+  ASSERT_TRUE(RegisterFixtureControls());
   Application->Initialize();
   Application->SetTitle("Fixture");
   FixtureForm* form = nullptr;
@@ -231,6 +232,7 @@ TEST_F(FormsTest, FixtureFormRunsThroughTheApplicationLoop) {
         if (hint_shown) hint_text = Application->HintWindow()->Caption();
       },
       [&] { Click(form->button->Handle(), POINT{20, 10}); },
+      [&] { Click(form->hosted->Handle(), POINT{10, 10}); },
       [&] {
         form->edit->SetFocus();
         Type("abc");
@@ -241,6 +243,8 @@ TEST_F(FormsTest, FixtureFormRunsThroughTheApplicationLoop) {
   EXPECT_TRUE(hint_shown);
   EXPECT_EQ(hint_text, "Start");
   EXPECT_EQ(form->clicks, 1);
+  EXPECT_EQ(form->hosted_clicks, 1) << "the hosted control's Click event";
+  EXPECT_EQ(GetParent(form->hosted->Handle()), form->Handle());
   EXPECT_EQ(form->edit->Text(), "abc");
   EXPECT_EQ(form->label->Caption(), "日本語のラベル");
   // The ellipse child shows its colour in its middle and the form's in its corner.

@@ -1,14 +1,20 @@
 // The fixture form of the end-to-end tests, built in code: a Japanese label,
-// an edit, a button with a hint and an elliptic windowed child. The headless
-// test and the screen test run the same form.
+// an edit, a button with a hint, an elliptic windowed child and the test
+// control hosted through TOleControl (its module registered first with
+// RegisterFixtureControls). The headless test and the screen test run the
+// same form.
 #ifndef PLATFORM_FORMS_TESTS_FIXTURE_FORM_H_
 #define PLATFORM_FORMS_TESTS_FIXTURE_FORM_H_
 
 #include <string>
 
 #include "plat/forms/forms.h"
+#include "plat/forms/olectrls.h"
 #include "plat/forms/stdctrls.h"
 #include "plat/gdi.h"
+#include "plat/modules.h"
+#include "plat/oleaut/com.h"
+#include "test_control.h"
 
 namespace plat::test {
 
@@ -27,6 +33,15 @@ class EllipseControl : public TCustomControl {
     Canvas()->FillRect(ClientRect());
   }
 };
+
+// Registers the test control's module (PLAT_TESTCTL_PATH) in the current
+// registry; false when it cannot be loaded or refuses.
+inline bool RegisterFixtureControls() {
+  HMODULE module = LoadLibrary(PLAT_TESTCTL_PATH);
+  if (module == nullptr) return false;
+  auto register_server = reinterpret_cast<DllRegisterServerFunction>(GetProcAddress(module, "DllRegisterServer"));
+  return register_server != nullptr && register_server() == S_OK;
+}
 
 class FixtureForm : public TForm {
  public:
@@ -58,6 +73,13 @@ class FixtureForm : public TForm {
     ellipse->SetBounds(220, 40, 120, 80);
     ellipse->SetColor(clNavy);
     ellipse->SetParent(this);
+    hosted = new TOleControl(this, testctl::kProgId);
+    hosted->SetName("TestCtl1");
+    hosted->SetBounds(220, 130, 120, 40);
+    hosted->SetParent(this);
+    hosted->OnEvent = [this](TObject*, DISPID id, std::span<Variant>) {
+      if (id == DISPID_CLICK) ++hosted_clicks;
+    };
     EndLoading();
   }
 
@@ -65,7 +87,9 @@ class FixtureForm : public TForm {
   TEdit* edit;
   TButton* button;
   EllipseControl* ellipse;
+  TOleControl* hosted;
   int clicks = 0;
+  int hosted_clicks = 0;
 };
 
 }  // namespace plat::test

@@ -12,6 +12,7 @@
 
 #include "fixture_form.h"
 #include "plat/forms/runtime.h"
+#include "plat/testing/fixture.h"
 
 namespace plat::test {
 namespace {
@@ -29,7 +30,11 @@ int Shell(const std::string& command) {
 
 std::string MoveTo(POINT screen) { return "xdotool mousemove " + std::to_string(screen.x) + " " + std::to_string(screen.y); }
 
-TEST(FormsOnScreen, XdotoolClickFiresOnClickAndAHintAppears) {
+// Its own registry, so the test control it hosts is registered nowhere else.
+class FormsOnScreen : public PlatformTest {};
+
+TEST_F(FormsOnScreen, XdotoolClickFiresOnClickAndAHintAppears) {
+  ASSERT_TRUE(RegisterFixtureControls());
   forms::Init();
   FixtureForm* form = nullptr;
   Application->CreateForm(form);

@@ -197,11 +197,14 @@ TEST_F(OleControlTest, AnExceptionInAHandlerIsShownOnceAndTheCallCompletes) {
 }
 
 TEST_F(OleControlTest, TheFormFreedInsideAnEventGoesSafely) {
+  enum class How { kDeleteDuringACall, kDeleteOnAClick, kReleaseDuringACall };
   struct Case {
     const char* name;
-    bool from_click;  // else during a method call
+    How how;
   };
-  for (const Case c : {Case{"during a call", false}, Case{"from the control's window", true}}) {
+  for (const Case c : {Case{"deleted during a call", How::kDeleteDuringACall},
+                       Case{"deleted on a click in the control's window", How::kDeleteOnAClick},
+                       Case{"released during a call", How::kReleaseDuringACall}}) {
     SCOPED_TRACE(c.name);
     TOleControl* ole = Place(rec::kProgId, "Recorder1");
     form_->Show();
@@ -209,15 +212,26 @@ TEST_F(OleControlTest, TheFormFreedInsideAnEventGoesSafely) {
     bool freed = false;
     ole->OnEvent = [&](TObject*, DISPID id, std::span<Variant>) {
       if (id != rec::kPingedEvent && id != DISPID_CLICK) return;
+      if (c.how == How::kReleaseDuringACall) {
+        form_->Release();
+        return;
+      }
       delete form_;
       form_ = nullptr;
       freed = true;
     };
-    if (c.from_click) {
+    if (c.how == How::kDeleteOnAClick) {
       Click(ole->Handle(), POINT{5, 5});
       Pump();
     } else {
+      const std::weak_ptr<void> form_alive = form_->AliveToken();
       EXPECT_EQ(ole->InvokeMethod(rec::kPing, {Variant(int32_t{2})}), Variant::Bool(true));
+      if (c.how == How::kReleaseDuringACall) {
+        EXPECT_FALSE(form_alive.expired()) << "freed only after the event";
+        Pump();
+        freed = form_alive.expired();
+        form_ = nullptr;
+      }
     }
     EXPECT_TRUE(freed);
     const std::vector<std::string> log = TakeLog();
@@ -292,8 +306,24 @@ TEST_F(OleControlTest, TheControlsWindowIsTheComponentsAndFollowsItsBounds) {
   EXPECT_FALSE(IsWindowVisible(window));
   ole->Show();
 
-  // A new form window takes a new control window; the control stays.
-  form_->Perform(CM_RECREATEWND, 0, 0);
+  // Aligned to the form's client area, the window and the extent follow.
+  ole->SetAlign(alClient);
+  EXPECT_EQ(ole->Width(), form_->ClientWidth());
+  ASSERT_EQ(embedded->GetExtent(&extent), S_OK);
+  EXPECT_EQ(extent.cx, form_->ClientWidth());
+  EXPECT_EQ(extent.cy, form_->ClientHeight());
+
+  // A new form window (its border changed) takes the control's window with
+  // the old one and makes a new one; the control itself stays.
+  TakeLog();
+  form_->SetBorderStyle(bsDialog);
+  const std::vector<std::string> log = TakeLog();
+  ASSERT_GE(log.size(), 2u);
+  EXPECT_EQ(log[0], "window gone");
+  EXPECT_EQ(log[1], "window");
+  EXPECT_EQ(GetParent(ole->Handle()), form_->Handle());
+  EXPECT_EQ(FindControl(ole->Handle()), ole);
+  EXPECT_EQ(ole->GetIntegerProp(rec::kCount), 0);
   TakeLog();
   embedded = nullptr;
   delete ole;
