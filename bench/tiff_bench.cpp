@@ -8,9 +8,6 @@
 // compared.
 #include <benchmark/benchmark.h>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -29,6 +26,7 @@
 #include "interchange/common/interchange_codes.h"
 #include "interchange/dispatch/read_front.h"
 #include "interchange/dispatch/write_front.h"
+#include "peer_file.h"
 
 namespace {
 
@@ -142,8 +140,7 @@ OurSide& Ours() {
 // --- libtiff ------------------------------------------------------------------------
 
 bool WriteWithLibtiff(const Case& c, const std::string& path) {
-  const std::string temp = path + ".tmp";
-  TIFF* tif = TIFFOpen(temp.c_str(), "w");
+  TIFF* tif = TIFFOpen(PeerTemporary(path).c_str(), "w");
   if (tif == nullptr) return false;
   const Bytes& page = SharedPages().Of(c);
   bool ok = true;
@@ -167,10 +164,7 @@ bool WriteWithLibtiff(const Case& c, const std::string& path) {
          TIFFWriteDirectory(tif) != 0;
   }
   TIFFClose(tif);
-  const int fd = ::open(temp.c_str(), O_RDONLY);
-  ok = ok && fd >= 0 && ::fsync(fd) == 0;
-  if (fd >= 0) ::close(fd);
-  return ok && std::rename(temp.c_str(), path.c_str()) == 0;
+  return ReplaceWithTemporary(path, ok);
 }
 
 // Every page of a file as libtiff decodes it.
