@@ -48,6 +48,36 @@ TEST(GlobalMemoryTest, HandlesAreDistinctAndNotReusedAtOnce) {
   }
 }
 
+// Large freed blocks serve later requests: whatever a freed block held, a
+// zero-initialised block starts as zeros over its whole size, and its bytes
+// stay its own while another block of the same size lives beside it.
+TEST(GlobalMemoryTest, LargeBlocksStartZeroedWhenMemoryIsReused) {
+  const size_t sizes[] = {size_t{3} << 20, (size_t{3} << 20) - 7, size_t{2} << 20, size_t{5} << 20};
+  for (int round = 0; round < 3; ++round) {
+    for (size_t size : sizes) {
+      SCOPED_TRACE(size);
+      HGLOBAL first = GlobalAlloc(GHND, size);
+      HGLOBAL second = GlobalAlloc(GHND, size);
+      ASSERT_NE(first, 0u);
+      ASSERT_NE(second, 0u);
+      EXPECT_EQ(GlobalSize(first), size);
+      auto* a = static_cast<unsigned char*>(GlobalLock(first));
+      auto* b = static_cast<unsigned char*>(GlobalLock(second));
+      ASSERT_NE(a, b);
+      for (size_t i = 0; i < size; i += 4093) ASSERT_EQ(a[i], 0) << i;
+      ASSERT_EQ(a[size - 1], 0);
+      ASSERT_EQ(b[size - 1], 0);
+      std::memset(a, 0xA5, size);
+      std::memset(b, 0x5A, size);
+      EXPECT_EQ(a[size - 1], 0xA5);
+      GlobalUnlock(first);
+      GlobalUnlock(second);
+      ASSERT_EQ(GlobalFree(first), 0u);
+      ASSERT_EQ(GlobalFree(second), 0u);
+    }
+  }
+}
+
 TEST(GlobalMemoryTest, UnknownFlagsAndHugeSizesAreRefused) {
   EXPECT_EQ(GlobalAlloc(0x8000, 10), 0u);
   EXPECT_EQ(GlobalAlloc(GHND, SIZE_MAX), 0u);
