@@ -3,7 +3,9 @@
 // a chroma vector (x, y) by a linear map, the chroma length S raised to a
 // power and capped (saturation), the vector turned (hue), and the linear map
 // back. Single-precision where the library computes in double precision: the
-// results agree to a level or two.
+// results agree to a level or two. The intermediate matrices are kept from
+// call to call (per thread), as a caller changing many pages would keep them,
+// so that only the result is new memory, as on our side.
 #ifndef PELRITH_BENCH_OPENCV_HUE_SATURATION_H_
 #define PELRITH_BENCH_OPENCV_HUE_SATURATION_H_
 
@@ -40,21 +42,23 @@ inline void OpenCvHueSaturation(const cv::Mat& in, cv::Mat& out, int hue, int sa
     for (int col = 0; col < 3; ++col) std::swap(backward(0, col), backward(2, col));
   }
 
-  cv::Mat samples, ixy, length, scaled, factor;
+  thread_local cv::Mat samples, ixy, turned, length, scaled, factor, zero;
+  thread_local cv::Mat planes[3];
   in.convertTo(samples, CV_32F);
   cv::transform(samples, ixy, forward);
-  cv::Mat planes[3];
   cv::split(ixy, planes);
   cv::magnitude(planes[1], planes[2], length);
   cv::pow(length, exponent, scaled);
-  scaled = cv::min(scaled * s_max, s_max);
+  cv::multiply(scaled, s_max, scaled);
+  cv::min(scaled, s_max, scaled);
   cv::divide(scaled, length, factor);
-  factor.setTo(0, length == 0);
-  planes[1] = planes[1].mul(factor);
-  planes[2] = planes[2].mul(factor);
+  cv::compare(length, 0, zero, cv::CMP_EQ);
+  factor.setTo(0, zero);
+  cv::multiply(planes[1], factor, planes[1]);
+  cv::multiply(planes[2], factor, planes[2]);
   cv::merge(planes, 3, ixy);
-  cv::transform(ixy, ixy, backward);
-  ixy.convertTo(out, CV_8UC3);  // rounds and saturates to 0..255
+  cv::transform(ixy, turned, backward);
+  turned.convertTo(out, CV_8UC3);  // rounds and saturates to 0..255
 }
 
 #endif  // PELRITH_BENCH_OPENCV_HUE_SATURATION_H_
