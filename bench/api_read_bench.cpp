@@ -1,6 +1,6 @@
 // Reading the scanned A4 colour page (2480 x 3508) from a JPEG file (written
 // by libjpeg-turbo at quality 87, 2 x 2 chroma sampling) and from a PNG file
-// (written by libpng), three sides a work: the read entry point returning a
+// (written by libpng with our writer's settings), three sides a work: the read entry point returning a
 // new packed bitmap (`api`), the library's read front alone filling an image
 // made once (`ours`), and the peer library reading the same file into a new
 // packed bitmap of 24 bits (`libjpegturbo`, `libpng`). The entry point's
@@ -21,6 +21,7 @@
 #include "core/system/system.h"
 #include "interchange/dispatch/read_front.h"
 #include "packed_page.h"
+#include "peer_writers.h"
 #include "scanned_page.h"
 
 namespace {
@@ -49,45 +50,15 @@ std::vector<uint8_t> InterleavedPage() {
 bool WriteJpegFile(const std::string& path, const std::vector<uint8_t>& rgb) {
   FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) return false;
-  jpeg_compress_struct cinfo;
-  jpeg_error_mgr jerr;
-  cinfo.err = jpeg_std_error(&jerr);
-  jpeg_create_compress(&cinfo);
-  jpeg_stdio_dest(&cinfo, file);
-  cinfo.image_width = kWidth;
-  cinfo.image_height = kHeight;
-  cinfo.input_components = 3;
-  cinfo.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&cinfo);
-  jpeg_set_quality(&cinfo, kJpegQuality, TRUE);
-  jpeg_start_compress(&cinfo, TRUE);
-  while (cinfo.next_scanline < cinfo.image_height) {
-    JSAMPROW row = const_cast<JSAMPROW>(rgb.data() + static_cast<size_t>(cinfo.next_scanline) * kWidth * 3);
-    jpeg_write_scanlines(&cinfo, &row, 1);
-  }
-  jpeg_finish_compress(&cinfo);
-  jpeg_destroy_compress(&cinfo);
-  return std::fclose(file) == 0;
+  const bool ok = WriteJpegRowsWithPeer(file, rgb.data(), kWidth, kHeight, kJpegQuality);
+  return std::fclose(file) == 0 && ok;
 }
 
 bool WritePngFile(const std::string& path, const std::vector<uint8_t>& rgb) {
   FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) return false;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png_create_info_struct(png);
-  if (setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    std::fclose(file);
-    return false;
-  }
-  png_init_io(png, file);
-  png_set_IHDR(png, info, kWidth, kHeight, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-               PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(png, info);
-  for (int y = 0; y < kHeight; ++y) png_write_row(png, rgb.data() + static_cast<size_t>(y) * kWidth * 3);
-  png_write_end(png, info);
-  png_destroy_write_struct(&png, &info);
-  return std::fclose(file) == 0;
+  const bool ok = WritePngRowsWithPeer(file, rgb.data(), kWidth, kHeight);
+  return std::fclose(file) == 0 && ok;
 }
 
 // The two files, written once.

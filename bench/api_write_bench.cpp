@@ -25,6 +25,7 @@
 #include "interchange/common/interchange_codes.h"
 #include "interchange/dispatch/write_front.h"
 #include "peer_file.h"
+#include "peer_writers.h"
 
 namespace {
 
@@ -133,53 +134,15 @@ bool WriteOurs(HGLOBAL handle, const std::string& path, int32_t format, const st
 bool WriteJpegPeer(const std::string& path) {
   FILE* file = std::fopen(PeerTemporary(path).c_str(), "wb");
   if (file == nullptr) return false;
-  jpeg_compress_struct cinfo;
-  jpeg_error_mgr jerr;
-  cinfo.err = jpeg_std_error(&jerr);
-  jpeg_create_compress(&cinfo);
-  jpeg_stdio_dest(&cinfo, file);
-  cinfo.image_width = kWidth;
-  cinfo.image_height = kHeight;
-  cinfo.input_components = 3;
-  cinfo.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&cinfo);
-  jpeg_set_quality(&cinfo, kJpegQuality, TRUE);
-  jpeg_start_compress(&cinfo, TRUE);
-  const std::vector<uint8_t>& src = ColourRows();
-  while (cinfo.next_scanline < cinfo.image_height) {
-    JSAMPROW row = const_cast<uint8_t*>(&src[static_cast<size_t>(cinfo.next_scanline) * kWidth * 3]);
-    jpeg_write_scanlines(&cinfo, &row, 1);
-  }
-  jpeg_finish_compress(&cinfo);
-  jpeg_destroy_compress(&cinfo);
-  return ReplaceWithTemporary(path, std::fclose(file) == 0);
+  const bool ok = WriteJpegRowsWithPeer(file, ColourRows().data(), kWidth, kHeight, kJpegQuality);
+  return ReplaceWithTemporary(path, std::fclose(file) == 0 && ok);
 }
 
 bool WritePngPeer(const std::string& path) {
   FILE* file = std::fopen(PeerTemporary(path).c_str(), "wb");
   if (file == nullptr) return false;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png_create_info_struct(png);
-  if (setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    std::fclose(file);
-    return ReplaceWithTemporary(path, false);
-  }
-  png_init_io(png, file);
-  png_set_IHDR(png, info, kWidth, kHeight, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-               PNG_FILTER_TYPE_DEFAULT);
-  png_set_filter(png, 0, PNG_ALL_FILTERS);
-  png_set_compression_level(png, 6);
-  png_set_compression_strategy(png, Z_FILTERED);
-  png_set_compression_mem_level(png, 8);
-  png_set_compression_window_bits(png, 15);
-  png_set_compression_buffer_size(png, 8192);
-  png_write_info(png, info);
-  const std::vector<uint8_t>& src = ColourRows();
-  for (int y = 0; y < kHeight; ++y) png_write_row(png, &src[static_cast<size_t>(y) * kWidth * 3]);
-  png_write_end(png, info);
-  png_destroy_write_struct(&png, &info);
-  return ReplaceWithTemporary(path, std::fclose(file) == 0);
+  const bool ok = WritePngRowsWithPeer(file, ColourRows().data(), kWidth, kHeight);
+  return ReplaceWithTemporary(path, std::fclose(file) == 0 && ok);
 }
 
 bool WriteG4Peer(const std::string& path) {
