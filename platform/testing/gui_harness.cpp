@@ -241,6 +241,11 @@ void SetReportedDepth(int bits_per_pixel) {
   gdi::SetReportedBitsPerPixel(bits_per_pixel);
 }
 
+void SetScreenSize(int width_px, int height_px) {
+  Headless().SetScreenSize(width_px, height_px);
+  gdi::SetScreenSize(width_px, height_px);
+}
+
 size_t LiveWindows() { return HandleTable::Instance().LiveCount(HandleKind::kWindow); }
 size_t LiveGdiObjects() { return gdi::LiveObjectCount(); }
 size_t LiveGlobalBlocks() { return HandleTable::Instance().LiveCount(HandleKind::kGlobalMemory); }

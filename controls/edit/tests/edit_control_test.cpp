@@ -14,6 +14,7 @@
 #include "plat/oleaut/com.h"
 #include "plat/oleaut/property_bag.h"
 #include "plat/oleaut/typelib.h"
+#include "plat/dialog.h"
 #include "plat/user.h"
 #include "test_site.h"
 
@@ -21,6 +22,8 @@ namespace ondavel::test {
 namespace {
 
 using namespace plat;
+using plat::test::ModalContext;
+using plat::test::SetModalResponder;
 
 constexpr SCODE kInvalidPropertyValue = static_cast<SCODE>(0x800A017C);
 constexpr SCODE kGetNotSupported = static_cast<SCODE>(0x800A018A);
@@ -421,6 +424,36 @@ TEST_F(EditTest, ArrowKeysScrollTheViewOnceAndFireKeyDown) {
   // Other keys are not taken.
   msg.wParam = 'A';
   EXPECT_FALSE(CWnd::WalkPreTranslateTree(GetParent(host.object()->m_hWnd), &msg));
+}
+
+TEST_F(EditTest, AMouseActivationGivesTheControlTheFocusAndTheAboutBoxIsModal) {
+  EditHost host;
+  ASSERT_TRUE(host.Create());
+  ASSERT_TRUE(host.CreateWindow(CRect(0, 0, 120, 90)));
+  HWND control = host.object()->m_hWnd;
+  SetFocus(host.frame());
+  EXPECT_EQ(SendMessage(control, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(host.frame()),
+                        MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN)),
+            MA_ACTIVATE);
+  EXPECT_EQ(GetFocus(), control);
+
+  std::string title;
+  std::string version;
+  SetModalResponder([&](ModalContext& modal) {
+    title = modal.Title();
+    char text[128] = {};
+    GetDlgItemText(modal.modal(), 101, text, sizeof text);
+    version = text;
+    modal.Press(IDOK);
+  });
+  host.Invoke(kDispAboutBox);
+  SetModalResponder(nullptr);
+  EXPECT_EQ(host.last_hr(), S_OK);
+  EXPECT_EQ(title, "Ondavel ImageEdit のバージョン情報");
+  EXPECT_NE(version.find("Version 2.0.0.1"), std::string::npos) << version;
+  // Refresh repaints without failing, with and without an image.
+  host.Invoke(kDispRefresh);
+  EXPECT_EQ(host.last_hr(), S_OK);
 }
 
 }  // namespace

@@ -8,7 +8,9 @@
 #include <filesystem>
 #include <ostream>
 
+#include "plat/modules.h"
 #include "plat/oleaut/com.h"
+#include "plat/resources.h"
 #include "plat/user.h"
 
 namespace ondavel::test {
@@ -201,6 +203,12 @@ void EditTest::SetUpTestSuite() {
 }
 
 void EditTest::SetUp() {
+  // The platform keeps a loaded resource's block for the process: the page
+  // window's toolbar is loaded once before the fixture counts live blocks.
+  static const HMODULE module = LoadLibrary(OndavelModulePath().c_str());
+  if (module != nullptr) {
+    LoadResource(module, FindResource(module, MAKEINTRESOURCE(201), MAKEINTRESOURCE(RT_TOOLBAR)));
+  }
   GuiTest::SetUp();
   ASSERT_EQ(RunRegsvr(OndavelModulePath()), 0);
 }

@@ -53,6 +53,7 @@ class EditHost {
   void PutLong(plat::DISPID id, int32_t value) { Put(id, plat::Variant(value)); }
   void PutBool(plat::DISPID id, bool value) { Put(id, plat::Variant::Bool(value)); }
   void PutString(plat::DISPID id, const std::string& value) { Put(id, plat::Variant(value)); }
+  void PutFloat(plat::DISPID id, float value) { Put(id, plat::Variant(value)); }
   plat::Variant Get(plat::DISPID id);
   plat::Variant GetIndexed(plat::DISPID id, int16_t index);
   int32_t GetLong(plat::DISPID id);

@@ -211,6 +211,10 @@ class Headless final : public HeadlessBackend {
     journal_.clear();
   }
   void SetReportedDepth(int bits_per_pixel) override { screen_.bits_per_pixel = bits_per_pixel; }
+  void SetScreenSize(int width_px, int height_px) override {
+    screen_.width_px = width_px;
+    screen_.height_px = height_px;
+  }
 
   Image Snapshot(HWND hwnd) const override {
     auto found = windows_.find(hwnd);

@@ -89,6 +89,8 @@ class HeadlessBackend : public backend::Backend {
   virtual std::vector<JournalEntry> GetJournal() const = 0;
   virtual void ClearJournal() = 0;
   virtual void SetReportedDepth(int bits_per_pixel) = 0;
+  // The screen's size from now on (windows already made keep theirs).
+  virtual void SetScreenSize(int width_px, int height_px) = 0;
   // What was last presented of a top-level window, and the composed screen.
   virtual Image Snapshot(HWND top_level) const = 0;
   virtual Image SnapshotScreen() const = 0;

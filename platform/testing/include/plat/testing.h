@@ -75,6 +75,9 @@ void ChooseFolder(ModalContext& context, const std::string& path);
 Image Snapshot(HWND hwnd);
 Image SnapshotScreen();
 void SetReportedDepth(int bits_per_pixel);
+// The screen size that GetSystemMetrics and the screen's device contexts
+// report, until it is set again (UseHeadless's size at first).
+void SetScreenSize(int width_px, int height_px);
 
 // Points SANE at the project's test configuration (SANE's `test` device
 // only, "test:0" and "test:1"). SANE reads the variable once per process,
