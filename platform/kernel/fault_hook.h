@@ -1,5 +1,6 @@
-// The one hook of the file layer that tests turn: before each write, flush and
-// rename of a file, the kernel asks whether that step should fail. The hook is
+// The one hook of the kernel that tests turn: before each write, flush and
+// rename of a file, and before each global-memory allocation, the kernel asks
+// whether that step should fail. The hook is
 // a weak reference to plat_testing_fault, which only the test harness defines
 // (platform/testing); in a program without the harness it is null, every
 // answer is "no", and libplat.so exports nothing for it.
@@ -13,6 +14,7 @@ enum class FaultPoint : int {
   kWrite = 1,
   kFlush = 2,
   kRename = 3,
+  kGlobalAlloc = 4,
 };
 
 // True when the harness asks this step to fail. Not exported.
@@ -20,6 +22,7 @@ __attribute__((visibility("hidden"))) bool ShouldFail(FaultPoint point);
 inline bool ShouldFailWrite() { return ShouldFail(FaultPoint::kWrite); }
 inline bool ShouldFailFlush() { return ShouldFail(FaultPoint::kFlush); }
 inline bool ShouldFailRename() { return ShouldFail(FaultPoint::kRename); }
+inline bool ShouldFailGlobalAlloc() { return ShouldFail(FaultPoint::kGlobalAlloc); }
 
 }  // namespace plat::internal
 

@@ -18,6 +18,7 @@
 #include <mutex>
 #include <vector>
 
+#include "fault_hook.h"
 #include "plat/handle_table.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -127,6 +128,11 @@ std::shared_ptr<GlobalBlock> FindBlock(HGLOBAL handle) {
 extern "C" HGLOBAL GlobalAlloc(unsigned flags, size_t bytes) {
   if ((flags & ~kKnownFlags) != 0 || bytes > kMaxBlockBytes) {
     errno = EINVAL;
+    return 0;
+  }
+  // A test may ask for this allocation to fail, as an exhausted heap would.
+  if (plat::internal::ShouldFailGlobalAlloc()) {
+    errno = ENOMEM;
     return 0;
   }
   auto block = std::make_shared<GlobalBlock>();

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstring>
 #include <set>
+
+#include "plat/fault_injection.h"
+#include "plat/handle_table.h"
 
 namespace {
 
@@ -81,6 +85,25 @@ TEST(GlobalMemoryTest, LargeBlocksStartZeroedWhenMemoryIsReused) {
 TEST(GlobalMemoryTest, UnknownFlagsAndHugeSizesAreRefused) {
   EXPECT_EQ(GlobalAlloc(0x8000, 10), 0u);
   EXPECT_EQ(GlobalAlloc(GHND, SIZE_MAX), 0u);
+}
+
+TEST(GlobalMemoryTest, TheHarnessFailsExactlyTheNextAllocation) {
+  const size_t live_before = plat::HandleTable::Instance().LiveCount(plat::HandleKind::kGlobalMemory);
+  plat::testing::FailNextGlobalAlloc();
+  errno = 0;
+  EXPECT_EQ(GlobalAlloc(GHND, 16), 0u);
+  EXPECT_EQ(errno, ENOMEM);
+  EXPECT_EQ(plat::HandleTable::Instance().LiveCount(plat::HandleKind::kGlobalMemory), live_before);
+  // The switch turned itself off: the allocation after it succeeds.
+  HGLOBAL handle = GlobalAlloc(GHND, 16);
+  EXPECT_NE(handle, 0u);
+  EXPECT_EQ(GlobalFree(handle), 0u);
+  // Reset switches a pending failure off before it fires.
+  plat::testing::FailNextGlobalAlloc();
+  plat::testing::ResetFaults();
+  handle = GlobalAlloc(GHND, 16);
+  EXPECT_NE(handle, 0u);
+  EXPECT_EQ(GlobalFree(handle), 0u);
 }
 
 }  // namespace
