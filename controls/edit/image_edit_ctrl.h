@@ -264,6 +264,77 @@ class CQRVNImgEditCtrl : public plat::COleControl, public WindowOwner {
   // colour and filter operations, Undo, Reset, the rubber band, Blend,
   // Calculate, GetMemHandle, the TIFF page operations, GetPageCount and the
   // clipboard methods are declared here and defined in their own files.
+  // Geometry, colour and filter operations (edit_methods.cpp): each runs one
+  // wrapper on the current image and keeps the old image for Undo.
+  plat::BOOL ResizeImage(int32_t width, int32_t height);
+  plat::BOOL RotateArbitrary(short angle);
+  plat::BOOL Rotate(short angle);
+  plat::BOOL Flip(short direction);
+  plat::BOOL DistortSkew(short axis, short angle);
+  plat::BOOL DistortPinch(short ratio);
+  plat::BOOL DistortSphere(short direction, short ratio);
+  plat::BOOL ClipRect(int32_t left, int32_t top, int32_t width, int32_t height);
+  plat::BOOL FillRect(int32_t left, int32_t top, int32_t width, int32_t height);
+  plat::BOOL ChangeColorDepth(short depth);
+  plat::BOOL Invert();
+  plat::BOOL AdjustBrightness(short brightness, short contrast);
+  plat::BOOL AdjustColorBalance(short red, short green, short blue);
+  plat::BOOL AdjustHue(short hue, short saturation, short lightness);
+  plat::BOOL AdjustGamma(short gamma);
+  plat::BOOL Solarize();
+  plat::BOOL Equalize();
+  plat::BOOL Blur();
+  plat::BOOL Sharpen();
+  plat::BOOL Median();
+  plat::BOOL Emboss();
+  plat::BOOL FindEdges();
+  plat::BOOL EnhanceEdges();
+  // The end of every edit: a new image becomes current (TRUE), or the
+  // binding's error is kept (FALSE) and nothing changes.
+  plat::BOOL FinishEdit(HGLOBAL result);
+  using FilterWrapper = HGLOBAL (ImageLibraryBinding::*)(HGLOBAL, int16_t, int32_t, int32_t, int32_t, int32_t);
+  plat::BOOL RunWholeImageFilter(FilterWrapper wrapper);
+
+  // Blend and Calculate with a second image (edit_blend.cpp).
+  plat::BOOL Blend(short ratio, int32_t dst_left, int32_t dst_top, int32_t dst_width, int32_t dst_height,
+                   const char* src_file_name, int32_t src_left, int32_t src_top);
+  plat::BOOL Calculate(short calc_option, int32_t dst_left, int32_t dst_top, int32_t dst_width, int32_t dst_height,
+                       const char* src_file_name, int32_t src_left, int32_t src_top);
+  // The second image of Blend and Calculate, page 1, in the current image's
+  // depth; 0 with the error code set.
+  HGLOBAL ReadSecondImage(const char* src_file_name);
+  // `source` (taken) in the current image's depth; 0 with 1011 when the
+  // current image is neither grayscale nor 24-bit colour.
+  HGLOBAL MatchSecondImage(HGLOBAL source, int16_t source_depth);
+
+  // History (edit_history.cpp).
+  plat::BOOL Undo();
+  plat::BOOL Reset();
+  plat::BOOL Delete();
+
+  // Saving (edit_save.cpp): 0 or 1012 for SaveMediaFormat, SaveCompression and ColorDepth.
+  int16_t ValidateSaveFormat() const;
+  int16_t SaveInterlaceFlag() const;
+  plat::BOOL Save(const char* file_name);
+  plat::BOOL GetMemHandle(int32_t* mem_handle, int32_t* mem_size);
+
+  // TIFF pages (edit_pages.cpp).
+  plat::BOOL AddPage(const char* file_name);
+  plat::BOOL InsertPage(const char* file_name, short page);
+  plat::BOOL ReplacePage(const char* file_name, short page);
+  plat::BOOL DeletePage(const char* file_name, short page);
+  short GetPageCount(const char* file_name);
+
+  // The rubber band (edit_selection.cpp).
+  plat::BOOL SetRubberBand(int32_t left, int32_t top, int32_t right, int32_t bottom);
+  void ClearRubberBand();
+
+  // The clipboard (edit_clipboard.cpp).
+  plat::BOOL CopyToClipboard(int32_t left, int32_t top, int32_t width, int32_t height);
+  plat::BOOL PasteFromClipboard(int32_t left, int32_t top);
+  plat::BOOL CreateFromClipboard();
+  // A checked, normalised copy of the clipboard's bitmap; 0 with 2200, 2201, 1001 or 9000.
+  HGLOBAL ReadClipboardDib();
   // END editing, processing and saving methods.
 
   // ---- Loading steps (image_load.cpp) -----------------------------------------------------
