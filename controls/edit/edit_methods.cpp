@@ -21,6 +21,13 @@ BOOL CQRVNImgEditCtrl::FinishEdit(HGLOBAL result) {
   return TRUE;
 }
 
+BOOL CQRVNImgEditCtrl::FinishSizedEdit(HGLOBAL result, int32_t width, int32_t height) {
+  if (!FinishEdit(result)) return FALSE;
+  image_width_ = width;
+  image_height_ = height;
+  return TRUE;
+}
+
 // ---- Geometry ----------------------------------------------------------------------------
 
 BOOL CQRVNImgEditCtrl::ResizeImage(int32_t width, int32_t height) {
@@ -34,34 +41,23 @@ BOOL CQRVNImgEditCtrl::ResizeImage(int32_t width, int32_t height) {
   } else {
     result = binding_->ResizeDibImage(current_image_, width, height, interpolation_, morphology_);
   }
-  if (!FinishEdit(result)) return FALSE;
-  image_width_ = width;
-  image_height_ = height;
-  return TRUE;
+  return FinishSizedEdit(result, width, height);
 }
 
 BOOL CQRVNImgEditCtrl::RotateArbitrary(short angle) {
   ClearError();
   int32_t width = image_width_, height = image_height_;
-  if (!FinishEdit(binding_->RotateDibByAngle(current_image_, angle, TranslatedFillingColor(), color_depth_, &width,
-                                             &height))) {
-    return FALSE;
-  }
-  image_width_ = width;
-  image_height_ = height;
-  return TRUE;
+  const HGLOBAL result =
+      binding_->RotateDibByAngle(current_image_, angle, TranslatedFillingColor(), color_depth_, &width, &height);
+  return FinishSizedEdit(result, width, height);
 }
 
 BOOL CQRVNImgEditCtrl::Rotate(short angle) {
   ClearError();
   int32_t width = image_width_, height = image_height_;
-  if (!FinishEdit(binding_->RotateDibByQuarters(current_image_, angle, TranslatedFillingColor(), color_depth_, &width,
-                                                &height))) {
-    return FALSE;
-  }
-  image_width_ = width;
-  image_height_ = height;
-  return TRUE;
+  const HGLOBAL result =
+      binding_->RotateDibByQuarters(current_image_, angle, TranslatedFillingColor(), color_depth_, &width, &height);
+  return FinishSizedEdit(result, width, height);
 }
 
 BOOL CQRVNImgEditCtrl::Flip(short direction) {
@@ -72,13 +68,9 @@ BOOL CQRVNImgEditCtrl::Flip(short direction) {
 BOOL CQRVNImgEditCtrl::DistortSkew(short axis, short angle) {
   ClearError();
   int32_t width = image_width_, height = image_height_;
-  if (!FinishEdit(
-          binding_->SkewDib(current_image_, axis, angle, TranslatedFillingColor(), color_depth_, &width, &height))) {
-    return FALSE;
-  }
-  image_width_ = width;
-  image_height_ = height;
-  return TRUE;
+  const HGLOBAL result =
+      binding_->SkewDib(current_image_, axis, angle, TranslatedFillingColor(), color_depth_, &width, &height);
+  return FinishSizedEdit(result, width, height);
 }
 
 BOOL CQRVNImgEditCtrl::DistortPinch(short ratio) {
@@ -94,13 +86,9 @@ BOOL CQRVNImgEditCtrl::DistortSphere(short direction, short ratio) {
 BOOL CQRVNImgEditCtrl::ClipRect(int32_t left, int32_t top, int32_t width, int32_t height) {
   ClearError();
   const EditRect r = NormalisedEditRect(left, top, width, height);
-  if (!FinishEdit(
-          binding_->ClipDibRect(current_image_, r.left, r.top, r.right, r.bottom, interpolation_, morphology_))) {
-    return FALSE;
-  }
-  image_width_ = r.right - r.left;
-  image_height_ = r.bottom - r.top;
-  return TRUE;
+  return FinishSizedEdit(
+      binding_->ClipDibRect(current_image_, r.left, r.top, r.right, r.bottom, interpolation_, morphology_),
+      r.right - r.left, r.bottom - r.top);
 }
 
 BOOL CQRVNImgEditCtrl::FillRect(int32_t left, int32_t top, int32_t width, int32_t height) {

@@ -10,33 +10,25 @@ using namespace plat;
 
 BOOL CQRVNImgEditCtrl::AddPage(const char* file_name) {
   ClearError();
-  const BOOL done = binding_->AppendPageToFile(current_image_, file_name, save_media_format_, save_compression_,
-                                               save_x_resolution_, save_y_resolution_);
-  if (!done) SetBindingError();
-  return done;
+  return FinishWrite(binding_->AppendPageToFile(current_image_, file_name, save_media_format_, save_compression_,
+                                                save_x_resolution_, save_y_resolution_));
 }
 
 BOOL CQRVNImgEditCtrl::InsertPage(const char* file_name, short page) {
   ClearError();
-  const BOOL done = binding_->InsertPageInFile(current_image_, file_name, save_media_format_, page - 1,
-                                               save_compression_, save_x_resolution_, save_y_resolution_);
-  if (!done) SetBindingError();
-  return done;
+  return FinishWrite(binding_->InsertPageInFile(current_image_, file_name, save_media_format_, page - 1,
+                                                save_compression_, save_x_resolution_, save_y_resolution_));
 }
 
 BOOL CQRVNImgEditCtrl::ReplacePage(const char* file_name, short page) {
   ClearError();
-  const BOOL done = binding_->ReplacePageInFile(current_image_, file_name, save_media_format_, page - 1,
-                                                save_compression_, save_x_resolution_, save_y_resolution_);
-  if (!done) SetBindingError();
-  return done;
+  return FinishWrite(binding_->ReplacePageInFile(current_image_, file_name, save_media_format_, page - 1,
+                                                 save_compression_, save_x_resolution_, save_y_resolution_));
 }
 
 BOOL CQRVNImgEditCtrl::DeletePage(const char* file_name, short page) {
   ClearError();
-  const BOOL done = binding_->DeletePageFromFile(current_image_, file_name, save_media_format_, page - 1);
-  if (!done) SetBindingError();
-  return done;
+  return FinishWrite(binding_->DeletePageFromFile(current_image_, file_name, save_media_format_, page - 1));
 }
 
 short CQRVNImgEditCtrl::GetPageCount(const char* file_name) {

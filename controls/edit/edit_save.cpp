@@ -14,14 +14,17 @@ int16_t CQRVNImgEditCtrl::ValidateSaveFormat() const {
 
 int16_t CQRVNImgEditCtrl::SaveInterlaceFlag() const { return save_interlaced_image_ == qrvInterlaced ? 1 : 0; }
 
+BOOL CQRVNImgEditCtrl::FinishWrite(BOOL is_written) {
+  if (!is_written) SetBindingError();
+  return is_written;
+}
+
 BOOL CQRVNImgEditCtrl::Save(const char* file_name) {
   SetError(ValidateSaveFormat());
   if (error_code_ != qrvSuccess) return FALSE;
-  const BOOL written =
-      binding_->WriteDibToFile(current_image_, file_name, save_media_format_, save_compression_, SaveInterlaceFlag(),
-                               save_quality_, save_x_resolution_, save_y_resolution_);
-  if (!written) SetBindingError();
-  return written;
+  return FinishWrite(binding_->WriteDibToFile(current_image_, file_name, save_media_format_, save_compression_,
+                                              SaveInterlaceFlag(), save_quality_, save_x_resolution_,
+                                              save_y_resolution_));
 }
 
 BOOL CQRVNImgEditCtrl::GetMemHandle(int32_t* mem_handle, int32_t* mem_size) {

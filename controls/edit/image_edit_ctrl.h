@@ -292,6 +292,9 @@ class CQRVNImgEditCtrl : public plat::COleControl, public WindowOwner {
   // The end of every edit: a new image becomes current (TRUE), or the
   // binding's error is kept (FALSE) and nothing changes.
   plat::BOOL FinishEdit(HGLOBAL result);
+  // The same for an edit that changes the size: ImageWidth and ImageHeight
+  // become `width` and `height` on success.
+  plat::BOOL FinishSizedEdit(HGLOBAL result, int32_t width, int32_t height);
   using FilterWrapper = HGLOBAL (ImageLibraryBinding::*)(HGLOBAL, int16_t, int32_t, int32_t, int32_t, int32_t);
   plat::BOOL RunWholeImageFilter(FilterWrapper wrapper);
 
@@ -315,6 +318,8 @@ class CQRVNImgEditCtrl : public plat::COleControl, public WindowOwner {
   // Saving (edit_save.cpp): 0 or 1012 for SaveMediaFormat, SaveCompression and ColorDepth.
   int16_t ValidateSaveFormat() const;
   int16_t SaveInterlaceFlag() const;
+  // The end of every file write: the binding's error kept on failure.
+  plat::BOOL FinishWrite(plat::BOOL is_written);
   plat::BOOL Save(const char* file_name);
   plat::BOOL GetMemHandle(int32_t* mem_handle, int32_t* mem_size);
 

@@ -62,28 +62,20 @@ void PutDib(HGLOBAL dib) {
   ASSERT_TRUE(CloseClipboard());
 }
 
-class EditClipboardTest : public EditTest {
+class EditClipboardTest : public EditingTest {
  protected:
   void SetUp() override {
-    EditTest::SetUp();
-    ASSERT_TRUE(host_.Create());
+    EditingTest::SetUp();
     PutText("");
   }
   void TearDown() override {
-    host_.Release();
     // The clipboard's own copies are no test's blocks.
     if (OpenClipboard(nullptr)) {
       EmptyClipboard();
       CloseClipboard();
     }
-    EditTest::TearDown();
+    EditingTest::TearDown();
   }
-  Image LoadImage(const Image& image) {
-    EXPECT_TRUE(host_.SetImage(image));
-    return image;
-  }
-
-  EditDriver host_;
 };
 
 TEST_F(EditClipboardTest, CopyTakesExactlyTheRectangle) {

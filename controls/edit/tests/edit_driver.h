@@ -31,6 +31,27 @@ class EditDriver : public EditHost {
   int32_t Depth() { return GetLong(kDispColorDepth); }
 };
 
+// The fixture of the editing tests: EditTest with a control made by ProgID,
+// released before the checks for live objects run.
+class EditingTest : public EditTest {
+ protected:
+  void SetUp() override {
+    EditTest::SetUp();
+    ASSERT_TRUE(host_.Create());
+  }
+  void TearDown() override {
+    host_.Release();
+    EditTest::TearDown();
+  }
+  // Makes `image` current as a 24-bit bitmap; returns it.
+  plat::test::Image LoadImage(const plat::test::Image& image) {
+    EXPECT_TRUE(host_.SetImage(image));
+    return image;
+  }
+
+  EditDriver host_;
+};
+
 // The pixels of a packed bitmap (1, 4, 8 or 24 bits, uncompressed), top row
 // first, as 0x00RRGGBB; empty when it is not one.
 plat::test::Image ImageOfDib(HGLOBAL dib);

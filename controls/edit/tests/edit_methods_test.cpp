@@ -24,23 +24,9 @@ using plat::test::Image;
 Variant I2(int16_t value) { return Variant(value); }
 Variant I4(int32_t value) { return Variant(value); }
 
-class EditMethodsTest : public EditTest {
+class EditMethodsTest : public EditingTest {
  protected:
-  void SetUp() override {
-    EditTest::SetUp();
-    ASSERT_TRUE(host_.Create());
-  }
-  void TearDown() override {
-    host_.Release();
-    EditTest::TearDown();
-  }
-
-  // Makes a `width` x `height` 24-bit pattern current; returns its pixels.
-  Image LoadPattern(int width, int height) {
-    const Image image = Pattern(width, height);
-    EXPECT_TRUE(host_.SetImage(image));
-    return image;
-  }
+  Image LoadPattern(int width, int height) { return LoadImage(Pattern(width, height)); }
   // Writes `image` as a BMP file through the control and returns its path.
   std::string WriteBmp(const Image& image, const std::string& name) {
     EditDriver writer;
@@ -50,8 +36,6 @@ class EditMethodsTest : public EditTest {
     EXPECT_TRUE(writer.Ok(kDispSave, {Variant(path)}));
     return path;
   }
-
-  EditDriver host_;
 };
 
 // ---- Every edit: a new image, the old one kept for Undo ---------------------------------------

@@ -47,26 +47,12 @@ double MeanChannelDifference(const Image& a, const Image& b) {
   return sum / (3.0 * a.pixels.size());
 }
 
-class EditSaveTest : public EditTest {
+class EditSaveTest : public EditingTest {
  protected:
-  void SetUp() override {
-    EditTest::SetUp();
-    ASSERT_TRUE(host_.Create());
-  }
-  void TearDown() override {
-    host_.Release();
-    EditTest::TearDown();
-  }
-  Image LoadImage(const Image& image) {
-    EXPECT_TRUE(host_.SetImage(image));
-    return image;
-  }
   void SetSave(int16_t format, int16_t compression) {
     ASSERT_EQ(host_.Put(kDispSaveMediaFormat, Variant(int32_t{format})), S_OK);
     ASSERT_EQ(host_.Put(kDispSaveCompression, Variant(int32_t{compression})), S_OK);
   }
-
-  EditDriver host_;
 };
 
 // ---- One file per format ---------------------------------------------------------------------
