@@ -343,6 +343,11 @@ class CQRVNImgEditCtrl : public plat::COleControl, public WindowOwner {
   // END editing, processing and saving methods.
 
   // ---- Loading steps (image_load.cpp) -----------------------------------------------------
+  // The 0-based page to read of an image of `count` pages when page `page`
+  // (1-based) is asked for, the page window run by `choose` when shown;
+  // -1 with the error set when nothing is to be read.
+  int PageIndexToRead(int page, int32_t count, bool show_dialog, bool is_failure_an_abort,
+                      const std::function<int()>& choose);
   plat::BOOL LoadFromFileOrUrl();
   plat::BOOL LoadFromScanner();
   plat::BOOL LoadFromPhotoDisc();

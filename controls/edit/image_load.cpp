@@ -56,8 +56,27 @@ BOOL CQRVNImgEditCtrl::LoadFromFileOrUrl() {
   return TRUE;
 }
 
-// Only TIFF files have several pages; every other format reads its one
-// image whatever page is asked for.
+// Only TIFF images have several pages; every other format reads its one
+// image whatever page is asked for. Without the dialog a page past the last
+// is refused with 1003; with it, the page window chooses, and closing it
+// without a page is 1110 (for a memory image, so is a page window that
+// failed).
+int CQRVNImgEditCtrl::PageIndexToRead(int page, int32_t count, bool show_dialog, bool is_failure_an_abort,
+                                      const std::function<int()>& choose) {
+  if (count == 1) return 0;
+  if (count < 2) return page - 1;  // unreadable: the read that follows reports why
+  if (!show_dialog) {
+    if (page - 1 > count - 1) {
+      SetError(qrvErrInvalidIndex);
+      return -1;
+    }
+    return page - 1;
+  }
+  const int chosen = choose();
+  if (chosen == 0 || (chosen < 0 && is_failure_an_abort)) SetError(qrvErrUserAbort);
+  return chosen > 0 ? chosen - 1 : -1;
+}
+
 HGLOBAL CQRVNImgEditCtrl::ReadImageFromFile(const char* path, int page, ImageInfo* info, bool show_dialog) {
   ClearError();
   CWaitCursor wait;
@@ -67,23 +86,10 @@ HGLOBAL CQRVNImgEditCtrl::ReadImageFromFile(const char* path, int page, ImageInf
     return 0;
   }
   const auto format = static_cast<int16_t>(detector.type_code());
-  int index = page - 1;
   const int32_t count = binding_->GetFileImageCount(path, format);
-  if (count == 1) index = 0;
-  if (count >= 2) {
-    if (!show_dialog) {
-      if (index > count - 1) {
-        SetError(qrvErrInvalidIndex);
-        return 0;
-      }
-    } else {
-      const int chosen = ChoosePage(path, format, count);
-      if (chosen == 0) SetError(qrvErrUserAbort);
-      if (chosen <= 0) return 0;
-      wait.Restore();
-      index = chosen - 1;
-    }
-  }
+  const int index = PageIndexToRead(page, count, show_dialog, false, [&] { return ChoosePage(path, format, count); });
+  if (index < 0) return 0;
+  wait.Restore();
   *info = ImageInfo{};
   info->selected_page = static_cast<int16_t>(index + 1);
   const HGLOBAL image = binding_->ReadFileToDib(path, format, index);
@@ -106,25 +112,12 @@ HGLOBAL CQRVNImgEditCtrl::ReadImageFromMemory(HGLOBAL block, int32_t length, con
     return 0;
   }
   const auto format = static_cast<int16_t>(detector.type_code());
-  int index = page - 1;
   const int32_t count = binding_->GetMemoryImageCount(block, length, format);
-  if (count == 1) index = 0;
-  if (count >= 2) {
-    if (!show_dialog) {
-      if (index > count - 1) {
-        SetError(qrvErrInvalidIndex);
-        return 0;
-      }
-    } else {
-      const int chosen = ChoosePageFromMemory(block, length, format, display_name, count);
-      if (chosen <= 0) {
-        SetError(qrvErrUserAbort);
-        return 0;
-      }
-      wait.Restore();
-      index = chosen - 1;
-    }
-  }
+  const int index = PageIndexToRead(page, count, show_dialog, true, [&] {
+    return ChoosePageFromMemory(block, length, format, display_name, count);
+  });
+  if (index < 0) return 0;
+  wait.Restore();
   *info = ImageInfo{};
   info->selected_page = static_cast<int16_t>(index + 1);
   const HGLOBAL image = binding_->ReadMemoryToDib(block, length, format, index);
