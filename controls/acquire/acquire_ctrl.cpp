@@ -11,6 +11,7 @@
 #include "plat/dialog.h"
 #include "plat/sys_colors.h"
 #include "plat/user.h"
+#include "prop_pages.h"
 
 namespace mirrask {
 
@@ -124,6 +125,10 @@ const TypeLibInfo& CQRVBImgAcquireCtrl::GetTypeLib() const { return MirraskTypeL
 
 // Safe for scripting by untrusted callers and for initialisation from
 // untrusted data, supported and enabled.
+// General, save format, scanner, Photo CD, then the stock colour page; the
+// framework's Properties verb shows them in this order.
+std::vector<CLSID> CQRVBImgAcquireCtrl::GetPropPageIDs() const { return ControlPropertyPages(); }
+
 DWORD CQRVBImgAcquireCtrl::GetSafetyOptions() const {
   return INTERFACESAFE_FOR_UNTRUSTED_CALLER | INTERFACESAFE_FOR_UNTRUSTED_DATA;
 }

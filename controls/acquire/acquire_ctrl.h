@@ -9,6 +9,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "Mirrask.h"
 #include "plat/acquire/acquire_notify.h"
@@ -41,6 +42,7 @@ class CQRVBImgAcquireCtrl : public plat::COleControl {
   plat::DWORD GetSafetyOptions() const override;
   void OnDraw(plat::CDC* dc, const plat::CRect& bounds, const plat::CRect& invalid) override;
   void AboutBox() override;
+  std::vector<plat::CLSID> GetPropPageIDs() const override;
 
   // The notification road: the callback of both acquisition libraries finds
   // the control by its id and hands it the record.

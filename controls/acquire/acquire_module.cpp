@@ -9,6 +9,7 @@
 #include "control_id_map.h"
 #include "face_resources.h"
 #include "plat/ctl/module.h"
+#include "prop_pages.h"
 
 namespace mirrask {
 namespace {
@@ -106,6 +107,7 @@ class CMirraskModule : public COleControlModule {
  public:
   const TypeLibInfo& GetTypeLib() const override { return MirraskTypeLib(); }
   std::span<const ControlRegistration> GetControls() const override { return {&ImageAcquireRegistration(), 1}; }
+  std::span<const PropertyPageRegistration> GetPropertyPages() const override { return PropertyPageRegistrations(); }
   BOOL InitInstance() override {
     CreateControlIdMap();
     size_t count = 0;

@@ -9,6 +9,7 @@
 
 #include "plat/dialog.h"
 #include "plat/packed_dib.h"
+#include "prop_page_resources.h"
 
 namespace mirrask {
 namespace {
@@ -110,13 +111,18 @@ const ResourceEntry* ModuleResources(size_t* count) {
   static const std::vector<uint8_t> strip = MakeStrip();
   static const std::vector<uint32_t> icon_pixels = MakeIconPixels();
   static const CursorResource icon{0, 0, 32, 32, icon_pixels.data()};
-  static const ResourceEntry entries[] = {
-      {RT_BITMAP, kFaceStripResource, nullptr, strip.data(), strip.size()},
-      {RT_ICON, kIconResource, nullptr, &icon, sizeof icon},
-      {RT_DIALOG, kAboutBoxResource, nullptr, &AboutTemplate(), sizeof(DialogTemplate)},
-  };
-  *count = sizeof entries / sizeof entries[0];
-  return entries;
+  static const std::vector<ResourceEntry> entries = [] {
+    std::vector<ResourceEntry> all{
+        {RT_BITMAP, kFaceStripResource, nullptr, strip.data(), strip.size()},
+        {RT_ICON, kIconResource, nullptr, &icon, sizeof icon},
+        {RT_DIALOG, kAboutBoxResource, nullptr, &AboutTemplate(), sizeof(DialogTemplate)},
+    };
+    const std::span<const ResourceEntry> pages = PropertyPageResources();
+    all.insert(all.end(), pages.begin(), pages.end());
+    return all;
+  }();
+  *count = entries.size();
+  return entries.data();
 }
 
 }  // namespace mirrask

@@ -1,6 +1,6 @@
 // The module's resources: the 16-pixel bitmap strip of the control's face
-// (resource 1), the control's icon (resource 1) and the about box (dialog
-// resource 1).
+// (resource 1), the control's icon (resource 1), the about box (dialog
+// resource 1) and the property pages' dialogs and strings.
 #ifndef CONTROLS_ACQUIRE_FACE_RESOURCES_H_
 #define CONTROLS_ACQUIRE_FACE_RESOURCES_H_
 

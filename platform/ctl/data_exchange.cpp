@@ -139,6 +139,24 @@ void DDX_CBIndex(CDataExchange* dx, int id, int& index) {
   }
 }
 
+void DDX_CBValue(CDataExchange* dx, int id, int& value, std::span<const int> table) {
+  HWND control = dx->PrepareCtrl(id);
+  if (dx->m_bSaveAndValidate) {
+    const LRESULT index = SendMessage(control, CB_GETCURSEL, 0, 0);
+    // The selection is checked against the table before it indexes it.
+    if (index >= 0 && static_cast<size_t>(index) < table.size()) value = table[static_cast<size_t>(index)];
+    return;
+  }
+  WPARAM index = static_cast<WPARAM>(-1);
+  for (size_t i = 0; i < table.size(); ++i) {
+    if (table[i] == value) {
+      index = i;
+      break;
+    }
+  }
+  SendMessage(control, CB_SETCURSEL, index, 0);
+}
+
 void DDX_CBString(CDataExchange* dx, int id, std::string& value) {
   HWND control = dx->PrepareCtrl(id);
   if (dx->m_bSaveAndValidate) {

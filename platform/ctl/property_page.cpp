@@ -265,6 +265,18 @@ void DDP_CBString(CDataExchange* dx, int id, std::string& member, const char* pr
   ExchangeProperty(dx, id, member, property, VT_BSTR);
 }
 
+void FillComboBox(HWND page, int id, std::span<const char* const> texts) {
+  for (const char* text : texts) SendDlgItemMessage(page, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+}
+
+void FillComboBoxFromStrings(HWND page, int id, HINSTANCE module, std::span<const int> string_ids) {
+  for (int string_id : string_ids) {
+    char text[512] = {};
+    LoadString(module, static_cast<UINT>(string_id), text, sizeof(text));
+    SendDlgItemMessage(page, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+  }
+}
+
 void DDP_PostProcessing(CDataExchange* dx) {
   COlePropertyPage* page = PageOf(dx);
   if (page == nullptr || !dx->m_bSaveAndValidate) return;

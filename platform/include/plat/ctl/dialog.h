@@ -10,6 +10,7 @@
 #define PLAT_CTL_DIALOG_H_
 
 #include <exception>
+#include <span>
 #include <string>
 
 #include "plat/ctl/wnd.h"
@@ -121,6 +122,12 @@ void DDX_Check(CDataExchange* dx, int id, int& value);
 // Combo boxes: the selected index (-1 none), or the text (selected or typed).
 void DDX_CBIndex(CDataExchange* dx, int id, int& index);
 void DDX_CBString(CDataExchange* dx, int id, std::string& value);
+// A drop-down list whose positions stand for the values of `table`, in
+// order: loading selects the position of `value` (nothing when the table
+// lacks it); saving sets `value` from the selected position and leaves it
+// as it was when nothing is selected, so a value outside the table is never
+// replaced by a guess.
+void DDX_CBValue(CDataExchange* dx, int id, int& value, std::span<const int> table);
 // Binds `control` to the dialog's control `id` (once).
 void DDX_Control(CDataExchange* dx, int id, CWnd& control);
 

@@ -10,6 +10,7 @@
 #define PLAT_CTL_PROPERTY_PAGE_H_
 
 #include <functional>
+#include <new>
 #include <set>
 #include <span>
 #include <string>
@@ -145,6 +146,7 @@ void DDP_Text(CDataExchange* dx, int id, double& member, const char* property);
 void DDP_Text(CDataExchange* dx, int id, std::string& member, const char* property);
 // A boolean property as 0 / 1, any other as its integer.
 void DDP_Check(CDataExchange* dx, int id, int& member, const char* property);
+// Pairs with DDX_CBIndex, or with DDX_CBValue for a list of values.
 void DDP_CBIndex(CDataExchange* dx, int id, int& member, const char* property);
 void DDP_CBString(CDataExchange* dx, int id, std::string& member, const char* property);
 // Ends a save: writes the queued properties to the objects.
@@ -164,6 +166,23 @@ constexpr int kPropertyFrameApplyId = 0x3021;
 
 // Makes the stock colour page (its class is registered in code on first need).
 HRESULT CreateStockColorPage(const IID& iid, void** out);
+
+// The `create` function of a PropertyPageRegistration for page class T.
+template <class T>
+HRESULT CreatePropertyPage(const IID& iid, void** out) {
+  if (out == nullptr) return E_POINTER;
+  *out = nullptr;
+  try {
+    return MakeCom<T>()->QueryInterface(iid, out);
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+// Fills the drop-down list `id` of a page, in order: with `texts`, or with
+// the strings `string_ids` of `module`'s string table.
+void FillComboBox(HWND page, int id, std::span<const char* const> texts);
+void FillComboBoxFromStrings(HWND page, int id, HINSTANCE module, std::span<const int> string_ids);
 
 }  // namespace plat
 
