@@ -1,13 +1,10 @@
-// The property pages' dialogs and strings. Each label sits just before its
-// field, so its mnemonic reaches the field; each spin button follows its
-// edit, which it takes as its buddy.
+// The property pages' dialogs and strings.
 #include "prop_page_resources.h"
 
 #include <cstring>
 #include <vector>
 
-#include "plat/dialog.h"
-#include "plat/updown.h"
+#include "plat/ctl/dialog_items.h"
 #include "prop_page_ids.h"
 
 namespace mirrask {
@@ -18,113 +15,78 @@ using namespace plat;
 constexpr int kPageWidth = 250;
 constexpr int kPageHeight = 110;
 
-DialogItemTemplate Label(const char* text, int x, int y, int cx) {
-  return {kStaticClass, text, -1, WS_VISIBLE | SS_LEFT, 0, x, y, cx, 8};
-}
-DialogItemTemplate Group(const char* text, int x, int y, int cx, int cy) {
-  return {kButtonClass, text, -1, WS_VISIBLE | BS_GROUPBOX, 0, x, y, cx, cy};
-}
-DialogItemTemplate Check(const char* text, int id, int x, int y, int cx) {
-  return {kButtonClass, text, id, WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 0, x, y, cx, 10};
-}
-// `drop_cy`: the height of the field with its list dropped.
-DialogItemTemplate List(int id, int x, int y, int cx, int drop_cy) {
-  return {kComboBoxClass, "", id, WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0, x, y, cx, drop_cy};
-}
-DialogItemTemplate Edit(int id, int x, int y, int cx) {
-  return {kEditClass, "", id, WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, 0, x, y, cx, 12};
-}
-// Placed at the right edge of the edit just before it.
-DialogItemTemplate Spin(int id, int x, int y) {
-  return {kUpDownClass, "", id,
-          WS_VISIBLE | UDS_AUTOBUDDY | UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS, 0, x, y, 10,
-          12};
-}
-DialogItemTemplate Push(const char* text, int id, int x, int y, int cx) {
-  return {kButtonClass, text, id, WS_VISIBLE | WS_TABSTOP, 0, x, y, cx, 14};
-}
-
-DialogTemplate Page(std::vector<DialogItemTemplate> items) {
-  DialogTemplate dialog;
-  dialog.style = WS_CHILD | DS_CONTROL;
-  dialog.cx = kPageWidth;
-  dialog.cy = kPageHeight;
-  dialog.items = std::move(items);
-  return dialog;
-}
-
 const DialogTemplate& GeneralDialog() {
-  static const DialogTemplate dialog = Page({
-      Check("取り込み時に入力画面を表示する(&U)", kIdShowUi, 7, 7, 200),
-      Label("入力元(&S):", 7, 25, 56),
-      List(kIdInputSource, 66, 23, 90, 50),
-      Group("ﾌｧｲﾙ保存", 7, 42, 236, 62),
-      Check("自動保存する(&X)", kIdAutoSave, 14, 53, 120),
-      Label("ﾌｧｲﾙ名の生成規則(&N):", 14, 69, 82),
-      Edit(kIdFileNameFormat, 98, 67, 138),
-      Label("保存先(&D):", 14, 87, 82),
-      Edit(kIdSaveDataPath, 98, 85, 90),
-      Push("参照(&B)...", kIdBrowseSavePath, 192, 84, 44),
+  static const DialogTemplate dialog = PropertyPageTemplate(kPageWidth, kPageHeight, {
+      DialogCheckBox("取り込み時に入力画面を表示する(&U)", kIdShowUi, 7, 7, 200),
+      DialogLabel("入力元(&S):", 7, 25, 56),
+      DialogDropDownList(kIdInputSource, 66, 23, 90, 50),
+      DialogGroupBox("ﾌｧｲﾙ保存", 7, 42, 236, 62),
+      DialogCheckBox("自動保存する(&X)", kIdAutoSave, 14, 53, 120),
+      DialogLabel("ﾌｧｲﾙ名の生成規則(&N):", 14, 69, 82),
+      DialogEdit(kIdFileNameFormat, 98, 67, 138),
+      DialogLabel("保存先(&D):", 14, 87, 82),
+      DialogEdit(kIdSaveDataPath, 98, 85, 90),
+      DialogPushButton("参照(&B)...", kIdBrowseSavePath, 192, 84, 44),
   });
   return dialog;
 }
 
 const DialogTemplate& ScannerDialog() {
-  static const DialogTemplate dialog = Page({
-      Check("ｵｰﾄﾄﾞｷｭﾒﾝﾄﾌｨｰﾀﾞを使用する(&F)", kIdAutoFeeder, 7, 7, 200),
-      Label("用紙ｻｲｽﾞ(&P):", 7, 25, 56),
-      List(kIdPaperSize, 66, 23, 90, 120),
-      Group("ﾕｰｻﾞ定義ｻｲｽﾞの指定", 7, 42, 236, 62),
-      Label("単位(&U):", 14, 55, 40),
-      List(kIdSrcRectUnit, 56, 53, 80, 50),
-      Label("左(&L):", 14, 72, 40),
-      Edit(kIdSrcLeft, 56, 70, 60),
-      Spin(kIdSrcLeftSpin, 106, 70),
-      Label("上(&T):", 128, 72, 40),
-      Edit(kIdSrcTop, 170, 70, 60),
-      Spin(kIdSrcTopSpin, 220, 70),
-      Label("幅(&W):", 14, 89, 40),
-      Edit(kIdSrcWidth, 56, 87, 60),
-      Spin(kIdSrcWidthSpin, 106, 87),
-      Label("高さ(&H):", 128, 89, 40),
-      Edit(kIdSrcHeight, 170, 87, 60),
-      Spin(kIdSrcHeightSpin, 220, 87),
+  static const DialogTemplate dialog = PropertyPageTemplate(kPageWidth, kPageHeight, {
+      DialogCheckBox("ｵｰﾄﾄﾞｷｭﾒﾝﾄﾌｨｰﾀﾞを使用する(&F)", kIdAutoFeeder, 7, 7, 200),
+      DialogLabel("用紙ｻｲｽﾞ(&P):", 7, 25, 56),
+      DialogDropDownList(kIdPaperSize, 66, 23, 90, 120),
+      DialogGroupBox("ﾕｰｻﾞ定義ｻｲｽﾞの指定", 7, 42, 236, 62),
+      DialogLabel("単位(&U):", 14, 55, 40),
+      DialogDropDownList(kIdSrcRectUnit, 56, 53, 80, 50),
+      DialogLabel("左(&L):", 14, 72, 40),
+      DialogEdit(kIdSrcLeft, 56, 70, 60),
+      DialogSpinButton(kIdSrcLeftSpin, 106, 70),
+      DialogLabel("上(&T):", 128, 72, 40),
+      DialogEdit(kIdSrcTop, 170, 70, 60),
+      DialogSpinButton(kIdSrcTopSpin, 220, 70),
+      DialogLabel("幅(&W):", 14, 89, 40),
+      DialogEdit(kIdSrcWidth, 56, 87, 60),
+      DialogSpinButton(kIdSrcWidthSpin, 106, 87),
+      DialogLabel("高さ(&H):", 128, 89, 40),
+      DialogEdit(kIdSrcHeight, 170, 87, 60),
+      DialogSpinButton(kIdSrcHeightSpin, 220, 87),
   });
   return dialog;
 }
 
 const DialogTemplate& PhotoCdDialog() {
-  static const DialogTemplate dialog = Page({
-      Label("解像度(&R):", 7, 9, 70),
-      List(kIdPcdDataSize, 80, 7, 110, 100),
-      Label("Photo CDのﾊﾟｽ(&P):", 7, 29, 70),
-      Edit(kIdPcdPath, 80, 27, 110),
-      Push("参照(&B)...", kIdBrowsePcdPath, 194, 26, 44),
+  static const DialogTemplate dialog = PropertyPageTemplate(kPageWidth, kPageHeight, {
+      DialogLabel("解像度(&R):", 7, 9, 70),
+      DialogDropDownList(kIdPcdDataSize, 80, 7, 110, 100),
+      DialogLabel("Photo CDのﾊﾟｽ(&P):", 7, 29, 70),
+      DialogEdit(kIdPcdPath, 80, 27, 110),
+      DialogPushButton("参照(&B)...", kIdBrowsePcdPath, 194, 26, 44),
   });
   return dialog;
 }
 
 const DialogTemplate& SaveFormatDialog() {
-  static const DialogTemplate dialog = Page({
-      Label("ﾌｧｲﾙ形式(&F):", 7, 9, 58),
-      List(kIdMediaFormat, 68, 7, 80, 80),
-      Label("圧縮形式(&C):", 7, 27, 58),
-      List(kIdCompression, 68, 25, 80, 100),
-      Label("色数(&D):", 7, 45, 58),
-      List(kIdColorDepth, 68, 43, 80, 90),
-      Label("JPEG品質(&Q):", 7, 63, 58),
-      Edit(kIdQuality, 68, 61, 36),
-      Spin(kIdQualitySpin, 94, 61),
-      Check("ｲﾝﾀｰﾚｰｽ(&I)", kIdInterlaced, 7, 80, 90),
-      Check("ﾏﾙﾁﾍﾟｰｼﾞ(&M)", kIdMultiPage, 7, 94, 90),
-      Group("ｻｲｽﾞ", 158, 5, 85, 76),
-      Label("幅(&W):", 164, 20, 28),
-      Edit(kIdImageWidth, 194, 18, 44),
-      Spin(kIdImageWidthSpin, 228, 18),
-      Label("高さ(&H):", 164, 38, 28),
-      Edit(kIdImageHeight, 194, 36, 44),
-      Spin(kIdImageHeightSpin, 228, 36),
-      Check("縦横比を守る(&K)", kIdAspectRatio, 164, 58, 76),
+  static const DialogTemplate dialog = PropertyPageTemplate(kPageWidth, kPageHeight, {
+      DialogLabel("ﾌｧｲﾙ形式(&F):", 7, 9, 58),
+      DialogDropDownList(kIdMediaFormat, 68, 7, 80, 80),
+      DialogLabel("圧縮形式(&C):", 7, 27, 58),
+      DialogDropDownList(kIdCompression, 68, 25, 80, 100),
+      DialogLabel("色数(&D):", 7, 45, 58),
+      DialogDropDownList(kIdColorDepth, 68, 43, 80, 90),
+      DialogLabel("JPEG品質(&Q):", 7, 63, 58),
+      DialogEdit(kIdQuality, 68, 61, 36),
+      DialogSpinButton(kIdQualitySpin, 94, 61),
+      DialogCheckBox("ｲﾝﾀｰﾚｰｽ(&I)", kIdInterlaced, 7, 80, 90),
+      DialogCheckBox("ﾏﾙﾁﾍﾟｰｼﾞ(&M)", kIdMultiPage, 7, 94, 90),
+      DialogGroupBox("ｻｲｽﾞ", 158, 5, 85, 76),
+      DialogLabel("幅(&W):", 164, 20, 28),
+      DialogEdit(kIdImageWidth, 194, 18, 44),
+      DialogSpinButton(kIdImageWidthSpin, 228, 18),
+      DialogLabel("高さ(&H):", 164, 38, 28),
+      DialogEdit(kIdImageHeight, 194, 36, 44),
+      DialogSpinButton(kIdImageHeightSpin, 228, 36),
+      DialogCheckBox("縦横比を守る(&K)", kIdAspectRatio, 164, 58, 76),
   });
   return dialog;
 }

@@ -13,7 +13,6 @@
 #include "plat/ctl/property_page.h"
 #include "plat/ctl/slider_spin_tab.h"
 #include "plat/shell.h"
-#include "plat/updown.h"
 #include "prop_page_ids.h"
 #include "prop_page_resources.h"
 
@@ -52,31 +51,6 @@ constexpr int kQualityMax = 10;
 
 // ---- Helpers shared by the pages ---------------------------------------------------------
 
-void LimitText(HWND page, int id, int chars) {
-  SendDlgItemMessage(page, id, EM_LIMITTEXT, static_cast<WPARAM>(chars), 0);
-}
-
-void SetSpinRange(HWND page, int id, int lower, int upper) {
-  SendDlgItemMessage(page, id, UDM_SETRANGE32, static_cast<WPARAM>(lower), upper);
-}
-
-// A drop-down list bound to a property through its value table.
-void ExchangeList(CDataExchange* dx, int id, int& member, const char* property, std::span<const int> values) {
-  DDP_CBIndex(dx, id, member, property);
-  DDX_CBValue(dx, id, member, values);
-}
-
-void ExchangeCheck(CDataExchange* dx, int id, int& member, const char* property) {
-  DDP_Check(dx, id, member, property);
-  DDX_Check(dx, id, member);
-}
-
-template <class T>
-void ExchangeText(CDataExchange* dx, int id, T& member, const char* property) {
-  DDP_Text(dx, id, member, property);
-  DDX_Text(dx, id, member);
-}
-
 struct ItemListDeleter {
   void operator()(ITEMIDLIST* pidl) const { ILFree(pidl); }
 };
@@ -97,13 +71,6 @@ void BrowseIntoEdit(COlePropertyPage& page, HINSTANCE module, int title_id, int 
   if (SHGetPathFromIDList(chosen.get(), path)) SetDlgItemText(page.GetSafeHwnd(), edit_id, path.c_str());
 }
 
-// Shows freshly loaded values at once.
-void RepaintAfterLoad(CDataExchange* dx, CWnd& page) {
-  if (dx->m_bSaveAndValidate) return;
-  page.Invalidate();
-  page.UpdateWindow();
-}
-
 // ---- The pages ------------------------------------------------------------------------------
 
 class CQRVBImgAcquirePropPage : public COlePropertyPage {
@@ -117,13 +84,13 @@ class CQRVBImgAcquirePropPage : public COlePropertyPage {
   }
 
   void DoDataExchange(CDataExchange* dx) override {
-    ExchangeCheck(dx, kIdShowUi, show_ui_, "ShowUI");
-    ExchangeList(dx, kIdInputSource, input_source_, "InputSource", kInputSourceValues);
-    ExchangeText(dx, kIdFileNameFormat, file_name_format_, "FileNameFormat");
-    ExchangeText(dx, kIdSaveDataPath, save_data_path_, "SaveDataPath");
-    ExchangeCheck(dx, kIdAutoSave, auto_save_, "AutoSave");
+    ExchangePropCheck(dx, kIdShowUi, show_ui_, "ShowUI");
+    ExchangePropList(dx, kIdInputSource, input_source_, "InputSource", kInputSourceValues);
+    ExchangePropText(dx, kIdFileNameFormat, file_name_format_, "FileNameFormat");
+    ExchangePropText(dx, kIdSaveDataPath, save_data_path_, "SaveDataPath");
+    ExchangePropCheck(dx, kIdAutoSave, auto_save_, "AutoSave");
     DDP_PostProcessing(dx);
-    RepaintAfterLoad(dx, *this);
+    RedrawAfterLoad(dx, *this);
   }
 
   BOOL OnCommand(WPARAM wparam, LPARAM lparam) override {
@@ -148,7 +115,7 @@ class CQRVBImgAcquirePropPage2 : public COlePropertyPage {
   BOOL OnInitDialog() override {
     FillComboBox(m_hWnd, kIdPaperSize, PaperSizeItems());
     FillComboBox(m_hWnd, kIdSrcRectUnit, UnitItems());
-    for (int id : {kIdSrcLeft, kIdSrcTop, kIdSrcWidth, kIdSrcHeight}) LimitText(m_hWnd, id, kRectEditChars);
+    for (int id : {kIdSrcLeft, kIdSrcTop, kIdSrcWidth, kIdSrcHeight}) LimitFieldText(m_hWnd, id, kRectEditChars);
     for (int id : {kIdSrcLeftSpin, kIdSrcTopSpin, kIdSrcWidthSpin, kIdSrcHeightSpin}) {
       SetSpinRange(m_hWnd, id, 0, kSpinMax);
     }
@@ -156,15 +123,15 @@ class CQRVBImgAcquirePropPage2 : public COlePropertyPage {
   }
 
   void DoDataExchange(CDataExchange* dx) override {
-    ExchangeCheck(dx, kIdAutoFeeder, auto_feeder_, "TwainAutoFeeder");
-    ExchangeList(dx, kIdPaperSize, paper_size_, "TwainPaperSize", kPaperSizeValues);
-    ExchangeList(dx, kIdSrcRectUnit, unit_, "SrcRectUnit", kUnitValues);
-    ExchangeText(dx, kIdSrcLeft, left_, "SrcLeft");
-    ExchangeText(dx, kIdSrcTop, top_, "SrcTop");
-    ExchangeText(dx, kIdSrcWidth, width_, "SrcWidth");
-    ExchangeText(dx, kIdSrcHeight, height_, "SrcHeight");
+    ExchangePropCheck(dx, kIdAutoFeeder, auto_feeder_, "TwainAutoFeeder");
+    ExchangePropList(dx, kIdPaperSize, paper_size_, "TwainPaperSize", kPaperSizeValues);
+    ExchangePropList(dx, kIdSrcRectUnit, unit_, "SrcRectUnit", kUnitValues);
+    ExchangePropText(dx, kIdSrcLeft, left_, "SrcLeft");
+    ExchangePropText(dx, kIdSrcTop, top_, "SrcTop");
+    ExchangePropText(dx, kIdSrcWidth, width_, "SrcWidth");
+    ExchangePropText(dx, kIdSrcHeight, height_, "SrcHeight");
     DDP_PostProcessing(dx);
-    RepaintAfterLoad(dx, *this);
+    RedrawAfterLoad(dx, *this);
   }
 
  private:
@@ -188,10 +155,10 @@ class CQRVBImgAcquirePropPage3 : public COlePropertyPage {
   }
 
   void DoDataExchange(CDataExchange* dx) override {
-    ExchangeList(dx, kIdPcdDataSize, data_size_, "PcdDataSize", kPcdDataSizeValues);
-    ExchangeText(dx, kIdPcdPath, path_, "PcdPath");
+    ExchangePropList(dx, kIdPcdDataSize, data_size_, "PcdDataSize", kPcdDataSizeValues);
+    ExchangePropText(dx, kIdPcdPath, path_, "PcdPath");
     DDP_PostProcessing(dx);
-    RepaintAfterLoad(dx, *this);
+    RedrawAfterLoad(dx, *this);
   }
 
   BOOL OnCommand(WPARAM wparam, LPARAM lparam) override {
@@ -214,31 +181,29 @@ class CQRVBImgAcquirePropPage4 : public COlePropertyPage {
     FillComboBoxFromStrings(m_hWnd, kIdMediaFormat, ResourceModule(), kMediaFormatStrings);
     FillComboBoxFromStrings(m_hWnd, kIdCompression, ResourceModule(), kCompressionStrings);
     FillComboBox(m_hWnd, kIdColorDepth, ColorDepthItems());
-    LimitText(m_hWnd, kIdQuality, kQualityChars);
+    LimitFieldText(m_hWnd, kIdQuality, kQualityChars);
     SetSpinRange(m_hWnd, kIdQualitySpin, kQualityMin, kQualityMax);
-    for (int id : {kIdImageWidth, kIdImageHeight}) LimitText(m_hWnd, id, kSizeEditChars);
+    for (int id : {kIdImageWidth, kIdImageHeight}) LimitFieldText(m_hWnd, id, kSizeEditChars);
     for (int id : {kIdImageWidthSpin, kIdImageHeightSpin}) SetSpinRange(m_hWnd, id, 0, kSpinMax);
     return TRUE;
   }
 
   void DoDataExchange(CDataExchange* dx) override {
-    ExchangeText(dx, kIdQuality, quality_, "Quality");
+    ExchangePropText(dx, kIdQuality, quality_, "Quality");
     DDV_MinMaxInt(dx, quality_, kQualityMin, kQualityMax);
-    ExchangeText(dx, kIdImageWidth, width_, "ImageWidth");
-    ExchangeText(dx, kIdImageHeight, height_, "ImageHeight");
-    ExchangeCheck(dx, kIdAspectRatio, aspect_ratio_, "AspectRatio");
-    ExchangeList(dx, kIdMediaFormat, media_format_, "MediaFormat", kMediaFormatValues);
-    ExchangeList(dx, kIdCompression, compression_, "Compression", kCompressionValues);
-    ExchangeList(dx, kIdColorDepth, color_depth_, "ColorDepth", kColorDepthValues);
+    ExchangePropText(dx, kIdImageWidth, width_, "ImageWidth");
+    ExchangePropText(dx, kIdImageHeight, height_, "ImageHeight");
+    ExchangePropCheck(dx, kIdAspectRatio, aspect_ratio_, "AspectRatio");
+    ExchangePropList(dx, kIdMediaFormat, media_format_, "MediaFormat", kMediaFormatValues);
+    ExchangePropList(dx, kIdCompression, compression_, "Compression", kCompressionValues);
+    ExchangePropList(dx, kIdColorDepth, color_depth_, "ColorDepth", kColorDepthValues);
     // The box is ticked for qrvInterlaced; any other value shows it cleared
     // and applies qrvInterlaceNone, never 0.
     DDP_Check(dx, kIdInterlaced, interlaced_, "InterlacedImage");
-    int is_ticked = interlaced_ == qrvInterlaced ? 1 : 0;
-    DDX_Check(dx, kIdInterlaced, is_ticked);
-    if (dx->m_bSaveAndValidate) interlaced_ = is_ticked != 0 ? qrvInterlaced : qrvInterlaceNone;
-    ExchangeCheck(dx, kIdMultiPage, multi_page_, "MultiPage");
+    DDX_CheckValue(dx, kIdInterlaced, interlaced_, qrvInterlaced, qrvInterlaceNone);
+    ExchangePropCheck(dx, kIdMultiPage, multi_page_, "MultiPage");
     DDP_PostProcessing(dx);
-    RepaintAfterLoad(dx, *this);
+    RedrawAfterLoad(dx, *this);
   }
 
  private:

@@ -130,6 +130,15 @@ void DDX_Check(CDataExchange* dx, int id, int& value) {
   }
 }
 
+void DDX_CheckValue(CDataExchange* dx, int id, int& value, int ticked_value, int cleared_value) {
+  HWND control = dx->PrepareCtrl(id);
+  if (dx->m_bSaveAndValidate) {
+    value = SendMessage(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? ticked_value : cleared_value;
+  } else {
+    SendMessage(control, BM_SETCHECK, value == ticked_value ? BST_CHECKED : BST_UNCHECKED, 0);
+  }
+}
+
 void DDX_CBIndex(CDataExchange* dx, int id, int& index) {
   HWND control = dx->PrepareCtrl(id);
   if (dx->m_bSaveAndValidate) {

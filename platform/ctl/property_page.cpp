@@ -4,6 +4,7 @@
 #include "plat/ctl/property_page.h"
 
 #include "plat/resources.h"
+#include "plat/updown.h"
 
 namespace plat {
 
@@ -263,6 +264,45 @@ void DDP_CBIndex(CDataExchange* dx, int id, int& member, const char* property) {
 
 void DDP_CBString(CDataExchange* dx, int id, std::string& member, const char* property) {
   ExchangeProperty(dx, id, member, property, VT_BSTR);
+}
+
+void ExchangePropCheck(CDataExchange* dx, int id, int& member, const char* property) {
+  DDP_Check(dx, id, member, property);
+  DDX_Check(dx, id, member);
+}
+
+void ExchangePropList(CDataExchange* dx, int id, int& member, const char* property, std::span<const int> values) {
+  DDP_CBIndex(dx, id, member, property);
+  DDX_CBValue(dx, id, member, values);
+}
+
+void ExchangePropText(CDataExchange* dx, int id, int& member, const char* property) {
+  DDP_Text(dx, id, member, property);
+  DDX_Text(dx, id, member);
+}
+
+void ExchangePropText(CDataExchange* dx, int id, float& member, const char* property) {
+  DDP_Text(dx, id, member, property);
+  DDX_Text(dx, id, member);
+}
+
+void ExchangePropText(CDataExchange* dx, int id, std::string& member, const char* property) {
+  DDP_Text(dx, id, member, property);
+  DDX_Text(dx, id, member);
+}
+
+void LimitFieldText(HWND page, int id, int chars) {
+  SendDlgItemMessage(page, id, EM_LIMITTEXT, static_cast<WPARAM>(chars), 0);
+}
+
+void SetSpinRange(HWND page, int id, int lower, int upper) {
+  SendDlgItemMessage(page, id, UDM_SETRANGE32, static_cast<WPARAM>(lower), upper);
+}
+
+void RedrawAfterLoad(CDataExchange* dx, CWnd& page) {
+  if (dx->m_bSaveAndValidate) return;
+  page.Invalidate();
+  page.UpdateWindow();
 }
 
 void FillComboBox(HWND page, int id, std::span<const char* const> texts) {

@@ -119,6 +119,10 @@ void DDX_Text(CDataExchange* dx, int id, double& value);
 void DDX_Text(CDataExchange* dx, int id, std::string& value);  // also CString
 // Check boxes: 0 cleared, 1 ticked, 2 indeterminate.
 void DDX_Check(CDataExchange* dx, int id, int& value);
+// A check box standing for one of two values: loading ticks it when `value`
+// is `ticked_value` (and clears it for any other); saving sets `value` to
+// `ticked_value` or `cleared_value`.
+void DDX_CheckValue(CDataExchange* dx, int id, int& value, int ticked_value, int cleared_value);
 // Combo boxes: the selected index (-1 none), or the text (selected or typed).
 void DDX_CBIndex(CDataExchange* dx, int id, int& index);
 void DDX_CBString(CDataExchange* dx, int id, std::string& value);

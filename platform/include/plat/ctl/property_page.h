@@ -152,6 +152,21 @@ void DDP_CBString(CDataExchange* dx, int id, std::string& member, const char* pr
 // Ends a save: writes the queued properties to the objects.
 void DDP_PostProcessing(CDataExchange* dx);
 
+// A page's field and the property it stands for, exchanged in the usual
+// order: the property link first, then the field's own exchange (a list
+// through its table of values, see DDX_CBValue).
+void ExchangePropCheck(CDataExchange* dx, int id, int& member, const char* property);
+void ExchangePropList(CDataExchange* dx, int id, int& member, const char* property, std::span<const int> values);
+void ExchangePropText(CDataExchange* dx, int id, int& member, const char* property);
+void ExchangePropText(CDataExchange* dx, int id, float& member, const char* property);
+void ExchangePropText(CDataExchange* dx, int id, std::string& member, const char* property);
+// A page's edit `id` takes at most `chars` bytes; its spin button `id`
+// steps inside lower..upper.
+void LimitFieldText(HWND page, int id, int chars);
+void SetSpinRange(HWND page, int id, int lower, int upper);
+// After a load, shows the page's new values at once (nothing when saving).
+void RedrawAfterLoad(CDataExchange* dx, CWnd& page);
+
 // The modal property frame over `owner`: a tab per page that could be made
 // (CoCreateInstance of each class, the stock colour page included), OK
 // (applies every dirty page, stays open on a refusal), Cancel (writes

@@ -1,0 +1,112 @@
+// Property pages under test: a page made by its class and shown on its own
+// in a window, editing given objects; what its fields show and the changes a
+// user makes to them (list choices by key, clicks, typed text, spin
+// arrows); a sink that records which properties an object reports as
+// written; for a modal responder, the property frame's tabs and pages; and
+// photographs of a frame's pages on a real screen.
+#ifndef PLAT_TESTING_PROPERTY_PAGES_H_
+#define PLAT_TESTING_PROPERTY_PAGES_H_
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "plat/ctl/property_page.h"
+#include "plat/headless.h"
+#include "plat/oleaut/connection.h"
+
+namespace plat::test {
+
+// A property as text: "TRUE" / "FALSE", a number ("%g" for reals), a string.
+std::string VariantText(const Variant& value);
+
+// Records the DISPIDs an object announces as changed, in order.
+class PropertyChangeRecorder {
+ public:
+  PropertyChangeRecorder();
+  ~PropertyChangeRecorder();
+  PropertyChangeRecorder(const PropertyChangeRecorder&) = delete;
+  PropertyChangeRecorder& operator=(const PropertyChangeRecorder&) = delete;
+
+  // Connects to the object's property-notify connection point.
+  bool Start(IUnknown* object);
+  void Stop();
+  const std::vector<DISPID>& changed() const;
+  void Clear();
+
+ private:
+  class Sink;
+  ComPtr<Sink> sink_;
+  ComPtr<IConnectionPoint> point_;
+  DWORD cookie_ = 0;
+};
+
+// What a field shows: a list its selected item ("" for none), a check box
+// "ticked" or "clear", anything else its text.
+std::string FieldShows(HWND field);
+
+enum class FieldAction { kChoose, kClick, kType, kSpinUp, kSpinDown };
+
+// Changes a field as a user would: kChoose selects the item `text` with the
+// keyboard (Home, then Down), kClick clicks its middle, kType selects the
+// text and types `text`, kSpinUp / kSpinDown click an arrow `times` times.
+void ChangeField(HWND field, FieldAction action, const std::string& text = {}, int times = 1);
+
+// One page of class `clsid` (made through CoCreateInstance) in a window of
+// its own, active and shown, editing `objects`.
+class PageHost {
+ public:
+  PageHost(const CLSID& clsid, std::vector<IDispatch*> objects);
+  ~PageHost();
+  PageHost(const PageHost&) = delete;
+  PageHost& operator=(const PageHost&) = delete;
+
+  bool is_open() const { return page_window_ != nullptr; }
+  const PROPPAGEINFO& info() const { return info_; }
+  IPropertyPage* page() const { return page_.get(); }
+  HWND window() const { return page_window_; }
+  HWND Field(int id) const;
+
+ private:
+  HWND host_ = nullptr;
+  HWND page_window_ = nullptr;
+  ComPtr<IPropertyPage> page_;
+  PROPPAGEINFO info_;
+};
+
+// For a modal responder facing the property frame, whose controls act at
+// once (input would wait for the loop): the visible page, the tabs' titles,
+// showing the page of tab `index`, choosing item `index` of list `id`, and
+// clicking button `id` of the shown page.
+HWND FrameShownPage(HWND frame);
+std::vector<std::string> FrameTabTitles(HWND frame);
+void FrameSelectTab(HWND frame, int index);
+void FramePickItem(HWND frame, int id, int index);
+void FrameClick(HWND frame, int id);
+
+// One page of a property frame photographed on the screen (screen tests).
+struct FramePageShot {
+  std::string title;
+  std::string file;          // the PNG written
+  headless::Image image;     // the frame window
+  POINT face_point{};        // a point of the page's own face, in image coordinates
+  std::vector<RECT> fields;  // the page's lists and edits, in image coordinates
+};
+
+// True when every pixel of `image` has one colour (or it is empty).
+bool IsUniform(const headless::Image& image);
+
+// Checks each picture (test failures): the page's face point has the dialog
+// face colour, the page has lists or edits, and none of them is uniform.
+void ExpectPagesDrawn(const std::vector<FramePageShot>& shots);
+
+// Runs `open_frame`, which shows a modal property frame, and from a thread
+// timer inside the frame's loop shows each tab in turn, photographs the
+// frame into "<file_prefix><tab index>.png" once the page is drawn, and then
+// cancels the frame. Empty when no frame showed.
+std::vector<FramePageShot> PhotographPropertyFrame(const std::function<void()>& open_frame,
+                                                   const std::string& file_prefix);
+
+}  // namespace plat::test
+
+#endif  // PLAT_TESTING_PROPERTY_PAGES_H_
