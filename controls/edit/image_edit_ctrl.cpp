@@ -11,6 +11,7 @@
 #include "plat/dialog.h"
 #include "plat/resources.h"
 #include "plat/user.h"
+#include "prop_pages.h"
 
 namespace ondavel {
 
@@ -231,6 +232,9 @@ const DispatchMap<CQRVNImgEditCtrl>& CQRVNImgEditCtrl::Map() {
       }};
   return map;
 }
+
+// The Properties verb shows the five property pages in this order.
+std::vector<plat::CLSID> CQRVNImgEditCtrl::GetPropPageIDs() const { return ControlPropertyPages(); }
 
 DispatchBinding CQRVNImgEditCtrl::GetDispatchBinding() { return {Map(), this}; }
 const ControlRegistration& CQRVNImgEditCtrl::GetControlRegistration() const { return ImageEditRegistration(); }

@@ -82,6 +82,7 @@ class CQRVNImgEditCtrl : public plat::COleControl, public WindowOwner {
   plat::DWORD GetSafetyOptions() const override;
   void OnDraw(plat::CDC* dc, const plat::CRect& bounds, const plat::CRect& invalid) override;
   void AboutBox() override;
+  std::vector<plat::CLSID> GetPropPageIDs() const override;
   void OnRefresh() override;
   void OnBackColorChanged() override;
   void OnAmbientPropertyChange(plat::DISPID id) override;

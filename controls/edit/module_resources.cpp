@@ -13,6 +13,7 @@
 #include "plat/dialog.h"
 #include "plat/modules.h"
 #include "plat/resources.h"
+#include "prop_page_resources.h"
 
 namespace ondavel {
 
@@ -218,6 +219,8 @@ struct Tables {
       entries.push_back({plat::RT_STRING, static_cast<int>(name.id), nullptr, name.text, std::strlen(name.text)});
     }
     entries.push_back({plat::RT_DIALOG, kAboutBoxId, nullptr, &AboutTemplate(), sizeof(plat::DialogTemplate)});
+    const std::span<const ResourceEntry> pages = PropertyPageResources();
+    entries.insert(entries.end(), pages.begin(), pages.end());
   }
 };
 

@@ -30,7 +30,7 @@ constexpr plat::UINT kStringMediaFormatNames = 1000;
 constexpr plat::UINT kStringColorDepthNames = 2000;
 
 // The about box and its items.
-constexpr int kAboutBoxId = 100;
+constexpr int kAboutBoxId = 1;
 constexpr int kAboutIconItem = 100;
 constexpr int kAboutVersionItem = 101;
 

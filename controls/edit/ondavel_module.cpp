@@ -6,6 +6,7 @@
 #include "callback_window.h"
 #include "edit_type_library.h"
 #include "module_resources.h"
+#include "prop_pages.h"
 #include "thumbnail_list.h"
 #include "plat/acquire/pcd_ctrl.h"
 #include "plat/acquire/twain_ctrl.h"
@@ -22,6 +23,10 @@ const plat::TypeLibInfo& OndavelModule::GetTypeLib() const { return OndavelTypeL
 
 std::span<const plat::ControlRegistration> OndavelModule::GetControls() const {
   return {&ImageEditRegistration(), 1};
+}
+
+std::span<const plat::PropertyPageRegistration> OndavelModule::GetPropertyPages() const {
+  return PropertyPageRegistrations();
 }
 
 plat::BOOL OndavelModule::InitInstance() {

@@ -12,6 +12,7 @@ class OndavelModule : public plat::COleControlModule {
  public:
   const plat::TypeLibInfo& GetTypeLib() const override;
   std::span<const plat::ControlRegistration> GetControls() const override;
+  std::span<const plat::PropertyPageRegistration> GetPropertyPages() const override;
   plat::BOOL InitInstance() override;
 };
 
