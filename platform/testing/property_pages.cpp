@@ -133,6 +133,69 @@ void ChangeField(HWND field, FieldAction action, const std::string& text, int ti
   }
 }
 
+PropertyValues ReadProperties(IDispatch* object, std::span<const DISPID> ids) {
+  PropertyValues values;
+  for (DISPID id : ids) {
+    Variant value;
+    EXCEPINFO excep;
+    UINT arg_err = 0;
+    const HRESULT result = object->Invoke(id, InvokeKind::kPropertyGet, {}, &value, &excep, &arg_err);
+    values[id] = SUCCEEDED(result) ? VariantText(value) : "<error " + std::to_string(result) + ">";
+  }
+  return values;
+}
+
+PropertyValues ChangedProperties(const PropertyValues& before, const PropertyValues& after) {
+  PropertyValues changed;
+  for (const auto& [id, value] : after) {
+    const auto found = before.find(id);
+    if (found == before.end() || found->second != value) changed[id] = value;
+  }
+  return changed;
+}
+
+void RunPageFieldCases(IDispatch* object, std::span<const DISPID> ids, const std::vector<PageFieldCase>& cases,
+                       const std::function<void()>& reset) {
+  PropertyChangeRecorder recorder;
+  ASSERT_TRUE(recorder.Start(object));
+  for (const PageFieldCase& test_case : cases) {
+    SCOPED_TRACE(test_case.name);
+    if (test_case.initial.vt() != VT_EMPTY) {
+      Variant argument = test_case.initial;
+      EXCEPINFO excep;
+      UINT arg_err = 0;
+      ASSERT_EQ(object->Invoke(test_case.property, InvokeKind::kPropertyPut, std::span<Variant>(&argument, 1),
+                               nullptr, &excep, &arg_err),
+                S_OK);
+    }
+    const PropertyValues before = ReadProperties(object, ids);
+    {
+      PageHost page(test_case.page, {object});
+      ASSERT_TRUE(page.is_open());
+      EXPECT_EQ(FieldShows(page.Field(test_case.field)), test_case.shown);
+      EXPECT_EQ(page.page()->IsPageDirty(), S_FALSE);
+      recorder.Clear();
+      ChangeField(page.Field(test_case.acted_on != 0 ? test_case.acted_on : test_case.field), test_case.action,
+                  test_case.input, test_case.times);
+      EXPECT_EQ(page.page()->IsPageDirty(), S_OK);
+      EXPECT_EQ(page.page()->Apply(), S_OK);
+      EXPECT_EQ(page.page()->IsPageDirty(), S_FALSE);
+    }
+    EXPECT_EQ(recorder.changed(), std::vector<DISPID>{test_case.property});
+    EXPECT_EQ(ChangedProperties(before, ReadProperties(object, ids)),
+              (PropertyValues{{test_case.property, test_case.applied}}));
+    reset();
+  }
+}
+
+std::map<std::string, std::string> FolderFiles(const std::string& folder) {
+  std::map<std::string, std::string> files;
+  for (const std::string& name : ListFolder(folder)) {
+    if (name != ".lock") files[name] = ReadFileBytes(folder + "/" + name);
+  }
+  return files;
+}
+
 PageHost::PageHost(const CLSID& clsid, std::vector<IDispatch*> objects) {
   static const bool is_registered = [] {
     WNDCLASSEX wc;

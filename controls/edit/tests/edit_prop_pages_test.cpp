@@ -43,7 +43,7 @@ constexpr DISPID kWritableProperties[] = {
     kDispSaveXResolution, kDispSaveYResolution,
 };
 
-using Values = std::map<DISPID, std::string>;
+using Values = plat::test::PropertyValues;
 
 class EditPropPagesTest : public EditTest {
  protected:
@@ -58,19 +58,9 @@ class EditPropPagesTest : public EditTest {
     EditTest::TearDown();
   }
 
-  Values Properties() {
-    Values values;
-    for (DISPID id : kWritableProperties) values[id] = VariantText(host_.Get(id));
-    return values;
-  }
+  Values Properties() { return plat::test::ReadProperties(host_.dispatch(), kWritableProperties); }
   // The properties that changed from `before`, with their new values.
-  Values ChangedSince(const Values& before) {
-    Values changed;
-    for (const auto& [id, value] : Properties()) {
-      if (before.at(id) != value) changed[id] = value;
-    }
-    return changed;
-  }
+  Values ChangedSince(const Values& before) { return plat::test::ChangedProperties(before, Properties()); }
   void LoadStored(const std::vector<std::pair<const char*, Variant>>& stored) {
     ComPtr<PropertyBag> bag = PropertyBag::Create();
     for (const auto& [name, value] : stored) bag->Write(name, value);
@@ -84,21 +74,7 @@ class EditPropPagesTest : public EditTest {
 
 // ---- Load, change, apply: one row per field -----------------------------------------------------
 
-struct FieldCase {
-  const char* name;
-  CLSID page;
-  DISPID property;
-  Variant initial;  // put before the page opens; VT_EMPTY keeps the default
-  int field;
-  std::string shown;
-  FieldAction action;
-  std::string input;  // the item chosen or the text typed
-  int times;          // spin clicks
-  int acted_on;       // the field acted on, when not `field` (a spin button)
-  std::string applied;
-};
-
-std::vector<FieldCase> FieldCases() {
+std::vector<plat::test::PageFieldCase> FieldCases() {
   const CLSID general = kGeneralPageClsid;
   const CLSID size = kSizePageClsid;
   const CLSID colour = kColorPageClsid;
@@ -155,28 +131,9 @@ std::vector<FieldCase> FieldCases() {
 }
 
 TEST_F(EditPropPagesTest, EachFieldLoadsAndAppliesOnlyItsOwnProperty) {
-  for (const FieldCase& test_case : FieldCases()) {
-    SCOPED_TRACE(test_case.name);
-    if (test_case.initial.vt() != VT_EMPTY) {
-      ASSERT_EQ(host_.Put(test_case.property, test_case.initial), S_OK);
-    }
-    const Values before = Properties();
-    {
-      PageHost page(test_case.page, {host_.dispatch()});
-      ASSERT_TRUE(page.is_open());
-      EXPECT_EQ(FieldShows(page.Field(test_case.field)), test_case.shown);
-      EXPECT_EQ(page.page()->IsPageDirty(), S_FALSE);
-      recorder_.Clear();
-      ChangeField(page.Field(test_case.acted_on != 0 ? test_case.acted_on : test_case.field), test_case.action,
-                  test_case.input, test_case.times);
-      EXPECT_EQ(page.page()->IsPageDirty(), S_OK);
-      EXPECT_EQ(page.page()->Apply(), S_OK);
-      EXPECT_EQ(page.page()->IsPageDirty(), S_FALSE);
-    }
-    EXPECT_EQ(recorder_.changed(), std::vector<DISPID>{test_case.property});
-    EXPECT_EQ(ChangedSince(before), (Values{{test_case.property, test_case.applied}}));
+  plat::test::RunPageFieldCases(host_.dispatch(), kWritableProperties, FieldCases(), [&] {
     ASSERT_EQ(ComPtr<IDispatch>(host_.dispatch()).As<IPersistPropertyBag>()->InitNew(), S_OK);
-  }
+  });
 }
 
 TEST_F(EditPropPagesTest, PagesCarryTheirCaptionsAndTables) {
@@ -313,19 +270,12 @@ TEST_F(EditPropPagesTest, ThePropertiesVerbShowsThePagesInOrderCancelAndOk) {
 
 class EditPropPageRegistrationTest : public plat::test::PlatformTest {};
 
-std::map<std::string, std::string> RegistryFiles(const std::string& folder) {
-  std::map<std::string, std::string> files;
-  for (const std::string& name : plat::test::ListFolder(folder)) {
-    if (name != ".lock") files[name] = plat::test::ReadFileBytes(folder + "/" + name);
-  }
-  return files;
-}
 
 TEST_F(EditPropPageRegistrationTest, RegistrationAddsThePageClassesAndUnregistrationRestoresTheHive) {
   HKEY other = nullptr;
   ASSERT_EQ(RegCreateKey(HKEY_CLASSES_ROOT, "Other.Class\\CLSID", &other), ERROR_SUCCESS);
   RegCloseKey(other);
-  const std::map<std::string, std::string> before = RegistryFiles(RegistryDir());
+  const std::map<std::string, std::string> before = plat::test::FolderFiles(RegistryDir());
   ASSERT_EQ(RunRegsvr(OndavelModulePath()), 0);
   struct Page {
     CLSID clsid;
@@ -351,7 +301,7 @@ TEST_F(EditPropPageRegistrationTest, RegistrationAddsThePageClassesAndUnregistra
     RegCloseKey(key);
   }
   ASSERT_EQ(RunRegsvr(OndavelModulePath(), true), 0);
-  EXPECT_EQ(RegistryFiles(RegistryDir()), before);
+  EXPECT_EQ(plat::test::FolderFiles(RegistryDir()), before);
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 #define PLAT_TESTING_PROPERTY_PAGES_H_
 
 #include <functional>
+#include <map>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -52,6 +54,12 @@ enum class FieldAction { kChoose, kClick, kType, kSpinUp, kSpinDown };
 // text and types `text`, kSpinUp / kSpinDown click an arrow `times` times.
 void ChangeField(HWND field, FieldAction action, const std::string& text = {}, int times = 1);
 
+// Properties of an object by DISPID, as VariantText shows them.
+using PropertyValues = std::map<DISPID, std::string>;
+PropertyValues ReadProperties(IDispatch* object, std::span<const DISPID> ids);
+// The entries of `after` whose values differ from `before`.
+PropertyValues ChangedProperties(const PropertyValues& before, const PropertyValues& after);
+
 // One page of class `clsid` (made through CoCreateInstance) in a window of
 // its own, active and shown, editing `objects`.
 class PageHost {
@@ -73,6 +81,35 @@ class PageHost {
   ComPtr<IPropertyPage> page_;
   PROPPAGEINFO info_;
 };
+
+// One field of a page and the property it stands for: a value put first
+// (VT_EMPTY keeps the object's own), what the field then shows, the change
+// made (to `acted_on` when that is not 0, a spin button), and the value
+// the property has after the page is applied.
+struct PageFieldCase {
+  const char* name;
+  CLSID page;
+  DISPID property;
+  Variant initial;
+  int field;
+  std::string shown;
+  FieldAction action;
+  std::string input;  // the item chosen or the text typed
+  int times;          // spin clicks
+  int acted_on;
+  std::string applied;
+};
+
+// Runs each case on `object`: puts the initial value, opens the page, checks
+// what the field shows, makes the change, applies, and checks that the
+// object announced exactly `property` as written and that among `ids` only
+// `property` changed, to `applied`. `reset` then puts the object back.
+void RunPageFieldCases(IDispatch* object, std::span<const DISPID> ids, const std::vector<PageFieldCase>& cases,
+                       const std::function<void()>& reset);
+
+// The files of a folder (a registry folder's hives) with their bytes, its
+// lock file left out.
+std::map<std::string, std::string> FolderFiles(const std::string& folder);
 
 // For a modal responder facing the property frame, whose controls act at
 // once (input would wait for the loop): the visible page, the tabs' titles,
