@@ -89,6 +89,23 @@ HWND TApplication::Handle() {
 
 LRESULT TApplication::AppWndProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
   try {
+    if (Application != nullptr && hwnd == Application->handle_ && !Application->main_window_hooks_.empty()) {
+      TMessage message{msg, wparam, lparam, 0};
+      // A copy: a hook may remove itself or others; removed ones are skipped.
+      const std::vector<MainWindowHook> hooks = Application->main_window_hooks_;
+      for (const MainWindowHook& entry : hooks) {
+        if (Application == nullptr) break;
+        const auto& live = Application->main_window_hooks_;
+        if (std::none_of(live.begin(), live.end(), [&](const MainWindowHook& h) { return h.token == entry.token; })) {
+          continue;
+        }
+        if (entry.hook(message)) return message.Result;
+      }
+    }
+    if (msg == WM_SYSCOLORCHANGE && Application != nullptr) {
+      Application->NotifyForms(CM_SYSCOLORCHANGE);
+      return 0;
+    }
     if (msg == WM_TIMER && Application != nullptr && hwnd == Application->handle_ &&
         (wparam == kHintShowTimer || wparam == kHintHideTimer)) {
       KillTimer(hwnd, wparam);
@@ -116,6 +133,27 @@ void TApplication::Notification(TComponent* component, TOperation operation) {
     is_hint_active_ = false;
   }
   if (component == main_form_) main_form_ = nullptr;
+}
+
+UINT_PTR TApplication::HookMainWindow(TWindowProcHook hook) {
+  const UINT_PTR token = ++next_hook_token_;
+  main_window_hooks_.push_back(MainWindowHook{token, std::move(hook)});
+  return token;
+}
+
+bool TApplication::UnhookMainWindow(UINT_PTR token) {
+  auto found = std::find_if(main_window_hooks_.begin(), main_window_hooks_.end(),
+                            [&](const MainWindowHook& hook) { return hook.token == token; });
+  if (found == main_window_hooks_.end()) return false;
+  main_window_hooks_.erase(found);
+  return true;
+}
+
+void TApplication::NotifyForms(UINT msg) {
+  if (Screen == nullptr) return;
+  for (int i = Screen->FormCount() - 1; i >= 0; --i) {
+    if (i < Screen->FormCount()) Screen->Forms(i)->Perform(msg, 0, 0);
+  }
 }
 
 void TApplication::FormCreated(TCustomForm* form) {

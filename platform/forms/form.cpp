@@ -7,7 +7,10 @@
 #include "control_internal.h"
 #include "plat/forms/exceptions.h"
 #include "plat/forms/forms.h"
+#include "plat/forms/menus.h"
+#include "plat/forms/stdctrls.h"
 #include "plat/gdi.h"
+#include "plat/menu.h"
 
 namespace plat {
 
@@ -51,7 +54,33 @@ void TCustomForm::Notification(TComponent* component, TOperation operation) {
   if (operation != opRemove) return;
   if (component == active_control_) active_control_ = nullptr;
   if (component == focused_control_) focused_control_ = nullptr;
+  if (component == menu_) menu_ = nullptr;
+  if (component == last_focus_told_) last_focus_told_ = nullptr;
 }
+
+void TCustomForm::SetMenu(TMainMenu* menu) {
+  if (menu == menu_) return;
+  if (menu_ != nullptr) {
+    if (menu_->form_ == this) menu_->form_ = nullptr;
+    RemoveFreeNotification(menu_);
+  }
+  menu_ = menu;
+  if (menu != nullptr) {
+    if (menu->form_ != nullptr && menu->form_ != this) menu->form_->SetMenu(nullptr);
+    menu->form_ = this;
+    FreeNotification(menu);
+  }
+  Perform(CM_MENUCHANGED, 0, 0);
+}
+
+void TCustomForm::MenuGone(TMainMenu* menu) {
+  if (menu != menu_) return;
+  // The bar goes before the menu that owns it.
+  if (WindowHandle() != nullptr && Parent() == nullptr) ::plat::SetMenu(WindowHandle(), nullptr);
+  menu_ = nullptr;
+}
+
+bool TCustomForm::IsShortCut(const TMessage& msg) { return menu_ != nullptr && menu_->IsShortCut(msg); }
 
 void TCustomForm::SetBorderStyle(TFormBorderStyle style) {
   if (style == border_style_) return;
@@ -120,12 +149,24 @@ void TCustomForm::CreateParams(TCreateParams& params) {
     if (has_boxes && border_icons_.Contains(biMaximize)) params.Style |= WS_MAXIMIZEBOX;
   }
   if (form_style_ == fsStayOnTop) params.ExStyle |= WS_EX_TOPMOST;
+  // The window system picks the place (its cascade) and, for a sizeable
+  // form, the size, once: later windows of the form keep what it picked.
+  if (!has_default_bounds_) {
+    if (position_ == poDefault || position_ == poDefaultPosOnly) params.X = params.Y = CW_USEDEFAULT;
+    if ((position_ == poDefault || position_ == poDefaultSizeOnly) &&
+        (border_style_ == bsSizeable || border_style_ == bsSizeToolWin)) {
+      params.Width = params.Height = CW_USEDEFAULT;
+    }
+  }
 }
 
 void TCustomForm::CreateWnd() {
   TScrollingWinControl::CreateWnd();
+  if (Parent() != nullptr || ParentWindow() != nullptr) return;
+  has_default_bounds_ = true;
+  if (menu_ != nullptr) ::plat::SetMenu(WindowHandle(), menu_->Handle());
   // The window system may have fitted the size to the frame; keep what it made.
-  if (Parent() == nullptr) UpdateBoundsFromWindow();
+  UpdateBoundsFromWindow();
 }
 
 void TCustomForm::PlaceOnShow() {
@@ -239,20 +280,20 @@ bool TCustomForm::SetFocusedControl(TWinControl* control) {
     HWND focus = GetFocus();
     if (focus != control->Handle() && !IsChild(control->Handle(), focus)) ::plat::SetFocus(control->Handle());
   }
+  if (control != last_focus_told_) {
+    last_focus_told_ = control;
+    Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(control));
+  }
   return true;
 }
 
 void TCustomForm::Activated(bool is_active) {
   is_active_ = is_active;
-  if (is_active) {
-    if (Screen != nullptr) {
-      Screen->SetActiveForm(this);
-      Screen->SetActiveControl(focused_control_);
-    }
-    if (OnActivate) OnActivate(this);
-  } else {
-    if (OnDeactivate) OnDeactivate(this);
+  if (is_active && Screen != nullptr) {
+    Screen->SetActiveForm(this);
+    Screen->SetActiveControl(focused_control_);
   }
+  Perform(is_active ? CM_ACTIVATE : CM_DEACTIVATE, 0, 0);
 }
 
 bool TCustomForm::CloseQuery() {
@@ -395,6 +436,67 @@ void TCustomForm::HandleDialogKey(TMessage& msg) {
   Broadcast(msg);
 }
 
+namespace {
+
+// Every windowed control under `parent`, depth first in z order.
+void CollectWindowed(TWinControl* parent, std::vector<TWinControl*>& out) {
+  for (int i = 0; i < parent->ControlCount(); ++i) {
+    if (auto* windowed = dynamic_cast<TWinControl*>(parent->Controls(i)); windowed != nullptr) {
+      out.push_back(windowed);
+      CollectWindowed(windowed, out);
+    }
+  }
+}
+
+}  // namespace
+
+TWinControl* TCustomForm::DefaultButton() {
+  std::vector<TWinControl*> all;
+  CollectWindowed(this, all);
+  for (TWinControl* control : all) {
+    auto* button = dynamic_cast<TButton*>(control);
+    if (button != nullptr && button->Default() && button->CanFocus()) return button;
+  }
+  return nullptr;
+}
+
+int TCustomForm::NextControlId() {
+  // Above the menu-bar commands, so the two never meet in WM_COMMAND.
+  std::vector<TWinControl*> all;
+  CollectWindowed(this, all);
+  int id = kFirstControlId;
+  for (TWinControl* control : all) {
+    if (control->HandleAllocated()) id = std::max(id, GetDlgCtrlID(control->Handle()) + 1);
+  }
+  return std::min(id, 0xFFFF);
+}
+
+void TCustomForm::HandleCommand(TMessage& msg) {
+  const WORD id = LOWORD(msg.WParam);
+  if (menu_ != nullptr && menu_->DispatchCommand(id)) return;
+  if (HIWORD(msg.WParam) != BN_CLICKED) return;
+  // A button named by its id (the default button a dialog protocol asked
+  // for), or IDCANCEL: the Cancel button, else the form closes.
+  std::vector<TWinControl*> all;
+  CollectWindowed(this, all);
+  TButton* cancel = nullptr;
+  for (TWinControl* control : all) {
+    auto* button = dynamic_cast<TButton*>(control);
+    if (button == nullptr) continue;
+    if (id >= kFirstControlId && button->HandleAllocated() && GetDlgCtrlID(button->Handle()) == id) {
+      if (button->CanFocus()) button->Click();
+      return;
+    }
+    if (cancel == nullptr && button->Cancel() && button->CanFocus()) cancel = button;
+  }
+  if (id != IDCANCEL) return;
+  if (cancel != nullptr) {
+    cancel->Click();
+  } else {
+    Close();
+  }
+}
+
 void TCustomForm::Paint() {
   if (OnPaint) OnPaint(this);
 }
@@ -443,6 +545,41 @@ void TCustomForm::Dispatch(TMessage& msg) {
     case CM_DIALOGKEY:
       HandleDialogKey(msg);
       return;
+    case CM_ACTIVATE:
+      if (OnActivate) OnActivate(this);
+      return;
+    case CM_DEACTIVATE:
+      if (OnDeactivate) OnDeactivate(this);
+      return;
+    case CM_MENUCHANGED:
+      if (WindowHandle() != nullptr && Parent() == nullptr && ParentWindow() == nullptr) {
+        ::plat::SetMenu(WindowHandle(), menu_ != nullptr ? menu_->Handle() : nullptr);
+      }
+      return;
+    case WM_ENTERMENULOOP:
+    case WM_EXITMENULOOP:
+      if (menu_ != nullptr) {
+        menu_->is_in_menu_loop_ = msg.Msg == WM_ENTERMENULOOP;
+        if (!menu_->is_in_menu_loop_ && menu_->is_rebuild_pending_) menu_->Rebuild();
+      }
+      break;
+    case WM_COMMAND:
+      if (msg.LParam == 0) {
+        HandleCommand(msg);
+        return;
+      }
+      break;
+    case DM_GETDEFID: {
+      TWinControl* button = DefaultButton();
+      if (button == nullptr) {
+        msg.Result = 0;
+        return;
+      }
+      HWND hwnd = button->Handle();
+      if (GetDlgCtrlID(hwnd) == 0) SetWindowLongPtr(hwnd, GWLP_ID, NextControlId());
+      msg.Result = MAKELRESULT(static_cast<WORD>(GetDlgCtrlID(hwnd)), DC_HASDEFID);
+      return;
+    }
     case WM_SYSCHAR: {
       // Alt with a caption's accelerator.
       TMessage accel{CM_DIALOGCHAR, msg.WParam, msg.LParam, 0};

@@ -10,6 +10,7 @@
 #include "plat/controls.h"
 #include "plat/forms/exceptions.h"
 #include "plat/forms/forms.h"
+#include "plat/forms/menus.h"
 #include "plat/gdi.h"
 #include "plat/headless.h"
 
@@ -859,6 +860,16 @@ void TWinControl::DoKeyPress(TMessage& msg) {
   DefaultHandler(msg);
 }
 
+bool TWinControl::IsMenuKey(TMessage& msg) {
+  // The pop-up menus of this control and its parents, then the form's menu.
+  const TMessage key{msg.Msg == CN_SYSKEYDOWN ? WM_SYSKEYDOWN : WM_KEYDOWN, msg.WParam, msg.LParam, 0};
+  for (TControl* control = this; control != nullptr; control = control->Parent()) {
+    if (control->PopupMenu() != nullptr && control->PopupMenu()->IsShortCut(key)) return true;
+  }
+  TCustomForm* form = GetParentForm();
+  return form != nullptr && form->IsShortCut(key);
+}
+
 void TWinControl::KeyDown(WORD& key, TShiftState shift) {
   if (OnKeyDown) OnKeyDown(this, key, shift);
 }
@@ -947,6 +958,10 @@ void TWinControl::Dispatch(TMessage& msg) {
     }
     case CN_KEYDOWN:
     case CN_SYSKEYDOWN: {
+      if (IsMenuKey(msg)) {
+        msg.Result = 1;
+        return;
+      }
       // A dialog key the control does not want goes to its form.
       msg.Result = 1;
       const auto key = static_cast<WORD>(msg.WParam);
@@ -985,6 +1000,10 @@ void TWinControl::Dispatch(TMessage& msg) {
     case CM_DIALOGKEY:
     case CM_DIALOGCHAR:
       Broadcast(msg);
+      return;
+    case CM_FOCUSCHANGED:
+      Broadcast(msg);
+      msg.Result = 0;
       return;
     case CM_ENTER:
       if (OnEnter) OnEnter(this);

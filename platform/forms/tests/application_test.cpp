@@ -237,6 +237,15 @@ TEST_F(FormsTest, FixtureFormRunsThroughTheApplicationLoop) {
         form->edit->SetFocus();
         Type("abc");
       },
+      [&] {
+        form->combo->SetFocus();
+        Key(VK_DOWN);
+      },
+      [&] {
+        form->track->SetFocus();
+        Key(VK_RIGHT);
+        Key(VK_NEXT);
+      },
       [&] { Application->Terminate(); },
   });
   Application->Run();
@@ -246,6 +255,9 @@ TEST_F(FormsTest, FixtureFormRunsThroughTheApplicationLoop) {
   EXPECT_EQ(form->hosted_clicks, 1) << "the hosted control's Click event";
   EXPECT_EQ(GetParent(form->hosted->Handle()), form->Handle());
   EXPECT_EQ(form->edit->Text(), "abc");
+  EXPECT_EQ(form->combo->ItemIndex(), 1);
+  EXPECT_EQ(form->combo->Text(), "B5");
+  EXPECT_EQ(form->track->Position(), 1 + form->track->PageSize());
   EXPECT_EQ(form->label->Caption(), "日本語のラベル");
   // The ellipse child shows its colour in its middle and the form's in its corner.
   const Image shot = Snapshot(form->Handle());

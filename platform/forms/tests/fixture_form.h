@@ -1,14 +1,16 @@
 // The fixture form of the end-to-end tests, built in code: a Japanese label,
-// an edit, a button with a hint, an elliptic windowed child and the test
-// control hosted through TOleControl (its module registered first with
-// RegisterFixtureControls). The headless test and the screen test run the
-// same form.
+// an edit, a button with a hint, a combo box, a track bar, an elliptic
+// windowed child and the test control hosted through TOleControl (its
+// module registered first with RegisterFixtureControls). The headless test
+// and the screen test run the same form.
 #ifndef PLATFORM_FORMS_TESTS_FIXTURE_FORM_H_
 #define PLATFORM_FORMS_TESTS_FIXTURE_FORM_H_
 
 #include <string>
 
+#include "plat/forms/comctrls.h"
 #include "plat/forms/forms.h"
+#include "plat/forms/listctrls.h"
 #include "plat/forms/olectrls.h"
 #include "plat/forms/stdctrls.h"
 #include "plat/gdi.h"
@@ -68,6 +70,20 @@ class FixtureForm : public TForm {
     button->SetBounds(12, 80, 100, 30);
     button->SetParent(this);
     button->OnClick = [this](TObject*) { ++clicks; };
+    combo = new TComboBox(this);
+    combo->SetName("ComboBox1");
+    combo->SetStyle(csDropDownList);
+    combo->SetBounds(12, 120, 160, 24);
+    combo->SetParent(this);
+    combo->Items()->Add("A4");
+    combo->Items()->Add("B5");
+    combo->Items()->Add("はがき");
+    combo->SetItemIndex(0);
+    track = new TTrackBar(this);
+    track->SetName("TrackBar1");
+    track->SetBounds(12, 150, 160, 30);
+    track->SetMax(9);
+    track->SetParent(this);
     ellipse = new EllipseControl(this);
     ellipse->SetName("Ellipse1");
     ellipse->SetBounds(220, 40, 120, 80);
@@ -86,6 +102,8 @@ class FixtureForm : public TForm {
   TLabel* label;
   TEdit* edit;
   TButton* button;
+  TComboBox* combo;
+  TTrackBar* track;
   EllipseControl* ellipse;
   TOleControl* hosted;
   int clicks = 0;

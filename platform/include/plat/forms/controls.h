@@ -534,6 +534,9 @@ class TWinControl : public TControl {
   void ReflectToChild(TMessage& msg, HWND child);
   void DoKey(TMessage& msg, bool is_down);
   void DoKeyPress(TMessage& msg);
+  // A key-down (CN_KEYDOWN) that is a shortcut of a pop-up menu of this
+  // control or a parent, or of the form's menu, has clicked its item.
+  bool IsMenuKey(TMessage& msg);
   void SetCursorFor(TMessage& msg);
   void ApplyFont();
 

@@ -14,6 +14,7 @@
 
 #include "plat/forms/controls.h"
 #include "plat/forms/exceptions.h"
+#include "plat/forms/menus.h"
 
 namespace plat {
 
@@ -81,6 +82,11 @@ class TCustomForm : public TScrollingWinControl {
   // Raises EInvalidOperation for a control that is not on this form or cannot take the focus.
   void SetActiveControl(TWinControl* control);
   bool Active() const { return is_active_; }
+  // The menu bar; a form inside another window shows none.
+  TMainMenu* Menu() const { return menu_; }
+  void SetMenu(TMainMenu* menu);
+  // A key-down that is a shortcut of the form's menu clicks its item: true.
+  virtual bool IsShortCut(const TMessage& msg);
 
   TModalResult ModalResult() const { return modal_result_; }
   void SetModalResult(TModalResult result) { modal_result_ = result; }
@@ -114,6 +120,7 @@ class TCustomForm : public TScrollingWinControl {
   void DoCreate();
 
  protected:
+  friend class TMainMenu;
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
   void Dispatch(TMessage& msg) override;
@@ -130,7 +137,17 @@ class TCustomForm : public TScrollingWinControl {
   void CloseModal();
   void Activated(bool is_active);
   void HandleDialogKey(TMessage& msg);
+  // WM_COMMAND without a control window: a menu-bar command, or a button
+  // the dialog protocol names by its id (DM_GETDEFID, IDCANCEL).
+  void HandleCommand(TMessage& msg);
+  // The default button that can take a click; null when none.
+  TWinControl* DefaultButton();
+  // The first control id (GWLP_ID) above every one this form's windows have.
+  int NextControlId();
+  void MenuGone(TMainMenu* menu);
+  static constexpr int kFirstControlId = 0x8000;
 
+  TMainMenu* menu_ = nullptr;
   TFormBorderStyle border_style_ = bsSizeable;
   TBorderIcons border_icons_{biSystemMenu, biMinimize, biMaximize};
   TPosition position_ = poDesigned;
@@ -139,11 +156,13 @@ class TCustomForm : public TScrollingWinControl {
   bool is_key_preview_ = false;
   TWinControl* active_control_ = nullptr;
   TWinControl* focused_control_ = nullptr;
+  TWinControl* last_focus_told_ = nullptr;  // compared only, never used
   bool is_active_ = false;
   TModalResult modal_result_ = mrNone;
   bool is_modal_ = false;
   bool has_fired_create_ = false;
   bool is_placed_ = false;
+  bool has_default_bounds_ = false;
   std::unique_ptr<TControlCanvas> canvas_;
 };
 
@@ -291,6 +310,13 @@ class TApplication : public TComponent {
   // Forgets a control that is being freed.
   void ControlDestroyed(TControl* control);
 
+  // Hooks of the application's window: each sees its messages before the
+  // application does, first added first; true means answered (the hooks
+  // after it and the application see nothing). Removal works in any
+  // order, also from inside a hook; the first matching token goes.
+  UINT_PTR HookMainWindow(TWindowProcHook hook);
+  bool UnhookMainWindow(UINT_PTR token);
+
   TExceptionEvent OnException;
   TIdleEvent OnIdle;
   TNotifyEvent OnHint;
@@ -311,7 +337,15 @@ class TApplication : public TComponent {
   void HintTimerExpired();
   void StartHintTimer(int ms, UINT_PTR id);
   void StopHintTimers();
+  // Tells every form of a change of the system's settings.
+  void NotifyForms(UINT msg);
 
+  struct MainWindowHook {
+    UINT_PTR token;
+    TWindowProcHook hook;
+  };
+  std::vector<MainWindowHook> main_window_hooks_;
+  UINT_PTR next_hook_token_ = 0;
   HWND handle_ = nullptr;
   std::string title_;
   TCustomForm* main_form_ = nullptr;

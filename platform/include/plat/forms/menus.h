@@ -1,8 +1,9 @@
 // Menus of the class library: TMenuItem (a tree of captions with check
-// marks, enabled and visible states and OnClick) and TPopupMenu, which shows
-// its items through the window system's pop-up menu. The window-system menu
-// is built from the items each time the menu pops up, so it always shows
-// what the items hold then.
+// marks, enabled and visible states, shortcuts and OnClick), TPopupMenu,
+// which shows its items through the window system's pop-up menu, and
+// TMainMenu, a form's menu bar. A pop-up menu is built from the items each
+// time it pops up; a menu bar is rebuilt whenever an item changes (after
+// the menu loop when the user has it open), so both show what the items hold.
 #ifndef PLAT_FORMS_MENUS_H_
 #define PLAT_FORMS_MENUS_H_
 
@@ -11,9 +12,25 @@
 #include <vector>
 
 #include "plat/forms/component.h"
+#include "plat/forms/controls.h"
 #include "plat/types.h"
 
 namespace plat {
+
+// A key with its modifiers: the virtual key in the low byte.
+using TShortCut = uint16_t;
+constexpr TShortCut scNone = 0;
+constexpr TShortCut scShift = 0x2000;
+constexpr TShortCut scCtrl = 0x4000;
+constexpr TShortCut scAlt = 0x8000;
+
+TShortCut ShortCut(WORD key, TShiftState shift);
+void ShortCutToKey(TShortCut short_cut, WORD& key, TShiftState& shift);
+// "Ctrl+Shift+S", "F5", "Del", ...; the empty text for scNone.
+std::string ShortCutToText(TShortCut short_cut);
+// The reverse, modifiers and key names in any case; scNone for a text that
+// names no key.
+TShortCut TextToShortCut(const std::string& text);
 
 class TMenu;
 
@@ -25,7 +42,7 @@ class TMenuItem : public TComponent {
 
   // "-" makes a separator; "&X" underlines X.
   const std::string& Caption() const { return caption_; }
-  void SetCaption(const std::string& caption) { caption_ = caption; }
+  void SetCaption(const std::string& caption);
   bool IsLine() const { return caption_ == "-"; }
   bool Checked() const { return is_checked_; }
   // Checking an item with RadioItem set unchecks the radio items of its
@@ -36,15 +53,21 @@ class TMenuItem : public TComponent {
   int GroupIndex() const { return group_index_; }
   void SetGroupIndex(int index) { group_index_ = index; }
   bool Enabled() const { return is_enabled_; }
-  void SetEnabled(bool is_enabled) { is_enabled_ = is_enabled; }
+  void SetEnabled(bool is_enabled);
   bool Visible() const { return is_visible_; }
-  void SetVisible(bool is_visible) { is_visible_ = is_visible; }
+  void SetVisible(bool is_visible);
   bool Default() const { return is_default_; }
-  void SetDefault(bool is_default) { is_default_ = is_default; }
+  void SetDefault(bool is_default);
   bool AutoCheck() const { return is_auto_check_; }
   void SetAutoCheck(bool is_auto_check) { is_auto_check_ = is_auto_check; }
   const std::string& Hint() const { return hint_; }
   void SetHint(const std::string& hint) { hint_ = hint; }
+  // The key that clicks the item while its form (or the control whose
+  // pop-up menu holds it) has the focus.
+  TShortCut ShortCut() const { return short_cut_; }
+  void SetShortCut(TShortCut short_cut);
+  // The item's id in its menu bar's WM_COMMAND, unique in the process.
+  WORD Command() const { return command_; }
 
   // The sub-items. Items(i) and Delete(i) raise EListError outside
   // 0..Count()-1 and change nothing.
@@ -76,7 +99,11 @@ class TMenuItem : public TComponent {
  private:
   friend class TMenu;
   void Detach();
+  // Tells the menu holding the item that what it shows has changed.
+  void Changed();
   std::string caption_;
+  TShortCut short_cut_ = scNone;
+  WORD command_ = 0;
   bool is_checked_ = false;
   bool is_radio_item_ = false;
   int group_index_ = 0;
@@ -97,11 +124,23 @@ class TMenu : public TComponent {
   ~TMenu() override;
   // The root item; its sub-items are the menu's items.
   TMenuItem* Items() const { return items_.get(); }
+  // The item of a menu-bar command id; null when none.
+  TMenuItem* FindItem(UINT command) const;
+  // Clicks the item of `command`; false when no enabled item has it.
+  bool DispatchCommand(UINT command);
+  // A WM_KEYDOWN (or WM_SYSKEYDOWN) that is the shortcut of a visible,
+  // enabled item (under visible, enabled parents) clicks that item: true.
+  bool IsShortCut(const TMessage& msg);
 
  protected:
+  friend class TMenuItem;
+  // An item of the tree changed.
+  virtual void MenuChanged() {}
   // Builds a window-system pop-up menu of `item`'s visible sub-items;
-  // `commands` gets the item of each command id (id - 1 is the index).
-  static HMENU BuildMenu(const TMenuItem* item, std::vector<TMenuItem*>& commands);
+  // `commands` gets the item of each command id (id - 1 is the index), or
+  // with null each item's Command is its id.
+  static HMENU BuildMenu(const TMenuItem* item, std::vector<TMenuItem*>* commands);
+  static void FillMenu(HMENU menu, const TMenuItem* item, std::vector<TMenuItem*>* commands);
 
  private:
   std::unique_ptr<TMenuItem> items_;
@@ -131,6 +170,32 @@ class TPopupMenu : public TMenu {
  private:
   TComponent* popup_component_ = nullptr;
   bool is_auto_popup_ = true;
+};
+
+class TCustomForm;
+
+// A form's menu bar (TCustomForm::SetMenu). Its window-system menu uses
+// each item's Command as the id, so a WM_COMMAND still finds its item after
+// a rebuild, and never an item that was freed.
+class TMainMenu : public TMenu {
+ public:
+  explicit TMainMenu(TComponent* owner);
+  ~TMainMenu() override;
+  // The menu bar, made on first use.
+  HMENU Handle();
+  bool HandleAllocated() const { return handle_ != nullptr; }
+
+ protected:
+  void MenuChanged() override;
+
+ private:
+  friend class TCustomForm;
+  void Rebuild();
+  // The form whose window shows the bar; the form sets and clears it.
+  TCustomForm* form_ = nullptr;
+  HMENU handle_ = nullptr;
+  bool is_in_menu_loop_ = false;
+  bool is_rebuild_pending_ = false;
 };
 
 }  // namespace plat
