@@ -102,11 +102,15 @@ void TCustomImageList::CheckIndex(int index) const {
   if (index < 0 || index >= Count()) RaiseRes<EInvalidOperation>(SListIndexError, {index});
 }
 
-int TCustomImageList::AddStrip(TBitmap* image, TBitmap* mask, TColor mask_color) {
+void TCustomImageList::CheckStrip(const TBitmap* image, const TBitmap* mask) const {
   if (image == nullptr || image->Height() != height_ || image->Width() < width_ ||
       (mask != nullptr && (mask->Width() != image->Width() || mask->Height() != image->Height()))) {
     RaiseRes<EInvalidOperation>(SInvalidImageSize);
   }
+}
+
+int TCustomImageList::AddStrip(TBitmap* image, TBitmap* mask, TColor mask_color) {
+  CheckStrip(image, mask);
   int first = -1;
   if (mask != nullptr) {
     first = ImageList_Add(handle_, image->Handle(), mask->Handle());
@@ -129,10 +133,7 @@ int TCustomImageList::AddMasked(TBitmap* image, TColor mask_color) {
 
 void TCustomImageList::Replace(int index, TBitmap* image, TBitmap* mask) {
   CheckIndex(index);
-  if (image == nullptr || image->Height() != height_ || image->Width() < width_ ||
-      (mask != nullptr && (mask->Width() != image->Width() || mask->Height() != image->Height()))) {
-    RaiseRes<EInvalidOperation>(SInvalidImageSize);
-  }
+  CheckStrip(image, mask);
   if (!ImageList_Replace(handle_, index, image->Handle(), mask != nullptr ? mask->Handle() : nullptr)) {
     RaiseRes<EInvalidOperation>(SInvalidImageSize);
   }

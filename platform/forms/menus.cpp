@@ -393,6 +393,12 @@ HMENU TMainMenu::Handle() {
   return handle_;
 }
 
+void TMainMenu::Notification(TComponent* component, TOperation operation) {
+  TMenu::Notification(component, operation);
+  // The form goes first (its window took the bar along).
+  if (operation == opRemove && component == form_) form_ = nullptr;
+}
+
 void TMainMenu::MenuChanged() {
   if (handle_ == nullptr || ComponentState().Contains(csDestroying)) return;
   if (is_in_menu_loop_) {

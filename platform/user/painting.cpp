@@ -258,12 +258,31 @@ void InvertInClient(HWND hwnd, const RECT& rect) {
   ReleaseDC(hwnd, dc);
 }
 
+void DrawCaretShape(const Caret& caret) {
+  const RECT rect{caret.pos.x, caret.pos.y, caret.pos.x + caret.width, caret.pos.y + caret.height};
+  BITMAP info{};
+  if (caret.bitmap == nullptr || GetObject(caret.bitmap, sizeof(info), &info) == 0) {
+    InvertInClient(caret.hwnd, rect);
+    return;
+  }
+  auto window = FindWindowRecord(caret.hwnd);
+  if (!window || !IsVisibleChain(*window)) return;
+  HDC dc = MakeWindowDc(*window, true);
+  if (dc == nullptr) return;
+  // XOR with the shape: white pixels invert what lies below, black ones keep it.
+  HDC source = CreateCompatibleDC(dc);
+  HBITMAP previous = SelectObject(source, caret.bitmap);
+  BitBlt(dc, rect.left, rect.top, caret.width, caret.height, source, 0, 0, SRCINVERT);
+  SelectObject(source, previous);
+  DeleteDC(source);
+  ReleaseDC(caret.hwnd, dc);
+}
+
 void RestoreCaretAfterPaint(HWND hwnd) {
   GuiState& state = State();
   if (state.has_caret && state.caret.hwnd == hwnd && state.caret.hide_count == 0 && !state.caret.is_drawn) {
     state.caret.is_drawn = true;
-    const Caret& caret = state.caret;
-    InvertInClient(hwnd, RECT{caret.pos.x, caret.pos.y, caret.pos.x + caret.width, caret.pos.y + caret.height});
+    DrawCaretShape(state.caret);
   }
 }
 

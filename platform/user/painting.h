@@ -26,6 +26,8 @@ void PresentDirty(HWND hwnd);
 void PresentAgain(HWND hwnd, const RECT& rect);
 // Inverts a client rectangle on the screen (the caret).
 void InvertInClient(HWND hwnd, const RECT& rect);
+// Draws the caret (or takes it away again: the drawing is its own inverse).
+void DrawCaretShape(const Caret& caret);
 void HideCaretForPaint(HWND hwnd);
 void RestoreCaretAfterPaint(HWND hwnd);
 void ForgetWindowPainting(Window& window);

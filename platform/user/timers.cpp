@@ -17,7 +17,6 @@ namespace user {
 namespace {
 
 constexpr UINT kMinTimerPeriodMs = 10;
-constexpr UINT kCaretBlinkMs = 530;
 // Ids handed out for timers without a window.
 UINT_PTR next_thread_timer_id = 0x7FFF;
 
@@ -37,7 +36,13 @@ void TellTextInput(const Caret& caret) {
 
 void DrawCaret(Caret& caret) {
   caret.is_drawn = !caret.is_drawn;
-  InvertInClient(caret.hwnd, RECT{caret.pos.x, caret.pos.y, caret.pos.x + caret.width, caret.pos.y + caret.height});
+  DrawCaretShape(caret);
+}
+
+// When the caret blinks next after a change at `now_ms`.
+uint64_t NextBlink(uint64_t now_ms) {
+  const UINT period = State().caret_blink_ms;
+  return period == kCaretBlinkNever ? backend::WaitRequest::kNoDeadline : now_ms + period;
 }
 
 // Takes the caret off the screen (if drawn) before it moves or hides.
@@ -98,7 +103,7 @@ void RunCaretBlink(uint64_t now_ms) {
   GuiState& state = State();
   if (!state.has_caret || state.caret.hide_count > 0 || now_ms < state.caret.next_blink_ms) return;
   DrawCaret(state.caret);
-  state.caret.next_blink_ms = now_ms + kCaretBlinkMs;
+  state.caret.next_blink_ms = NextBlink(now_ms);
 }
 
 void HideCaretForPaint(HWND hwnd) {
@@ -142,13 +147,22 @@ BOOL KillTimer(HWND hwnd, UINT_PTR id) {
 }
 
 BOOL CreateCaret(HWND hwnd, HBITMAP bitmap, int width, int height) {
-  (void)bitmap;  // the caret is always a solid inverted block
   if (!user::RequireWindow(hwnd)) return FALSE;
+  // A bitmap gives its own size; the value 1 (a grey caret) and a handle
+  // that is no bitmap give a solid block of the sizes asked for.
+  BITMAP info{};
+  const bool has_shape = bitmap != nullptr && bitmap != reinterpret_cast<HBITMAP>(1) &&
+                         GetObject(bitmap, sizeof(info), &info) != 0 && info.bmWidth > 0 && info.bmHeight > 0;
   DestroyCaret();
   auto& state = State();
   state.has_caret = true;
   state.caret = user::Caret{};
   state.caret.hwnd = hwnd;
+  if (has_shape) {
+    state.caret.bitmap = bitmap;
+    width = info.bmWidth;
+    height = info.bmHeight;
+  }
   state.caret.width = width > 0 ? width : GetSystemMetrics(SM_CXBORDER);
   state.caret.height = height > 0 ? height : GetSystemMetrics(SM_CYBORDER);
   user::TellTextInput(state.caret);
@@ -171,7 +185,7 @@ BOOL ShowCaret(HWND hwnd) {
   if (state.caret.hide_count == 0) return FALSE;
   if (--state.caret.hide_count == 0) {
     user::DrawCaret(state.caret);
-    state.caret.next_blink_ms = user::NowMs() + user::kCaretBlinkMs;
+    state.caret.next_blink_ms = user::NextBlink(user::NowMs());
   }
   return TRUE;
 }
@@ -192,7 +206,7 @@ BOOL SetCaretPos(int x, int y) {
   user::TellTextInput(state.caret);
   if (state.caret.hide_count == 0) {
     user::DrawCaret(state.caret);
-    state.caret.next_blink_ms = user::NowMs() + user::kCaretBlinkMs;
+    state.caret.next_blink_ms = user::NextBlink(user::NowMs());
   }
   return TRUE;
 }
@@ -204,6 +218,15 @@ BOOL GetCaretPos(POINT* point) {
   return TRUE;
 }
 
-UINT GetCaretBlinkTime() { return user::kCaretBlinkMs; }
+UINT GetCaretBlinkTime() { return State().caret_blink_ms; }
+
+BOOL SetCaretBlinkTime(UINT ms) {
+  if (ms == 0) return FailWith<BOOL>(FALSE, ERROR_INVALID_PARAMETER);
+  auto& state = State();
+  state.caret_blink_ms = ms;
+  // A shown caret keeps its state; its next blink follows the new time.
+  if (state.has_caret && state.caret.hide_count == 0) state.caret.next_blink_ms = user::NextBlink(user::NowMs());
+  return TRUE;
+}
 
 }  // namespace plat

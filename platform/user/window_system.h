@@ -106,6 +106,7 @@ struct Timer {
 
 struct Caret {
   HWND hwnd = nullptr;
+  HBITMAP bitmap = nullptr;  // the shape (not owned); null for a solid block
   int width = 0;
   int height = 0;
   POINT pos{};
@@ -176,6 +177,7 @@ struct GuiState {
   LastClick last_click;
   Caret caret;
   bool has_caret = false;
+  UINT caret_blink_ms = 530;
 
   MSG current_message{};
   int send_depth = 0;

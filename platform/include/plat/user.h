@@ -243,8 +243,10 @@ UINT GetDoubleClickTime();
 BOOL MessageBeep(UINT type);
 BOOL DragDetect(HWND hwnd, POINT screen);
 
-// The caret: one per GUI thread, drawn by inverting its rectangle; it
-// blinks every 530 ms and shows while its hide count is 0.
+// The caret: one per GUI thread, drawn by inverting its rectangle (with a
+// bitmap: the bitmap's size, inverting where the bitmap is white); it
+// blinks at the blink time (530 ms at start) and shows while its hide
+// count is 0. The bitmap stays the caller's; it must outlive the caret.
 BOOL CreateCaret(HWND hwnd, HBITMAP bitmap, int width, int height);
 BOOL DestroyCaret();
 BOOL ShowCaret(HWND hwnd);
@@ -252,6 +254,10 @@ BOOL HideCaret(HWND hwnd);
 BOOL SetCaretPos(int x, int y);
 BOOL GetCaretPos(POINT* point);
 UINT GetCaretBlinkTime();
+// Sets the blink time of every caret of the process; kCaretBlinkNever stops
+// the blinking. 0 is refused (ERROR_INVALID_PARAMETER).
+constexpr UINT kCaretBlinkNever = 0xFFFFFFFF;
+BOOL SetCaretBlinkTime(UINT ms);
 
 // Painting. Update regions are in client coordinates; BeginPaint erases
 // first (WM_ERASEBKGND) and hides the caret until EndPaint.

@@ -2,6 +2,7 @@
 // key state as of the message; timers and the caret.
 #include <gtest/gtest.h>
 
+#include "plat/gdi.h"
 #include "plat/testing.h"
 #include "plat/user.h"
 #include "user/tests/recorder.h"
@@ -202,6 +203,44 @@ TEST_F(InputTest, CaretShowsOnlyWhenEveryHideIsUndone) {
   EXPECT_EQ(caret_pixel(), background ^ 0xFFFFFFu);
   DestroyCaret();
   EXPECT_EQ(caret_pixel(), background);
+  DestroyWindow(hwnd);
+}
+
+TEST_F(InputTest, CaretTakesABitmapShapeAndTheBlinkTime) {
+  const HWND hwnd = Recorder::Create(WS_POPUP | WS_VISIBLE, RECT{0, 0, 100, 100});
+  Pump();
+  const uint32_t background = Snapshot(hwnd).At(30, 30);
+  // A 3 x 4 shape: white in its left column only.
+  HDC screen = GetDC(nullptr);
+  HBITMAP shape = CreateCompatibleBitmap(screen, 3, 4);
+  ReleaseDC(nullptr, screen);
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP old = SelectObject(dc, shape);
+  PatBlt(dc, 0, 0, 3, 4, BLACKNESS);
+  PatBlt(dc, 0, 0, 1, 4, WHITENESS);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  ASSERT_TRUE(CreateCaret(hwnd, shape, 20, 20));  // the bitmap's size wins
+  SetCaretPos(30, 30);
+  ShowCaret(hwnd);
+  const Image shot = Snapshot(hwnd);
+  EXPECT_EQ(shot.At(30, 33), background ^ 0xFFFFFFu);
+  EXPECT_EQ(shot.At(31, 30), background);
+  EXPECT_EQ(shot.At(30, 34), background);
+
+  EXPECT_FALSE(SetCaretBlinkTime(0));
+  ASSERT_TRUE(SetCaretBlinkTime(200));
+  EXPECT_EQ(GetCaretBlinkTime(), 200u);
+  AdvanceTime(199);
+  EXPECT_EQ(Snapshot(hwnd).At(30, 30), background ^ 0xFFFFFFu);
+  AdvanceTime(1);
+  EXPECT_EQ(Snapshot(hwnd).At(30, 30), background);  // blinked off
+  SetCaretBlinkTime(kCaretBlinkNever);
+  AdvanceTime(5000);
+  EXPECT_EQ(Snapshot(hwnd).At(30, 30), background);
+  SetCaretBlinkTime(530);
+  DestroyCaret();
+  DeleteObject(shape);
   DestroyWindow(hwnd);
 }
 

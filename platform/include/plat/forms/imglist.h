@@ -109,6 +109,9 @@ class TCustomImageList : public TComponent {
 
  private:
   void CheckIndex(int index) const;
+  // A strip of the list's height, at least one image wide, and a mask
+  // (when given) of the strip's size; EInvalidOperation otherwise.
+  void CheckStrip(const TBitmap* image, const TBitmap* mask) const;
   void Recreate();
   // Checks the strip's size, then adds it with `mask` or, when that is
   // null, with the pixels of `mask_color` (clNone: none) as the mask.

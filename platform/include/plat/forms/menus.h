@@ -187,6 +187,7 @@ class TMainMenu : public TMenu {
 
  protected:
   void MenuChanged() override;
+  void Notification(TComponent* component, TOperation operation) override;
 
  private:
   friend class TCustomForm;
