@@ -56,7 +56,8 @@ def goal_of(work, a, b):
 
 def split_side(name):
     """(work, side) of a benchmark name; side None when no part names one."""
-    parts = name.split("/")
+    # Timing-mode suffixes say how one side was timed, not which work it is.
+    parts = [part for part in name.split("/") if part not in ("real_time", "manual_time", "process_time")]
     sides = OWN_SIDES + PEER_SIDES
     for i, part in enumerate(parts):
         if part in sides:
