@@ -24,7 +24,7 @@ OWN_SIDES = ("api", "ours")
 PEER_SIDES = ("opencv", "libtiff", "libpng", "libjpegturbo", "libvips", "malloc", "netpbm", "file")
 
 # The goal of a row, by the work's name and the two sides compared. The first
-# match holds; None means the issue sets no goal for that row.
+# match holds; "-" in the table means no goal is set for that row.
 GOALS = [
     (r"^BM_(Api|HueSaturationPage)", ("api", "ours"), "<= 1.2x operator"),
     (r"^BM_Api(QuarterTurn|Flip|NearestHalf)", ("api", "opencv"), "<= peer"),
@@ -100,16 +100,16 @@ def load(paths, listed):
         if label and side not in OWN_SIDES:
             side = label
         return works.setdefault(work, collections.OrderedDict()).setdefault(side, Side())
-    for spec in listed:
-        path, _, label = spec.partition(":")
+    for entry in listed:
+        path, _, label = entry.partition(":")
         try:
             names = [line.strip() for line in open(path) if line.strip()]
         except OSError:
             names = []
         for name in names:
             side_of(name, label)
-    for spec in paths:
-        path, _, label = spec.partition(":")
+    for entry in paths:
+        path, _, label = entry.partition(":")
         try:
             runs = json.load(open(path))["benchmarks"]
         except (OSError, ValueError, KeyError) as error:
