@@ -7,7 +7,9 @@
 #include "acquire_module.h"
 #include "control_id_map.h"
 #include "face_resources.h"
+#include "plat/ctl/about_box.h"
 #include "plat/ctl/image_list.h"
+#include "plat/ctl/value_checks.h"
 #include "plat/dialog.h"
 #include "plat/sys_colors.h"
 #include "plat/user.h"
@@ -16,36 +18,6 @@
 namespace mirrask {
 
 using namespace plat;
-
-namespace {
-
-bool IsOneOf(int32_t value, std::initializer_list<int32_t> allowed) {
-  for (int32_t a : allowed) {
-    if (value == a) return true;
-  }
-  return false;
-}
-
-bool InRange(int32_t value, int32_t low, int32_t high) { return value >= low && value <= high; }
-
-INT_PTR AboutProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
-  switch (message) {
-    case WM_INITDIALOG:
-      SendDlgItemMessage(dialog, kAboutIconItem, STM_SETICON,
-                         reinterpret_cast<WPARAM>(LoadIcon(ModuleInstance(), MAKEINTRESOURCE(kIconResource))), 0);
-      return TRUE;
-    case WM_COMMAND:
-      if (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL) {
-        EndDialog(dialog, LOWORD(wparam));
-        return TRUE;
-      }
-      return FALSE;
-    default:
-      return FALSE;
-  }
-}
-
-}  // namespace
 
 CQRVBImgAcquireCtrl::CQRVBImgAcquireCtrl() {
   SetInitialSize(28, 28);
@@ -246,7 +218,7 @@ void CQRVBImgAcquireCtrl::OnDraw(CDC* dc, const CRect& bounds, const CRect&) {
 
 void CQRVBImgAcquireCtrl::AboutBox() {
   ComPtr<IUnknown> hold = KeepAlive();
-  DialogBoxParam(ModuleInstance(), MAKEINTRESOURCE(kAboutBoxResource), OwnerWindow(), &AboutProc, 0);
+  ShowAboutBox(ModuleInstance(), kAboutBoxResource, kAboutIconItem, kIconResource, OwnerWindow());
 }
 
 }  // namespace mirrask

@@ -8,6 +8,8 @@
 
 #include "module_resources.h"
 #include "edit_type_library.h"
+#include "plat/ctl/about_box.h"
+#include "plat/ctl/value_checks.h"
 #include "plat/dialog.h"
 #include "plat/resources.h"
 #include "plat/user.h"
@@ -18,32 +20,6 @@ namespace ondavel {
 using namespace plat;
 
 namespace {
-
-bool IsOneOf(int32_t value, std::initializer_list<int32_t> allowed) {
-  for (int32_t a : allowed) {
-    if (value == a) return true;
-  }
-  return false;
-}
-
-bool InRange(int32_t value, int32_t low, int32_t high) { return value >= low && value <= high; }
-
-INT_PTR AboutProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
-  switch (message) {
-    case WM_INITDIALOG:
-      SendDlgItemMessage(dialog, kAboutIconItem, STM_SETICON,
-                         reinterpret_cast<WPARAM>(LoadIcon(OndavelResources(), MAKEINTRESOURCE(kPageIconId))), 0);
-      return TRUE;
-    case WM_COMMAND:
-      if (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL) {
-        EndDialog(dialog, LOWORD(wparam));
-        return TRUE;
-      }
-      return FALSE;
-    default:
-      return FALSE;
-  }
-}
 
 // The values each property with predefined strings lists, and the base of
 // their names' string ids.
@@ -468,7 +444,7 @@ void CQRVNImgEditCtrl::OnAmbientPropertyChange(DISPID id) {
 
 void CQRVNImgEditCtrl::AboutBox() {
   ComPtr<IUnknown> hold = KeepAlive();
-  DialogBoxParam(OndavelResources(), MAKEINTRESOURCE(kAboutBoxId), GetOwnerWindow(), &AboutProc, 0);
+  ShowAboutBox(OndavelResources(), kAboutBoxId, kAboutIconItem, kPageIconId, GetOwnerWindow());
 }
 
 }  // namespace ondavel
