@@ -1,7 +1,9 @@
 // The opening every file reader and writer shares, in one order: the context
 // and both objects live, a valid read mode (readers), the class the codec
-// takes, then the source's bytes (readers) or the image's rows and the file's
-// stream (writers of plain rows). A codec then does only its own work.
+// takes, then the source's bytes (readers), the image's rows and the file's
+// stream (writers of plain rows), or the writer's plan, its input and the
+// file's output (writers that plan the whole file). A codec then does only
+// its own work.
 #ifndef PELRITH_INTERCHANGE_COMMON_CODEC_PRELUDE_H_
 #define PELRITH_INTERCHANGE_COMMON_CODEC_PRELUDE_H_
 
@@ -45,6 +47,24 @@ template <class Parsed>
 
 // 24, 9 or 11 as for readers, for the image written and the file object.
 [[nodiscard]] int IpiBeginWrite(IpiSystem* sys, IpiObject* image, IpiObject* file, CodecClassCheck check = {});
+
+// A writer's own checks of the image and file object, and its plan of the
+// whole file: 0 or the reported error.
+template <class Plan>
+using WritePlanner = int (*)(IpiSystem* sys, IpiObject* image, IpiObject* file, Plan& plan);
+// The opening of a writer that plans the whole file first: IpiBeginWrite,
+// `planner` into `plan`, `open_input` (what the writer reads: the image's
+// rows, the coded data; 0 or its reported error), then the file object's
+// output for writing into `out`. 0, or the reported error of the step that
+// failed; the file's output is opened only once every step before it passed.
+template <class Plan, class OpenInput>
+[[nodiscard]] int IpiBeginPlannedWrite(IpiSystem* sys, IpiObject* image, IpiObject* file, WritePlanner<Plan> planner,
+                                       Plan& plan, OpenInput&& open_input, ScopedAccessor& out) {
+  IPI_RETURN_IF_ERROR(IpiBeginWrite(sys, image, file));
+  IPI_RETURN_IF_ERROR(planner(sys, image, file, plan));
+  IPI_RETURN_IF_ERROR(open_input());
+  return OpenAuxiliaryAccessor(sys, file, AccessMode::kWrite, 0, out);
+}
 
 // What a writer of plain rows works with: the image's rows, one at a time,
 // the file object's stream for writing, and the image's extent.

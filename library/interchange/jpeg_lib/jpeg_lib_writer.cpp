@@ -216,14 +216,12 @@ class ImageRows {
 }  // namespace
 
 int WriteJpegLibFile(IpiSystem* sys, IpiObject* image, IpiObject* file) {
-  IPI_RETURN_IF_ERROR(IpiBeginWrite(sys, image, file));
   WritePlan plan;
-  IPI_RETURN_IF_ERROR(PlanJpegLibWrite(sys, image, file, plan));
-
   ScopedAccessor in;
-  IPI_RETURN_IF_ERROR(OpenImageAccessor(sys, image, AccessMode::kRead, 1, false, in));
   ScopedAccessor out;
-  IPI_RETURN_IF_ERROR(OpenAuxiliaryAccessor(sys, file, AccessMode::kWrite, 0, out));
+  IPI_RETURN_IF_ERROR(IpiBeginPlannedWrite(
+      sys, image, file, PlanJpegLibWrite, plan,
+      [&] { return OpenImageAccessor(sys, image, AccessMode::kRead, 1, false, in); }, out));
   std::vector<uint8_t> row(static_cast<size_t>(plan.width * plan.components), 0);
   ImageRows rows(plan, *in);
 

@@ -145,14 +145,11 @@ int WriteAt(IpiSystem* sys, IpiStream* stream, int64_t& offset, const uint8_t* b
 }  // namespace
 
 int WritePcxFile(IpiSystem* sys, IpiObject* coded, IpiObject* file) {
-  IPI_RETURN_IF_ERROR(IpiBeginWrite(sys, coded, file));
   WritePlan plan;
-  IPI_RETURN_IF_ERROR(PlanPcxWrite(sys, coded, file, plan));
   ObjectBytes data;
-  IPI_RETURN_IF_ERROR(data.LoadData(sys, coded, coded->fields.size));
-
   ScopedAccessor out;
-  IPI_RETURN_IF_ERROR(OpenAuxiliaryAccessor(sys, file, AccessMode::kWrite, 0, out));
+  IPI_RETURN_IF_ERROR(IpiBeginPlannedWrite(
+      sys, coded, file, PlanPcxWrite, plan, [&] { return data.LoadData(sys, coded, coded->fields.size); }, out));
   int64_t offset = 0;
   const std::array<uint8_t, kPcxHeaderBytes> header = BuildPcxHeader(plan.header);
   IPI_RETURN_IF_ERROR(WriteAt(sys, out.stream(), offset, header.data(), header.size()));

@@ -203,14 +203,11 @@ std::vector<uint8_t> HeaderData(const WriterPlan& plan) {
 }  // namespace
 
 int WritePngFile(IpiSystem* sys, IpiObject* image, IpiObject* file) {
-  IPI_RETURN_IF_ERROR(IpiBeginWrite(sys, image, file));
   WriterPlan plan;
-  IPI_RETURN_IF_ERROR(GatherPlan(sys, image, file, plan));
   PngImageRowSource source;
-  IPI_RETURN_IF_ERROR(source.Open(sys, image, plan.format));
-
   ScopedAccessor out;
-  IPI_RETURN_IF_ERROR(OpenAuxiliaryAccessor(sys, file, AccessMode::kWrite, 0, out));
+  IPI_RETURN_IF_ERROR(IpiBeginPlannedWrite(
+      sys, image, file, GatherPlan, plan, [&] { return source.Open(sys, image, plan.format); }, out));
   PngChunkWriter writer(out.stream());
   IPI_RETURN_IF_ERROR(writer.WritePngSignature(sys));
   IPI_RETURN_IF_ERROR(writer.WritePngChunk(sys, kChunkIhdr, HeaderData(plan)));
