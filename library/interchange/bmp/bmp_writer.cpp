@@ -11,6 +11,7 @@
 #include "core/objects/attributes.h"
 #include "core/operators/operator_frame.h"
 #include "core/status.h"
+#include "core/streams/scoped_stream.h"
 #include "core/streams/stream.h"
 #include "interchange/bmp/bmp_codec.h"
 #include "interchange/bmp/bmp_header.h"
@@ -27,20 +28,12 @@ constexpr size_t kFileBlockBytes = 256 * 1024;
 class StoredFormOutput {
  public:
   explicit StoredFormOutput(IpiSystem* sys) : sys_(sys) {}
-  ~StoredFormOutput() { (void)IpiCloseStream(sys_, stream_); }
-  StoredFormOutput(const StoredFormOutput&) = delete;
-  StoredFormOutput& operator=(const StoredFormOutput&) = delete;
 
   // Memory targets must hold `total_bytes`: 8 before anything is written.
   // Later calls never pass that total, so memory needs no further checks.
   int Open(IpiObject* target, uint64_t total_bytes) {
-    // Byte access: the stream keeps no row window and adds nothing at its close.
-    stream_ = IpiOpenStream(sys_, target, "w", 0);
-    if (stream_ == nullptr) return IpiGetLastError(sys_);
-    if (stream_->data != nullptr) {
-      if (total_bytes > static_cast<uint64_t>(stream_->limit)) return IpiRefuse(sys_, kIpiInsufficientSize);
-      memory_ = stream_->data;
-    }
+    IPI_RETURN_IF_ERROR(IpiOpenSizedOutput(sys_, target, total_bytes, stream_));
+    memory_ = stream_->data;
     return kIpiNoError;
   }
 
@@ -64,9 +57,7 @@ class StoredFormOutput {
 
   int Finish() {
     IPI_RETURN_IF_ERROR(Flush());
-    const int status = IpiCloseStream(sys_, stream_);
-    stream_ = nullptr;
-    return status;
+    return stream_.Close();
   }
 
   int status() const { return status_; }
@@ -76,7 +67,7 @@ class StoredFormOutput {
   int Flush() {
     if (block_.empty()) return kIpiNoError;
     const auto count = static_cast<int64_t>(block_.size());
-    if (IpiWriteBytes(sys_, stream_, position_ - count, block_.data(), count) != count) {
+    if (IpiWriteBytes(sys_, stream_.get(), position_ - count, block_.data(), count) != count) {
       status_ = IpiGetLastError(sys_);
       return status_;
     }
@@ -85,7 +76,7 @@ class StoredFormOutput {
   }
 
   IpiSystem* sys_;
-  IpiStream* stream_ = nullptr;
+  ScopedStream stream_;
   uint8_t* memory_ = nullptr;
   int64_t position_ = 0;
   std::vector<uint8_t> block_;

@@ -35,6 +35,16 @@ int IpiBeginWrite(IpiSystem* sys, IpiObject* image, IpiObject* file, CodecClassC
   return CheckClass(sys, check);
 }
 
+int IpiOpenSizedOutput(IpiSystem* sys, IpiObject* file, uint64_t total_bytes, ScopedStream& out) {
+  // Byte access: the stream keeps no row window and adds nothing at its close.
+  out = ScopedStream(sys, IpiOpenStream(sys, file, "w", 0));
+  if (!out) return IpiGetLastError(sys);
+  if (out->data != nullptr && total_bytes > static_cast<uint64_t>(out->limit)) {
+    return IpiRefuse(sys, kIpiInsufficientSize);
+  }
+  return kIpiNoError;
+}
+
 int IpiBeginRowsWrite(IpiSystem* sys, IpiObject* image, IpiObject* file, WriterCheck check, RowsWrite& out) {
   IPI_RETURN_IF_ERROR(IpiBeginWrite(sys, image, file));
   IPI_RETURN_IF_ERROR(check(sys, image, file));

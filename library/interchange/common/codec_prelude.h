@@ -66,6 +66,11 @@ template <class Plan, class OpenInput>
   return OpenAuxiliaryAccessor(sys, file, AccessMode::kWrite, 0, out);
 }
 
+// The file object's stream for writing `total_bytes` in order, into `out`:
+// caller memory that cannot hold them all is refused with 8 (reported)
+// before a byte is written. 0, or the reported error.
+[[nodiscard]] int IpiOpenSizedOutput(IpiSystem* sys, IpiObject* file, uint64_t total_bytes, ScopedStream& out);
+
 // What a writer of plain rows works with: the image's rows, one at a time,
 // the file object's stream for writing, and the image's extent.
 struct RowsWrite {

@@ -27,6 +27,7 @@
 #include "interchange/common/interchange_codes.h"
 #include "interchange/common/object_bytes.h"
 #include "interchange/io/bit_order.h"
+#include "interchange/io/byte_store.h"
 #include "interchange/rows/bilevel_rows.h"
 #include "interchange/rows/bmp_rows.h"
 #include "interchange/tiff/tiff_tags.h"
@@ -517,17 +518,10 @@ int PlanPage(IpiSystem* sys, Page& page, int32_t page_number) {
 class Output {
  public:
   Output(IpiSystem* sys, bool is_big_endian) : sys_(sys), is_big_endian_(is_big_endian) {}
-  ~Output() { (void)IpiCloseStream(sys_, stream_); }
-  Output(const Output&) = delete;
-  Output& operator=(const Output&) = delete;
 
   // Caller memory must hold `total_bytes`: 8 before anything is written.
   int Open(IpiObject* file, uint64_t total_bytes) {
-    stream_ = IpiOpenStream(sys_, file, "w", 0);
-    if (stream_ == nullptr) return IpiGetLastError(sys_);
-    if (stream_->data != nullptr && total_bytes > static_cast<uint64_t>(stream_->limit)) {
-      return IpiRefuse(sys_, kIpiInsufficientSize);
-    }
+    IPI_RETURN_IF_ERROR(IpiOpenSizedOutput(sys_, file, total_bytes, stream_));
     block_.reserve(kOutputBlockBytes);
     return kIpiNoError;
   }
@@ -549,22 +543,19 @@ class Output {
     return kIpiNoError;
   }
   [[nodiscard]] int U16(uint16_t value) {
-    const uint8_t bytes[2] = {static_cast<uint8_t>(is_big_endian_ ? value >> 8 : value),
-                              static_cast<uint8_t>(is_big_endian_ ? value : value >> 8)};
+    uint8_t bytes[2];
+    (is_big_endian_ ? StoreU16Be : StoreU16Le)(bytes, value);
     return Bytes(bytes, 2);
   }
   [[nodiscard]] int U32(uint32_t value) {
     uint8_t bytes[4];
-    for (int i = 0; i < 4; ++i) {
-      const int shift = is_big_endian_ ? 24 - 8 * i : 8 * i;
-      bytes[i] = static_cast<uint8_t>(value >> shift);
-    }
+    (is_big_endian_ ? StoreU32Be : StoreU32Le)(bytes, value);
     return Bytes(bytes, 4);
   }
   // `count` bytes straight from `data`, without a copy through the block.
   [[nodiscard]] int Direct(const uint8_t* data, int64_t count) {
     IPI_RETURN_IF_ERROR(Flush());
-    if (IpiWriteBytes(sys_, stream_, static_cast<int64_t>(written_), data, count) != count) {
+    if (IpiWriteBytes(sys_, stream_.get(), static_cast<int64_t>(written_), data, count) != count) {
       return IpiGetLastError(sys_);
     }
     written_ += static_cast<uint64_t>(count);
@@ -583,16 +574,14 @@ class Output {
 
   [[nodiscard]] int Finish() {
     IPI_RETURN_IF_ERROR(Flush());
-    const int status = IpiCloseStream(sys_, stream_);
-    stream_ = nullptr;
-    return status;
+    return stream_.Close();
   }
 
  private:
   int Flush() {
     if (block_.empty()) return kIpiNoError;
     const auto count = static_cast<int64_t>(block_.size());
-    if (IpiWriteBytes(sys_, stream_, static_cast<int64_t>(written_), block_.data(), count) != count) {
+    if (IpiWriteBytes(sys_, stream_.get(), static_cast<int64_t>(written_), block_.data(), count) != count) {
       return IpiGetLastError(sys_);
     }
     written_ += static_cast<uint64_t>(count);
@@ -602,7 +591,7 @@ class Output {
 
   IpiSystem* sys_;
   bool is_big_endian_;
-  IpiStream* stream_ = nullptr;
+  ScopedStream stream_;
   std::vector<uint8_t> block_;
   uint64_t written_ = 0;
 };
