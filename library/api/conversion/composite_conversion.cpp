@@ -78,8 +78,7 @@ int SettleTiffPage(IpiSystem* sys, IpiObject* page) {
   const int32_t bands = page->fields.dimension[kDimB];
   const auto photometric = static_cast<int32_t>(IpiInquireAttribute(sys, page, "photometricInterpretation"));
   if (bands == kFourBands || (bands == 1 && photometric == kPhotometricSeparated)) {
-    IpiReportError(sys, kIpiSyntaxError);
-    return kIpiSyntaxError;
+    return IpiRefuse(sys, kIpiSyntaxError);
   }
   if (bands != 1) return kIpiNoError;
   if (photometric != kPhotometricWhiteIsZero && photometric != kPhotometricBlackIsZero) return kIpiNoError;

@@ -141,10 +141,7 @@ int ExpandPalette(IpiSystem* sys, IpiObject* page, const std::vector<Rgb>& palet
   const bool is_grey = std::all_of(palette.begin(), palette.end(), IsGrey);
   const PackedDibLayout in_layout = PackedDibLayoutFor(width, height, 1, f.data_precision);
   const PackedDibLayout out_layout = PackedDibLayoutFor(width, height, is_grey ? 1 : 3, 8);
-  if (in_layout.total_bytes == 0 || out_layout.total_bytes == 0) {
-    IpiReportError(sys, kIpiNonPermissibleOption);
-    return kIpiNonPermissibleOption;
-  }
+  if (in_layout.total_bytes == 0 || out_layout.total_bytes == 0) return IpiRefuse(sys, kIpiNonPermissibleOption);
   std::vector<uint8_t> source(static_cast<size_t>(in_layout.total_bytes));
   const IpiAttribute source_size[] = {{"size", static_cast<intptr_t>(source.size())}};
   IPI_RETURN_IF_ERROR(IpiExportDib(sys, page, source.data(), kFormatPackedBitmap, source_size, 1));

@@ -27,14 +27,8 @@ int MakeTwin(IpiSystem* sys, IpiObject* image, void* address, const IpiAttribute
   int64_t total_bytes = 0;
   int32_t bits = 0;
   const int status = IpiObjectDataSize(sys, *twin.get(), &elements, &total_bytes, &bits);
-  if (status != 0) {
-    IpiReportError(sys, status);
-    return status;
-  }
-  if (has_bound && memory_bytes < total_bytes) {
-    IpiReportError(sys, kIpiInsufficientSize);
-    return kIpiInsufficientSize;
-  }
+  if (status != 0) return IpiRefuse(sys, status);
+  if (has_bound && memory_bytes < total_bytes) return IpiRefuse(sys, kIpiInsufficientSize);
   return IpiSetAttribute(sys, twin.get(), "size", static_cast<intptr_t>(total_bytes));
 }
 

@@ -119,9 +119,7 @@ int IpiConvertDataType(IpiSystem* sys, IpiObject* source, IpiObject* destination
     case kDataTypeBoolean: return IpiConvertFromBoolean(sys, source, destination);
     case kDataTypeNonnegative: return IpiConvertFromNonnegative(sys, source, destination);
     case kDataTypeWord: return IpiConvertFromInteger32(sys, source, destination);
-    default:
-      IpiReportError(sys, kIpiMismatchDataType);
-      return kIpiMismatchDataType;
+    default: return IpiRefuse(sys, kIpiMismatchDataType);
   }
 }
 

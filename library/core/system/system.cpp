@@ -64,10 +64,7 @@ int WalkSystemAttributes(IpiSystem* sys, const IpiAttribute* list, int count, At
   if (count < 1 || list == nullptr) return kIpiNoError;
   for (int i = 0; i < count; ++i) {
     const int index = FindSystemAttribute(list[i].name);
-    if (index < 0) {
-      IpiReportError(sys, kIpiOutOfRange);
-      return kIpiOutOfRange;
-    }
+    if (index < 0) return IpiRefuse(sys, kIpiOutOfRange);
     if (walk == AttributeWalk::kSet) {
       sys->attributes[index] = static_cast<int32_t>(list[i].value);
     } else if (list[i].value != 0) {

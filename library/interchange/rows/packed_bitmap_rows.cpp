@@ -10,19 +10,10 @@ int IpiGetPackedBitmapRows(IpiSystem* sys, IpiObject* image, int64_t needed_row_
   int64_t bytes = 0;
   int32_t bits = 0;
   const int status = IpiObjectDataSize(sys, *image, &elements, &bytes, &bits);
-  if (status != 0) {
-    IpiReportError(sys, status);
-    return status;
-  }
-  if (image->fields.data_type != kDataTypeNonnegative || bits != 8) {
-    IpiReportError(sys, kIpiMismatchDataType);
-    return kIpiMismatchDataType;
-  }
+  if (status != 0) return IpiRefuse(sys, status);
+  if (image->fields.data_type != kDataTypeNonnegative || bits != 8) return IpiRefuse(sys, kIpiMismatchDataType);
   const int64_t row_bytes = image->fields.dimension[kDimX];
-  if (row_bytes < needed_row_bytes || row_bytes < 1) {
-    IpiReportError(sys, kIpiNonPermissibleOption);
-    return kIpiNonPermissibleOption;
-  }
+  if (row_bytes < needed_row_bytes || row_bytes < 1) return IpiRefuse(sys, kIpiNonPermissibleOption);
   out->row_bytes = row_bytes;
   out->rows = image->fields.dimension[kDimY];
   return kIpiNoError;

@@ -24,10 +24,7 @@ int IpiSpherizeMap(IpiSystem* sys, IpiObject* image, int32_t shape, IpiObject* c
   int32_t s[kTuple5Entries] = {};
   IPI_RETURN_IF_ERROR(IpiGetTuple5(sys, centre, c));
   IPI_RETURN_IF_ERROR(IpiGetTuple5(sys, size, s));
-  if (s[0] == 0 || s[1] == 0) {
-    IpiReportError(sys, kIpiOutOfRange);
-    return kIpiOutOfRange;
-  }
+  if (s[0] == 0 || s[1] == 0) return IpiRefuse(sys, kIpiOutOfRange);
   const double cx = c[0];
   const double cy = c[1];
   const double width_squared = static_cast<double>(s[0]) * s[0];

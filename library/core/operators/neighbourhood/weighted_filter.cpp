@@ -36,10 +36,7 @@ int IpiWeightedFilter(IpiSystem* sys, IpiObject* source, IpiObject* destination,
   IPI_RETURN_IF_ERROR(RequireByteImages(sys, source, destination));
   IPI_RETURN_IF_ERROR(RequireDataType(sys, kernel, kDataTypeSigned));
   const int64_t divisor = kernel->fields.scale_factor;
-  if (divisor == 0) {
-    IpiReportError(sys, kIpiOutOfRange);  // no quotient to take
-    return kIpiOutOfRange;
-  }
+  if (divisor == 0) return IpiRefuse(sys, kIpiOutOfRange);  // no quotient to take
   std::vector<int16_t> weights;
   IPI_RETURN_IF_ERROR(ReadIntegerCells(sys, kernel, shape, weights));
   const KernelRows sums(shape, weights, divisor);
