@@ -1,5 +1,5 @@
 // The shared body of the reader fuzz targets: the fuzz bytes as a file image
-// in caller memory, read by one format's reader through the read front. The
+// in caller memory, read by one format's reader through the read fronts. The
 // header pass runs first; the whole read (data pass or decode) only for images
 // up to 16 Mpx, a cap that lives here and never in the library.
 #ifndef FUZZ_FUZZ_HARNESS_H_
@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 #include "core/codes.h"
 #include "core/objects/object.h"
@@ -22,19 +23,39 @@ inline bool FuzzWithinPixelCap(const IpiObject& image) {
   return int64_t{image.fields.dimension[kDimX]} * image.fields.dimension[kDimY] <= kFuzzPixelCap;
 }
 
-inline void FuzzReadFileImage(const uint8_t* data, size_t size, int32_t format) {
-  if (size == 0) return;
+// What a reader target reads into: the format, the image's class and
+// repository, whether a lookup table is attached for a palette, and whether
+// the whole read follows the header pass.
+struct FuzzImageChoice {
+  int32_t format = 0;
+  const IpiObjectClass* image_class = &kGenericImageClass;
+  int32_t repository = kRepositoryGlobalBlock;
+  bool has_lut = false;
+  bool reads_whole = true;
+};
+
+// `file` read as `choice` says: the header pass, then, for images within the
+// cap, the whole read. The caller keeps `file` exactly as long as the file
+// image, so a read past its end is caught.
+inline void FuzzImportFileImage(std::span<const uint8_t> file, const FuzzImageChoice& choice) {
+  if (file.empty()) return;
   IpiSystem* sys = IpiOpenSystem(nullptr);
   if (sys == nullptr) return;
-  const IpiAttribute shape[] = {{"repository", kRepositoryGlobalBlock}};
-  IpiObject* image = IpiCreateObject(sys, nullptr, &kGenericImageClass, nullptr, shape, 1);
-  const IpiAttribute pairs[] = {{"applicationAddressSpace", reinterpret_cast<intptr_t>(data)},
-                                {"size", static_cast<intptr_t>(size)}};
-  if (image != nullptr && IpiReadImageFile(sys, nullptr, image, format, kReadModeHeader, pairs, 2) == 0 &&
-      FuzzWithinPixelCap(*image)) {
-    (void)IpiImportImage(sys, data, image, format, static_cast<int64_t>(size), nullptr, 0);
+  IpiObject* lut = choice.has_lut ? IpiCreateObject(sys, nullptr, &kLookupTableClass, nullptr, nullptr, 0) : nullptr;
+  const IpiAttribute shape[] = {{"repository", choice.repository}, {"lut", static_cast<intptr_t>(IpiObjectId(lut))}};
+  IpiObject* image = IpiCreateObject(sys, nullptr, choice.image_class, nullptr, shape, lut != nullptr ? 2 : 1);
+  const IpiAttribute pairs[] = {{"applicationAddressSpace", reinterpret_cast<intptr_t>(file.data())},
+                                {"size", static_cast<intptr_t>(file.size())}};
+  if (image != nullptr && IpiReadImageFile(sys, nullptr, image, choice.format, kReadModeHeader, pairs, 2) == 0 &&
+      choice.reads_whole && FuzzWithinPixelCap(*image)) {
+    (void)IpiImportImage(sys, file.data(), image, choice.format, static_cast<int64_t>(file.size()), nullptr, 0);
   }
   IpiCloseSystem(sys);
+}
+
+// The whole fuzz input as a file of `format`, into a generic image.
+inline void FuzzReadFileImage(const uint8_t* data, size_t size, int32_t format) {
+  FuzzImportFileImage({data, size}, {.format = format});
 }
 
 // The shared body of the bilevel decoder targets: `coded_bytes` of coded data

@@ -4,30 +4,17 @@
 // the one-bit run code into the image.
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
-#include "core/codes.h"
-#include "core/objects/object.h"
-#include "core/system/system.h"
 #include "fuzz/fuzz_harness.h"
-#include "interchange/common/interchange_codes.h"
-#include "interchange/dispatch/read_dispatch.h"
-#include "interchange/dispatch/read_front.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;
-  const size_t file_bytes = size - 1;
-  const int32_t format = (data[file_bytes] & 1) != 0 ? kFormatRunStream : kFormatRunRaster;
-  IpiSystem* sys = IpiOpenSystem(nullptr);
-  if (sys == nullptr) return 0;
-  IpiObject* lut = IpiCreateObject(sys, nullptr, &kLookupTableClass, nullptr, nullptr, 0);
-  const IpiAttribute shape[] = {{"lut", static_cast<intptr_t>(IpiObjectId(lut))}};
-  IpiObject* image = IpiCreateObject(sys, nullptr, &kMonochromeImageClass, nullptr, shape, 1);
-  const IpiAttribute pairs[] = {{"applicationAddressSpace", reinterpret_cast<intptr_t>(data)},
-                                {"size", static_cast<intptr_t>(file_bytes)}};
-  if (image != nullptr && IpiReadImageFile(sys, nullptr, image, format, kReadModeHeader, pairs, 2) == 0 &&
-      FuzzWithinPixelCap(*image)) {
-    (void)IpiImportImage(sys, data, image, format, static_cast<int64_t>(file_bytes), nullptr, 0);
-  }
-  IpiCloseSystem(sys);
+  const uint8_t options = data[size - 1];
+  const std::vector<uint8_t> file(data, data + size - 1);  // exactly as long as the input
+  FuzzImportFileImage(file, {.format = (options & 1) != 0 ? kFormatRunStream : kFormatRunRaster,
+                             .image_class = &kMonochromeImageClass,
+                             .repository = kRepositoryFile,
+                             .has_lut = true});
   return 0;
 }
