@@ -13,6 +13,7 @@
 #include "core/codes.h"
 #include "core/operators/geometry/geometry_codes.h"
 #include "core/operators/geometry/geometry_support.h"
+#include "core/operators/geometry/pixel_moves.h"
 #include "core/operators/operator_frame.h"
 #include "core/status.h"
 #include "core/streams/accessor.h"
@@ -79,19 +80,6 @@ struct Gates {
 
 // --- flips ---------------------------------------------------------------------
 
-// to[i] = from[count - 1 - i]: eight bytes at a time through a byte swap of
-// a 64-bit word, the rest singly.
-void CopyReversed(uint8_t* to, const uint8_t* from, int64_t count) {
-  int64_t i = 0;
-  for (; i + 8 <= count; i += 8) {
-    uint64_t word;
-    std::memcpy(&word, from + count - 8 - i, sizeof word);
-    word = __builtin_bswap64(word);
-    std::memcpy(to + i, &word, sizeof word);
-  }
-  for (; i < count; ++i) to[i] = from[count - 1 - i];
-}
-
 // Destination elements first..last of one row from the source row, with
 // element i taken from source element table[i].
 void FlipRowElements(const IpiAccessor& in, const uint8_t* s, int64_t s_bit, const IpiAccessor& out, uint8_t* d,
@@ -102,7 +90,7 @@ void FlipRowElements(const IpiAccessor& in, const uint8_t* s, int64_t s_bit, con
     if (index[table.last] > index[table.first]) {
       std::memcpy(d + table.first, s + index[table.first], static_cast<size_t>(table.last - table.first + 1));
     } else {
-      CopyReversed(d + table.first, s + index[table.last], table.last - table.first + 1);
+      ReversePixels(d + table.first, s + index[table.last], table.last - table.first + 1, 8);
     }
     return;
   }
@@ -159,40 +147,36 @@ int FlipPlanes(IpiSystem* sys, const IpiAccessor& in, const IpiAccessor& out, in
 
 // --- quarter turns ----------------------------------------------------------------
 
-// Byte planes without a gate: kTurnTileRows destination rows are gathered from
-// one pass down the source rows (each contributes a few neighbouring bytes to
-// every row of the tile), then each row is fetched, filled and put back.
+// Byte planes without a gate: kTurnTileRows destination rows are turned into
+// a tile from one pass down the source rows, then each row is fetched, filled
+// and put back. The elements with a source form one window of the plane,
+// which turns as a whole: destination columns first..last take a run of
+// source rows, destination rows j_lo..j_hi a run of source columns.
 int TurnBytePlaneTiled(IpiSystem* sys, const IpiAccessor& out, const Shape& g, const uint8_t* plane, int64_t to,
                        const ColumnTable& rows_of_columns, int32_t code, std::vector<uint8_t>& tile) {
   const int64_t width = rows_of_columns.last - rows_of_columns.first + 1;
   tile.resize(static_cast<size_t>(kTurnTileRows * width));
-  const int64_t* source_row = rows_of_columns.index.data() + rows_of_columns.first;
+  // Row j takes source column g.sx - 1 - j - g.my (3) or j + g.my (2): both
+  // lie inside the source for the same rows.
+  const int64_t j_lo = std::max<int64_t>(0, -g.my);
+  const int64_t j_hi = std::min(g.dy - 1, g.sx - 1 - g.my);
+  const int64_t first_row = std::min(rows_of_columns.index[rows_of_columns.first],
+                                     rows_of_columns.index[rows_of_columns.last]);
+  const int64_t first_column = code == kTurnQuarterLeft ? g.sx - 1 - j_hi - g.my : j_lo + g.my;
+  const PixelRows window{plane + first_row * g.sx + first_column, g.sx, j_hi - j_lo + 1, width};
   for (int64_t j0 = 0; j0 < g.dy; j0 += kTurnTileRows) {
     const int64_t rows = std::min(kTurnTileRows, g.dy - j0);
-    // Source columns of the tile's rows: a contiguous run, falling for 3 and
-    // rising for 2; rows whose column lies outside the source have no source.
-    int64_t column[kTurnTileRows];
-    bool has_source[kTurnTileRows];
-    bool any = false;
+    const int64_t from = std::max(j0, j_lo);
+    const int64_t until = std::min(j0 + rows - 1, j_hi);
+    if (from <= until) {
+      TurnPixels(window, code, 8, tile.data() + (from - j0) * width, width, from - j_lo, until + 1 - j_lo);
+    }
     for (int64_t k = 0; k < rows; ++k) {
       const int64_t j = j0 + k;
-      column[k] = code == kTurnQuarterLeft ? g.sx - 1 - j - g.my : j + g.my;
-      has_source[k] = column[k] >= 0 && column[k] < g.sx;
-      any = any || has_source[k];
-    }
-    if (any) {
-      for (int64_t i = 0; i < width; ++i) {
-        const uint8_t* source = plane + source_row[i] * g.sx;
-        for (int64_t k = 0; k < rows; ++k) {
-          if (has_source[k]) tile[static_cast<size_t>(k * width + i)] = source[column[k]];
-        }
-      }
-    }
-    for (int64_t k = 0; k < rows; ++k) {
-      const int64_t destination_element = to + (j0 + k) * g.dx;
+      const int64_t destination_element = to + j * g.dx;
       uint8_t* d = IpiGetOutputRow(sys, out.stream, destination_element);
       if (d == nullptr) return IpiGetLastError(sys);
-      if (has_source[k]) {
+      if (j >= j_lo && j <= j_hi) {
         std::memcpy(d + rows_of_columns.first, tile.data() + k * width, static_cast<size_t>(width));
       }
       IPI_RETURN_IF_ERROR(IpiPutOutputRow(sys, out.stream, destination_element));
