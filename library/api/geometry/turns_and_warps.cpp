@@ -9,6 +9,7 @@
 #include "api/frame/call_frame.h"
 #include "api/frame/rectangle.h"
 #include "api/geometry/geometry_common.h"
+#include "api/geometry/packed_turns.h"
 #include "core/operators/geometry/flips_and_turns.h"
 #include "core/operators/geometry/geometry_codes.h"
 #include "core/operators/geometry/resample.h"
@@ -127,13 +128,17 @@ HGLOBAL PELRITH_STDCALL CmiRotate(HGLOBAL handle, int32_t width, int32_t height,
     FillLevels levels = kDefaultFillLevels;
     const bool levels_ok = ReadFillLevelOptions(call.options(), &levels);
     if (!BeginNewImage(call, code != 0 && levels_ok, width, height)) return 0;
-    const CmiSource* locked = nullptr;
-    IpiObject* image = OpenAndImport(call, handle, &locked);
-    if (image == nullptr) return 0;
+    const CmiSource* locked = call.LockSource(handle);
+    if (locked == nullptr) return 0;
     const int64_t source_width = locked->info.width_px;
     const int64_t source_height = locked->info.height_px;
     const bool covered = code == kTurnHalf ? source_width == width && source_height == height
                                            : source_height == width && source_width == height;
+    // A turn that fills the new bitmap exactly is made from the stored rows.
+    if (covered && CanMovePackedRows(*locked)) return MovePackedRows(call, *locked, code);
+    if (!call.OpenContext()) return 0;
+    IpiObject* image = call.ImportSource(*locked);
+    if (image == nullptr) return 0;
     IpiObject* turned = MakeImage(call, image, "oImage2", width, height, covered ? nullptr : &levels);
     if (turned == nullptr || !call.Ok(IpiFlipOrTurn(call.sys(), image, turned, code))) return 0;
     return call.Finish(turned);
@@ -200,6 +205,7 @@ HGLOBAL PELRITH_STDCALL CmiFlip(HGLOBAL handle, int32_t direction, CmiOptionList
     if (locked == nullptr) return 0;
     CmiRectangle rect;
     if (!ReadRectangle(call.options(), locked->info, &rect)) return call.Fail(kCmiStatusBadArgument);
+    if (rect.whole && CanMovePackedRows(*locked)) return MovePackedRows(call, *locked, code);
     if (!call.OpenContext()) return 0;
     IpiObject* image = call.ImportSource(*locked);
     if (image == nullptr) return 0;
