@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # The whole test suite. The sanitize tree (clang-14, AddressSanitizer and
-# UndefinedBehaviorSanitizer) builds the tests and the libFuzzer targets from
-# one set of objects: it runs the library's and the platform's tests and a
-# short run of every fuzz target. The default tree builds everything and runs
-# every test except the screen tests, which then run on the same default tree
-# under a virtual X server (scripts/screen-tests.sh). Each phase prints its
-# time.
+# UndefinedBehaviorSanitizer) builds the tests of its labels and the libFuzzer
+# targets from one set of objects: it runs the library's and the platform's
+# tests and a short run of every fuzz target. The default tree builds
+# everything and runs every test except the screen tests, which then run on
+# the same default tree under a virtual X server (scripts/screen-tests.sh).
+# Each phase prints its time.
 # Knobs: PELRITH_JOBS (parallel jobs, default: all cores), PELRITH_FUZZ_SECONDS
 # (seconds per fuzz target, default 5).
 set -euo pipefail
@@ -50,10 +50,35 @@ smoke_fuzz() {
   grep -v '^$' build/sanitize/fuzzers.txt | xargs -P "$jobs" -I{} bash -c 'fuzz_one "$1"' _ {}
 }
 
+# The sanitize tree builds only what its test preset runs: the test programs
+# of its labels (each named after its target; add_dependencies brings what a
+# test loads at run time) and the fuzz targets, whose replays are tests too.
+# A test without a target of its name makes the whole tree build instead.
+sanitize_build() {
+  local names targets=() name
+  names=$(ctest --preset sanitize -N | sed -n 's/^ *Test *#[0-9]*: //p')
+  for name in $names; do
+    if ninja -C build/sanitize -t query "$name" >/dev/null 2>&1; then
+      targets+=("$name")
+    elif ninja -C build/sanitize -t query "${name%_replay}" >/dev/null 2>&1; then
+      targets+=("${name%_replay}")
+    else
+      echo "sanitize build: no target for test $name; building everything"
+      targets=()
+      break
+    fi
+  done
+  if ((${#targets[@]})); then
+    # Every fuzz target, for the smoke run below.
+    while read -r name; do [[ -n "$name" ]] && targets+=("$(basename "$name")"); done <build/sanitize/fuzzers.txt
+  fi
+  cmake --build --preset sanitize -j "$jobs" ${targets[@]:+--target "${targets[@]}"}
+}
+
 phase setup scripts/setup.sh
 
 phase "sanitize configure" configure sanitize
-phase "sanitize build" cmake --build --preset sanitize -j "$jobs"
+phase "sanitize build" sanitize_build
 phase "sanitize tests" ctest --preset sanitize -j "$jobs"
 phase "fuzz smoke" smoke_fuzz
 
