@@ -18,6 +18,7 @@
 #include "core/operators/geometry/geometry_codes.h"
 #include "core/operators/geometry/geometry_support.h"
 #include "core/operators/geometry/resample_mapping.h"
+#include "core/operators/geometry/resample_rows.h"
 #include "core/operators/operator_frame.h"
 #include "core/status.h"
 #include "core/streams/accessor.h"
@@ -26,11 +27,14 @@
 namespace {
 
 using geometry::AxisMapping;
+using geometry::ColumnTaps;
+using geometry::kHalfProduct;
+using geometry::kProductShift;
+using geometry::kWeightScale;
 using geometry::ResamplePlan;
+using geometry::TapIndices;
+using geometry::Taps;
 
-constexpr int32_t kWeightScale = 256;      // one tap's full weight
-constexpr int32_t kHalfProduct = 32768;    // half of a full weight product (65536)
-constexpr int kProductShift = 16;
 constexpr double kOneSixth = 0.16666666666666666;
 constexpr double kTwoThirds = 0.6666666666666666;
 
@@ -38,9 +42,6 @@ enum class Method { kBilinear, kBSpline, kCubicConvolution };
 
 template <Method M>
 inline constexpr int kTaps = M == Method::kBilinear ? 2 : 4;
-
-template <int N>
-using Taps = std::array<int32_t, N>;
 
 // Rounds each weight to 1/256 and gives the tap of the largest magnitude
 // (the first of equals) what makes the set sum to 256.
@@ -59,9 +60,7 @@ void NormaliseWeights(const double exact[4], int32_t weights[4]) {
 template <Method M>
 Taps<kTaps<M>> WeightsAt(int64_t numerator, int64_t denominator) {
   if constexpr (M == Method::kBilinear) {
-    // w1 = round(f x 256), w0 = 256 - w1, in integers.
-    const int32_t w1 = static_cast<int32_t>((2 * kWeightScale * numerator + denominator) / (2 * denominator));
-    return {kWeightScale - w1, w1};
+    return geometry::BilinearWeightsAt(numerator, denominator);
   } else {
     Taps<4> w{};
     const double f = static_cast<double>(numerator) / static_cast<double>(denominator);
@@ -74,65 +73,18 @@ Taps<kTaps<M>> WeightsAt(int64_t numerator, int64_t denominator) {
   }
 }
 
-// Source indices of the taps around i0, the edge element repeated for taps
-// past either end.
-template <int N>
-Taps<N> TapIndices(int64_t i0, int64_t last) {
-  const auto at = [](int64_t v) { return static_cast<int32_t>(v); };
-  if constexpr (N == 2) {
-    return {at(i0), at(std::min(i0 + 1, last))};
-  } else {
-    return {at(std::max<int64_t>(i0 - 1, 0)), at(i0), at(std::min(i0 + 1, last)), at(std::min(i0 + 2, last))};
-  }
-}
-
-// Column taps of every destination column of the window, trimmed to those
-// whose i0 lies inside the source (i0 is monotonic in the column).
-template <Method M>
-struct ColumnTaps {
-  static constexpr int N = kTaps<M>;
-  int64_t first = 0;  // destination column of entry 0
-  std::vector<int32_t> i0;
-  std::vector<Taps<N>> index;
-  std::vector<Taps<N>> weight;
-
-  explicit ColumnTaps(const AxisMapping& mx) {
-    int64_t fraction = 0;
-    int64_t d = mx.first();
-    while (d <= mx.last() && mx.Interpolating(d, &fraction) < 0) ++d;
-    int64_t last = mx.last();
-    while (last >= d && mx.Interpolating(last, &fraction) >= mx.source_extent()) --last;
-    first = d;
-    for (; d <= last; ++d) {
-      const int64_t column = mx.Interpolating(d, &fraction);
-      i0.push_back(static_cast<int32_t>(column));
-      index.push_back(TapIndices<N>(column, mx.source_extent() - 1));
-      weight.push_back(WeightsAt<M>(fraction, mx.denominator()));
-    }
-  }
-  int64_t count() const { return static_cast<int64_t>(i0.size()); }
-
-  // Whether every column has the weights of the first and taps `step` further
-  // on than the column before (a whole-number reduction such as halving).
-  bool IsRegular(int64_t step) const {
-    for (int64_t i = 0; i < count(); ++i) {
-      const size_t k = static_cast<size_t>(i);
-      if (weight[k] != weight[0]) return false;
-      for (int t = 0; t < N; ++t) {
-        if (index[k][static_cast<size_t>(t)] != index[0][static_cast<size_t>(t)] + i * step) return false;
-      }
-    }
-    return true;
-  }
-};
-
 template <Method M>
 class InterpolatingRun {
  public:
   static constexpr int N = kTaps<M>;
 
   InterpolatingRun(IpiSystem* sys, const IpiAccessor& in, const IpiAccessor& out, const IpiResampleWindows& w)
-      : sys_(sys), in_(in), out_(out), plan_(w, in, out), columns_(plan_.axis[kDimX]) {
+      : sys_(sys),
+        in_(in),
+        out_(out),
+        plan_(w, in, out),
+        columns_(plan_.axis[kDimX], WeightsAt<M>),
+        pass_(columns_, 1) {
     is_bits_ = in.data_type == kDataTypeBoolean;
     sx_ = in.dimension[kDimX];
     sy_ = in.dimension[kDimY];
@@ -140,9 +92,8 @@ class InterpolatingRun {
     const int32_t morphology = IpiSystemValue(sys, IpiSystemAttribute::kMorphologicalOperation);
     keeps_zeros_ = morphology == kMorphologyKeepZeros;
     threshold_ = static_cast<int64_t>(IpiRampWeight(sys, plan_.axis[kDimX].ratio(), plan_.axis[kDimY].ratio()));
-    halving_ = columns_.count() > 0 && columns_.IsRegular(2);
     const bool gated = in.has_roi() || out.has_roi();
-    averages_pairs_ = M == Method::kBilinear && halving_ && !is_bits_ && !gated &&
+    averages_pairs_ = M == Method::kBilinear && pass_.is_halving() && !is_bits_ && !gated &&
                       columns_.weight[0][0] == columns_.weight[0][1] &&
                       columns_.index[0][1] == columns_.index[0][0] + 1;
   }
@@ -178,29 +129,14 @@ class InterpolatingRun {
     slot->row = row;
     slot->used = ++clock_;
     Sum* sums = slot->sums.data();
+    if (!is_bits_) {
+      pass_.Run(row_data, sums);
+      return sums;
+    }
     const int64_t count = columns_.count();
     const Taps<N>* index = columns_.index.data();
     const Taps<N>* weight = columns_.weight.data();
-    if (!is_bits_ && halving_) {
-      // Taps two elements apart from column to column, the same weights.
-      Sum w[N];
-      const uint8_t* base[N];
-      for (int t = 0; t < N; ++t) {
-        w[t] = static_cast<Sum>(weight[0][t]);
-        base[t] = row_data + index[0][t];
-      }
-      for (int64_t i = 0; i < count; ++i) {
-        Sum sum = 0;
-        for (int t = 0; t < N; ++t) sum = static_cast<Sum>(sum + w[t] * base[t][2 * i]);
-        sums[i] = sum;
-      }
-    } else if (!is_bits_) {
-      for (int64_t i = 0; i < count; ++i) {
-        int32_t sum = 0;
-        for (int t = 0; t < N; ++t) sum += weight[i][t] * row_data[index[i][t]];
-        sums[i] = static_cast<Sum>(sum);
-      }
-    } else {
+    {
       const bool deciding = !keeps_zeros_;
       for (int64_t i = 0; i < count; ++i) {
         int32_t sum = 0;
@@ -277,7 +213,7 @@ class InterpolatingRun {
       const bool gated = in_.has_roi() || out_.has_roi();
       const int64_t first = columns_.first;
       if (!is_bits_ && !gated) {
-        Blend(d + first, sums, wy, count);
+        geometry::BlendRows<N, Sum>(sums, wy, count, d + first);
         IPI_RETURN_IF_ERROR(IpiPutOutputRow(sys_, out_.stream, destination_element));
         continue;
       }
@@ -309,52 +245,8 @@ class InterpolatingRun {
     uint8_t* d = IpiGetOutputRow(sys_, out_.stream, destination_element);
     if (d == nullptr) return IpiGetLastError(sys_);
     const uint8_t* a = top + columns_.index[0][0];
-    const uint8_t* b = a + sx_;
-    uint8_t* target = d + columns_.first;
-    const int64_t count = columns_.count();
-    for (int64_t i = 0; i < count; ++i) {
-      const uint16_t sum = static_cast<uint16_t>(a[2 * i] + a[2 * i + 1] + b[2 * i] + b[2 * i + 1] + 2);
-      target[i] = static_cast<uint8_t>(sum >> 2);
-    }
+    geometry::AveragePairsRow(a, a + sx_, columns_.count(), 1, d + columns_.first);
     return IpiPutOutputRow(sys_, out_.stream, destination_element);
-  }
-
-  // Byte elements without a gate: the row weights applied to the row sums.
-  // Weights that are never negative cannot leave 0..255; cubic convolution's
-  // can, and is clamped.
-  static void Blend(uint8_t* target, const Sum* const* sums, const Taps<N>& wy, int64_t count) {
-    if constexpr (M == Method::kCubicConvolution) {
-      const int32_t w0 = wy[0], w1 = wy[1], w2 = wy[2], w3 = wy[3];
-      const Sum* h0 = sums[0];
-      const Sum* h1 = sums[1];
-      const Sum* h2 = sums[2];
-      const Sum* h3 = sums[3];
-      for (int64_t i = 0; i < count; ++i) {
-        const int32_t v = (w0 * h0[i] + w1 * h1[i] + w2 * h2[i] + w3 * h3[i] + kHalfProduct) >> kProductShift;
-        target[i] = static_cast<uint8_t>(std::clamp(v, 0, 255));
-      }
-    } else {
-      // Widening 16 x 16 bit products (written so, the vector unit forms
-      // them directly); the sum stays below 2^24.
-      const auto product = [](uint16_t w, uint16_t h) { return static_cast<uint32_t>(w) * static_cast<uint32_t>(h); };
-      uint16_t w[N];
-      for (int k = 0; k < N; ++k) w[k] = static_cast<uint16_t>(wy[k]);
-      const Sum* h0 = sums[0];
-      const Sum* h1 = sums[1];
-      if constexpr (N == 2) {
-        for (int64_t i = 0; i < count; ++i) {
-          target[i] = static_cast<uint8_t>((product(w[0], h0[i]) + product(w[1], h1[i]) + kHalfProduct) >> kProductShift);
-        }
-      } else {
-        const Sum* h2 = sums[2];
-        const Sum* h3 = sums[3];
-        for (int64_t i = 0; i < count; ++i) {
-          target[i] = static_cast<uint8_t>((product(w[0], h0[i]) + product(w[1], h1[i]) + product(w[2], h2[i]) +
-                                            product(w[3], h3[i]) + kHalfProduct) >>
-                                           kProductShift);
-        }
-      }
-    }
   }
 
   bool Open(int64_t i) const {
@@ -366,10 +258,10 @@ class InterpolatingRun {
   const IpiAccessor& in_;
   const IpiAccessor& out_;
   ResamplePlan plan_;
-  ColumnTaps<M> columns_;
+  ColumnTaps<N> columns_;
+  geometry::HorizontalPass<N, Sum> pass_;  // byte rows
   bool is_bits_ = false;
   bool keeps_zeros_ = false;  // "morphologicalOperation" 71: the deciding value is 0
-  bool halving_ = false;      // ColumnTaps::IsRegular(2)
   bool averages_pairs_ = false;  // bilinear halving of bytes, no gate: AveragePairs
   int64_t threshold_ = kHalfProduct;
   int64_t sx_ = 0, sy_ = 0, dx_ = 0;

@@ -15,6 +15,7 @@
 #include "core/operators/geometry/geometry_support.h"
 #include "core/operators/geometry/interpolating_kernels.h"
 #include "core/operators/geometry/resample_mapping.h"
+#include "core/operators/geometry/resample_rows.h"
 #include "core/operators/operator_frame.h"
 #include "core/status.h"
 #include "core/streams/accessor.h"
@@ -23,6 +24,8 @@
 namespace {
 
 using geometry::AxisMapping;
+using geometry::MakeNearestColumns;
+using geometry::NearestColumns;
 using geometry::ResamplePlan;
 
 // An area average within this much below a half level still rounds up: the
@@ -31,37 +34,6 @@ using geometry::ResamplePlan;
 constexpr double kRoundingSlack = 1e-7;
 
 // --- nearest neighbour ------------------------------------------------------------
-
-// Source column of every destination column of the window, trimmed to those
-// whose source column lies inside the source (the mapping is monotonic, so
-// they are one run). `first` is the first destination column kept.
-struct NearestColumns {
-  int64_t first = 0;
-  std::vector<int32_t> source;  // by destination column - first
-  int32_t step = 0;             // source[k] = source[0] + k x step for every k, else 0
-};
-
-NearestColumns MakeNearestColumns(const AxisMapping& mx) {
-  NearestColumns columns;
-  int64_t d = mx.first();
-  while (d <= mx.last() && mx.Nearest(d) < 0) ++d;
-  int64_t last = mx.last();
-  while (last >= d && mx.Nearest(last) >= mx.source_extent()) --last;
-  columns.first = d;
-  if (d > last) return columns;
-  columns.source.resize(static_cast<size_t>(last - d + 1));
-  for (size_t k = 0; k < columns.source.size(); ++k) {
-    columns.source[k] = static_cast<int32_t>(mx.Nearest(d + static_cast<int64_t>(k)));
-  }
-  // Whole-number reductions (and copies) take every step-th element.
-  const int32_t step = columns.source.size() > 1 ? columns.source[1] - columns.source[0] : 1;
-  bool regular = step >= 1;
-  for (size_t k = 0; k < columns.source.size() && regular; ++k) {
-    regular = columns.source[k] == columns.source[0] + static_cast<int64_t>(k) * step;
-  }
-  columns.step = regular ? step : 0;
-  return columns;
-}
 
 int NearestPlanes(IpiSystem* sys, const IpiAccessor& in, const IpiAccessor& out, const IpiResampleWindows& w) {
   const ResamplePlan plan(w, in, out);
@@ -107,17 +79,7 @@ int NearestPlanes(IpiSystem* sys, const IpiAccessor& in, const IpiAccessor& out,
       if (d == nullptr) return IpiGetLastError(sys);
       if (!is_bits) {
         uint8_t* target = d + columns.first;
-        const uint8_t* source = s + source_column[0];
-        if (columns.step == 1) {
-          std::memcpy(target, source, static_cast<size_t>(count));
-        } else if (columns.step == 2) {
-          for (int64_t k = 0; k < count; ++k) target[k] = source[2 * k];
-        } else if (columns.step > 2) {
-          const int64_t step = columns.step;
-          for (int64_t k = 0; k < count; ++k) target[k] = source[k * step];
-        } else {
-          for (int64_t k = 0; k < count; ++k) target[k] = s[source_column[k]];
-        }
+        geometry::NearestRow(s, columns, 1, target);
         if (repeats_rows) {
           std::memcpy(made.data(), target, static_cast<size_t>(count));
           made_row = sy;

@@ -220,6 +220,8 @@ TEST_P(ResampleTest, MatchesTheReferenceOverWindowsMethodsAndForms) {
       {"WholeUp", 5, 4, 13, 9, {}},
       {"WholeDown", 17, 11, 6, 4, {}},
       {"Half", 26, 10, 13, 5, {}},
+      {"Double", 24, 5, 48, 10, {}},
+      {"DoubleOddRows", 23, 3, 46, 7, {}},
       {"Quarter", 36, 9, 9, 3, {}},
       {"OddRatios", 7, 5, 11, 3, {}},
       {"SourceWindow", 13, 9, 10, 7, {{3, 2}, {7, 5}, {}, {}}},

@@ -1,0 +1,261 @@
+// Row kernels of resampling; see resample_rows.h. Each loop is written for
+// one pixel size at compile time (1 and 3 bytes), so the compiler can keep
+// the sample loop tight; other sizes take the same loop with the size read
+// at run time.
+#include "core/operators/geometry/resample_rows.h"
+
+#include <cstring>
+#include <type_traits>
+
+namespace geometry {
+
+NearestColumns MakeNearestColumns(const AxisMapping& mx) {
+  NearestColumns columns;
+  int64_t d = mx.first();
+  while (d <= mx.last() && mx.Nearest(d) < 0) ++d;
+  int64_t last = mx.last();
+  while (last >= d && mx.Nearest(last) >= mx.source_extent()) --last;
+  columns.first = d;
+  if (d > last) return columns;
+  columns.source.resize(static_cast<size_t>(last - d + 1));
+  for (size_t k = 0; k < columns.source.size(); ++k) {
+    columns.source[k] = static_cast<int32_t>(mx.Nearest(d + static_cast<int64_t>(k)));
+  }
+  // Whole-number reductions (and copies) take every step-th element.
+  const int32_t step = columns.source.size() > 1 ? columns.source[1] - columns.source[0] : 1;
+  bool regular = step >= 1;
+  for (size_t k = 0; k < columns.source.size() && regular; ++k) {
+    regular = columns.source[k] == columns.source[0] + static_cast<int64_t>(k) * step;
+  }
+  columns.step = regular ? step : 0;
+  return columns;
+}
+
+namespace {
+
+template <int P>
+void NearestPixels(const uint8_t* s, const NearestColumns& columns, int runtime_pixel_bytes, uint8_t* target) {
+  const int64_t p = P > 0 ? P : runtime_pixel_bytes;
+  const int64_t count = columns.count();
+  const int32_t* source_column = columns.source.data();
+  if (columns.step == 1) {
+    std::memcpy(target, s + source_column[0] * p, static_cast<size_t>(count * p));
+    return;
+  }
+  if (columns.step > 1) {
+    const int64_t step = columns.step * p;
+    const uint8_t* source = s + source_column[0] * p;
+    for (int64_t k = 0; k < count; ++k) {
+      for (int64_t c = 0; c < p; ++c) target[k * p + c] = source[k * step + c];
+    }
+    return;
+  }
+  for (int64_t k = 0; k < count; ++k) {
+    const uint8_t* source = s + source_column[k] * p;
+    for (int64_t c = 0; c < p; ++c) target[k * p + c] = source[c];
+  }
+}
+
+}  // namespace
+
+void NearestRow(const uint8_t* source_row, const NearestColumns& columns, int pixel_bytes, uint8_t* target) {
+  if (columns.step == 2 && pixel_bytes == 1) {
+    // Halving, the common reduction: a fixed stride the compiler vectorises.
+    const uint8_t* source = source_row + columns.source[0];
+    const int64_t count = columns.count();
+    for (int64_t k = 0; k < count; ++k) target[k] = source[2 * k];
+    return;
+  }
+  switch (pixel_bytes) {
+    case 1: NearestPixels<1>(source_row, columns, 1, target); break;
+    case 3: NearestPixels<3>(source_row, columns, 3, target); break;
+    default: NearestPixels<0>(source_row, columns, pixel_bytes, target); break;
+  }
+}
+
+// --- horizontal pass ------------------------------------------------------------------
+
+namespace {
+
+// The columns from `start` on that repeat the two at `start` one element
+// further on per pair, both with their right tap next to the left one.
+template <int N>
+int64_t PairsFrom(const ColumnTaps<N>& columns, int64_t start) {
+  const int64_t count = columns.count();
+  if (start + 1 >= count) return 0;
+  const auto& index = columns.index;
+  const auto& weight = columns.weight;
+  const size_t a = static_cast<size_t>(start);
+  for (size_t k = a; k < a + 2; ++k) {
+    if (index[k][1] != index[k][0] + 1) return 0;
+  }
+  int64_t m = 1;
+  for (; start + 2 * m + 1 < count; ++m) {
+    bool same = true;
+    for (size_t k = 0; k < 2 && same; ++k) {
+      const size_t i = static_cast<size_t>(start + 2 * m) + k;
+      same = weight[i] == weight[a + k] && index[i][0] == index[a + k][0] + m && index[i][1] == index[a + k][1] + m;
+    }
+    if (!same) break;
+  }
+  return m;
+}
+
+}  // namespace
+
+template <int N, class Sum>
+HorizontalPass<N, Sum>::HorizontalPass(const ColumnTaps<N>& columns, int pixel_bytes)
+    : columns_(columns), pixel_bytes_(pixel_bytes) {
+  is_halving_ = columns.count() > 0 && columns.IsRegular(2);
+  if constexpr (N == 2) {
+    // A doubling's first column stands alone (its position lies before the
+    // first element's centre), so the pairs may start one or two further on.
+    constexpr int64_t kFewestPairs = 8;
+    for (int64_t start = 0; start < 3 && !is_halving_; ++start) {
+      const int64_t pairs = PairsFrom(columns, start);
+      if (pairs > pairs_ && pairs >= kFewestPairs) {
+        pair_first_ = start;
+        pairs_ = pairs;
+      }
+    }
+  }
+}
+
+template <int N, class Sum>
+template <int P>
+void HorizontalPass<N, Sum>::RunPixels(const uint8_t* row, Sum* sums) const {
+  const int64_t p = P > 0 ? P : pixel_bytes_;
+  const int64_t count = columns_.count();
+  const Taps<N>* index = columns_.index.data();
+  const Taps<N>* weight = columns_.weight.data();
+  // One column at a time over [from, to).
+  const auto columnwise = [&](int64_t from, int64_t to) {
+    for (int64_t i = from; i < to; ++i) {
+      for (int64_t c = 0; c < p; ++c) {
+        int32_t sum = 0;
+        for (int t = 0; t < N; ++t) sum += weight[i][t] * row[index[i][t] * p + c];
+        sums[i * p + c] = static_cast<Sum>(sum);
+      }
+    }
+  };
+  if (is_halving_) {
+    // Taps two elements apart from column to column, the same weights.
+    Sum w[N];
+    const uint8_t* base[N];
+    for (int t = 0; t < N; ++t) {
+      w[t] = static_cast<Sum>(weight[0][t]);
+      base[t] = row + index[0][t] * p;
+    }
+    for (int64_t i = 0; i < count; ++i) {
+      for (int64_t c = 0; c < p; ++c) {
+        Sum sum = 0;
+        for (int t = 0; t < N; ++t) sum = static_cast<Sum>(sum + w[t] * base[t][2 * i * p + c]);
+        sums[i * p + c] = sum;
+      }
+    }
+    return;
+  }
+  if constexpr (N == 2) {
+    if (pairs_ > 0) {
+      const size_t a = static_cast<size_t>(pair_first_);
+      const Sum w00 = static_cast<Sum>(weight[a][0]), w01 = static_cast<Sum>(weight[a][1]);
+      const Sum w10 = static_cast<Sum>(weight[a + 1][0]), w11 = static_cast<Sum>(weight[a + 1][1]);
+      const uint8_t* s0 = row + index[a][0] * p;
+      const uint8_t* s1 = row + index[a + 1][0] * p;
+      Sum* out = sums + pair_first_ * p;
+      columnwise(0, pair_first_);
+      for (int64_t m = 0; m < pairs_; ++m) {
+        for (int64_t c = 0; c < p; ++c) {
+          out[(2 * m) * p + c] = static_cast<Sum>(w00 * s0[m * p + c] + w01 * s0[(m + 1) * p + c]);
+          out[(2 * m + 1) * p + c] = static_cast<Sum>(w10 * s1[m * p + c] + w11 * s1[(m + 1) * p + c]);
+        }
+      }
+      columnwise(pair_first_ + 2 * pairs_, count);
+      return;
+    }
+  }
+  columnwise(0, count);
+}
+
+template <int N, class Sum>
+void HorizontalPass<N, Sum>::Run(const uint8_t* row, Sum* sums) const {
+  switch (pixel_bytes_) {
+    case 1: RunPixels<1>(row, sums); break;
+    case 3: RunPixels<3>(row, sums); break;
+    default: RunPixels<0>(row, sums); break;
+  }
+}
+
+// --- vertical pass --------------------------------------------------------------------
+
+template <int N, class Sum>
+void BlendRows(const Sum* const* sums, const Taps<N>& wy, int64_t count, uint8_t* target) {
+  if constexpr (std::is_signed_v<Sum>) {
+    const int32_t w0 = wy[0], w1 = wy[1], w2 = wy[2], w3 = wy[3];
+    const Sum* h0 = sums[0];
+    const Sum* h1 = sums[1];
+    const Sum* h2 = sums[2];
+    const Sum* h3 = sums[3];
+    for (int64_t i = 0; i < count; ++i) {
+      const int32_t v = (w0 * h0[i] + w1 * h1[i] + w2 * h2[i] + w3 * h3[i] + kHalfProduct) >> kProductShift;
+      target[i] = static_cast<uint8_t>(std::clamp(v, 0, 255));
+    }
+  } else {
+    // Weights that are never negative cannot leave 0..255. Widening 16 x 16
+    // bit products (written so, the vector unit forms them directly); the sum
+    // stays below 2^24.
+    const auto product = [](uint16_t w, uint16_t h) { return static_cast<uint32_t>(w) * static_cast<uint32_t>(h); };
+    uint16_t w[N];
+    for (int k = 0; k < N; ++k) w[k] = static_cast<uint16_t>(wy[k]);
+    const Sum* h0 = sums[0];
+    const Sum* h1 = sums[1];
+    if constexpr (N == 2) {
+      for (int64_t i = 0; i < count; ++i) {
+        target[i] = static_cast<uint8_t>((product(w[0], h0[i]) + product(w[1], h1[i]) + kHalfProduct) >> kProductShift);
+      }
+    } else {
+      const Sum* h2 = sums[2];
+      const Sum* h3 = sums[3];
+      for (int64_t i = 0; i < count; ++i) {
+        target[i] = static_cast<uint8_t>((product(w[0], h0[i]) + product(w[1], h1[i]) + product(w[2], h2[i]) +
+                                          product(w[3], h3[i]) + kHalfProduct) >>
+                                         kProductShift);
+      }
+    }
+  }
+}
+
+template class HorizontalPass<2, uint16_t>;
+template class HorizontalPass<4, uint16_t>;
+template class HorizontalPass<4, int32_t>;
+template void BlendRows<2, uint16_t>(const uint16_t* const*, const Taps<2>&, int64_t, uint8_t*);
+template void BlendRows<4, uint16_t>(const uint16_t* const*, const Taps<4>&, int64_t, uint8_t*);
+template void BlendRows<4, int32_t>(const int32_t* const*, const Taps<4>&, int64_t, uint8_t*);
+
+// --- bilinear halving -----------------------------------------------------------------
+
+namespace {
+
+template <int P>
+void AveragePixels(const uint8_t* a, const uint8_t* b, int64_t count, int runtime_pixel_bytes, uint8_t* target) {
+  const int64_t p = P > 0 ? P : runtime_pixel_bytes;
+  for (int64_t i = 0; i < count; ++i) {
+    for (int64_t c = 0; c < p; ++c) {
+      const int64_t left = 2 * i * p + c;
+      const uint16_t sum = static_cast<uint16_t>(a[left] + a[left + p] + b[left] + b[left + p] + 2);
+      target[i * p + c] = static_cast<uint8_t>(sum >> 2);
+    }
+  }
+}
+
+}  // namespace
+
+void AveragePairsRow(const uint8_t* top, const uint8_t* bottom, int64_t count, int pixel_bytes, uint8_t* target) {
+  switch (pixel_bytes) {
+    case 1: AveragePixels<1>(top, bottom, count, 1, target); break;
+    case 3: AveragePixels<3>(top, bottom, count, 3, target); break;
+    default: AveragePixels<0>(top, bottom, count, pixel_bytes, target); break;
+  }
+}
+
+}  // namespace geometry
