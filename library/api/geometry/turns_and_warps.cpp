@@ -9,6 +9,7 @@
 #include "api/frame/call_frame.h"
 #include "api/frame/rectangle.h"
 #include "api/geometry/geometry_common.h"
+#include "api/geometry/packed_resize.h"
 #include "api/geometry/packed_turns.h"
 #include "core/operators/geometry/flips_and_turns.h"
 #include "core/operators/geometry/geometry_codes.h"
@@ -100,8 +101,12 @@ HGLOBAL PELRITH_STDCALL CmiResize(HGLOBAL handle, int32_t width, int32_t height,
     int32_t method = 0, morph = 0;
     const bool codes_ok = MapInterpolation(interpolation, &method) && MapMorphology(morphology, &morph);
     if (!BeginNewImage(call, codes_ok, width, height)) return 0;
-    const CmiSource* locked = nullptr;
-    IpiObject* image = OpenAndImport(call, handle, &locked);
+    const CmiSource* locked = call.LockSource(handle);
+    if (locked == nullptr) return 0;
+    // Byte rows resize in place into the result; the rest through image objects.
+    if (CanResizeInPlace(locked->info, method)) return ResizeInPlace(call, *locked, width, height, method);
+    if (!call.OpenContext()) return 0;
+    IpiObject* image = call.ImportSource(*locked);
     if (image == nullptr) return 0;
     IpiObject* resized = MakeImage(call, image, "oImage2", width, height, nullptr);
     if (resized == nullptr) return 0;
