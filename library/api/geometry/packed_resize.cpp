@@ -96,7 +96,7 @@ void ResizeNearest(const SourceRows& in, const AxisMapping& mx, const AxisMappin
   const geometry::NearestColumns columns = geometry::MakeNearestColumns(mx);
   int64_t made_from = -1;  // the source row of the last row made
   const uint8_t* made = nullptr;
-  for (int64_t y = 0; y < out.height; ++y) {
+  for (int64_t y = out.height - 1; y >= 0; --y) {
     uint8_t* row = out.Row(y);
     const int64_t sy = my.Nearest(y);
     if (!my.Inside(sy) || columns.count() == 0) {
@@ -152,7 +152,7 @@ void ResizeBilinear(const SourceRows& in, const AxisMapping& mx, const AxisMappi
   const int64_t left_tap = count > 0 ? columns.index[0][0] * pixel_bytes : 0;
   SumRows sums(pass, in, static_cast<size_t>(count * pixel_bytes));
   const int64_t last_source_row = in.height - 1;
-  for (int64_t y = 0; y < out.height; ++y) {
+  for (int64_t y = out.height - 1; y >= 0; --y) {
     uint8_t* row = out.Row(y);
     int64_t fraction = 0;
     const int64_t j0 = my.Interpolating(y, &fraction);

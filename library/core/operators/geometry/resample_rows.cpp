@@ -1,7 +1,9 @@
 // Row kernels of resampling; see resample_rows.h. Each loop is written for
 // one pixel size at compile time (1 and 3 bytes), so the compiler can keep
 // the sample loop tight; other sizes take the same loop with the size read
-// at run time.
+// at run time. The hottest loops are built twice, for the baseline vector
+// unit and for 256-bit vectors, picked once at load time; both builds
+// compute the same integers.
 #include "core/operators/geometry/resample_rows.h"
 
 #include <cstring>
@@ -11,6 +13,7 @@ namespace geometry {
 
 NearestColumns MakeNearestColumns(const AxisMapping& mx) {
   NearestColumns columns;
+  columns.source_extent = mx.source_extent();
   int64_t d = mx.first();
   while (d <= mx.last() && mx.Nearest(d) < 0) ++d;
   int64_t last = mx.last();
@@ -32,6 +35,36 @@ NearestColumns MakeNearestColumns(const AxisMapping& mx) {
 }
 
 namespace {
+
+// Three-byte pixels moved as four-byte words, each word's fourth byte
+// overwritten by the next pixel: one load and one store a pixel. The last
+// pixel, and those taken from the source row's last pixel, move three bytes,
+// so that nothing is read or written past either row.
+void NearestColourPixels(const uint8_t* s, const NearestColumns& columns, uint8_t* target) {
+  constexpr int64_t kPixel = 3;
+  const int32_t* source_column = columns.source.data();
+  const int64_t count = columns.count();
+  int64_t words = count - 1;
+  while (words > 0 && source_column[words - 1] + 1 >= columns.source_extent) --words;
+  if (columns.step > 0) {
+    const uint8_t* source = s + source_column[0] * kPixel;
+    const int64_t step = columns.step * kPixel;
+    for (int64_t k = 0; k < words; ++k) {
+      uint32_t word = 0;
+      std::memcpy(&word, source + k * step, sizeof(word));
+      std::memcpy(target + k * kPixel, &word, sizeof(word));
+    }
+  } else {
+    for (int64_t k = 0; k < words; ++k) {
+      uint32_t word = 0;
+      std::memcpy(&word, s + source_column[k] * kPixel, sizeof(word));
+      std::memcpy(target + k * kPixel, &word, sizeof(word));
+    }
+  }
+  for (int64_t k = std::max<int64_t>(words, 0); k < count; ++k) {
+    std::memcpy(target + k * kPixel, s + source_column[k] * kPixel, kPixel);
+  }
+}
 
 template <int P>
 void NearestPixels(const uint8_t* s, const NearestColumns& columns, int runtime_pixel_bytes, uint8_t* target) {
@@ -68,7 +101,13 @@ void NearestRow(const uint8_t* source_row, const NearestColumns& columns, int pi
   }
   switch (pixel_bytes) {
     case 1: NearestPixels<1>(source_row, columns, 1, target); break;
-    case 3: NearestPixels<3>(source_row, columns, 3, target); break;
+    case 3:
+      if (columns.step == 1) {
+        NearestPixels<3>(source_row, columns, 3, target);
+      } else {
+        NearestColourPixels(source_row, columns, target);
+      }
+      break;
     default: NearestPixels<0>(source_row, columns, pixel_bytes, target); break;
   }
 }
@@ -102,6 +141,18 @@ int64_t PairsFrom(const ColumnTaps<N>& columns, int64_t start) {
 }
 
 }  // namespace
+
+// Bilinear doubling of a plane's row: columns 2m and 2m + 1 from the source
+// elements m and m + 1 of their own starts `s0` and `s1`.
+[[gnu::target_clones("avx2", "default")]] void SumColumnPairs(const uint8_t* __restrict s0,
+                                                              const uint8_t* __restrict s1, const uint16_t w[4],
+                                                              int64_t pairs, uint16_t* __restrict out) {
+  const uint16_t w00 = w[0], w01 = w[1], w10 = w[2], w11 = w[3];
+  for (int64_t m = 0; m < pairs; ++m) {
+    out[2 * m] = static_cast<uint16_t>(w00 * s0[m] + w01 * s0[m + 1]);
+    out[2 * m + 1] = static_cast<uint16_t>(w10 * s1[m] + w11 * s1[m + 1]);
+  }
+}
 
 template <int N, class Sum>
 HorizontalPass<N, Sum>::HorizontalPass(const ColumnTaps<N>& columns, int pixel_bytes)
@@ -164,6 +215,12 @@ void HorizontalPass<N, Sum>::RunPixels(const uint8_t* row, Sum* sums) const {
       const uint8_t* s1 = row + index[a + 1][0] * p;
       Sum* out = sums + pair_first_ * p;
       columnwise(0, pair_first_);
+      if constexpr (P == 1 && std::is_same_v<Sum, uint16_t>) {
+        const uint16_t w[4] = {w00, w01, w10, w11};
+        SumColumnPairs(s0, s1, w, pairs_, out);
+        columnwise(pair_first_ + 2 * pairs_, count);
+        return;
+      }
       for (int64_t m = 0; m < pairs_; ++m) {
         for (int64_t c = 0; c < p; ++c) {
           out[(2 * m) * p + c] = static_cast<Sum>(w00 * s0[m * p + c] + w01 * s0[(m + 1) * p + c]);
@@ -188,9 +245,34 @@ void HorizontalPass<N, Sum>::Run(const uint8_t* row, Sum* sums) const {
 
 // --- vertical pass --------------------------------------------------------------------
 
+namespace {
+
+// (w0 h0 + w1 h1 + 32768) >> 16 for 16-bit weights and sums, in 16-bit
+// lanes: each product splits into its high and low halves (the vector
+// unit's high and low multiplies), and the halves' carry into the result,
+// floor((lo0 + lo1 + 32768) / 65536), is read from floor((lo0 + lo1) / 2)
+// without leaving 16 bits. Equal to the 32-bit sum for every input.
+[[gnu::target_clones("avx2", "default")]] void BlendTwoRows(const uint16_t* __restrict h0,
+                                                            const uint16_t* __restrict h1, uint16_t w0, uint16_t w1,
+                                                            int64_t count, uint8_t* __restrict target) {
+  for (int64_t i = 0; i < count; ++i) {
+    const uint16_t high0 = static_cast<uint16_t>((static_cast<uint32_t>(w0) * h0[i]) >> 16);
+    const uint16_t high1 = static_cast<uint16_t>((static_cast<uint32_t>(w1) * h1[i]) >> 16);
+    const uint16_t low0 = static_cast<uint16_t>(w0 * h0[i]);
+    const uint16_t low1 = static_cast<uint16_t>(w1 * h1[i]);
+    const uint16_t half_lows = static_cast<uint16_t>((low0 >> 1) + (low1 >> 1) + (low0 & low1 & 1));
+    // half_lows below 16384: carry 0; below 49152: 1; else 2.
+    target[i] = static_cast<uint8_t>(high0 + high1 + (((half_lows >> 14) + 1) >> 1));
+  }
+}
+
+}  // namespace
+
 template <int N, class Sum>
 void BlendRows(const Sum* const* sums, const Taps<N>& wy, int64_t count, uint8_t* target) {
-  if constexpr (std::is_signed_v<Sum>) {
+  if constexpr (N == 2 && std::is_same_v<Sum, uint16_t>) {
+    BlendTwoRows(sums[0], sums[1], static_cast<uint16_t>(wy[0]), static_cast<uint16_t>(wy[1]), count, target);
+  } else if constexpr (std::is_signed_v<Sum>) {
     const int32_t w0 = wy[0], w1 = wy[1], w2 = wy[2], w3 = wy[3];
     const Sum* h0 = sums[0];
     const Sum* h1 = sums[1];
@@ -209,18 +291,12 @@ void BlendRows(const Sum* const* sums, const Taps<N>& wy, int64_t count, uint8_t
     for (int k = 0; k < N; ++k) w[k] = static_cast<uint16_t>(wy[k]);
     const Sum* h0 = sums[0];
     const Sum* h1 = sums[1];
-    if constexpr (N == 2) {
-      for (int64_t i = 0; i < count; ++i) {
-        target[i] = static_cast<uint8_t>((product(w[0], h0[i]) + product(w[1], h1[i]) + kHalfProduct) >> kProductShift);
-      }
-    } else {
-      const Sum* h2 = sums[2];
-      const Sum* h3 = sums[3];
-      for (int64_t i = 0; i < count; ++i) {
-        target[i] = static_cast<uint8_t>((product(w[0], h0[i]) + product(w[1], h1[i]) + product(w[2], h2[i]) +
-                                          product(w[3], h3[i]) + kHalfProduct) >>
-                                         kProductShift);
-      }
+    const Sum* h2 = sums[2];
+    const Sum* h3 = sums[3];
+    for (int64_t i = 0; i < count; ++i) {
+      target[i] = static_cast<uint8_t>(
+          (product(w[0], h0[i]) + product(w[1], h1[i]) + product(w[2], h2[i]) + product(w[3], h3[i]) + kHalfProduct) >>
+          kProductShift);
     }
   }
 }
@@ -236,9 +312,50 @@ template void BlendRows<4, int32_t>(const int32_t* const*, const Taps<4>&, int64
 
 namespace {
 
-template <int P>
-void AveragePixels(const uint8_t* a, const uint8_t* b, int64_t count, int runtime_pixel_bytes, uint8_t* target) {
-  const int64_t p = P > 0 ? P : runtime_pixel_bytes;
+[[gnu::target_clones("avx2", "default")]] void AverageGreyPairs(const uint8_t* __restrict a,
+                                                                const uint8_t* __restrict b, int64_t count,
+                                                                uint8_t* __restrict target) {
+  for (int64_t i = 0; i < count; ++i) {
+    const uint16_t sum = static_cast<uint16_t>(a[2 * i] + a[2 * i + 1] + b[2 * i] + b[2 * i + 1] + 2);
+    target[i] = static_cast<uint8_t>(sum >> 2);
+  }
+}
+
+// The average of every sample with the one a pixel further on, for `count`
+// samples: contiguous, so every lane of the vector unit does useful work.
+[[gnu::target_clones("avx2", "default")]] void AverageWithNextPixel(const uint8_t* __restrict a,
+                                                                    const uint8_t* __restrict b, int64_t count,
+                                                                    uint8_t* __restrict target) {
+  constexpr int64_t kPixel = 3;
+  for (int64_t j = 0; j < count; ++j) {
+    const uint16_t sum = static_cast<uint16_t>(a[j] + a[j + kPixel] + b[j] + b[j + kPixel] + 2);
+    target[j] = static_cast<uint8_t>(sum >> 2);
+  }
+}
+
+// Three-byte pixels: each sample averaged with the one a pixel further on
+// (half of them wasted, cheaper than gathering pixel pairs), then every
+// other pixel kept, in pieces that stay in the first-level cache.
+void AverageColourPairs(const uint8_t* a, const uint8_t* b, int64_t count, uint8_t* target) {
+  constexpr int64_t kPixel = 3;
+  constexpr int64_t kPiecePixels = 256;
+  uint8_t averaged[2 * kPiecePixels * kPixel];
+  for (int64_t done = 0; done < count; done += kPiecePixels) {
+    const int64_t pixels = std::min(kPiecePixels, count - done);
+    const int64_t from = 2 * done * kPixel;
+    // The last pixel's pair ends a pixel before 2 x pixels.
+    AverageWithNextPixel(a + from, b + from, (2 * pixels - 1) * kPixel, averaged);
+    uint8_t* out = target + done * kPixel;
+    for (int64_t i = 0; i + 1 < pixels; ++i) {
+      uint32_t word = 0;  // four bytes; the fourth is the next pixel's and rewritten by it
+      std::memcpy(&word, averaged + 2 * i * kPixel, sizeof(word));
+      std::memcpy(out + i * kPixel, &word, sizeof(word));
+    }
+    std::memcpy(out + (pixels - 1) * kPixel, averaged + 2 * (pixels - 1) * kPixel, kPixel);
+  }
+}
+
+void AveragePixels(const uint8_t* a, const uint8_t* b, int64_t count, int64_t p, uint8_t* target) {
   for (int64_t i = 0; i < count; ++i) {
     for (int64_t c = 0; c < p; ++c) {
       const int64_t left = 2 * i * p + c;
@@ -252,9 +369,9 @@ void AveragePixels(const uint8_t* a, const uint8_t* b, int64_t count, int runtim
 
 void AveragePairsRow(const uint8_t* top, const uint8_t* bottom, int64_t count, int pixel_bytes, uint8_t* target) {
   switch (pixel_bytes) {
-    case 1: AveragePixels<1>(top, bottom, count, 1, target); break;
-    case 3: AveragePixels<3>(top, bottom, count, 3, target); break;
-    default: AveragePixels<0>(top, bottom, count, pixel_bytes, target); break;
+    case 1: AverageGreyPairs(top, bottom, count, target); break;
+    case 3: AverageColourPairs(top, bottom, count, target); break;
+    default: AveragePixels(top, bottom, count, pixel_bytes, target); break;
   }
 }
 

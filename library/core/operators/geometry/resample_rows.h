@@ -26,6 +26,7 @@ struct NearestColumns {
   int64_t first = 0;
   std::vector<int32_t> source;  // by destination column - first
   int32_t step = 0;             // source[k] = source[0] + k x step for every k, else 0
+  int64_t source_extent = 0;    // elements of a source row
   int64_t count() const { return static_cast<int64_t>(source.size()); }
 };
 [[nodiscard]] NearestColumns MakeNearestColumns(const AxisMapping& mx);
