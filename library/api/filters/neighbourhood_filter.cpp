@@ -1,9 +1,13 @@
 // The neighbourhood filters on a packed bitmap: fixed 3 x 3 kernels (emboss,
 // box, edge enhance, the two edge-detection directions), the gradient of the
 // find-edges filter and square masks for the median and rank-order filters.
-// Windows that reach past the image are mirrored at its edge.
+// Windows that reach past the image are mirrored at its edge. Plain rows are
+// filtered where they lie (streamed_filter.h); run-length coded ones through
+// image objects, here.
 #include "api/filters/neighbourhood_filter.h"
 
+#include "api/filters/filter_kernels.h"
+#include "api/filters/streamed_filter.h"
 #include "api/frame/call_frame.h"
 #include "api/frame/rectangle.h"
 #include "core/codes.h"
@@ -17,44 +21,25 @@
 
 namespace {
 
-constexpr int32_t kKernelSide = 3;
-constexpr int32_t kKernelCells = kKernelSide * kKernelSide;
+constexpr int32_t kKernelCells = kFilterKernelSide * kFilterKernelSide;
 constexpr int32_t kKernelPrecision = 16;
 constexpr int32_t kMaskPrecision = 8;
-
-// A 3 x 3 integer kernel, row by row, and the divisor of its window sum.
-struct FixedKernel {
-  int16_t weights[kKernelCells];
-  int32_t scale_factor;
-};
-
-constexpr FixedKernel kEmbossKernel{{1, 0, 0, 0, 0, 0, 0, 0, -1}, 1};
-constexpr FixedKernel kBoxKernel{{1, 1, 1, 1, 1, 1, 1, 1, 1}, 9};
-constexpr FixedKernel kEdgeEnhanceKernel{{0, -1, 0, -1, 5, -1, 0, -1, 0}, 1};
-constexpr FixedKernel kHorizontalEdgeKernel{{-1, -2, -1, 0, 0, 0, 1, 2, 1}, 4};
-constexpr FixedKernel kVerticalEdgeKernel{{1, 0, -1, 2, 0, -2, 1, 0, -1}, 4};
-
-// Emboss: the kernel's response lifted to mid-grey. Sharpen: three times the
-// pixel less twice the mean of its window.
-constexpr double kEmbossOffset = 128.0;
-constexpr double kSharpenPixelWeight = 3.0;
-constexpr double kSharpenMeanWeight = -2.0;
 
 bool IsFilterMode(int32_t mode) { return mode == kCmiModeGrayscale || mode == kCmiModeRgb; }
 
 // The kernel as an array over the constant weights (read, never written).
-IpiObject* FixedKernelObject(CmiCall& call, const FixedKernel& kernel) {
-  return call.CreateObject(
-      nullptr, &kImpulseResponseArrayClass, nullptr,
-      {{"xDimension", kKernelSide},
-       {"yDimension", kKernelSide},
-       {"dataType", kDataTypeSigned},
-       {"dataPrecision", kKernelPrecision},
-       {"scaleFactor", kernel.scale_factor},
-       {"repository", kRepositoryCallerMemory},
-       {"applicationAddressSpace", reinterpret_cast<intptr_t>(kernel.weights)},
-       {"size", static_cast<intptr_t>(sizeof kernel.weights)},
-       {"inited", 1}});
+IpiObject* FixedKernelObject(CmiCall& call, const Kernel3x3& kernel) {
+  static_assert(sizeof kernel.weights == kKernelCells * sizeof(int16_t));
+  return call.CreateObject(nullptr, &kImpulseResponseArrayClass, nullptr,
+                           {{"xDimension", kFilterKernelSide},
+                            {"yDimension", kFilterKernelSide},
+                            {"dataType", kDataTypeSigned},
+                            {"dataPrecision", kKernelPrecision},
+                            {"scaleFactor", kernel.scale_factor},
+                            {"repository", kRepositoryCallerMemory},
+                            {"applicationAddressSpace", reinterpret_cast<intptr_t>(kernel.weights)},
+                            {"size", static_cast<intptr_t>(sizeof kernel.weights)},
+                            {"inited", 1}});
 }
 
 // A square mask of 2r + 1 cells across, every cell taking part.
@@ -74,8 +59,8 @@ IpiObject* SquareMask(CmiCall& call, int32_t radius) {
 // so that edges come out dark on a light ground.
 IpiObject* FindEdges(CmiCall& call, IpiObject* window, IpiObject* result) {
   IpiSystem* sys = call.sys();
-  const std::initializer_list<IpiAttribute> kernel_shape{{"xDimension", kKernelSide},
-                                                         {"yDimension", kKernelSide},
+  const std::initializer_list<IpiAttribute> kernel_shape{{"xDimension", kFilterKernelSide},
+                                                         {"yDimension", kFilterKernelSide},
                                                          {"dataType", kDataTypeSigned},
                                                          {"dataPrecision", kKernelPrecision},
                                                          {"repository", kRepositoryGlobalBlock}};
@@ -99,26 +84,18 @@ IpiObject* RunFilter(CmiCall& call, IpiObject* window, const FilterRequest& requ
   if (result == nullptr) return nullptr;
   int rc = 0;
   switch (request.filter) {
-    case NeighbourhoodFilter::kEmboss: {
-      IpiObject* kernel = FixedKernelObject(call, kEmbossKernel);
-      if (kernel == nullptr) return nullptr;
-      rc = IpiWeightedFilter(sys, window, result, kernel, 0.0, 1.0, kEmbossOffset);
-      break;
-    }
+    case NeighbourhoodFilter::kEmboss:
     case NeighbourhoodFilter::kSharpen: {
-      IpiObject* kernel = FixedKernelObject(call, kBoxKernel);
+      const WeightedKernel3x3& fixed = WeightedKernelFor(request);
+      IpiObject* kernel = FixedKernelObject(call, fixed.kernel);
       if (kernel == nullptr) return nullptr;
-      rc = IpiWeightedFilter(sys, window, result, kernel, kSharpenPixelWeight, kSharpenMeanWeight, 0.0);
+      rc = IpiWeightedFilter(sys, window, result, kernel, fixed.a, fixed.b, fixed.c);
       break;
     }
     case NeighbourhoodFilter::kBlur:
     case NeighbourhoodFilter::kEdgeEnhance:
     case NeighbourhoodFilter::kEdgeDetection: {
-      const FixedKernel& fixed = request.filter == NeighbourhoodFilter::kBlur          ? kBoxKernel
-                                 : request.filter == NeighbourhoodFilter::kEdgeEnhance ? kEdgeEnhanceKernel
-                                 : request.direction == kEdgeDirectionHorizontal       ? kHorizontalEdgeKernel
-                                                                                        : kVerticalEdgeKernel;
-      IpiObject* kernel = FixedKernelObject(call, fixed);
+      IpiObject* kernel = FixedKernelObject(call, ConvolutionKernelFor(request));
       if (kernel == nullptr) return nullptr;
       rc = IpiConvolve(sys, window, result, kernel);
       break;
@@ -129,12 +106,7 @@ IpiObject* RunFilter(CmiCall& call, IpiObject* window, const FilterRequest& requ
     case NeighbourhoodFilter::kRankOrder: {
       IpiObject* mask = SquareMask(call, request.radius);
       if (mask == nullptr) return nullptr;
-      if (request.filter == NeighbourhoodFilter::kMedian) {
-        rc = IpiMedianFilter(sys, window, result, mask);
-      } else {
-        const int64_t side = 2 * int64_t{request.radius} + 1;
-        rc = IpiRankOrderFilter(sys, window, result, mask, request.largest ? side * side : 1);
-      }
+      rc = IpiRankOrderFilter(sys, window, result, mask, RankFor(request));
       break;
     }
   }
@@ -152,6 +124,8 @@ HGLOBAL ApplyNeighbourhoodFilter(HGLOBAL handle, int32_t mode, const FilterReque
   CmiRectangle rect;
   const CmiSource* source = LockSourceInMode(call, handle, mode, &rect);
   if (source == nullptr) return 0;
+  if (CanStreamFilter(source->info)) return StreamNeighbourhoodFilter(call, *source, rect, request);
+  // Run-length coded rows are decoded into an image first.
   IpiObject* image = call.ImportSource(*source);
   if (image == nullptr) return 0;
   const IpiAttribute mirror[] = {{"boundaryCondition", kBoundaryMirror}};

@@ -4,10 +4,10 @@
 #include "core/operators/neighbourhood/convolution.h"
 
 #include <cstring>
-#include <optional>
 #include <vector>
 
 #include "core/codes.h"
+#include "core/operators/neighbourhood/filter_rows.h"
 #include "core/operators/neighbourhood/kernel_rows.h"
 #include "core/operators/neighbourhood/neighbourhood_window.h"
 #include "core/operators/operator_frame.h"
@@ -83,27 +83,15 @@ int IpiConvolve(IpiSystem* sys, IpiObject* source, IpiObject* destination, IpiOb
   IPI_RETURN_IF_ERROR(RequireByteImages(sys, source, destination));
   IPI_RETURN_IF_ERROR(RequireDataType(sys, kernel, {kDataTypeSigned, kDataTypeReal}));
 
-  std::optional<KernelRows> sums;
   if (kernel->fields.data_type == kDataTypeSigned) {
     // A divisor of 0 has no quotient: refused rather than divided by.
     const int64_t divisor = kernel->fields.scale_factor;
     if (divisor == 0) return IpiRefuse(sys, kIpiOutOfRange);
     std::vector<int16_t> weights;
     IPI_RETURN_IF_ERROR(ReadIntegerCells(sys, kernel, shape, weights));
-    sums.emplace(shape, weights, divisor);
-  } else {
-    std::vector<float> weights;
-    IPI_RETURN_IF_ERROR(ReadRealCells(sys, kernel, shape, weights));
-    sums.emplace(shape, weights);
+    return RunFilterRows(sys, source, destination, ConvolutionRows(shape, weights, divisor));
   }
-
-  NeighbourhoodRows rows(shape, SystemBoundary(sys));
-  return RunFrame(sys, BandWalk::kWalk, {FrameImage{source, 1, shape.height}}, {FrameImage{destination}},
-                  [&](const FrameRow& row) {
-                    const PaddedWindow& window = rows.Load(row.source(0));
-                    uint8_t* result = rows.Result();
-                    sums->ClippedBytes(window.Rows(), row.count, result);
-                    rows.ZeroOutsideWindow(result);
-                    rows.Store(result, row.destination(0), row.gate);
-                  });
+  std::vector<float> weights;
+  IPI_RETURN_IF_ERROR(ReadRealCells(sys, kernel, shape, weights));
+  return RunFilterRows(sys, source, destination, ConvolutionRows(shape, weights));
 }

@@ -9,14 +9,13 @@
 
 #include "core/codes.h"
 #include "core/objects/attributes.h"
-#include "core/operators/neighbourhood/kernel_rows.h"
+#include "core/operators/neighbourhood/filter_rows.h"
 #include "core/operators/neighbourhood/neighbourhood_window.h"
 #include "core/operators/operator_frame.h"
 #include "core/status.h"
 
 namespace {
 
-constexpr int32_t kMaxByte = 255;
 constexpr int16_t kEdgeWeight = 2;
 
 // The weight of cell (column i, row j) of an X x Y edge kernel: +2 before the
@@ -56,38 +55,21 @@ int IpiGradientFilter(IpiSystem* sys, IpiObject* source, IpiObject* destination,
   std::vector<int16_t> weights2;
   IPI_RETURN_IF_ERROR(ReadIntegerCells(sys, kernel1, shape, weights1));
   IPI_RETURN_IF_ERROR(ReadIntegerCells(sys, kernel2, shape, weights2));
-  const KernelRows sums1(shape, weights1, divisor);
-  const KernelRows sums2(shape, weights2, divisor);
+  return RunFilterRows(sys, source, destination, GradientRows(shape, weights1, weights2, divisor, mode));
+}
 
-  NeighbourhoodRows rows(shape, SystemBoundary(sys));
-  std::vector<int32_t> g1;
-  std::vector<int32_t> g2;
-  return RunFrame(sys, BandWalk::kWalk, {FrameImage{source, 1, shape.height}}, {FrameImage{destination}},
-                  [&](const FrameRow& row) {
-                    const PaddedWindow& window = rows.Load(row.source(0));
-                    const int64_t count = row.count;
-                    g1.resize(static_cast<size_t>(count));
-                    g2.resize(static_cast<size_t>(count));
-                    sums1.Magnitudes(window.Rows(), count, g1.data());
-                    sums2.Magnitudes(window.Rows(), count, g2.data());
-                    uint8_t* result = rows.Result();
-                    const int32_t* __restrict a = g1.data();
-                    const int32_t* __restrict b = g2.data();
-                    if (mode == kGradientSumOfMagnitudes) {
-                      for (int64_t i = 0; i < count; ++i) {
-                        result[i] = static_cast<uint8_t>(std::min(a[i] + b[i], kMaxByte));
-                      }
-                    } else {
-                      for (int64_t i = 0; i < count; ++i) {
-                        // At most 2 x 256^2: the square root of an exact double, truncated.
-                        const int32_t squares = a[i] * a[i] + b[i] * b[i];
-                        const auto root = static_cast<int32_t>(std::sqrt(static_cast<double>(squares)));
-                        result[i] = static_cast<uint8_t>(std::min(root, kMaxByte));
-                      }
-                    }
-                    rows.ZeroOutsideWindow(result);
-                    rows.Store(result, row.destination(0), row.gate);
-                  });
+std::vector<int16_t> EdgeKernelWeights(int32_t code, int64_t width, int64_t height) {
+  std::vector<int16_t> weights(static_cast<size_t>(width) * static_cast<size_t>(height));
+  for (int64_t j = 0; j < height; ++j) {
+    for (int64_t i = 0; i < width; ++i) {
+      weights[static_cast<size_t>(j * width + i)] = EdgeWeight(code, i, j, width, height);
+    }
+  }
+  return weights;
+}
+
+int64_t EdgeKernelScale(int32_t code, int64_t width, int64_t height) {
+  return code == kEdgeKernelHorizontal ? height * (width - 1) : (height - 1) * width;
 }
 
 int IpiMakeEdgeKernel(IpiSystem* sys, IpiObject* array, int32_t code) {
@@ -99,26 +81,17 @@ int IpiMakeEdgeKernel(IpiSystem* sys, IpiObject* array, int32_t code) {
   IPI_RETURN_IF_ERROR(GetStoredBits(sys, array, &bits));  // also refuses sizes beyond the limits
   const int64_t width = array->fields.dimension[kDimX];
   const int64_t height = array->fields.dimension[kDimY];
-  const int64_t scale = code == kEdgeKernelHorizontal ? height * (width - 1) : (height - 1) * width;
+  const int64_t scale = EdgeKernelScale(code, width, height);
   if (width < 1 || height < 1 || scale == 0) return IpiRefuse(sys, kIpiOutOfRange);
 
-  const size_t cells = static_cast<size_t>(width) * static_cast<size_t>(height);
+  const std::vector<int16_t> weights = EdgeKernelWeights(code, width, height);
   if (array->fields.data_type == kDataTypeSigned) {
-    std::vector<int16_t> weights(cells);
-    for (int64_t j = 0; j < height; ++j) {
-      for (int64_t i = 0; i < width; ++i) {
-        weights[static_cast<size_t>(j * width + i)] = EdgeWeight(code, i, j, width, height);
-      }
-    }
     IPI_RETURN_IF_ERROR(WriteCellsToEveryPlane(sys, array, weights.data(), sizeof(int16_t)));
     return IpiSetAttribute(sys, array, "scaleFactor", static_cast<intptr_t>(scale));
   }
-  std::vector<float> weights(cells);
-  for (int64_t j = 0; j < height; ++j) {
-    for (int64_t i = 0; i < width; ++i) {
-      weights[static_cast<size_t>(j * width + i)] =
-          static_cast<float>(EdgeWeight(code, i, j, width, height)) / static_cast<float>(scale);
-    }
+  std::vector<float> reals(weights.size());
+  for (size_t i = 0; i < weights.size(); ++i) {
+    reals[i] = static_cast<float>(weights[i]) / static_cast<float>(scale);
   }
-  return WriteCellsToEveryPlane(sys, array, weights.data(), sizeof(float));
+  return WriteCellsToEveryPlane(sys, array, reals.data(), sizeof(float));
 }

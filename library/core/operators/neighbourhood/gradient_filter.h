@@ -4,6 +4,7 @@
 #define PELRITH_CORE_OPERATORS_NEIGHBOURHOOD_GRADIENT_FILTER_H_
 
 #include <cstdint>
+#include <vector>
 
 #include "core/objects/object.h"
 #include "core/system/system.h"
@@ -33,5 +34,10 @@ inline constexpr int32_t kEdgeKernelVertical = 218;    // -2 above the centre ro
 // an array one cell across the gradient (its scale would be 0); 10 another
 // data type.
 int IpiMakeEdgeKernel(IpiSystem* sys, IpiObject* array, int32_t code);
+
+// The integer cells of that kernel, row by row, and its scale (0 for an
+// array one cell across the gradient).
+[[nodiscard]] std::vector<int16_t> EdgeKernelWeights(int32_t code, int64_t width, int64_t height);
+[[nodiscard]] int64_t EdgeKernelScale(int32_t code, int64_t width, int64_t height);
 
 #endif  // PELRITH_CORE_OPERATORS_NEIGHBOURHOOD_GRADIENT_FILTER_H_

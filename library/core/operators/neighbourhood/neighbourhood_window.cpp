@@ -128,26 +128,25 @@ PaddedWindow::PaddedWindow(const WindowShape& shape, Boundary boundary, int64_t 
 }
 
 void PaddedWindow::Load(const RowRef& middle) {
-  const int64_t y = middle.y;
-  const int64_t plane = middle.row_element - y * width_;
-  if (plane != plane_ || y != last_y_ + 1) std::fill(slot_rows_.begin(), slot_rows_.end(), -1);
+  const int64_t plane = middle.row_element - middle.y * width_;
+  if (plane != plane_) std::fill(slot_rows_.begin(), slot_rows_.end(), -1);  // rows of another plane
   plane_ = plane;
-  last_y_ = y;
+  // A window of one row is the frame's plain row, whose data starts at x0.
+  LoadLines(middle.y, [&](int64_t row) {
+    return shape_.height == 1 ? middle.data - middle.x  // source column 0
+                              : middle.WindowRow(static_cast<int>(row - middle.y)).window_middle;
+  });
+}
 
-  const int32_t h = shape_.half_height();
-  for (int32_t k = 0; k < shape_.height; ++k) {
-    int64_t row = y - h + k;
-    if (row < 0 || row >= height_) {
-      if (boundary_ != Boundary::kMirror) {
-        rows_[static_cast<size_t>(k)] = zero_row_.data();
-        continue;
-      }
-      row = FoldIndex(row, height_);
-    }
-    rows_[static_cast<size_t>(k)] = Prepare(middle, row);
-  }
+int64_t PaddedWindow::SourceRowOf(int64_t y, int32_t k) const {
+  const int64_t row = y - shape_.half_height() + k;
+  if (row >= 0 && row < height_) return row;
+  return boundary_ == Boundary::kMirror ? FoldIndex(row, height_) : -1;
+}
 
+void PaddedWindow::FindInside(int64_t y) {
   // Elements whose window stays inside the image horizontally and vertically.
+  const int32_t h = shape_.half_height();
   const int64_t w = shape_.half_width();
   if (y - h < 0 || y + h >= height_) {
     inside_first_ = inside_last_ = 0;
@@ -157,12 +156,9 @@ void PaddedWindow::Load(const RowRef& middle) {
   inside_last_ = std::clamp<int64_t>(width_ - w - x0_, inside_first_, count_);
 }
 
-const uint8_t* PaddedWindow::Prepare(const RowRef& middle, int64_t source_row) {
+const uint8_t* PaddedWindow::Prepare(const uint8_t* line, int64_t source_row) {
   // A folded row lies no farther from the middle row than the row it stands
   // for, so it is always inside the source's window.
-  // A window of one row is the frame's plain row, whose data starts at x0.
-  const uint8_t* line = shape_.height == 1 ? middle.data - middle.x  // source column 0
-                                           : middle.WindowRow(static_cast<int>(source_row - middle.y)).window_middle;
   const int64_t first_column = x0_ - shape_.half_width();
   if (!needs_copy_) return line + first_column;
 

@@ -89,6 +89,21 @@ class PaddedWindow {
 
   // Prepares the rows around `middle` (a frame row of the windowed source).
   void Load(const RowRef& middle);
+  // The same for row y of a source whose rows are elsewhere: line_of(r)
+  // gives source column 0 of row r (0 .. source_height - 1). A window that
+  // reaches past the row's ends (x0 0 and a width above 1 always does)
+  // copies each line once as it enters, so the line need only last for this
+  // call; otherwise the rows point into the lines.
+  template <typename LineOf>
+  void LoadLines(int64_t y, LineOf line_of) {
+    if (y != last_y_ + 1) std::fill(slot_rows_.begin(), slot_rows_.end(), -1);
+    last_y_ = y;
+    for (int32_t k = 0; k < shape_.height; ++k) {
+      const int64_t row = SourceRowOf(y, k);
+      rows_[static_cast<size_t>(k)] = row < 0 ? zero_row_.data() : Prepare(line_of(row), row);
+    }
+    FindInside(y);
+  }
   // Window row k (0 .. height - 1, the row y - height/2 + k): padded column i
   // is source column x0 - width/2 + i, for i in 0 .. count + width - 2.
   const uint8_t* Row(int32_t k) const { return rows_[static_cast<size_t>(k)]; }
@@ -101,8 +116,22 @@ class PaddedWindow {
   int64_t inside_last() const { return inside_last_; }
   Boundary boundary() const { return boundary_; }
 
+  // Under a boundary that gives 0 to every element whose window leaves the
+  // image: those of the row's `count` values become 0.
+  template <typename T>
+  void ZeroOutside(T* values, int64_t count) const {
+    if (boundary_ != Boundary::kZeroWindow) return;
+    std::fill(values, values + inside_first_, T{0});
+    std::fill(values + inside_last_, values + count, T{0});
+  }
+
  private:
-  const uint8_t* Prepare(const RowRef& middle, int64_t source_row);
+  // The source row read for window row k of row y (folded under the mirror
+  // rule), or -1 for a row of zeros.
+  int64_t SourceRowOf(int64_t y, int32_t k) const;
+  void FindInside(int64_t y);
+  // `line` is source column 0 of `source_row`.
+  const uint8_t* Prepare(const uint8_t* line, int64_t source_row);
 
   WindowShape shape_;
   Boundary boundary_;
@@ -139,16 +168,6 @@ class NeighbourhoodRows {
     return *window_;
   }
   uint8_t* Result() { return result_.data(); }
-
-  // Under a boundary that gives 0 to every element whose window leaves the
-  // image: those elements of `values` become 0.
-  template <typename T>
-  void ZeroOutsideWindow(T* values) const {
-    if (boundary_ != Boundary::kZeroWindow) return;
-    const int64_t count = static_cast<int64_t>(result_.size());
-    std::fill(values, values + window_->inside_first(), T{0});
-    std::fill(values + window_->inside_last(), values + count, T{0});
-  }
 
   // Writes `values` into the destination row where the gate is open.
   static void Store(const uint8_t* values, const RowRef& out, const Gate& gate) {

@@ -7,6 +7,7 @@
 
 #include "core/codes.h"
 #include "core/objects/attributes.h"
+#include "core/operators/neighbourhood/filter_rows.h"
 #include "core/operators/neighbourhood/neighbourhood_window.h"
 #include "core/operators/neighbourhood/rank_selection.h"
 #include "core/operators/operator_frame.h"
@@ -83,17 +84,7 @@ int IpiRankOrderFilter(IpiSystem* sys, IpiObject* source, IpiObject* destination
   if (rank < 1) return IpiRefuse(sys, kIpiOutOfRange);
   std::vector<uint8_t> cells;
   IPI_RETURN_IF_ERROR(ReadByteCells(sys, mask, shape, cells));
-  const RankSelector selector(shape, cells, rank);
-
-  NeighbourhoodRows rows(shape, SystemBoundary(sys));
-  return RunFrame(sys, BandWalk::kWalk, {FrameImage{source, 1, shape.height}}, {FrameImage{destination}},
-                  [&](const FrameRow& row) {
-                    const PaddedWindow& window = rows.Load(row.source(0));
-                    uint8_t* result = rows.Result();
-                    selector.Select(window.Rows(), row.count, result);
-                    rows.ZeroOutsideWindow(result);
-                    rows.Store(result, row.destination(0), row.gate);
-                  });
+  return RunFilterRows(sys, source, destination, RankRows(shape, cells, rank));
 }
 
 int IpiMedianFilter(IpiSystem* sys, IpiObject* source, IpiObject* destination, IpiObject* mask) {

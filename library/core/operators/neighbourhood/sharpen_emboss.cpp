@@ -15,20 +15,11 @@ namespace {
 constexpr int32_t kSide = 3;
 constexpr int32_t kIntegerCellBits = 16;
 
-constexpr int16_t kEmbossWeights[9] = {1, 0, 0, 0, 0, 0, 0, 0, -1};
-constexpr int32_t kEmbossScale = 1;
-constexpr double kEmbossA = 0.0, kEmbossB = 1.0, kEmbossC = 128.0;
-
-constexpr int16_t kMeanWeights[9] = {1, 1, 1, 1, 1, 1, 1, 1, 1};
-constexpr int32_t kMeanScale = 9;
-constexpr double kSharpenA = 3.0, kSharpenB = -2.0, kSharpenC = 0.0;
-
-int FilterWith(IpiSystem* sys, IpiObject* source, IpiObject* destination, const int16_t weights[9],
-               int32_t scale_factor, double a, double b, double c) {
+int FilterWith(IpiSystem* sys, IpiObject* source, IpiObject* destination, const WeightedKernel3x3& fixed) {
   IPI_RETURN_IF_ERROR(IpiCheckSystem(sys));
-  ScopedObject kernel(sys, IpiMakeKernel3x3(sys, weights, scale_factor));
+  ScopedObject kernel(sys, IpiMakeKernel3x3(sys, fixed.kernel.weights, fixed.kernel.scale_factor));
   if (!kernel) return IpiGetLastError(sys);
-  return IpiWeightedFilter(sys, source, destination, kernel.get(), a, b, c);
+  return IpiWeightedFilter(sys, source, destination, kernel.get(), fixed.a, fixed.b, fixed.c);
 }
 
 }  // namespace
@@ -48,9 +39,9 @@ IpiObject* IpiMakeKernel3x3(IpiSystem* sys, const int16_t weights[9], int32_t sc
 }
 
 int IpiEmboss(IpiSystem* sys, IpiObject* source, IpiObject* destination) {
-  return FilterWith(sys, source, destination, kEmbossWeights, kEmbossScale, kEmbossA, kEmbossB, kEmbossC);
+  return FilterWith(sys, source, destination, kEmbossKernel);
 }
 
 int IpiSharpen(IpiSystem* sys, IpiObject* source, IpiObject* destination) {
-  return FilterWith(sys, source, destination, kMeanWeights, kMeanScale, kSharpenA, kSharpenB, kSharpenC);
+  return FilterWith(sys, source, destination, kSharpenKernel);
 }
