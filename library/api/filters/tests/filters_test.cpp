@@ -12,6 +12,7 @@
 
 #include "Pelrith.h"
 #include "packed_dib.h"
+#include "plat/fault_injection.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -295,6 +296,27 @@ TEST(FilterEntryPoints, RefusesBadArguments) {
   // A null status is tolerated.
   ScopedHandle quiet(CmiBlur(g, 17, nullptr, 0, nullptr));
   EXPECT_NE(quiet.get(), 0u);
+}
+
+TEST(FilterEntryPoints, AnExhaustedHeapGivesNoResult) {
+  // The allocation that fails is the call's first: the result's, or an
+  // intermediate's where the bitmap goes through image objects. Either way
+  // the call ends with -1, and the next call works.
+  for (int32_t bits : {8, 24}) {
+    ScopedHandle source(MakePattern(bits, 9, 5));
+    for (const Filter& f : Filters()) {
+      SCOPED_TRACE(std::string(f.name) + " bits " + std::to_string(bits));
+      int32_t status = 99;
+      plat::testing::FailNextGlobalAlloc();
+      ScopedHandle failed(f.call(source.get(), ModeFor(bits), nullptr, 0, &status));
+      plat::testing::ResetFaults();
+      EXPECT_EQ(status, -1);
+      EXPECT_EQ(failed.get(), 0u);
+      ScopedHandle again(f.call(source.get(), ModeFor(bits), nullptr, 0, &status));
+      EXPECT_EQ(status, 0);
+      EXPECT_NE(again.get(), 0u);
+    }
+  }
 }
 
 // --- blend and calculate ---------------------------------------------------------------
