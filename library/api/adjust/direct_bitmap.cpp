@@ -10,40 +10,20 @@ namespace {
 constexpr uint32_t kReservedByte = 3;  // of blue, green, red, reserved
 }  // namespace
 
-DirectBlock::~DirectBlock() {
-  if (handle_ == 0) return;
-  if (bytes_ != nullptr) (void)GlobalUnlock(handle_);
-  (void)GlobalFree(handle_);
-}
-
 bool DirectBlock::CopyFrom(CmiCall& call, const CmiSource& source, uint64_t rewritten_offset,
                            uint64_t rewritten_bytes) {
   const uint64_t size = source.info.handle_bytes;
-  handle_ = size != 0 ? GlobalAlloc(GHND, size) : 0;
-  if (handle_ != 0) bytes_ = static_cast<uint8_t*>(GlobalLock(handle_));
-  if (bytes_ == nullptr) {
-    call.Fail(kCmiStatusSystemFailure);
-    return false;
-  }
+  if (!block_.Allocate(call, size, GHND)) return false;
+  uint8_t* bytes = block_.bytes();
   // The whole handle, so that header fields, the colour table and any bytes
   // the operation does not rewrite arrive as the caller gave them. The
   // rewritten span lies inside the checked bitmap, so both copies stay
   // inside the handle.
   assert(rewritten_offset <= size && rewritten_bytes <= size - rewritten_offset);
   const uint64_t after = rewritten_offset + rewritten_bytes;
-  std::memcpy(bytes_, source.bytes, rewritten_offset);
-  std::memcpy(bytes_ + after, source.bytes + after, size - after);
+  std::memcpy(bytes, source.bytes, rewritten_offset);
+  std::memcpy(bytes + after, source.bytes + after, size - after);
   return true;
-}
-
-HGLOBAL DirectBlock::Finish(CmiCall& call) {
-  // The context goes first: the objects laid over these bytes die with it.
-  if (call.Close() != 0) return 0;
-  (void)GlobalUnlock(handle_);
-  bytes_ = nullptr;
-  HGLOBAL out = handle_;
-  handle_ = 0;
-  return out;
 }
 
 IpiObject* CreateImageOverBytes(CmiCall& call, const char* name, uint8_t* bytes, int64_t x, int64_t y, int64_t bands,

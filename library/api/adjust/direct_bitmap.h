@@ -9,16 +9,12 @@
 #include <cstdint>
 
 #include "api/frame/call_frame.h"
+#include "api/frame/packed_result.h"
 
 // A new handle holding a byte copy of a caller's bitmap. Freed on every path
 // unless handed out by Finish.
 class DirectBlock {
  public:
-  DirectBlock() = default;
-  ~DirectBlock();
-  DirectBlock(const DirectBlock&) = delete;
-  DirectBlock& operator=(const DirectBlock&) = delete;
-
   // Allocates and locks a block of the source's handle size and copies the
   // source into it, except the `rewritten_bytes` from `rewritten_offset` on
   // that the operation writes in full (they start as 0); false with status -1
@@ -26,15 +22,14 @@ class DirectBlock {
   [[nodiscard]] bool CopyFrom(CmiCall& call, const CmiSource& source, uint64_t rewritten_offset = 0,
                               uint64_t rewritten_bytes = 0);
 
-  uint8_t* bytes() const { return bytes_; }
+  uint8_t* bytes() const { return block_.bytes(); }
 
   // Closes the call; returns the block, or 0 (the block freed) when the call
   // has failed, the close included.
-  [[nodiscard]] HGLOBAL Finish(CmiCall& call);
+  [[nodiscard]] HGLOBAL Finish(CmiCall& call) { return block_.Finish(call); }
 
  private:
-  HGLOBAL handle_ = 0;
-  uint8_t* bytes_ = nullptr;
+  ResultBlock block_;
 };
 
 // An 8-bit image of x by y samples in `bands` planes over `bytes` (caller

@@ -5,10 +5,28 @@
 
 #include "interchange/bmp/bmp_header.h"
 
-PackedResult::~PackedResult() {
+ResultBlock::~ResultBlock() {
   if (handle_ == 0) return;
   if (bytes_ != nullptr) (void)GlobalUnlock(handle_);
   (void)GlobalFree(handle_);
+}
+
+bool ResultBlock::Allocate(CmiCall& call, uint64_t size_bytes, unsigned flags) {
+  handle_ = size_bytes != 0 ? GlobalAlloc(flags, size_bytes) : 0;
+  if (handle_ != 0) bytes_ = static_cast<uint8_t*>(GlobalLock(handle_));
+  if (bytes_ != nullptr) return true;
+  call.Fail(kCmiStatusSystemFailure);
+  return false;
+}
+
+HGLOBAL ResultBlock::Finish(CmiCall& call) {
+  // The context goes first: objects laid over these bytes die with it.
+  if (call.Close() != 0) return 0;
+  (void)GlobalUnlock(handle_);
+  bytes_ = nullptr;
+  HGLOBAL out = handle_;
+  handle_ = 0;
+  return out;
 }
 
 bool PackedResult::Create(CmiCall& call, const CmiSource& source) {
@@ -19,40 +37,31 @@ bool PackedResult::Create(CmiCall& call, const CmiSource& source) {
     call.Fail(kCmiStatusBadArgument);
     return false;
   }
-  handle_ = GlobalAlloc(GMEM_MOVEABLE, layout.total_bytes);
-  if (handle_ != 0) bytes_ = static_cast<uint8_t*>(GlobalLock(handle_));
-  if (bytes_ == nullptr) {
-    call.Fail(kCmiStatusSystemFailure);
-    return false;
-  }
+  if (!block_.Allocate(call, layout.total_bytes, GMEM_MOVEABLE)) return false;
+  uint8_t* bytes = block_.bytes();
   BmpWriteHeader header;
   header.width_px = info.width_px;
   header.height_px = info.height_px;
   header.bits_per_pixel = layout.bits_per_pixel;
   header.palette_entries = layout.palette_entries;
   header.image_bytes = layout.row_bytes * static_cast<uint64_t>(info.height_px);
-  FormatBmpHeaders(header, bytes_);
+  FormatBmpHeaders(header, bytes);
 
   // The colour table as the export builds it from the imported one: the
   // source's entries with a 0 fourth byte, then zeros.
-  uint8_t* table = bytes_ + header.header_bytes();
+  uint8_t* table = bytes + header.header_bytes();
   const uint64_t table_bytes = uint64_t{layout.palette_entries} * kBmpPaletteEntryBytes;
   std::memset(table, 0, table_bytes);
   const uint32_t copied = std::min(info.palette_entries, layout.palette_entries);
   const uint8_t* from = source.bytes + info.palette_offset;
-  for (uint32_t i = 0; i < copied; ++i) std::memcpy(table + 4 * i, from + 4 * i, 3);
+  constexpr size_t kColourBytes = 3;  // blue, green, red; the fourth stays 0
+  for (uint32_t i = 0; i < copied; ++i) {
+    const uint64_t at = uint64_t{i} * kBmpPaletteEntryBytes;
+    std::memcpy(table + at, from + at, kColourBytes);
+  }
 
   rows_ = table + table_bytes;
   height_px_ = info.height_px;
   row_bytes_ = layout.row_bytes;
   return true;
-}
-
-HGLOBAL PackedResult::Finish(CmiCall& call) {
-  if (call.Close() != 0) return 0;
-  (void)GlobalUnlock(handle_);
-  bytes_ = nullptr;
-  HGLOBAL out = handle_;
-  handle_ = 0;
-  return out;
 }

@@ -1,7 +1,5 @@
-// A packed bitmap that an entry point fills row by row itself instead of
-// exporting an image object: one allocation, the result's, and nothing in
-// between. Its header and colour table are the ones the export writes for an
-// image of the same shape, so either road gives the same bytes.
+// New handles that an entry point fills itself instead of exporting an image
+// object: one allocation, the result's, and nothing in between.
 #ifndef PELRITH_API_FRAME_PACKED_RESULT_H_
 #define PELRITH_API_FRAME_PACKED_RESULT_H_
 
@@ -9,31 +7,49 @@
 
 #include "api/frame/call_frame.h"
 
-class PackedResult {
+// A new handle, locked while it is written and freed on every path unless
+// handed out by Finish.
+class ResultBlock {
  public:
-  PackedResult() = default;
-  ~PackedResult();
-  PackedResult(const PackedResult&) = delete;
-  PackedResult& operator=(const PackedResult&) = delete;
+  ResultBlock() = default;
+  ~ResultBlock();
+  ResultBlock(const ResultBlock&) = delete;
+  ResultBlock& operator=(const ResultBlock&) = delete;
 
-  // Allocates and locks a bitmap of the source's size and depth (8 or 24
-  // bits) and writes its header; an 8-bit result takes the source's colour
-  // table (entries it lacks are 0, every fourth byte 0). The block is not
-  // zeroed: the caller writes every row in full, padding included. False
-  // with status -1 when the block cannot be had.
-  [[nodiscard]] bool Create(CmiCall& call, const CmiSource& source);
+  // Allocates `size_bytes` with the global-memory `flags` (zeroed or not)
+  // and locks them; false with status -1 when that fails.
+  [[nodiscard]] bool Allocate(CmiCall& call, uint64_t size_bytes, unsigned flags);
+  uint8_t* bytes() const { return bytes_; }
 
-  // Row y of the picture (0 the top row), row_bytes() long.
-  uint8_t* Row(int64_t y) const { return rows_ + static_cast<uint64_t>(height_px_ - 1 - y) * row_bytes_; }
-  uint64_t row_bytes() const { return row_bytes_; }
-
-  // Closes the call; returns the bitmap, or 0 (the block freed) when the
+  // Closes the call; returns the handle, or 0 (the block freed) when the
   // call has failed, the close included.
   [[nodiscard]] HGLOBAL Finish(CmiCall& call);
 
  private:
   HGLOBAL handle_ = 0;
   uint8_t* bytes_ = nullptr;
+};
+
+// A packed bitmap of the caller's size and depth that the entry point writes
+// row by row. Its header and colour table are the ones the export writes for
+// an image of the same shape, so either road gives the same bytes.
+class PackedResult {
+ public:
+  // Allocates and locks a bitmap of the source's size and depth (8 or 24
+  // bits) and writes its header; an 8-bit result takes the source's colour
+  // table (entries it lacks are 0, every fourth byte 0). The block is not
+  // zeroed: the caller writes every row in full, padding included. False
+  // with the status set when the block cannot be had.
+  [[nodiscard]] bool Create(CmiCall& call, const CmiSource& source);
+
+  // Row y of the picture (0 the top row), row_bytes() long.
+  uint8_t* Row(int64_t y) const { return rows_ + static_cast<uint64_t>(height_px_ - 1 - y) * row_bytes_; }
+  uint64_t row_bytes() const { return row_bytes_; }
+
+  [[nodiscard]] HGLOBAL Finish(CmiCall& call) { return block_.Finish(call); }
+
+ private:
+  ResultBlock block_;
   uint8_t* rows_ = nullptr;
   int64_t height_px_ = 0;
   uint64_t row_bytes_ = 0;
