@@ -9,6 +9,8 @@
 #include <array>
 #include <cstring>
 
+#include <tmmintrin.h>
+
 #include "core/operators/geometry/geometry_codes.h"
 
 namespace {
@@ -54,7 +56,7 @@ void ReverseBytes(uint8_t* to, const uint8_t* from, int64_t count) {
 // as words a, b, c (bytes 0-7, 8-15, 16-23), are put together in reverse
 // order from their bytes and stored as the eight pixels that end with pixel
 // count - 1 - i; the rest singly. Forwards and backwards as in ReverseBytes.
-void ReverseTriples(uint8_t* to, const uint8_t* from, int64_t count) {
+void ReverseTriplesPortable(uint8_t* to, const uint8_t* from, int64_t count) {
   constexpr uint64_t kPixel = 0xFFFFFF;
   constexpr uint64_t kByte = 0xFF;
   int64_t i = 0;
@@ -75,6 +77,31 @@ void ReverseTriples(uint8_t* to, const uint8_t* from, int64_t count) {
     std::memcpy(out + 16, &third, 8);
   }
   for (; i < count; ++i) std::memcpy(to + 3 * (count - 1 - i), from + 3 * i, 3);
+}
+
+// The same with a byte shuffle of the processor's 16-byte registers, five
+// pixels a step: the 16 bytes from pixel i on are shuffled into pixels
+// i + 4 .. i rising, one byte early, and stored so that they end with pixel
+// count - 1 - i; the byte in front falls on the pixel the next step writes.
+// Measured about twice as fast as the portable loop on a scanned page.
+__attribute__((target("ssse3"))) void ReverseTriplesSsse3(uint8_t* to, const uint8_t* from, int64_t count) {
+  const __m128i order = _mm_setr_epi8(15, 12, 13, 14, 9, 10, 11, 6, 7, 8, 3, 4, 5, 0, 1, 2);
+  int64_t i = 0;
+  // Reading 16 bytes from pixel i and storing from one byte before pixel
+  // count - 5 - i both need six pixels from i on.
+  for (; i + 6 <= count; i += 5) {
+    const __m128i group = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 3 * i));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 3 * (count - 5 - i) - 1), _mm_shuffle_epi8(group, order));
+  }
+  for (; i < count; ++i) std::memcpy(to + 3 * (count - 1 - i), from + 3 * i, 3);
+}
+
+bool HasSsse3() {
+  static const bool has = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("ssse3") != 0;
+  }();
+  return has;
 }
 
 // Pixels of 1 or 4 bits: the bytes reversed through a table, then the whole
@@ -98,22 +125,38 @@ void ReversePackedBits(uint8_t* to, const uint8_t* from, int64_t count, int32_t 
 // --- quarter turns of byte pixels -----------------------------------------------
 
 // Rows k0 .. k0 + rows - 1 of the turn into out[0 .. rows - 1]; kRows, when
-// not 0, is `rows` known at compile time (a whole strip).
-template <int kBytes, int64_t kRows>
+// not 0, is `rows` known at compile time (a whole strip). With kWide, 3-byte
+// pixels move as 4-byte words: each word's last byte reads the next pixel of
+// the source row, which the caller guarantees is there, and falls on the next
+// pixel of the turned row, which the next step writes; the last pixel of the
+// turned rows moves as 3 bytes.
+template <int kBytes, int64_t kRows, bool kWide>
 void TurnByteStrip(const PixelRows& s, int32_t code, int64_t k0, int64_t rows, uint8_t* const* out) {
+  constexpr int kMoved = kWide ? 4 : kBytes;
   const int64_t n = kRows != 0 ? kRows : rows;
   const int64_t height = s.height_px;
+  const int64_t wide_end = kWide ? height - 1 : height;
   if (code == kTurnQuarterLeft) {
     // Row k takes source column width - 1 - k, down the source rows.
     const uint8_t* column = s.data + (s.width_px - 1 - k0) * kBytes;
-    for (int64_t i = 0; i < height; ++i) {
+    int64_t i = 0;
+    for (; i < wide_end; ++i) {
+      const uint8_t* from = column + i * s.stride_bytes;
+      for (int64_t k = 0; k < n; ++k) std::memcpy(out[k] + i * kBytes, from - k * kBytes, kMoved);
+    }
+    for (; i < height; ++i) {
       const uint8_t* from = column + i * s.stride_bytes;
       for (int64_t k = 0; k < n; ++k) std::memcpy(out[k] + i * kBytes, from - k * kBytes, kBytes);
     }
   } else {
     // Row k takes source column k, up the source rows.
     const uint8_t* column = s.data + (height - 1) * s.stride_bytes + k0 * kBytes;
-    for (int64_t i = 0; i < height; ++i) {
+    int64_t i = 0;
+    for (; i < wide_end; ++i) {
+      const uint8_t* from = column - i * s.stride_bytes;
+      for (int64_t k = 0; k < n; ++k) std::memcpy(out[k] + i * kBytes, from + k * kBytes, kMoved);
+    }
+    for (; i < height; ++i) {
       const uint8_t* from = column - i * s.stride_bytes;
       for (int64_t k = 0; k < n; ++k) std::memcpy(out[k] + i * kBytes, from + k * kBytes, kBytes);
     }
@@ -126,10 +169,15 @@ void TurnByteRows(const PixelRows& s, int32_t code, uint8_t* d, int64_t stride, 
   for (int64_t k0 = first; k0 < end; k0 += kStripRows) {
     const int64_t rows = std::min(kStripRows, end - k0);
     for (int64_t k = 0; k < rows; ++k) out[k] = d + (k0 - first + k) * stride;
-    if (rows == kStripRows) {
-      TurnByteStrip<kBytes, kStripRows>(s, code, k0, rows, out);
+    // Source columns k0 .. k0 + rows - 1 (2) or width - k0 - rows .. width - 1 - k0 (3):
+    // a column follows each of them unless the strip takes the last one.
+    const bool has_next_column = code == kTurnQuarterLeft ? k0 >= 1 : k0 + rows < s.width_px;
+    if (rows != kStripRows) {
+      TurnByteStrip<kBytes, 0, false>(s, code, k0, rows, out);
+    } else if (kBytes == 3 && has_next_column) {
+      TurnByteStrip<kBytes, kStripRows, true>(s, code, k0, rows, out);
     } else {
-      TurnByteStrip<kBytes, 0>(s, code, k0, rows, out);
+      TurnByteStrip<kBytes, kStripRows, false>(s, code, k0, rows, out);
     }
   }
 }
@@ -222,12 +270,18 @@ void TurnNibbleRows(const PixelRows& s, int32_t code, uint8_t* d, int64_t stride
 
 }  // namespace
 
-void ReversePixels(uint8_t* to, const uint8_t* from, int64_t count, int32_t bits_per_pixel) {
+void ReversePixels(uint8_t* to, const uint8_t* from, int64_t count, int32_t bits_per_pixel, PixelLoop loop) {
   switch (bits_per_pixel) {
     case 1:
     case 4: ReversePackedBits(to, from, count, bits_per_pixel); break;
     case 8: ReverseBytes(to, from, count); break;
-    case 24: ReverseTriples(to, from, count); break;
+    case 24:
+      if (loop == PixelLoop::kFastest && HasSsse3()) {
+        ReverseTriplesSsse3(to, from, count);
+      } else {
+        ReverseTriplesPortable(to, from, count);
+      }
+      break;
     default: break;
   }
 }

@@ -21,10 +21,15 @@ struct PixelRows {
   return bits_per_pixel == 1 || bits_per_pixel == 4 || bits_per_pixel == 8 || bits_per_pixel == 24;
 }
 
+// Which loop a move takes where the processor offers a faster one than the
+// portable loop (both give the same bytes; tests run both).
+enum class PixelLoop { kFastest, kPortable };
+
 // Pixel i of `to` is pixel count - 1 - i of `from`. In a row of 1 or 4 bits
 // the bits after the last pixel in its byte become 0; `to` and `from` do not
 // overlap.
-void ReversePixels(uint8_t* to, const uint8_t* from, int64_t count, int32_t bits_per_pixel);
+void ReversePixels(uint8_t* to, const uint8_t* from, int64_t count, int32_t bits_per_pixel,
+                   PixelLoop loop = PixelLoop::kFastest);
 
 // Rows first_row .. end_row - 1 of a quarter turn of `source` (codes 3 and 2
 // of geometry_codes.h, in the order of the rows: 3 makes its right column,

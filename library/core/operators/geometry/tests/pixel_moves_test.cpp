@@ -48,21 +48,27 @@ std::vector<uint8_t> Strided(const Source& s, int64_t stride) {
   return block;
 }
 
+// Both loops, where the processor has a faster one, against the reference.
 TEST(PixelMoves, ReversedRowsMatchTheReference) {
   std::mt19937 random(7);
-  for (int32_t bits : {1, 4, 8, 24}) {
-    for (int64_t count = 1; count <= 41; ++count) {
-      SCOPED_TRACE(testing::Message() << bits << " bits, " << count << " pixels");
-      const Source s(bits, count, 1, random);
-      const std::vector<uint8_t>& from = s.rows[0];
-      auto to = std::make_unique<uint8_t[]>(static_cast<size_t>(s.bytes_per_row));
-      std::fill_n(to.get(), s.bytes_per_row, 0x5A);
-      ReversePixels(to.get(), from.data(), count, bits);
-      for (int64_t x = 0; x < count; ++x) ASSERT_EQ(GetPixel(to.get(), bits, x), GetPixel(from.data(), bits, count - 1 - x));
-      // The bits after the last pixel in its byte are 0.
-      const int64_t used_bits = count * bits % 8;
-      if (used_bits != 0) {
-        EXPECT_EQ(to[static_cast<size_t>(s.bytes_per_row - 1)] & (0xFF >> used_bits), 0);
+  for (PixelLoop loop : {PixelLoop::kFastest, PixelLoop::kPortable}) {
+    for (int32_t bits : {1, 4, 8, 24}) {
+      for (int64_t count = 1; count <= 41; ++count) {
+        SCOPED_TRACE(testing::Message() << bits << " bits, " << count << " pixels"
+                                        << (loop == PixelLoop::kPortable ? ", portable loop" : ""));
+        const Source s(bits, count, 1, random);
+        const std::vector<uint8_t>& from = s.rows[0];
+        auto to = std::make_unique<uint8_t[]>(static_cast<size_t>(s.bytes_per_row));
+        std::fill_n(to.get(), s.bytes_per_row, 0x5A);
+        ReversePixels(to.get(), from.data(), count, bits, loop);
+        for (int64_t x = 0; x < count; ++x) {
+          ASSERT_EQ(GetPixel(to.get(), bits, x), GetPixel(from.data(), bits, count - 1 - x));
+        }
+        // The bits after the last pixel in its byte are 0.
+        const int64_t used_bits = count * bits % 8;
+        if (used_bits != 0) {
+          EXPECT_EQ(to[static_cast<size_t>(s.bytes_per_row - 1)] & (0xFF >> used_bits), 0);
+        }
       }
     }
   }
