@@ -84,7 +84,9 @@ struct Samples {
   }
 };
 
-// What the table at the head of an 8-bit source holds.
+// What the table at the head of a source holds: for 8 bits a grey ramp, 256
+// colours or 20 entries; for 24 bits nothing, or 20 entries (kShort) that
+// the rows follow.
 enum class Table { kGreyRamp, kColours, kShort };
 
 struct Source {
@@ -114,7 +116,7 @@ std::vector<uint8_t> SourceSamples(const Source& s) {
 // The packed bitmap of a source: plain rows with junk in their padding, or
 // (for 8 bits) run-length coded rows of one-pixel runs.
 HGLOBAL MakeSource(const Source& s, bool run_length) {
-  const uint32_t entries = s.bits == 24 ? 0 : s.table == Table::kShort ? 20 : 256;
+  const uint32_t entries = s.table == Table::kShort ? 20 : s.bits == 24 ? 0 : 256;
   const size_t row_bytes = (static_cast<size_t>(s.width) * s.bits + 31) / 32 * 4;
   const size_t payload = static_cast<size_t>(s.width) * (s.bits / 8);
   const std::vector<uint8_t> samples = SourceSamples(s);
@@ -227,6 +229,25 @@ TEST(FilterOutputs, EveryFilterKeepsItsBytes) {
       }
     }
     EXPECT_EQ(digest, f.digest) << std::hex << "0x" << digest;
+  }
+}
+
+TEST(FilterOutputs, ATableBefore24BitRowsIsSkipped) {
+  for (const Source& s : Sources()) {
+    if (s.bits != 24) continue;
+    SCOPED_TRACE(std::to_string(s.width) + "x" + std::to_string(s.height));
+    Source with_table = s;
+    with_table.table = Table::kShort;
+    ScopedHandle plain(MakeSource(s, false));
+    ScopedHandle tabled(MakeSource(with_table, false));
+    for (const FilterCase& f : FilterCases()) {
+      SCOPED_TRACE(f.name);
+      for (const Rect& r : RectanglesOf(s.width, s.height)) {
+        const std::vector<uint8_t> outcome = Outcome(f.call, tabled.get(), 24, r);
+        ASSERT_GT(outcome.size(), 4u) << "refused";
+        ASSERT_EQ(Outcome(f.call, plain.get(), 24, r), outcome);
+      }
+    }
   }
 }
 
