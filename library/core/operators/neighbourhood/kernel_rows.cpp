@@ -26,7 +26,8 @@ uint8_t ClipToByte(int64_t value) {
 
 // Adds the weighted samples of four cells to a chunk of float sums (or, with
 // `assign`, sets the sums to them): a quarter of the passes over the sums
-// that one cell at a time would take.
+// that one cell at a time would take. A kernel's last one to three cells go
+// through it too, padded with cells of weight 0.
 [[gnu::target_clones("avx2", "default")]] void AddFourByteCells(float* __restrict acc, const uint8_t* __restrict s0,
                                                                 const uint8_t* __restrict s1,
                                                                 const uint8_t* __restrict s2,
@@ -62,24 +63,6 @@ uint8_t ClipToByte(int64_t value) {
     return;
   }
   for (int64_t j = 0; j < length; ++j) acc[j] += w0 * s0[j] + w1 * s1[j] + w2 * s2[j] + w3 * s3[j];
-}
-
-[[gnu::target_clones("avx2", "default")]] void AddFloatCell(float* __restrict acc, const float* __restrict src, float w,
-                                                            int64_t length, bool assign) {
-  if (assign) {
-    for (int64_t j = 0; j < length; ++j) acc[j] = w * src[j];
-    return;
-  }
-  for (int64_t j = 0; j < length; ++j) acc[j] += w * src[j];
-}
-
-[[gnu::target_clones("avx2", "default")]] void AddByteCell(float* __restrict acc, const uint8_t* __restrict src,
-                                                           float w, int64_t length, bool assign) {
-  if (assign) {
-    for (int64_t j = 0; j < length; ++j) acc[j] = w * static_cast<float>(src[j]);
-    return;
-  }
-  for (int64_t j = 0; j < length; ++j) acc[j] += w * static_cast<float>(src[j]);
 }
 
 void AddIntegerCell(int64_t* __restrict acc, const uint8_t* __restrict src, int64_t w, int64_t length) {
@@ -180,9 +163,17 @@ KernelRows::KernelRows(const WindowShape& shape, const std::vector<int16_t>& wei
       const int64_t w = v[static_cast<size_t>(c)];
       if (w != 0) rows.push_back({0, c, static_cast<float>(w), w});
     }
-    // Cells go four to a pass; the two passes also write and read the column sums.
+    // Cells go four to a pass; the two passes also write and read the column
+    // sums. Summed directly, a kernel with more cells than rows first
+    // converts each row that has cells to floats (Prepare): one pass each.
     const auto passes = [](size_t cells) { return (cells + 3) / 4; };
-    if (passes(columns.size()) + passes(rows.size()) + 1 < passes(taps_.size())) {
+    size_t direct = passes(taps_.size());
+    if (taps_.size() > static_cast<size_t>(shape.height)) {
+      std::vector<uint8_t> has_cells(static_cast<size_t>(shape.height), 0);
+      for (const Tap& tap : taps_) has_cells[static_cast<size_t>(tap.row)] = 1;
+      direct += static_cast<size_t>(std::count(has_cells.begin(), has_cells.end(), 1));
+    }
+    if (passes(columns.size()) + passes(rows.size()) + 1 < direct) {
       column_taps_ = std::move(columns);
       row_taps_ = std::move(rows);
       column_sums_.resize(static_cast<size_t>(kChunk + shape.width - 1));
@@ -246,13 +237,20 @@ void KernelRows::SumCells(float* acc, const std::vector<Tap>& taps, const Source
       AddFourByteCells(acc, s0, s1, s2, s3, q[0].weight, q[1].weight, q[2].weight, q[3].weight, length, t == 0);
     }
   }
-  for (; t < count; ++t) {
-    const Source* src = rows[taps[t].row] + first + taps[t].column;
-    if constexpr (std::is_same_v<Source, float>) {
-      AddFloatCell(acc, src, taps[t].weight, length, t == 0);
-    } else {
-      AddByteCell(acc, src, taps[t].weight, length, t == 0);
-    }
+  if (t == count) return;
+  // The last one to three cells in one more pass, the missing ones read from
+  // the first of them with weight 0 (adding an exact 0 changes no sum).
+  const Source* s[4];
+  float w[4];
+  for (size_t k = 0; k < 4; ++k) {
+    const Tap& tap = taps[t + (t + k < count ? k : 0)];
+    s[k] = rows[tap.row] + first + tap.column;
+    w[k] = t + k < count ? tap.weight : 0.0f;
+  }
+  if constexpr (std::is_same_v<Source, float>) {
+    AddFourFloatCells(acc, s[0], s[1], s[2], s[3], w[0], w[1], w[2], w[3], length, t == 0);
+  } else {
+    AddFourByteCells(acc, s[0], s[1], s[2], s[3], w[0], w[1], w[2], w[3], length, t == 0);
   }
 }
 
