@@ -1,6 +1,6 @@
 // The CRC-32 of PNG chunks (reflected polynomial 0xEDB88320, register preset
 // to all ones, result complemented), computed over a chunk's type and data.
-// The tables are built at compile time; eight bytes are folded per step.
+// Computed by zlib, which the library links for inflating anyway.
 #ifndef PELRITH_INTERCHANGE_PNG_PNG_CRC_H_
 #define PELRITH_INTERCHANGE_PNG_PNG_CRC_H_
 

@@ -1,7 +1,7 @@
 // PNG row filters and Adam7 pass packing; see png_filters.h. The filter
 // loops read only the unfiltered input, so each is a plain loop over bytes
 // that the compiler can vectorise; undoing Sub, Average and Paeth depends on
-// the byte just restored and stays serial.
+// the byte just restored, one pixel back, and keeps that pixel in registers.
 #include "interchange/png/png_filters.h"
 
 #include <cstdlib>
@@ -74,6 +74,72 @@ inline void SetSmallPixel(uint8_t* row, int64_t i, int bits, unsigned value) {
   byte = static_cast<uint8_t>((byte & ~mask) | ((value << shift) & mask));
 }
 
+// Bytes [start, n) of a row whose bytes before start are done, one at a
+// time from memory: any pixel width.
+bool UnfilterTail(uint8_t type, uint8_t* x, const uint8_t* b, int64_t start, int64_t n, int bpp) {
+  for (int64_t i = start; i < n; ++i) {
+    const int left = i >= bpp ? x[i - bpp] : 0;
+    const int above_left = i >= bpp ? b[i - bpp] : 0;
+    switch (type) {
+      case kPngFilterNone: break;
+      case kPngFilterSub: x[i] = static_cast<uint8_t>(x[i] + left); break;
+      case kPngFilterUp: x[i] = static_cast<uint8_t>(x[i] + b[i]); break;
+      case kPngFilterAverage: x[i] = static_cast<uint8_t>(x[i] + ((left + b[i]) >> 1)); break;
+      case kPngFilterPaeth: x[i] = static_cast<uint8_t>(x[i] + PaethPredictor(left, b[i], above_left)); break;
+      default: return false;
+    }
+  }
+  return true;
+}
+
+bool UnfilterRowAnyWidth(uint8_t type, uint8_t* x, const uint8_t* b, int64_t n, int bpp) {
+  return UnfilterTail(type, x, b, 0, n, bpp);
+}
+
+// Undoing Sub, Average and Paeth: byte i needs byte i - bpp just restored.
+// Read back from memory, that byte costs a store-to-load round trip per
+// byte; kept in registers (one per byte of a pixel) the bpp chains run side
+// by side. Left of the first pixel, and above-left of it, count as 0, which
+// is what the standard's first-pixel rules amount to.
+template <int kBpp>
+bool UnfilterRowOf(uint8_t type, uint8_t* __restrict x, const uint8_t* __restrict b, int64_t n) {
+  const int64_t whole = n - n % kBpp;
+  uint8_t left[kBpp] = {};
+  uint8_t above_left[kBpp] = {};
+  switch (type) {
+    case kPngFilterNone:
+      break;
+    case kPngFilterSub:
+      for (int64_t i = 0; i < whole; i += kBpp) {
+        for (int k = 0; k < kBpp; ++k) x[i + k] = left[k] = static_cast<uint8_t>(x[i + k] + left[k]);
+      }
+      break;
+    case kPngFilterUp:
+      for (int64_t i = 0; i < n; ++i) x[i] = static_cast<uint8_t>(x[i] + b[i]);
+      return true;
+    case kPngFilterAverage:
+      for (int64_t i = 0; i < whole; i += kBpp) {
+        for (int k = 0; k < kBpp; ++k) {
+          x[i + k] = left[k] = static_cast<uint8_t>(x[i + k] + ((left[k] + b[i + k]) >> 1));
+        }
+      }
+      break;
+    case kPngFilterPaeth:
+      for (int64_t i = 0; i < whole; i += kBpp) {
+        for (int k = 0; k < kBpp; ++k) {
+          const uint8_t above = b[i + k];
+          x[i + k] = left[k] = static_cast<uint8_t>(x[i + k] + PaethPredictor(left[k], above, above_left[k]));
+          above_left[k] = above;
+        }
+      }
+      break;
+    default:
+      return false;
+  }
+  // A row shorter than one pixel, or not whole pixels, ends in the general loop.
+  return whole == n || UnfilterTail(type, x, b, whole, n, kBpp);
+}
+
 }  // namespace
 
 PngFilterChooser::PngFilterChooser(uint8_t filter_set, int64_t row_bytes, int bpp)
@@ -116,28 +182,14 @@ const uint8_t* PngFilterChooser::ChoosePngFilter(uint8_t* row_with_type, const u
 }
 
 bool UnfilterPngRow(uint8_t type, uint8_t* x, const uint8_t* b, int64_t n, int bpp) {
-  const int64_t head = n < bpp ? n : bpp;
-  switch (type) {
-    case kPngFilterNone:
-      return true;
-    case kPngFilterSub:
-      for (int64_t i = bpp; i < n; ++i) x[i] = static_cast<uint8_t>(x[i] + x[i - bpp]);
-      return true;
-    case kPngFilterUp:
-      for (int64_t i = 0; i < n; ++i) x[i] = static_cast<uint8_t>(x[i] + b[i]);
-      return true;
-    case kPngFilterAverage:
-      for (int64_t i = 0; i < head; ++i) x[i] = static_cast<uint8_t>(x[i] + (b[i] >> 1));
-      for (int64_t i = bpp; i < n; ++i) x[i] = static_cast<uint8_t>(x[i] + ((x[i - bpp] + b[i]) >> 1));
-      return true;
-    case kPngFilterPaeth:
-      for (int64_t i = 0; i < head; ++i) x[i] = static_cast<uint8_t>(x[i] + b[i]);
-      for (int64_t i = bpp; i < n; ++i) {
-        x[i] = static_cast<uint8_t>(x[i] + PaethPredictor(x[i - bpp], b[i], b[i - bpp]));
-      }
-      return true;
-    default:
-      return false;
+  switch (bpp) {
+    case 1: return UnfilterRowOf<1>(type, x, b, n);
+    case 2: return UnfilterRowOf<2>(type, x, b, n);
+    case 3: return UnfilterRowOf<3>(type, x, b, n);
+    case 4: return UnfilterRowOf<4>(type, x, b, n);
+    case 6: return UnfilterRowOf<6>(type, x, b, n);
+    case 8: return UnfilterRowOf<8>(type, x, b, n);
+    default: return UnfilterRowAnyWidth(type, x, b, n, bpp);
   }
 }
 

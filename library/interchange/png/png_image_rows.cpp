@@ -141,7 +141,8 @@ int PngImageRowTarget::StoreRow(IpiSystem* sys, int64_t y, const uint8_t* png_ro
       ExtractChannel(png_row, columns_, format_.channels, b, band);
       IPI_RETURN_IF_ERROR(IpiPutOutputRow(sys, stream, band_element));
     }
-    if (in_memory && format_.channels == 3) SplitRow<3>(png_row, columns_, bands);
+    // Red, green, blue: the shared splitter takes its first byte as blue.
+    if (in_memory && format_.channels == 3) SplitPixels(png_row, columns_, 3, bands[2], bands[1], bands[0]);
     if (in_memory && format_.channels == 4) SplitRow<4>(png_row, columns_, bands);
     return kIpiNoError;
   }
