@@ -1,9 +1,15 @@
-// Threshold: the decision for every sample value is one table of 256 entries,
-// built once; an 8-bit destination takes the table's bytes, a bitmap its bits.
+// Threshold: an 8-bit destination takes the bytes of one table of 256
+// entries; a bitmap takes one comparison per sample, packed into its bits
+// sixteen samples at a time.
 #include "core/operators/point/threshold.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "core/codes.h"
 #include "core/operators/operator_frame.h"
@@ -20,6 +26,73 @@ int32_t TruncatedValue(const IpiTypedValue& v) {
   const double real = v.value.real;
   if (std::isnan(real)) return 0;
   return static_cast<int32_t>(std::clamp(std::trunc(real), -1.0, 256.0));
+}
+
+// The bit of a sample: set at or above `first_above` when `is_above_set`,
+// below it when `is_below_set`. Without a threshold inside 1..255 every
+// sample takes the same bit, which the word loop reads as a comparison that
+// always holds with both outcomes alike.
+struct BitDecision {
+  uint8_t first_above = 0;  // 1..255 when the two outcomes differ
+  bool is_above_set = false;
+  bool is_below_set = false;
+
+  uint8_t BitOf(uint8_t sample) const { return (sample >= first_above ? is_above_set : is_below_set) ? 1 : 0; }
+};
+
+BitDecision DecideBits(int32_t t, bool is_below_set, bool is_above_set) {
+  if (t <= 0) return {0, is_above_set, is_above_set};
+  if (t >= kTableEntries) return {0, is_below_set, is_below_set};
+  return {static_cast<uint8_t>(t), is_above_set, is_below_set};
+}
+
+// Bit reversal of a byte: the comparison mask has element k at bit k, a
+// most-significant-first bitmap wants it at bit 7 - k.
+constexpr std::array<uint8_t, 256> kReversedBits = [] {
+  std::array<uint8_t, 256> t{};
+  for (int v = 0; v < 256; ++v) {
+    int r = 0;
+    for (int k = 0; k < 8; ++k) r |= ((v >> k) & 1) << (7 - k);
+    t[static_cast<size_t>(v)] = static_cast<uint8_t>(r);
+  }
+  return t;
+}();
+
+// A mask of 16 samples, bit k for sample k, set where the sample's bit is.
+inline uint32_t DecideSixteen(const uint8_t* samples, const BitDecision& d) {
+#if defined(__SSE2__)
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples));
+  // max(v, T) == v exactly where v >= T (unsigned).
+  const __m128i at_or_above = _mm_cmpeq_epi8(_mm_max_epu8(v, _mm_set1_epi8(static_cast<char>(d.first_above))), v);
+  const auto mask = static_cast<uint32_t>(_mm_movemask_epi8(at_or_above));
+#else
+  uint32_t mask = 0;
+  for (int k = 0; k < 16; ++k) mask |= static_cast<uint32_t>(samples[k] >= d.first_above) << k;
+#endif
+  const uint32_t above = d.is_above_set ? mask : 0;
+  const uint32_t below = d.is_below_set ? ~mask & 0xFFFFu : 0;
+  return above | below;
+}
+
+// The row's samples straight into its bits: the elements before the first
+// whole byte and after the last one singly (their byte's other bits are the
+// neighbours'), the bytes between from 16 samples at a time.
+void ThresholdIntoBits(const uint8_t* samples, const RowRef& out, const BitDecision& d) {
+  const int64_t count = out.count;
+  int64_t i = 0;
+  for (; i < count && ((out.bit + i) & 7) != 0; ++i) out.Set(i, d.BitOf(samples[i]) != 0);
+  uint8_t* byte = out.data + ((out.bit + i) >> 3);
+  const bool is_msb_first = out.accessor->bit_masks[0] == 0x80;
+  for (; i + 16 <= count; i += 16, byte += 2) {
+    const uint32_t mask = DecideSixteen(samples + i, d);
+    byte[0] = static_cast<uint8_t>(mask);
+    byte[1] = static_cast<uint8_t>(mask >> 8);
+    if (is_msb_first) {
+      byte[0] = kReversedBits[byte[0]];
+      byte[1] = kReversedBits[byte[1]];
+    }
+  }
+  for (; i < count; ++i) out.Set(i, d.BitOf(samples[i]) != 0);
 }
 
 }  // namespace
@@ -41,20 +114,17 @@ int IpiThreshold(IpiSystem* sys, IpiObject* source, IpiObject* destination, IpiT
 
   // A bit is set where the chosen value is non-zero: at or above T it is
   // B's, below it A's, so one comparison per sample decides.
-  const uint8_t bit_above = b != 0 ? 1 : 0;
-  const uint8_t bit_below = a != 0 ? 1 : 0;
-  const int32_t first_above = std::clamp(t, 0, kTableEntries);
+  const BitDecision decision = DecideBits(t, a != 0, b != 0);
   ScratchRow scratch;
-  // The decision values are copied into the kernel: captured by reference they
-  // would be reloaded after every byte stored (a byte store may alias them).
-  return RunRowOperator(sys, *source, *destination,
-                        [first_above, bit_above, bit_below, &scratch](RowIn in, RowOut out, const Gate& gate) {
-                          uint8_t* bits = scratch.Get(in.count);
-                          const uint8_t* samples = in.data;
-                          const int64_t count = in.count;
-                          for (int64_t i = 0; i < count; ++i) {
-                            bits[i] = samples[i] >= first_above ? bit_above : bit_below;
-                          }
-                          PackBits(out, bits, gate);
-                        });
+  // The decision is copied into the kernel: captured by reference it would be
+  // reloaded after every byte stored (a byte store may alias it).
+  return RunRowOperator(sys, *source, *destination, [decision, &scratch](RowIn in, RowOut out, const Gate& gate) {
+    if (!gate.none()) {
+      uint8_t* bits = scratch.Get(in.count);
+      for (int64_t i = 0; i < in.count; ++i) bits[i] = decision.BitOf(in.data[i]);
+      PackBits(out, bits, gate);
+      return;
+    }
+    ThresholdIntoBits(in.data, out, decision);
+  });
 }

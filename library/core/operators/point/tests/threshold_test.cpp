@@ -97,6 +97,37 @@ TEST_P(ThresholdTest, BitmapsTakeTheirOwnBitOrderAndKeepGatedBits) {
   EXPECT_EQ(Read(destination), std::vector<uint8_t>{0x02});
 }
 
+// Rows long enough for whole runs of bytes between a partial first and last
+// byte, in both bit orders, for every pairing of the two bits and the
+// thresholds at and beyond the ends of the range.
+TEST_P(ThresholdTest, WideBitmapRowsTakeEveryPairingOfBits) {
+  struct Case {
+    int t, a, b;
+  };
+  const Case cases[] = {{128, 0, 1}, {128, 1, 0}, {1, 0, 7}, {255, 9, 0}, {0, 1, 0},
+                        {256, 1, 0}, {200, 0, 0}, {200, 3, 4}, {-1, 0, 1}, {256, 0, 1}};
+  const Geometry source_shape({70, 3}, {0, 0});
+  const Geometry destination_shape({75, 4}, {3, 1});
+  uint32_t seed = 90;
+  const std::vector<uint8_t> in = RandomBytes(static_cast<size_t>(source_shape.Elements()), ++seed);
+  for (const int32_t order : {kOrderMsbFirst, kOrderLsbFirst}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(testing::Message() << "order " << order << " t " << c.t << " a " << c.a << " b " << c.b);
+      const std::vector<uint8_t> before = RandomBytes(point_test::BitBytes(destination_shape.Elements()), ++seed);
+      IpiObject* source = Image(source_shape, &in);
+      IpiObject* destination = Bitmap(destination_shape, order, &before);
+      ASSERT_EQ(IpiThreshold(sys_, source, destination, IpiIntegerValue(c.t), IpiIntegerValue(c.a),
+                             IpiIntegerValue(c.b)),
+                0);
+      const auto expected = point_test::Reference(
+          source_shape, destination_shape, before, nullptr, nullptr, 1, order, [&](int64_t s, int64_t) {
+            return (in[static_cast<size_t>(s)] < c.t ? c.a : c.b) != 0 ? 1u : 0u;
+          });
+      EXPECT_EQ(Read(destination), expected);
+    }
+  }
+}
+
 TEST_P(ThresholdTest, RefusesOtherTypesAndUnknownBitOrders) {
   const std::vector<uint8_t> in = {1, 2, 3, 4};
   const std::vector<uint8_t> before = {0xA5};
