@@ -3,6 +3,7 @@
 
 #include <sys/wait.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -173,7 +174,11 @@ LoadedInfo ReadInfo(EditHost& host) {
   return info;
 }
 
-std::string FixtureDir() { return std::string(ONDAVEL_TEST_BINARY_DIR) + "/edit-fixtures"; }
+// One folder per test program: programs run side by side and each remakes
+// its folder from scratch.
+std::string FixtureDir() {
+  return std::string(ONDAVEL_TEST_BINARY_DIR) + "/edit-fixtures-" + program_invocation_short_name;
+}
 std::string Fixture(const std::string& name) { return FixtureDir() + "/" + name; }
 
 void EditTest::SetUpTestSuite() {
