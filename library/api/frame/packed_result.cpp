@@ -29,10 +29,11 @@ HGLOBAL ResultBlock::Finish(CmiCall& call) {
   return out;
 }
 
-bool PackedResult::Create(CmiCall& call, const CmiSource& source) {
+bool PackedResult::Create(CmiCall& call, const CmiSource& source, int64_t width_px, int64_t height_px) {
   const PackedBitmapInfo& info = source.info;
-  const int64_t bands = info.bits_per_pixel == 24 ? 3 : 1;
-  const PackedDibLayout layout = PackedDibLayoutFor(info.width_px, info.height_px, bands, 8);
+  const bool is_colour = info.bits_per_pixel == 24;
+  const PackedDibLayout layout =
+      PackedDibLayoutFor(width_px, height_px, is_colour ? 3 : 1, is_colour ? 8 : info.bits_per_pixel);
   if (layout.total_bytes == 0) {
     call.Fail(kCmiStatusBadArgument);
     return false;
@@ -40,11 +41,11 @@ bool PackedResult::Create(CmiCall& call, const CmiSource& source) {
   if (!block_.Allocate(call, layout.total_bytes, GMEM_MOVEABLE)) return false;
   uint8_t* bytes = block_.bytes();
   BmpWriteHeader header;
-  header.width_px = info.width_px;
-  header.height_px = info.height_px;
+  header.width_px = width_px;
+  header.height_px = height_px;
   header.bits_per_pixel = layout.bits_per_pixel;
   header.palette_entries = layout.palette_entries;
-  header.image_bytes = layout.row_bytes * static_cast<uint64_t>(info.height_px);
+  header.image_bytes = layout.row_bytes * static_cast<uint64_t>(height_px);
   FormatBmpHeaders(header, bytes);
 
   // The colour table as the export builds it from the imported one: the
@@ -61,7 +62,7 @@ bool PackedResult::Create(CmiCall& call, const CmiSource& source) {
   }
 
   rows_ = table + table_bytes;
-  height_px_ = info.height_px;
+  height_px_ = height_px;
   row_bytes_ = layout.row_bytes;
   return true;
 }

@@ -35,12 +35,16 @@ class ResultBlock {
 // an image of the same shape, so either road gives the same bytes.
 class PackedResult {
  public:
-  // Allocates and locks a bitmap of the source's size and depth (8 or 24
-  // bits) and writes its header; an 8-bit result takes the source's colour
-  // table (entries it lacks are 0, every fourth byte 0). The block is not
-  // zeroed: the caller writes every row in full, padding included. False
-  // with the status set when the block cannot be had.
-  [[nodiscard]] bool Create(CmiCall& call, const CmiSource& source);
+  // Allocates and locks a bitmap of the source's size and depth (1, 4, 8 or
+  // 24 bits) and writes its header; a result of 8 bits or fewer takes the
+  // source's colour table (entries it lacks are 0, every fourth byte 0). The
+  // block is not zeroed: the caller writes every row in full, padding
+  // included. False with the status set when the block cannot be had.
+  [[nodiscard]] bool Create(CmiCall& call, const CmiSource& source) {
+    return Create(call, source, source.info.width_px, source.info.height_px);
+  }
+  // The same of another size (a turned page).
+  [[nodiscard]] bool Create(CmiCall& call, const CmiSource& source, int64_t width_px, int64_t height_px);
 
   // Row y of the picture (0 the top row), row_bytes() long.
   uint8_t* Row(int64_t y) const { return rows_ + static_cast<uint64_t>(height_px_ - 1 - y) * row_bytes_; }

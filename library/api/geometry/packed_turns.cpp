@@ -4,12 +4,11 @@
 // quarter turn is an anticlockwise one of the stored rows.
 #include "api/geometry/packed_turns.h"
 
-#include <algorithm>
 #include <cstring>
 
+#include "api/frame/packed_result.h"
 #include "core/operators/geometry/geometry_codes.h"
 #include "core/operators/geometry/pixel_moves.h"
-#include "interchange/bmp/bmp_header.h"
 
 namespace {
 
@@ -19,15 +18,6 @@ int32_t CodeOfStoredRows(int32_t code) {
   if (code == kTurnQuarterLeft) return kTurnQuarterRight;
   if (code == kTurnQuarterRight) return kTurnQuarterLeft;
   return code;
-}
-
-// The colour table of the result: every entry of its depth, those the source
-// holds with a zero fourth byte, the others 0.
-void CopyColourTable(const CmiSource& source, uint32_t entries, uint8_t* out) {
-  std::memset(out, 0, uint64_t{entries} * kBmpPaletteEntryBytes);
-  const uint32_t present = std::min(source.info.palette_entries, entries);
-  const uint8_t* table = source.bytes + source.info.palette_offset;
-  for (uint32_t i = 0; i < present; ++i) std::memcpy(out + i * kBmpPaletteEntryBytes, table + i * kBmpPaletteEntryBytes, 3);
 }
 
 // Zeros after the last pixel of a row: the rest of its last byte, then the
@@ -70,29 +60,13 @@ HGLOBAL MovePackedRows(CmiCall& call, const CmiSource& source, int32_t code) {
   const int32_t bits = info.bits_per_pixel;
   const int64_t width = SwapsSides(code) ? info.height_px : info.width_px;
   const int64_t height = SwapsSides(code) ? info.width_px : info.height_px;
-  const PackedDibLayout layout = bits == 24 ? PackedDibLayoutFor(width, height, 3, 8)
-                                            : PackedDibLayoutFor(width, height, 1, bits);
-  // Every byte is written below, so the block need not be cleared first.
-  const HGLOBAL handle = layout.total_bytes != 0 ? GlobalAlloc(GMEM_MOVEABLE, layout.total_bytes) : 0;
-  auto* out = handle != 0 ? static_cast<uint8_t*>(GlobalLock(handle)) : nullptr;
-  if (out == nullptr) {
-    if (handle != 0) (void)GlobalFree(handle);
-    return call.Fail(kCmiStatusSystemFailure);
-  }
-  BmpWriteHeader header;
-  header.width_px = width;
-  header.height_px = height;
-  header.bits_per_pixel = bits;
-  header.palette_entries = layout.palette_entries;
-  header.image_bytes = layout.row_bytes * static_cast<uint64_t>(height);
-  FormatBmpHeaders(header, out);
-  CopyColourTable(source, layout.palette_entries, out + header.header_bytes());
-
+  PackedResult result;
+  if (!result.Create(call, source, width, height)) return 0;
   const PixelRows rows{source.bytes + info.pixel_offset, info.row_bytes, info.width_px, info.height_px};
-  uint8_t* out_rows = out + header.pixel_offset();
-  const auto out_row_bytes = static_cast<int64_t>(layout.row_bytes);
+  // The stored rows run up the picture from its bottom row.
+  uint8_t* out_rows = result.Row(height - 1);
+  const auto out_row_bytes = static_cast<int64_t>(result.row_bytes());
   MoveRows(rows, CodeOfStoredRows(code), bits, out_rows, out_row_bytes, height);
   for (int64_t r = 0; r < height; ++r) ClearPadding(out_rows + r * out_row_bytes, width, bits, out_row_bytes);
-  (void)GlobalUnlock(handle);
-  return handle;
+  return result.Finish(call);
 }
