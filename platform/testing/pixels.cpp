@@ -7,6 +7,7 @@
 
 #include "plat/gdi_snapshot.h"
 #include "plat/gdi_surface.h"
+#include "plat/user.h"
 
 namespace plat::test {
 
@@ -76,6 +77,49 @@ Image PhotographScreen(const RECT& area, const std::string& file) {
   Image image = ParsePpm(ppm);
   if (!file.empty() && !WriteImagePng(image, file)) return {};
   return image;
+}
+
+namespace {
+
+constexpr UINT kShotPeriodMs = 250;
+constexpr int kMaxShots = 40;
+
+// What PhotographWhenShown waits for; its timer's callback has no context.
+struct ShotWatch {
+  HWND window = nullptr;
+  const std::string* file = nullptr;
+  const std::function<bool(const Image&)>* shows = nullptr;
+  int shots = 0;
+  Image image;
+};
+ShotWatch* shot_watch = nullptr;
+
+void PhotographOnTimer(HWND, UINT, UINT_PTR, DWORD) {
+  if (shot_watch == nullptr) return;
+  ShotWatch& watch = *shot_watch;
+  RECT rect{};
+  GetWindowRect(watch.window, &rect);
+  watch.image = PhotographScreen(rect, *watch.file);
+  if ((*watch.shows)(watch.image) || ++watch.shots >= kMaxShots) PostQuitMessage(0);
+}
+
+}  // namespace
+
+Image PhotographWhenShown(HWND window, const std::string& file, const std::function<bool(const Image&)>& shows) {
+  ShotWatch watch;
+  watch.window = window;
+  watch.file = &file;
+  watch.shows = &shows;
+  shot_watch = &watch;
+  const UINT_PTR timer = SetTimer(nullptr, 0, kShotPeriodMs, PhotographOnTimer);
+  MSG msg;
+  while (GetMessage(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessage(&msg);
+  }
+  KillTimer(nullptr, timer);
+  shot_watch = nullptr;
+  return watch.image;
 }
 
 Image Crop(const Image& image, const RECT& area) {

@@ -2,7 +2,6 @@
 #include "acquire_host.h"
 
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -29,13 +28,6 @@ std::ostream& operator<<(std::ostream& out, const Fired& fired) {
 
 std::string MirraskModulePath() { return MIRRASK_MODULE_PATH; }
 
-int RunRegsvr(const std::string& module, bool unregister) {
-  const std::string command =
-      std::string("'") + PLAT_REGSVR_PATH + "' -s " + (unregister ? "-u " : "") + "'" + module + "'";
-  const int status = std::system(command.c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 std::string MakePhotoDiscPack(const std::string& folder_name) {
   namespace fs = std::filesystem;
   const std::string folder = std::string(MIRRASK_TEST_BINARY_DIR) + "/" + folder_name;
@@ -59,59 +51,16 @@ void FillDisc(const std::string& pack, const std::string& disc, int count) {
 }
 
 bool AcquireHost::Create() {
-  CLSID clsid;
-  if (CLSIDFromProgID(kImageAcquireProgId, &clsid) != S_OK) return false;
-  if (CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, control_.put_void()) != S_OK) {
-    return false;
-  }
-  sink_ = EventSink::Create(kDImageAcquireEventsIid);
-  sink_->On(kEventAcquireNotify, [this](std::span<Variant> args) {
-    fired.push_back(Acquired(args[0].lVal(), args[1].iVal()));
-    if (on_acquire) on_acquire(fired.back());
+  return CreateControl(kImageAcquireProgId, kDImageAcquireEventsIid, [this](EventSink& sink) {
+    sink.On(kEventAcquireNotify, [this](std::span<Variant> args) {
+      fired.push_back(Acquired(args[0].lVal(), args[1].iVal()));
+      if (on_acquire) on_acquire(fired.back());
+    });
+    sink.On(kEventFileSaveNotify, [this](std::span<Variant> args) {
+      fired.push_back(Saved(args[0].lVal(), args[1].bstrVal(), args[2].boolVal() != 0));
+      if (on_save) on_save(fired.back());
+    });
   });
-  sink_->On(kEventFileSaveNotify, [this](std::span<Variant> args) {
-    fired.push_back(Saved(args[0].lVal(), args[1].bstrVal(), args[2].boolVal() != 0));
-    if (on_save) on_save(fired.back());
-  });
-  return sink_->Advise(control_.get()) == S_OK;
-}
-
-void AcquireHost::Release() {
-  if (sink_) sink_->Unadvise();
-  sink_ = nullptr;
-  control_ = nullptr;
-}
-
-COleControl* AcquireHost::object() const {
-  ComPtr<IEmbeddedControl> embedded = control_.As<IEmbeddedControl>();
-  return embedded ? dynamic_cast<COleControl*>(embedded.get()) : nullptr;
-}
-
-HRESULT AcquireHost::Put(DISPID id, Variant value) {
-  EXCEPINFO excep;
-  Variant args[] = {std::move(value)};
-  last_scode_ = 0;
-  last_hr_ = control_->Invoke(id, InvokeKind::kPropertyPut, args, nullptr, &excep, nullptr);
-  if (last_hr_ == DISP_E_EXCEPTION) last_scode_ = excep.scode;
-  return last_hr_;
-}
-
-Variant AcquireHost::Get(DISPID id) {
-  EXCEPINFO excep;
-  Variant result;
-  last_scode_ = 0;
-  last_hr_ = control_->Invoke(id, InvokeKind::kPropertyGet, {}, &result, &excep, nullptr);
-  if (last_hr_ == DISP_E_EXCEPTION) last_scode_ = excep.scode;
-  return result;
-}
-
-Variant AcquireHost::Invoke(DISPID id, std::vector<Variant> args) {
-  EXCEPINFO excep;
-  Variant result;
-  last_scode_ = 0;
-  last_hr_ = control_->Invoke(id, InvokeKind::kMethod, args, &result, &excep, nullptr);
-  if (last_hr_ == DISP_E_EXCEPTION) last_scode_ = excep.scode;
-  return result;
 }
 
 bool AcquireHost::AcquireImages() { return Invoke(kDispAcquireImages).boolVal() != 0; }

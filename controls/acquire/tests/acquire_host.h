@@ -1,7 +1,5 @@
 // A host of the auto-acquire control as the scanning program is one: the
-// module registered by plat-regsvr into the test's own registry, the control
-// created by ProgID, properties put by dispatch id with the program's
-// automation types, methods invoked, and both events received by a sink.
+// harness's control host with the control's two events and its methods.
 #ifndef CONTROLS_ACQUIRE_TESTS_ACQUIRE_HOST_H_
 #define CONTROLS_ACQUIRE_TESTS_ACQUIRE_HOST_H_
 
@@ -11,8 +9,8 @@
 
 #include "Mirrask.h"
 #include "plat/ctl/control.h"
-#include "plat/oleaut/connection.h"
 #include "plat/testing.h"
+#include "plat/testing/control_host.h"
 
 namespace mirrask::test {
 
@@ -29,35 +27,17 @@ Fired Acquired(int32_t data_no, int16_t status = plat::qrvAcquireSuccess);
 Fired Saved(int32_t data_no, const std::string& file_name, bool success = true);
 std::ostream& operator<<(std::ostream& out, const Fired& fired);
 
-// plat-regsvr's exit status for `module` (with -u: unregistration).
-int RunRegsvr(const std::string& module, bool unregister = false);
+using plat::test::RunRegsvr;
 
-class AcquireHost {
+class AcquireHost : public plat::test::ControlHost {
  public:
   AcquireHost() = default;
-  ~AcquireHost() { Release(); }
-  AcquireHost(const AcquireHost&) = delete;
-  AcquireHost& operator=(const AcquireHost&) = delete;
+  ~AcquireHost() override { Release(); }
 
   // Creates the control by ProgID and connects the sink; false on failure.
   bool Create();
   // Disconnects and lets go of the control.
-  void Release();
-  plat::IDispatch* dispatch() const { return control_.get(); }
-  // The framework object behind the interface (for window and drawing tests).
-  plat::COleControl* object() const;
-
-  // Puts with the automation type the program uses for that property.
-  plat::HRESULT Put(plat::DISPID id, plat::Variant value);
-  void PutShort(plat::DISPID id, int16_t value) { Put(id, plat::Variant(value)); }
-  void PutLong(plat::DISPID id, int32_t value) { Put(id, plat::Variant(value)); }
-  void PutBool(plat::DISPID id, bool value) { Put(id, plat::Variant::Bool(value)); }
-  void PutString(plat::DISPID id, const std::string& value) { Put(id, plat::Variant(value)); }
-  void PutFloat(plat::DISPID id, float value) { Put(id, plat::Variant(value)); }
-  plat::Variant Get(plat::DISPID id);
-  // The last call's exception code (0 when none was raised).
-  plat::SCODE last_scode() const { return last_scode_; }
-  plat::HRESULT last_hr() const { return last_hr_; }
+  void Release() { ReleaseControl(); }
 
   bool AcquireImages();
   bool SelectTwainSource();
@@ -70,14 +50,6 @@ class AcquireHost {
   // Run inside each event after it was recorded.
   std::function<void(const Fired&)> on_acquire;
   std::function<void(const Fired&)> on_save;
-
- private:
-  plat::Variant Invoke(plat::DISPID id, std::vector<plat::Variant> args = {});
-
-  plat::ComPtr<plat::IDispatch> control_;
-  plat::ComPtr<plat::EventSink> sink_;
-  plat::SCODE last_scode_ = 0;
-  plat::HRESULT last_hr_ = 0;
 };
 
 // The control module's path in the build tree.

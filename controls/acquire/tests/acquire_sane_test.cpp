@@ -33,17 +33,7 @@ using plat::test::SetModalResponder;
 
 constexpr char kColorPattern[] = "test-picture \"Color pattern\"";
 
-// The output of a shell command.
-std::string Capture(const std::string& command) {
-  std::string out;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return out;
-  char buffer[4096];
-  size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, got);
-  pclose(pipe);
-  return out;
-}
+using plat::test::CommandOutput;
 
 // What the independent tools say of a written file.
 struct FileFacts {
@@ -62,11 +52,11 @@ int Number(const std::smatch& m, int i) { return std::stoi(m[i].str()); }
 
 FileFacts Inspect(const std::string& path) {
   FileFacts f;
-  const std::string what = Capture("file -b '" + path + "'");
+  const std::string what = CommandOutput("file -b '" + path + "'");
   std::smatch m;
   if (what.rfind("TIFF", 0) == 0) {
     f.format = "TIFF";
-    const std::string info = Capture("tiffinfo -D '" + path + "' 2>&1");
+    const std::string info = CommandOutput("tiffinfo -D '" + path + "' 2>&1");
     for (auto it = info.find("TIFF Directory at offset"); it != std::string::npos;
          it = info.find("TIFF Directory at offset", it + 1)) {
       ++f.pages;

@@ -1,10 +1,7 @@
 // The test host of the image edit control and its fixture files.
 #include "edit_host.h"
 
-#include <sys/wait.h>
-
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <ostream>
@@ -33,64 +30,34 @@ std::ostream& operator<<(std::ostream& out, const LoadedInfo& i) {
 
 std::string OndavelModulePath() { return ONDAVEL_MODULE_PATH; }
 
-int RunRegsvr(const std::string& module, bool unregister) {
-  const std::string command =
-      std::string("'") + PLAT_REGSVR_PATH + "' -s " + (unregister ? "-u " : "") + "'" + module + "'";
-  const int status = std::system(command.c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::string Capture(const std::string& command) {
-  std::string out;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return out;
-  char buffer[4096];
-  size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, got);
-  pclose(pipe);
-  return out;
-}
-
 bool EditHost::Create() {
-  CLSID clsid;
-  if (CLSIDFromProgID(kImageEditProgId, &clsid) != S_OK) return false;
-  if (CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, control_.put_void()) != S_OK) {
-    return false;
-  }
-  sink_ = EventSink::Create(kDImageEditEventsIid);
-  for (DISPID id : {DISPID(kEventNotifyDraggedRect), DISPID(kEventNotifyDraggingRect), DISPID(kEventNotifyCancelDrag),
-                    DISPID_CLICK, DISPID_DBLCLICK, DISPID_KEYDOWN, DISPID_KEYUP, DISPID_MOUSEDOWN, DISPID_MOUSEMOVE,
-                    DISPID_MOUSEUP}) {
-    sink_->On(id, [this, id](std::span<Variant> args) {
-      Fired event{id, {}};
-      for (const Variant& arg : args) {
-        if (arg.vt() == (VT_BYREF | VT_I2)) {
-          event.args.push_back(*arg.piVal());
-          continue;
+  return CreateControl(kImageEditProgId, kDImageEditEventsIid, [this](EventSink& sink) {
+    for (DISPID id : {DISPID(kEventNotifyDraggedRect), DISPID(kEventNotifyDraggingRect), DISPID(kEventNotifyCancelDrag),
+                      DISPID_CLICK, DISPID_DBLCLICK, DISPID_KEYDOWN, DISPID_KEYUP, DISPID_MOUSEDOWN, DISPID_MOUSEMOVE,
+                      DISPID_MOUSEUP}) {
+      sink.On(id, [this, id](std::span<Variant> args) {
+        Fired event{id, {}};
+        for (const Variant& arg : args) {
+          if (arg.vt() == (VT_BYREF | VT_I2)) {
+            event.args.push_back(*arg.piVal());
+            continue;
+          }
+          Variant as_long;
+          event.args.push_back(VariantChangeType(as_long, arg, VT_I4) == S_OK ? as_long.lVal() : -999999);
         }
-        Variant as_long;
-        event.args.push_back(VariantChangeType(as_long, arg, VT_I4) == S_OK ? as_long.lVal() : -999999);
-      }
-      fired.push_back(event);
-      if (on_event) on_event(fired.back());
-    });
-  }
-  return sink_->Advise(control_.get()) == S_OK;
+        fired.push_back(event);
+        if (on_event) on_event(fired.back());
+      });
+    }
+  });
 }
 
 void EditHost::Release() {
-  if (sink_) sink_->Unadvise();
-  sink_ = nullptr;
+  Disconnect();
   if (COleControl* control = object(); control != nullptr && control->m_hWnd != nullptr) control->DestroyWindow();
-  control_ = nullptr;
+  ReleaseControl();
   if (frame_ && frame_->m_hWnd != nullptr) frame_->DestroyWindow();
   frame_.reset();
-}
-
-COleControl* EditHost::object() const {
-  if (!control_) return nullptr;
-  ComPtr<IEmbeddedControl> embedded = control_.As<IEmbeddedControl>();
-  return embedded ? dynamic_cast<COleControl*>(embedded.get()) : nullptr;
 }
 
 bool EditHost::CreateWindow(const RECT& rect) {
@@ -100,49 +67,6 @@ bool EditHost::CreateWindow(const RECT& rect) {
     return false;
   }
   return object()->CreateControlWindow(frame_->m_hWnd, rect) != FALSE;
-}
-
-HRESULT EditHost::Put(DISPID id, Variant value) {
-  EXCEPINFO excep;
-  Variant args[] = {std::move(value)};
-  last_scode_ = 0;
-  last_hr_ = control_->Invoke(id, InvokeKind::kPropertyPut, args, nullptr, &excep, nullptr);
-  if (last_hr_ == DISP_E_EXCEPTION) last_scode_ = excep.scode;
-  return last_hr_;
-}
-
-Variant EditHost::Get(DISPID id) {
-  EXCEPINFO excep;
-  Variant result;
-  last_scode_ = 0;
-  last_hr_ = control_->Invoke(id, InvokeKind::kPropertyGet, {}, &result, &excep, nullptr);
-  if (last_hr_ == DISP_E_EXCEPTION) last_scode_ = excep.scode;
-  return result;
-}
-
-Variant EditHost::GetIndexed(DISPID id, int16_t index) {
-  EXCEPINFO excep;
-  Variant result;
-  Variant args[] = {Variant(index)};
-  last_scode_ = 0;
-  last_hr_ = control_->Invoke(id, InvokeKind::kPropertyGet, args, &result, &excep, nullptr);
-  if (last_hr_ == DISP_E_EXCEPTION) last_scode_ = excep.scode;
-  return result;
-}
-
-int32_t EditHost::GetLong(DISPID id) {
-  Variant value = Get(id);
-  Variant as_long;
-  return VariantChangeType(as_long, value, VT_I4) == S_OK ? as_long.lVal() : -999999;
-}
-
-Variant EditHost::Invoke(DISPID id, std::vector<Variant> args) {
-  EXCEPINFO excep;
-  Variant result;
-  last_scode_ = 0;
-  last_hr_ = control_->Invoke(id, InvokeKind::kMethod, args, &result, &excep, nullptr);
-  if (last_hr_ == DISP_E_EXCEPTION) last_scode_ = excep.scode;
-  return result;
 }
 
 bool EditHost::LoadFile(const std::string& name) {

@@ -1,8 +1,6 @@
-// A host of the image edit control as the scanning program is one: the
-// module registered by plat-regsvr into the test's own registry, the control
-// created by ProgID, properties put by dispatch id with the program's
-// automation types, methods invoked, and every event received by a sink.
-// Also the files the tests load, made by ImageMagick and libtiff's tools.
+// A host of the image edit control as the scanning program is one (the
+// harness's control host with the control's events, methods and window),
+// and the files the tests load, made by ImageMagick and libtiff's tools.
 #ifndef CONTROLS_EDIT_TESTS_EDIT_HOST_H_
 #define CONTROLS_EDIT_TESTS_EDIT_HOST_H_
 
@@ -13,8 +11,8 @@
 
 #include "Ondavel.h"
 #include "plat/ctl/control.h"
-#include "plat/oleaut/connection.h"
 #include "plat/testing.h"
+#include "plat/testing/control_host.h"
 
 namespace ondavel::test {
 
@@ -27,40 +25,22 @@ struct Fired {
 };
 std::ostream& operator<<(std::ostream& out, const Fired& fired);
 
-// plat-regsvr's exit status for `module` (with -u: unregistration).
-int RunRegsvr(const std::string& module, bool unregister = false);
+using plat::test::RunRegsvr;
 std::string OndavelModulePath();
 
-class EditHost {
+class EditHost : public plat::test::ControlHost {
  public:
   EditHost() = default;
-  ~EditHost() { Release(); }
-  EditHost(const EditHost&) = delete;
-  EditHost& operator=(const EditHost&) = delete;
+  ~EditHost() override { Release(); }
 
   // Creates the control by ProgID and connects the sink; false on failure.
   bool Create();
+  // Also destroys the control's window and the host's window around it.
   void Release();
-  plat::IDispatch* dispatch() const { return control_.get(); }
-  // The framework object behind the interface (for window tests).
-  plat::COleControl* object() const;
   // Makes the control's window inside a new top-level window of the host.
   bool CreateWindow(const plat::RECT& rect);
   plat::HWND frame() const { return frame_ ? frame_->m_hWnd : nullptr; }
 
-  plat::HRESULT Put(plat::DISPID id, plat::Variant value);
-  void PutShort(plat::DISPID id, int16_t value) { Put(id, plat::Variant(value)); }
-  void PutLong(plat::DISPID id, int32_t value) { Put(id, plat::Variant(value)); }
-  void PutBool(plat::DISPID id, bool value) { Put(id, plat::Variant::Bool(value)); }
-  void PutString(plat::DISPID id, const std::string& value) { Put(id, plat::Variant(value)); }
-  void PutFloat(plat::DISPID id, float value) { Put(id, plat::Variant(value)); }
-  plat::Variant Get(plat::DISPID id);
-  plat::Variant GetIndexed(plat::DISPID id, int16_t index);
-  int32_t GetLong(plat::DISPID id);
-  plat::SCODE last_scode() const { return last_scode_; }
-  plat::HRESULT last_hr() const { return last_hr_; }
-
-  plat::Variant Invoke(plat::DISPID id, std::vector<plat::Variant> args = {});
   // Load after putting InputFileName (as a string) and, when given, the page.
   bool LoadFile(const std::string& name);
   bool Load() { return Invoke(kDispLoad).boolVal() != 0; }
@@ -75,11 +55,7 @@ class EditHost {
   std::function<void(const Fired&)> on_event;
 
  private:
-  plat::ComPtr<plat::IDispatch> control_;
-  plat::ComPtr<plat::EventSink> sink_;
   std::unique_ptr<plat::CWnd> frame_;
-  plat::SCODE last_scode_ = 0;
-  plat::HRESULT last_hr_ = 0;
 };
 
 // The image information a load sets, as the host reads it.
@@ -103,8 +79,7 @@ LoadedInfo ReadInfo(EditHost& host);
 // (64x48, 40x30 grey at 100 dpi, 20x10; PackBits), one.tif (one page).
 std::string FixtureDir();
 std::string Fixture(const std::string& name);
-// The output of a shell command.
-std::string Capture(const std::string& command);
+using plat::test::CommandOutput;
 
 // A platform fixture for the control: the headless backend, the module
 // registered by plat-regsvr into the test's registry, and at the end the

@@ -37,7 +37,7 @@ int DpiOf(double value, const std::string& units) {
 // identify's reading of a one-image file, in the control's codes.
 LoadedInfo IdentifyInfo(const std::string& path, int16_t media_format) {
   const std::string out =
-      Capture("identify-im6.q16 -format '%w %h %x %y %U %r|%z|%C|%[interlace]' '" + path + "' 2>/dev/null");
+      CommandOutput("identify-im6.q16 -format '%w %h %x %y %U %r|%z|%C|%[interlace]' '" + path + "' 2>/dev/null");
   LoadedInfo info;
   char units[64] = {};
   double x = 0;
@@ -87,7 +87,7 @@ LoadedInfo IdentifyInfo(const std::string& path, int16_t media_format) {
 
 // tiffinfo's reading of page `page` (1-based) of a TIFF file.
 LoadedInfo TiffinfoInfo(const std::string& path, int page) {
-  const std::string out = Capture("tiffinfo '" + path + "' 2>/dev/null");
+  const std::string out = CommandOutput("tiffinfo '" + path + "' 2>/dev/null");
   const std::string marker = "=== TIFF directory " + std::to_string(page - 1) + " ===";
   const size_t start = out.find(marker);
   EXPECT_NE(start, std::string::npos) << out;

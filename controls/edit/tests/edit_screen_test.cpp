@@ -20,30 +20,8 @@ namespace ondavel::test {
 namespace {
 
 using namespace plat;
-
-constexpr UINT_PTR kShotTimer = 1;
-constexpr int kMaxShots = 40;
-
-struct Shot {
-  HWND control = nullptr;
-  std::string file;
-  int shots = 0;
-  plat::test::Image image;
-  std::function<bool(const plat::test::Image&)> shows;
-};
-Shot* g_shot = nullptr;
-
-// Photographs the control until it shows what is expected, then ends the loop.
-LRESULT ShooterProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message != WM_TIMER || g_shot == nullptr) return DefWindowProc(hwnd, message, wparam, lparam);
-  Shot& shot = *g_shot;
-  RECT rect{};
-  GetWindowRect(shot.control, &rect);
-  shot.image = plat::test::PhotographScreen(rect, shot.file);
-  ++shot.shots;
-  if (shot.shows(shot.image) || shot.shots >= kMaxShots) PostQuitMessage(0);
-  return 0;
-}
+using plat::test::Image;
+using plat::test::PhotographWhenShown;
 
 std::string ScreenFile(const std::string& name) {
   const std::string folder = ONDAVEL_SCREEN_DIR;
@@ -57,35 +35,17 @@ class EditScreenTest : public plat::test::PlatformTest {
     PlatformTest::SetUp();
     ASSERT_EQ(RunRegsvr(OndavelModulePath()), 0);
     WNDCLASSEX wc;
-    wc.lpfnWndProc = ShooterProc;
-    wc.lpszClassName = "OndavelShooter";
+    wc.lpfnWndProc = DefWindowProc;
+    wc.lpszClassName = "OndavelHost";
     wc.hbrBackground = GetSysColorBrush(COLOR_WINDOW);
     RegisterClassEx(&wc);
-    window_ = CreateWindowEx(0, "OndavelShooter", "Ondavel", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 260, 220,
-                             nullptr, nullptr, nullptr, nullptr);
+    window_ = CreateWindowEx(0, "OndavelHost", "Ondavel", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 260, 220, nullptr,
+                             nullptr, nullptr, nullptr);
     ASSERT_NE(window_, nullptr);
   }
   void TearDown() override {
     if (window_ != nullptr) DestroyWindow(window_);
     PlatformTest::TearDown();
-  }
-  // Runs the loop until the control shows what `shows` expects.
-  plat::test::Image Photograph(EditHost& host, const std::string& file,
-                               std::function<bool(const plat::test::Image&)> shows) {
-    Shot shot;
-    shot.control = host.object()->m_hWnd;
-    shot.file = file;
-    shot.shows = std::move(shows);
-    g_shot = &shot;
-    SetTimer(window_, kShotTimer, 250, nullptr);
-    MSG msg;
-    while (GetMessage(&msg, nullptr, 0, 0) > 0) {
-      TranslateMessage(&msg);
-      DispatchMessage(&msg);
-    }
-    KillTimer(window_, kShotTimer);
-    g_shot = nullptr;
-    return shot.image;
   }
   HWND window_ = nullptr;
 };
@@ -100,7 +60,7 @@ TEST_F(EditScreenTest, TheDesignTimeFaceIsFilledWithTheBackColour) {
   host.PutLong(DISPID_BACKCOLOR, static_cast<int32_t>(0x80000000u | COLOR_BTNFACE));
   ASSERT_TRUE(host.object()->CreateControlWindow(window_, RECT{20, 20, 180, 140}));
   const uint32_t face = plat::test::ImagePixel(GetSysColor(COLOR_BTNFACE));
-  const plat::test::Image shot = Photograph(host, ScreenFile("ondavel_face.png"), [&](const plat::test::Image& i) {
+  const Image shot = PhotographWhenShown(host.object()->m_hWnd, ScreenFile("ondavel_face.png"), [&](const Image& i) {
     return i.width_px == 160 && i.height_px == 120 && i.At(80, 60) == face && i.At(2, 2) == face;
   });
   ASSERT_EQ(shot.width_px, 160);
@@ -123,7 +83,7 @@ TEST_F(EditScreenTest, TheControlShowsItsImageAtItsViewsCentre) {
   ASSERT_TRUE(host.Create());
   ASSERT_TRUE(host.object()->CreateControlWindow(window_, RECT{20, 20, 180, 140}));
   ASSERT_TRUE(host.SetDIB(MakeDib(Spec(160, 120, 24, Quadrant)), true));
-  const plat::test::Image shot = Photograph(host, ScreenFile("ondavel_image.png"), [](const plat::test::Image& i) {
+  const Image shot = PhotographWhenShown(host.object()->m_hWnd, ScreenFile("ondavel_image.png"), [](const Image& i) {
     return i.width_px == 160 && i.height_px == 120 && i.At(78, 58) == 0xFF0000u && i.At(81, 61) == 0xFFFF00u;
   });
   ASSERT_EQ(shot.width_px, 160);

@@ -43,6 +43,8 @@ std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 // The names in a folder, sorted, "." and ".." left out.
 std::vector<std::string> ListFolder(const std::string& path);
+// What a shell command writes to its standard output ("" when it cannot run).
+std::string CommandOutput(const std::string& command);
 
 }  // namespace plat::test
 

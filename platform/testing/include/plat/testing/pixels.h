@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "plat/gdi.h"
@@ -32,6 +33,12 @@ Image DecodeWithImageMagick(const std::string& path);
 // `area` of the X display's root window (screen tests under Xvfb), also
 // kept as the PNG `file` when one is named; empty when it cannot be taken.
 Image PhotographScreen(const RECT& area, const std::string& file = {});
+
+// Runs the message loop and photographs `window` (as PhotographScreen, kept
+// as `file`) every 250 ms until `shows` accepts the picture, 40 times at the
+// most, since a native window shows its pixels only once the display has
+// exposed and painted it; the last photograph.
+Image PhotographWhenShown(HWND window, const std::string& file, const std::function<bool(const Image&)>& shows);
 
 // The part of `image` inside `area` (clipped to the image).
 Image Crop(const Image& image, const RECT& area);
