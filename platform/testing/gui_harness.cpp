@@ -1,6 +1,8 @@
 // The window system's test harness; see plat/testing.h.
 #include "plat/testing.h"
 
+#include <algorithm>
+
 #include "plat/gdi_surface.h"
 #include "plat/handle_table.h"
 
@@ -209,6 +211,16 @@ void SetIdleScript(std::vector<IdleStep> steps) {
 }
 std::vector<JournalEntry> GetJournal() { return Headless().GetJournal(); }
 void ClearJournal() { Headless().ClearJournal(); }
+
+bool IsJournalled(const JournalEntry& entry) {
+  const std::vector<JournalEntry> journal = GetJournal();
+  return std::find(journal.begin(), journal.end(), entry) != journal.end();
+}
+
+bool IsJournalled(std::string_view kind) {
+  const std::vector<JournalEntry> journal = GetJournal();
+  return std::any_of(journal.begin(), journal.end(), [&](const JournalEntry& entry) { return entry.kind == kind; });
+}
 
 Image Snapshot(HWND hwnd) {
   const HWND root = GetAncestor(hwnd, GA_ROOT);

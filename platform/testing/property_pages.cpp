@@ -7,9 +7,12 @@
 
 #include "plat/dialog.h"
 #include "plat/oleaut/com.h"
+#include "plat/oleaut/guid.h"
+#include "plat/registry.h"
 #include "plat/sys_colors.h"
 #include "plat/tab_control.h"
 #include "plat/testing.h"
+#include "plat/testing/control_host.h"
 #include "plat/testing/pixels.h"
 
 namespace plat::test {
@@ -194,6 +197,32 @@ std::map<std::string, std::string> FolderFiles(const std::string& folder) {
     if (name != ".lock") files[name] = ReadFileBytes(folder + "/" + name);
   }
   return files;
+}
+
+void ExpectPagesRegisteredAndRemoved(const std::string& module, const std::string& registry_dir,
+                                     std::span<const RegisteredPage> pages) {
+  HKEY other = nullptr;
+  ASSERT_EQ(RegCreateKey(HKEY_CLASSES_ROOT, "Other.Class\\CLSID", &other), ERROR_SUCCESS);
+  RegCloseKey(other);
+  const std::map<std::string, std::string> before = FolderFiles(registry_dir);
+  ASSERT_EQ(RunRegsvr(module), 0);
+  for (const RegisteredPage& page : pages) {
+    SCOPED_TRACE(page.prog_id);
+    std::string prog_id;
+    EXPECT_EQ(ProgIDFromCLSID(page.clsid, &prog_id), S_OK);
+    EXPECT_EQ(prog_id, page.prog_id);
+    CLSID found{};
+    EXPECT_EQ(CLSIDFromProgID(page.prog_id, &found), S_OK);
+    EXPECT_EQ(found, page.clsid);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKey(HKEY_CLASSES_ROOT, ("CLSID\\" + StringFromGUID(page.clsid)).c_str(), &key), ERROR_SUCCESS);
+    std::string name;
+    EXPECT_EQ(RegQueryStringValue(key, "", name), ERROR_SUCCESS);
+    EXPECT_EQ(name, page.name);
+    RegCloseKey(key);
+  }
+  ASSERT_EQ(RunRegsvr(module, true), 0);
+  EXPECT_EQ(FolderFiles(registry_dir), before);
 }
 
 PageHost::PageHost(const CLSID& clsid, std::vector<IDispatch*> objects) {

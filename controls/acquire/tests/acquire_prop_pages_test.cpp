@@ -7,7 +7,6 @@
 // responder; registration is checked against the registry hive.
 #include <gtest/gtest.h>
 
-#include <map>
 #include <string>
 #include <vector>
 
@@ -15,7 +14,6 @@
 #include "plat/ctl/property_page.h"
 #include "plat/oleaut/com.h"
 #include "plat/oleaut/property_bag.h"
-#include "plat/registry.h"
 #include "plat/shell.h"
 #include "plat/testing.h"
 #include "plat/testing/property_pages.h"
@@ -48,25 +46,9 @@ constexpr DISPID kWritableProperties[] = {
 
 using Values = plat::test::PropertyValues;
 
-class PropPagesTest : public AcquireTest {
+class PropPagesTest : public plat::test::PropertyPagesTest<AcquireTest, AcquireHost> {
  protected:
-  void SetUp() override {
-    AcquireTest::SetUp();
-    ASSERT_TRUE(host_.Create());
-    ASSERT_TRUE(recorder_.Start(host_.dispatch()));
-  }
-  void TearDown() override {
-    recorder_.Stop();
-    host_.Release();
-    AcquireTest::TearDown();
-  }
-
-  Values Properties() { return plat::test::ReadProperties(host_.dispatch(), kWritableProperties); }
-  // The properties that changed from `before`, with their new values.
-  Values ChangedSince(const Values& before) { return plat::test::ChangedProperties(before, Properties()); }
-
-  AcquireHost host_;
-  plat::test::PropertyChangeRecorder recorder_;
+  PropPagesTest() : PropertyPagesTest(kWritableProperties) {}
 };
 
 // ---- Load, change, apply: one row per field -----------------------------------------------------
@@ -170,11 +152,8 @@ TEST_F(PropPagesTest, QualityOutsideOneToTenIsRefusedAndKeepsTheFocus) {
   plat::test::ClearJournal();
   recorder_.Clear();
   EXPECT_EQ(page.page()->Apply(), E_FAIL);
-  bool was_told = false;
-  for (const JournalEntry& entry : plat::test::GetJournal()) {
-    was_told = was_told || entry == JournalEntry{"message-box", "Error: Please enter an integer between 1 and 10."};
-  }
-  EXPECT_TRUE(was_told);
+  EXPECT_TRUE(
+      plat::test::IsJournalled(JournalEntry{"message-box", "Error: Please enter an integer between 1 and 10."}));
   EXPECT_EQ(GetFocus(), page.Field(kIdQuality));
   EXPECT_TRUE(recorder_.changed().empty());  // nothing of the page was written
   EXPECT_EQ(page.page()->IsPageDirty(), S_OK);
@@ -194,9 +173,7 @@ TEST_F(PropPagesTest, TheControlsOwnCheckRefusesANegativeSize) {
   ChangeField(page.Field(kIdImageWidth), FieldAction::kType, "-5", 0);
   plat::test::ClearJournal();
   EXPECT_EQ(page.page()->Apply(), E_FAIL);
-  bool was_told = false;
-  for (const JournalEntry& entry : plat::test::GetJournal()) was_told = was_told || entry.kind == "message-box";
-  EXPECT_TRUE(was_told);
+  EXPECT_TRUE(plat::test::IsJournalled("message-box"));
   EXPECT_EQ(GetFocus(), page.Field(kIdImageWidth));
   EXPECT_EQ(host_.Get(kDispImageWidth).lVal(), 0);
 }
@@ -314,37 +291,14 @@ TEST_F(PropPagesTest, ThePropertiesVerbShowsThePagesInOrderCancelAndOk) {
 
 class PropPageRegistrationTest : public plat::test::PlatformTest {};
 
-
 TEST_F(PropPageRegistrationTest, RegistrationAddsThePageClassesAndUnregistrationRestoresTheHive) {
-  HKEY other = nullptr;
-  ASSERT_EQ(RegCreateKey(HKEY_CLASSES_ROOT, "Other.Class\\CLSID", &other), ERROR_SUCCESS);
-  RegCloseKey(other);
-  const std::map<std::string, std::string> before = plat::test::FolderFiles(RegistryDir());
-  ASSERT_EQ(RunRegsvr(MirraskModulePath()), 0);
-  struct Page {
-    CLSID clsid;
-    const char* prog_id;
+  const plat::test::RegisteredPage pages[] = {
+      {kGeneralPageClsid, "Mirrask.ImgAcqPropPage1.1", "Mirrask ImageAcquire Property Page"},
+      {kScannerPageClsid, "Mirrask.ImgAcqPropPage2", "Mirrask ImageAcquire Property Page"},
+      {kPhotoCdPageClsid, "Mirrask.ImgAcqPropPage3", "Mirrask ImageAcquire Property Page"},
+      {kSaveFormatPageClsid, "Mirrask.ImgAcqPropPage4", "Mirrask ImageAcquire Property Page"},
   };
-  const Page pages[] = {{kGeneralPageClsid, "Mirrask.ImgAcqPropPage1.1"},
-                        {kScannerPageClsid, "Mirrask.ImgAcqPropPage2"},
-                        {kPhotoCdPageClsid, "Mirrask.ImgAcqPropPage3"},
-                        {kSaveFormatPageClsid, "Mirrask.ImgAcqPropPage4"}};
-  for (const Page& page : pages) {
-    std::string prog_id;
-    EXPECT_EQ(ProgIDFromCLSID(page.clsid, &prog_id), S_OK);
-    EXPECT_EQ(prog_id, page.prog_id);
-    CLSID found{};
-    EXPECT_EQ(CLSIDFromProgID(page.prog_id, &found), S_OK);
-    EXPECT_EQ(found, page.clsid);
-    HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKey(HKEY_CLASSES_ROOT, ("CLSID\\" + StringFromGUID(page.clsid)).c_str(), &key), ERROR_SUCCESS);
-    std::string name;
-    EXPECT_EQ(RegQueryStringValue(key, "", name), ERROR_SUCCESS);
-    EXPECT_EQ(name, "Mirrask ImageAcquire Property Page");
-    RegCloseKey(key);
-  }
-  ASSERT_EQ(RunRegsvr(MirraskModulePath(), true), 0);
-  EXPECT_EQ(plat::test::FolderFiles(RegistryDir()), before);
+  plat::test::ExpectPagesRegisteredAndRemoved(MirraskModulePath(), RegistryDir(), pages);
 }
 
 }  // namespace

@@ -6,14 +6,12 @@
 // responder; registration is checked against the registry hive.
 #include <gtest/gtest.h>
 
-#include <map>
 #include <string>
 #include <vector>
 
 #include "edit_host.h"
 #include "plat/oleaut/com.h"
 #include "plat/oleaut/property_bag.h"
-#include "plat/registry.h"
 #include "plat/testing.h"
 #include "plat/testing/property_pages.h"
 #include "prop_page_ids.h"
@@ -45,31 +43,15 @@ constexpr DISPID kWritableProperties[] = {
 
 using Values = plat::test::PropertyValues;
 
-class EditPropPagesTest : public EditTest {
+class EditPropPagesTest : public plat::test::PropertyPagesTest<EditTest, EditHost> {
  protected:
-  void SetUp() override {
-    EditTest::SetUp();
-    ASSERT_TRUE(host_.Create());
-    ASSERT_TRUE(recorder_.Start(host_.dispatch()));
-  }
-  void TearDown() override {
-    recorder_.Stop();
-    host_.Release();
-    EditTest::TearDown();
-  }
-
-  Values Properties() { return plat::test::ReadProperties(host_.dispatch(), kWritableProperties); }
-  // The properties that changed from `before`, with their new values.
-  Values ChangedSince(const Values& before) { return plat::test::ChangedProperties(before, Properties()); }
+  EditPropPagesTest() : PropertyPagesTest(kWritableProperties) {}
   void LoadStored(const std::vector<std::pair<const char*, Variant>>& stored) {
     ComPtr<PropertyBag> bag = PropertyBag::Create();
     for (const auto& [name, value] : stored) bag->Write(name, value);
     ComPtr<IPersistPropertyBag> persist = ComPtr<IDispatch>(host_.dispatch()).As<IPersistPropertyBag>();
     ASSERT_EQ(persist->Load(bag.get()), S_OK);
   }
-
-  EditHost host_;
-  plat::test::PropertyChangeRecorder recorder_;
 };
 
 // ---- Load, change, apply: one row per field -----------------------------------------------------
@@ -188,11 +170,7 @@ TEST_F(EditPropPagesTest, RangeChecksRefuseAndKeepTheFocus) {
     plat::test::ClearJournal();
     recorder_.Clear();
     EXPECT_EQ(page.page()->Apply(), E_FAIL);
-    bool was_told = false;
-    for (const JournalEntry& entry : plat::test::GetJournal()) {
-      was_told = was_told || entry == JournalEntry{"message-box", test_case.message};
-    }
-    EXPECT_TRUE(was_told);
+    EXPECT_TRUE(plat::test::IsJournalled(JournalEntry{"message-box", test_case.message}));
     EXPECT_EQ(GetFocus(), page.Field(test_case.field));
     EXPECT_TRUE(recorder_.changed().empty());
     EXPECT_EQ(page.page()->IsPageDirty(), S_OK);
@@ -270,38 +248,15 @@ TEST_F(EditPropPagesTest, ThePropertiesVerbShowsThePagesInOrderCancelAndOk) {
 
 class EditPropPageRegistrationTest : public plat::test::PlatformTest {};
 
-
 TEST_F(EditPropPageRegistrationTest, RegistrationAddsThePageClassesAndUnregistrationRestoresTheHive) {
-  HKEY other = nullptr;
-  ASSERT_EQ(RegCreateKey(HKEY_CLASSES_ROOT, "Other.Class\\CLSID", &other), ERROR_SUCCESS);
-  RegCloseKey(other);
-  const std::map<std::string, std::string> before = plat::test::FolderFiles(RegistryDir());
-  ASSERT_EQ(RunRegsvr(OndavelModulePath()), 0);
-  struct Page {
-    CLSID clsid;
-    const char* prog_id;
-    const char* name;
-  };
-  const Page pages[] = {
+  const plat::test::RegisteredPage pages[] = {
       {kGeneralPageClsid, "Ondavel.ImgEditPropPage.1", "Ondavel ImageEdit Property Page"},
       {kSizePageClsid, "Ondavel.CEditSizePropPage", "ｻｲｽﾞ変更ｵﾌﾟｼｮﾝ"},
       {kColorPageClsid, "Ondavel.CEditColorPropPage", "減色ｵﾌﾟｼｮﾝ"},
       {kTwainPageClsid, "Ondavel.CEditTwainPropPage", "TWAIN機器"},
       {kPcdPageClsid, "Ondavel.CEditPcdPropPage", "Photo CD"},
   };
-  for (const Page& page : pages) {
-    std::string prog_id;
-    EXPECT_EQ(ProgIDFromCLSID(page.clsid, &prog_id), S_OK);
-    EXPECT_EQ(prog_id, page.prog_id);
-    HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKey(HKEY_CLASSES_ROOT, ("CLSID\\" + StringFromGUID(page.clsid)).c_str(), &key), ERROR_SUCCESS);
-    std::string name;
-    EXPECT_EQ(RegQueryStringValue(key, "", name), ERROR_SUCCESS);
-    EXPECT_EQ(name, page.name);
-    RegCloseKey(key);
-  }
-  ASSERT_EQ(RunRegsvr(OndavelModulePath(), true), 0);
-  EXPECT_EQ(plat::test::FolderFiles(RegistryDir()), before);
+  plat::test::ExpectPagesRegisteredAndRemoved(OndavelModulePath(), RegistryDir(), pages);
 }
 
 }  // namespace

@@ -325,11 +325,7 @@ TEST_F(PropertyFrameTest, ARangeRefusalKeepsTheFrameAndTheFocus) {
   EXPECT_EQ(shown_quality, "5");
   EXPECT_EQ(rounds, 2);
   EXPECT_EQ(focus_after_refusal, quality_edit);
-  bool was_told = false;
-  for (const JournalEntry& entry : GetJournal()) {
-    was_told = was_told || entry == JournalEntry{"message-box", "Error: Please enter an integer between 1 and 10."};
-  }
-  EXPECT_TRUE(was_told);
+  EXPECT_TRUE(IsJournalled(JournalEntry{"message-box", "Error: Please enter an integer between 1 and 10."}));
   // The first page was applied before the refusal, the second once its value was fixed.
   EXPECT_EQ(target_->written, (std::vector<std::string>{"ShowUI", "Quality"}));
   EXPECT_EQ(target_->quality, 7);
@@ -359,9 +355,7 @@ TEST_F(PropertyFrameTest, AValueTheObjectRefusesIsReportedAndKeptForCorrection) 
   EXPECT_EQ(focus_id, kQualityId);
   EXPECT_EQ(target_->quality, 5);
   EXPECT_TRUE(target_->written.empty());
-  bool was_told = false;
-  for (const JournalEntry& entry : GetJournal()) was_told = was_told || entry.kind == "message-box";
-  EXPECT_TRUE(was_told);
+  EXPECT_TRUE(IsJournalled("message-box"));
 }
 
 TEST_F(PropertyFrameTest, TheStockColourPageWritesASystemColour) {

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "plat/headless.h"
@@ -63,6 +64,9 @@ void SetModalResponder(ModalResponder responder);
 void SetIdleScript(std::vector<IdleStep> steps);
 std::vector<JournalEntry> GetJournal();
 void ClearJournal();
+// Whether the journal holds `entry`, or any entry of `kind`.
+bool IsJournalled(const JournalEntry& entry);
+bool IsJournalled(std::string_view kind);
 // Lets ShellExecute start its opener under the headless backend (it is
 // journalled either way); UseHeadless switches it off again.
 void AllowSpawn(bool allow = true);

@@ -111,6 +111,50 @@ void RunPageFieldCases(IDispatch* object, std::span<const DISPID> ids, const std
 // lock file left out.
 std::map<std::string, std::string> FolderFiles(const std::string& folder);
 
+// A page class as a module's registration leaves it: its ProgID and the
+// name of its class key.
+struct RegisteredPage {
+  CLSID clsid;
+  const char* prog_id;
+  const char* name;
+};
+
+// Registers `module` with plat-regsvr into the registry kept in
+// `registry_dir`, checks each page's class key and its ProgID both ways,
+// unregisters it and checks that the hives are byte for byte as before,
+// another class's key (made first) included.
+void ExpectPagesRegisteredAndRemoved(const std::string& module, const std::string& registry_dir,
+                                     std::span<const RegisteredPage> pages);
+
+// A fixture of a control's pages: `Base`'s fixture with a live control made
+// by `Host` (Create, dispatch, Release), a recorder of the properties it
+// announces as written, and its `writable` properties read by DISPID.
+template <class Base, class Host>
+class PropertyPagesTest : public Base {
+ protected:
+  explicit PropertyPagesTest(std::span<const DISPID> writable) : writable_(writable) {}
+  void SetUp() override {
+    Base::SetUp();
+    ASSERT_TRUE(host_.Create());
+    ASSERT_TRUE(recorder_.Start(host_.dispatch()));
+  }
+  void TearDown() override {
+    recorder_.Stop();
+    host_.Release();
+    Base::TearDown();
+  }
+
+  PropertyValues Properties() { return ReadProperties(host_.dispatch(), writable_); }
+  // The properties that changed from `before`, with their new values.
+  PropertyValues ChangedSince(const PropertyValues& before) { return ChangedProperties(before, Properties()); }
+
+  Host host_;
+  PropertyChangeRecorder recorder_;
+
+ private:
+  std::span<const DISPID> writable_;
+};
+
 // For a modal responder facing the property frame, whose controls act at
 // once (input would wait for the loop): the visible page, the tabs' titles,
 // showing the page of tab `index`, choosing item `index` of list `id`, and
