@@ -8,15 +8,6 @@ namespace ondavel {
 
 using namespace plat;
 
-namespace {
-
-void FreeBlock(HGLOBAL& block) {
-  if (block != 0) (void)GlobalFree(block);
-  block = 0;
-}
-
-}  // namespace
-
 BOOL CQRVNImgEditCtrl::Undo() {
   if (current_image_ == 0) {
     SetError(qrvErrUnsetMediaData);

@@ -374,6 +374,8 @@ class CQRVNImgEditCtrl : public plat::COleControl, public WindowOwner {
   // (or the current image), invalidating the view with erasing.
   void ShowCurrentImage();
   void FreeDisplayCopy();
+  // Frees a block of the store and clears its slot, so that it is freed once.
+  static void FreeBlock(HGLOBAL& block);
   // The screen's depth (planes x bits per pixel) from the control's (or the
   // screen's) device context.
   int ScreenDepth();

@@ -190,6 +190,11 @@ class ImageLibraryBinding {
   // status is taken by reference, so that it is read after the call that
   // fills it, whatever order the arguments are evaluated in.
   HGLOBAL Finish(HGLOBAL result, const int32_t& status);
+  // The rest of a wrapper after its checks: the bitmap read under the wait
+  // cursor (its own error when it cannot be), `call` running one entry point
+  // on it, given the input and the status slot, and the result through Finish.
+  template <class Call>
+  HGLOBAL CallOnDib(HGLOBAL dib, Call call);
   HGLOBAL RunRectOperation(decltype(&::CmiInvert) entry, HGLOBAL dib, int16_t depth, int32_t x, int32_t y,
                            int32_t width, int32_t height, std::initializer_list<int16_t> refused_depths);
 

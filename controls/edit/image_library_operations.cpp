@@ -49,16 +49,24 @@ HGLOBAL ImageLibraryBinding::Finish(HGLOBAL result, const int32_t& status) {
   return result;
 }
 
+template <class Call>
+HGLOBAL ImageLibraryBinding::CallOnDib(HGLOBAL dib, Call call) {
+  plat::CWaitCursor wait;
+  const DibInput input(dib);
+  if (input.error() != 0) return Fail(input.error()), 0;
+  int32_t status = 0;
+  const HGLOBAL result = call(input, status);
+  return Finish(result, status);
+}
+
 HGLOBAL ImageLibraryBinding::RunRectOperation(decltype(&::CmiInvert) entry, HGLOBAL dib, int16_t depth, int32_t x,
                                               int32_t y, int32_t width, int32_t height,
                                               std::initializer_list<int16_t> refused_depths) {
   if (!Begin(reinterpret_cast<const void*>(entry)) || !PrepareDib(dib, &depth, refused_depths)) return 0;
-  plat::CWaitCursor wait;
-  const DibInput input(dib);
-  if (input.error() != 0) return Fail(input.error()), 0;
-  const OptionPairs pairs = RectanglePairs(x, y, width, height, input.width(), input.height());
-  int32_t status = 0;
-  return Finish(entry(input.handle(), MapColorDepthToCmiMode(depth), pairs.data(), pairs.size(), &status), status);
+  return CallOnDib(dib, [&](const DibInput& input, int32_t& status) {
+    const OptionPairs pairs = RectanglePairs(x, y, width, height, input.width(), input.height());
+    return entry(input.handle(), MapColorDepthToCmiMode(depth), pairs.data(), pairs.size(), &status);
+  });
 }
 
 // ---- Geometry --------------------------------------------------------------------------------
@@ -98,13 +106,10 @@ HGLOBAL ImageLibraryBinding::ResizeDibImage(HGLOBAL dib, int32_t width, int32_t 
   if (!Begin(reinterpret_cast<const void*>(entry_.CmiResize))) return 0;
   if (dib == 0) return Fail(plat::qrvErrUnsetMediaData), 0;
   if (width < 1 || height < 1) return Fail(plat::qrvErrInvalidParam), 0;
-  plat::CWaitCursor wait;
-  const DibInput input(dib);
-  if (input.error() != 0) return Fail(input.error()), 0;
-  int32_t status = 0;
-  return Finish(entry_.CmiResize(input.handle(), width, height, MapInterpolationToCmi(interpolation),
-                                 MapMorphologyToCmi(morphology), nullptr, 0, &status),
-                status);
+  return CallOnDib(dib, [&](const DibInput& input, int32_t& status) {
+    return entry_.CmiResize(input.handle(), width, height, MapInterpolationToCmi(interpolation),
+                            MapMorphologyToCmi(morphology), nullptr, 0, &status);
+  });
 }
 
 HGLOBAL ImageLibraryBinding::RotateDibByQuarters(HGLOBAL dib, int16_t rotation, uint32_t fill_colour, int16_t depth,
@@ -115,18 +120,16 @@ HGLOBAL ImageLibraryBinding::RotateDibByQuarters(HGLOBAL dib, int16_t rotation, 
     return Fail(plat::qrvErrInvalidParam), 0;
   }
   if (!PrepareDib(dib, &depth, {})) return 0;
-  plat::CWaitCursor wait;
-  const DibInput input(dib);
-  if (input.error() != 0) return Fail(input.error()), 0;
-  int32_t w = *width, h = *height;
-  if (w == 0 || h == 0) w = input.width(), h = input.height();
-  if (rotation != plat::qrvRotate180) std::swap(w, h);
-  const OptionPairs pairs = FillColourPairs(fill_colour, depth);
-  int32_t status = 0;
-  const HGLOBAL result = Finish(
-      entry_.CmiRotate(input.handle(), w, h, MapRotationToCmi(rotation), pairs.data(), pairs.size(), &status), status);
-  if (result != 0) *width = w, *height = h;
-  return result;
+  return CallOnDib(dib, [&](const DibInput& input, int32_t& status) {
+    int32_t w = *width, h = *height;
+    if (w == 0 || h == 0) w = input.width(), h = input.height();
+    if (rotation != plat::qrvRotate180) std::swap(w, h);
+    const OptionPairs pairs = FillColourPairs(fill_colour, depth);
+    const HGLOBAL result =
+        entry_.CmiRotate(input.handle(), w, h, MapRotationToCmi(rotation), pairs.data(), pairs.size(), &status);
+    if (result != 0) *width = w, *height = h;
+    return result;
+  });
 }
 
 HGLOBAL ImageLibraryBinding::RotateDibByAngle(HGLOBAL dib, int32_t angle_degrees, uint32_t fill_colour,
@@ -143,23 +146,19 @@ HGLOBAL ImageLibraryBinding::RotateDibByAngle(HGLOBAL dib, int32_t angle_degrees
     return Fail(plat::qrvErrInvalidParam), 0;
   }
   if (!PrepareDib(dib, &depth, {})) return 0;
-  plat::CWaitCursor wait;
-  const DibInput input(dib);
-  if (input.error() != 0) return Fail(input.error()), 0;
-  int32_t w = *width, h = *height;
-  if (w == 0 || h == 0) w = input.width(), h = input.height();
-  const double a = angle_degrees * kRadiansPerDegree;
-  const double c = std::fabs(std::cos(a)), s = std::fabs(std::sin(a));
-  const auto new_width = static_cast<int32_t>(c * w + s * h);
-  const auto new_height = static_cast<int32_t>(s * w + c * h);
-  const OptionPairs pairs = FillColourPairs(fill_colour, depth);
-  int32_t status = 0;
-  const HGLOBAL result = Finish(entry_.CmiRotateArbitrary(input.handle(), new_width, new_height,
-                                                          static_cast<double>(angle_degrees), pairs.data(),
-                                                          pairs.size(), &status),
-                                status);
-  if (result != 0) *width = new_width, *height = new_height;
-  return result;
+  return CallOnDib(dib, [&](const DibInput& input, int32_t& status) {
+    int32_t w = *width, h = *height;
+    if (w == 0 || h == 0) w = input.width(), h = input.height();
+    const double a = angle_degrees * kRadiansPerDegree;
+    const double c = std::fabs(std::cos(a)), s = std::fabs(std::sin(a));
+    const auto new_width = static_cast<int32_t>(c * w + s * h);
+    const auto new_height = static_cast<int32_t>(s * w + c * h);
+    const OptionPairs pairs = FillColourPairs(fill_colour, depth);
+    const HGLOBAL result = entry_.CmiRotateArbitrary(
+        input.handle(), new_width, new_height, static_cast<double>(angle_degrees), pairs.data(), pairs.size(), &status);
+    if (result != 0) *width = new_width, *height = new_height;
+    return result;
+  });
 }
 
 HGLOBAL ImageLibraryBinding::FlipDib(HGLOBAL dib, int16_t direction, int32_t x, int32_t y, int32_t width,
@@ -167,24 +166,20 @@ HGLOBAL ImageLibraryBinding::FlipDib(HGLOBAL dib, int16_t direction, int32_t x, 
   if (!Begin(reinterpret_cast<const void*>(entry_.CmiFlip))) return 0;
   if (dib == 0) return Fail(plat::qrvErrUnsetMediaData), 0;
   if (!InRange(direction, qrvDirectionBoth, qrvDirectionVert)) return Fail(plat::qrvErrInvalidParam), 0;
-  plat::CWaitCursor wait;
-  const DibInput input(dib);
-  if (input.error() != 0) return Fail(input.error()), 0;
-  const OptionPairs pairs = RectanglePairs(x, y, width, height, input.width(), input.height());
-  int32_t status = 0;
-  if (direction != qrvDirectionBoth) {
-    return Finish(entry_.CmiFlip(input.handle(), MapDirectionToCmi(direction), pairs.data(), pairs.size(), &status),
-                  status);
-  }
-  // The library has no single "both" direction: top and bottom, then left
-  // and right, in turn.
-  const HGLOBAL rows = entry_.CmiFlip(input.handle(), MapDirectionToCmi(qrvDirectionHorz), pairs.data(), pairs.size(),
-                                      &status);
-  if (rows == 0) return Finish(0, status);
-  const HGLOBAL both =
-      entry_.CmiFlip(rows, MapDirectionToCmi(qrvDirectionVert), pairs.data(), pairs.size(), &status);
-  (void)GlobalFree(rows);
-  return Finish(both, status);
+  return CallOnDib(dib, [&](const DibInput& input, int32_t& status) -> HGLOBAL {
+    const OptionPairs pairs = RectanglePairs(x, y, width, height, input.width(), input.height());
+    if (direction != qrvDirectionBoth) {
+      return entry_.CmiFlip(input.handle(), MapDirectionToCmi(direction), pairs.data(), pairs.size(), &status);
+    }
+    // The library has no single "both" direction: top and bottom, then left
+    // and right, in turn.
+    const HGLOBAL rows =
+        entry_.CmiFlip(input.handle(), MapDirectionToCmi(qrvDirectionHorz), pairs.data(), pairs.size(), &status);
+    if (rows == 0) return 0;
+    const HGLOBAL both = entry_.CmiFlip(rows, MapDirectionToCmi(qrvDirectionVert), pairs.data(), pairs.size(), &status);
+    (void)GlobalFree(rows);
+    return both;
+  });
 }
 
 HGLOBAL ImageLibraryBinding::SkewDib(HGLOBAL dib, int16_t direction, int32_t angle_degrees, uint32_t fill_colour,
@@ -196,22 +191,18 @@ HGLOBAL ImageLibraryBinding::SkewDib(HGLOBAL dib, int16_t direction, int32_t ang
     return Fail(plat::qrvErrInvalidParam), 0;
   }
   if (!PrepareDib(dib, &depth, {})) return 0;
-  plat::CWaitCursor wait;
-  const DibInput input(dib);
-  if (input.error() != 0) return Fail(input.error()), 0;
-  int32_t w = *width, h = *height;
-  if (w == 0 || h == 0) w = input.width(), h = input.height();
-  const double t = std::fabs(std::tan(angle_degrees * kRadiansPerDegree));
-  if (direction == qrvDirectionHorz) w = static_cast<int32_t>(h * t + w);
-  else h = static_cast<int32_t>(w * t + h);
-  const OptionPairs pairs = FillColourPairs(fill_colour, depth);
-  int32_t status = 0;
-  const HGLOBAL result =
-      Finish(entry_.CmiSkew(input.handle(), w, h, MapDirectionToCmi(direction), static_cast<double>(angle_degrees),
-                            pairs.data(), pairs.size(), &status),
-             status);
-  if (result != 0) *width = w, *height = h;
-  return result;
+  return CallOnDib(dib, [&](const DibInput& input, int32_t& status) {
+    int32_t w = *width, h = *height;
+    if (w == 0 || h == 0) w = input.width(), h = input.height();
+    const double t = std::fabs(std::tan(angle_degrees * kRadiansPerDegree));
+    if (direction == qrvDirectionHorz) w = static_cast<int32_t>(h * t + w);
+    else h = static_cast<int32_t>(w * t + h);
+    const OptionPairs pairs = FillColourPairs(fill_colour, depth);
+    const HGLOBAL result = entry_.CmiSkew(input.handle(), w, h, MapDirectionToCmi(direction),
+                                          static_cast<double>(angle_degrees), pairs.data(), pairs.size(), &status);
+    if (result != 0) *width = w, *height = h;
+    return result;
+  });
 }
 
 HGLOBAL ImageLibraryBinding::ClipDibRect(HGLOBAL dib, int32_t left, int32_t top, int32_t right, int32_t bottom,
@@ -269,26 +260,20 @@ HGLOBAL ImageLibraryBinding::ChangeDibColorDepth(HGLOBAL dib, int16_t current_de
 HGLOBAL ImageLibraryBinding::ConvertToBitmap(HGLOBAL dib, int16_t depth, int16_t reduction, int16_t threshold) {
   if (!Begin(reinterpret_cast<const void*>(entry_.CmiModeBitmap)) || !PrepareDib(dib, &depth, {})) return 0;
   if (reduction == qrvReductionNone) reduction = qrvReductionDiffusion;
-  plat::CWaitCursor wait;
-  const DibInput input(dib);
-  if (input.error() != 0) return Fail(input.error()), 0;
-  int32_t status = 0;
-  return Finish(entry_.CmiModeBitmap(input.handle(), MapColorDepthToCmiMode(depth), MapColorReductionToCmi(reduction),
-                                     threshold, nullptr, 0, &status),
-                status);
+  return CallOnDib(dib, [&](const DibInput& input, int32_t& status) {
+    return entry_.CmiModeBitmap(input.handle(), MapColorDepthToCmiMode(depth), MapColorReductionToCmi(reduction),
+                                threshold, nullptr, 0, &status);
+  });
 }
 
 HGLOBAL ImageLibraryBinding::ConvertTo16Colors(HGLOBAL dib, int16_t depth, int16_t reduction) {
   if (!Begin(reinterpret_cast<const void*>(entry_.CmiModeIndexedColor16)) || !PrepareDib(dib, &depth, {})) return 0;
   if (reduction == qrvReductionThreshold) reduction = qrvReductionDiffusion;
-  plat::CWaitCursor wait;
-  const DibInput input(dib);
-  if (input.error() != 0) return Fail(input.error()), 0;
-  int32_t status = 0;
-  return Finish(entry_.CmiModeIndexedColor16(input.handle(), MapColorDepthToCmiMode(depth),
-                                             MapColorReductionToCmi(reduction), kCmiPaletteUniform, 2, 4, 2, nullptr,
-                                             0, &status),
-                status);
+  return CallOnDib(dib, [&](const DibInput& input, int32_t& status) {
+    return entry_.CmiModeIndexedColor16(input.handle(), MapColorDepthToCmiMode(depth),
+                                        MapColorReductionToCmi(reduction), kCmiPaletteUniform, 2, 4, 2, nullptr, 0,
+                                        &status);
+  });
 }
 
 HGLOBAL ImageLibraryBinding::ConvertTo256Colors(HGLOBAL dib, int16_t depth, int16_t reduction) {
@@ -297,32 +282,25 @@ HGLOBAL ImageLibraryBinding::ConvertTo256Colors(HGLOBAL dib, int16_t depth, int1
   // the caller never holds one handle twice.
   if (depth == plat::qrvColorGrayscale) return CopyGlobalBlock(dib);
   if (reduction == qrvReductionThreshold) reduction = qrvReductionDiffusion;
-  plat::CWaitCursor wait;
-  const DibInput input(dib);
-  if (input.error() != 0) return Fail(input.error()), 0;
-  int32_t status = 0;
-  return Finish(entry_.CmiModeIndexedColor256(input.handle(), MapColorDepthToCmiMode(depth),
-                                              MapColorReductionToCmi(reduction), kCmiPaletteUniform, 8, 8, 4,
-                                              nullptr, 0, &status),
-                status);
+  return CallOnDib(dib, [&](const DibInput& input, int32_t& status) {
+    return entry_.CmiModeIndexedColor256(input.handle(), MapColorDepthToCmiMode(depth),
+                                         MapColorReductionToCmi(reduction), kCmiPaletteUniform, 8, 8, 4, nullptr, 0,
+                                         &status);
+  });
 }
 
 HGLOBAL ImageLibraryBinding::ConvertToGrayscale(HGLOBAL dib, int16_t depth) {
   if (!Begin(reinterpret_cast<const void*>(entry_.CmiModeGrayscale)) || !PrepareDib(dib, &depth, {})) return 0;
-  plat::CWaitCursor wait;
-  const DibInput input(dib);
-  if (input.error() != 0) return Fail(input.error()), 0;
-  int32_t status = 0;
-  return Finish(entry_.CmiModeGrayscale(input.handle(), MapColorDepthToCmiMode(depth), nullptr, 0, &status), status);
+  return CallOnDib(dib, [&](const DibInput& input, int32_t& status) {
+    return entry_.CmiModeGrayscale(input.handle(), MapColorDepthToCmiMode(depth), nullptr, 0, &status);
+  });
 }
 
 HGLOBAL ImageLibraryBinding::ConvertToRGB(HGLOBAL dib, int16_t depth) {
   if (!Begin(reinterpret_cast<const void*>(entry_.CmiModeRGBColor)) || !PrepareDib(dib, &depth, {})) return 0;
-  plat::CWaitCursor wait;
-  const DibInput input(dib);
-  if (input.error() != 0) return Fail(input.error()), 0;
-  int32_t status = 0;
-  return Finish(entry_.CmiModeRGBColor(input.handle(), MapColorDepthToCmiMode(depth), nullptr, 0, &status), status);
+  return CallOnDib(dib, [&](const DibInput& input, int32_t& status) {
+    return entry_.CmiModeRGBColor(input.handle(), MapColorDepthToCmiMode(depth), nullptr, 0, &status);
+  });
 }
 
 // ---- Point operations and filters ------------------------------------------------------------
@@ -374,14 +352,10 @@ HGLOBAL ImageLibraryBinding::EmbossDib(HGLOBAL dib, int16_t depth, int32_t x, in
 HGLOBAL ImageLibraryBinding::MedianDib(HGLOBAL dib, int32_t size, int16_t depth, int32_t x, int32_t y, int32_t width,
                                        int32_t height) {
   if (!Begin(reinterpret_cast<const void*>(entry_.CmiMedian)) || !PrepareDib(dib, &depth, kIndexedDepths)) return 0;
-  plat::CWaitCursor wait;
-  const DibInput input(dib);
-  if (input.error() != 0) return Fail(input.error()), 0;
-  const OptionPairs pairs = RectanglePairs(x, y, width, height, input.width(), input.height());
-  int32_t status = 0;
-  return Finish(entry_.CmiMedian(input.handle(), MapColorDepthToCmiMode(depth), size, pairs.data(), pairs.size(),
-                                 &status),
-                status);
+  return CallOnDib(dib, [&](const DibInput& input, int32_t& status) {
+    const OptionPairs pairs = RectanglePairs(x, y, width, height, input.width(), input.height());
+    return entry_.CmiMedian(input.handle(), MapColorDepthToCmiMode(depth), size, pairs.data(), pairs.size(), &status);
+  });
 }
 
 HGLOBAL ImageLibraryBinding::AdjustDibBrightness(HGLOBAL dib, int16_t depth, int32_t brightness, int32_t contrast,
@@ -390,14 +364,11 @@ HGLOBAL ImageLibraryBinding::AdjustDibBrightness(HGLOBAL dib, int16_t depth, int
   if (dib == 0) return Fail(plat::qrvErrUnsetMediaData), 0;
   if (!InRange(brightness, -100, 100) || !InRange(contrast, -100, 100)) return Fail(plat::qrvErrInvalidParam), 0;
   if (!PrepareDib(dib, &depth, {plat::qrvColorBitmap})) return 0;
-  plat::CWaitCursor wait;
-  const DibInput input(dib);
-  if (input.error() != 0) return Fail(input.error()), 0;
-  const OptionPairs pairs = RectanglePairs(x, y, width, height, input.width(), input.height());
-  int32_t status = 0;
-  return Finish(entry_.CmiBrightnessAndContrast(input.handle(), MapColorDepthToCmiMode(depth), brightness, contrast,
-                                                pairs.data(), pairs.size(), &status),
-                status);
+  return CallOnDib(dib, [&](const DibInput& input, int32_t& status) {
+    const OptionPairs pairs = RectanglePairs(x, y, width, height, input.width(), input.height());
+    return entry_.CmiBrightnessAndContrast(input.handle(), MapColorDepthToCmiMode(depth), brightness, contrast,
+                                           pairs.data(), pairs.size(), &status);
+  });
 }
 
 HGLOBAL ImageLibraryBinding::AdjustDibColorBalance(HGLOBAL dib, int16_t depth, int32_t zero, int32_t red,
@@ -409,14 +380,11 @@ HGLOBAL ImageLibraryBinding::AdjustDibColorBalance(HGLOBAL dib, int16_t depth, i
     return Fail(plat::qrvErrInvalidParam), 0;
   }
   if (!PrepareDib(dib, &depth, {plat::qrvColorBitmap, plat::qrvColorGrayscale})) return 0;
-  plat::CWaitCursor wait;
-  const DibInput input(dib);
-  if (input.error() != 0) return Fail(input.error()), 0;
-  const OptionPairs pairs = RectanglePairs(x, y, width, height, input.width(), input.height());
-  int32_t status = 0;
-  return Finish(entry_.CmiColourBalance(input.handle(), MapColorDepthToCmiMode(depth), red, green, blue, pairs.data(),
-                                        pairs.size(), &status),
-                status);
+  return CallOnDib(dib, [&](const DibInput& input, int32_t& status) {
+    const OptionPairs pairs = RectanglePairs(x, y, width, height, input.width(), input.height());
+    return entry_.CmiColourBalance(input.handle(), MapColorDepthToCmiMode(depth), red, green, blue, pairs.data(),
+                                   pairs.size(), &status);
+  });
 }
 
 HGLOBAL ImageLibraryBinding::AdjustDibHue(HGLOBAL dib, int16_t depth, int32_t hue, int32_t saturation,
@@ -427,14 +395,11 @@ HGLOBAL ImageLibraryBinding::AdjustDibHue(HGLOBAL dib, int16_t depth, int32_t hu
     return Fail(plat::qrvErrInvalidParam), 0;
   }
   if (!PrepareDib(dib, &depth, {plat::qrvColorBitmap, plat::qrvColorGrayscale})) return 0;
-  plat::CWaitCursor wait;
-  const DibInput input(dib);
-  if (input.error() != 0) return Fail(input.error()), 0;
-  const OptionPairs pairs = RectanglePairs(x, y, width, height, input.width(), input.height());
-  int32_t status = 0;
-  return Finish(entry_.CmiHueSaturation(input.handle(), MapColorDepthToCmiMode(depth), hue, saturation, lightness,
-                                        pairs.data(), pairs.size(), &status),
-                status);
+  return CallOnDib(dib, [&](const DibInput& input, int32_t& status) {
+    const OptionPairs pairs = RectanglePairs(x, y, width, height, input.width(), input.height());
+    return entry_.CmiHueSaturation(input.handle(), MapColorDepthToCmiMode(depth), hue, saturation, lightness,
+                                   pairs.data(), pairs.size(), &status);
+  });
 }
 
 HGLOBAL ImageLibraryBinding::AdjustDibGamma(HGLOBAL dib, int16_t depth, double gamma, int32_t x, int32_t y,
@@ -443,14 +408,11 @@ HGLOBAL ImageLibraryBinding::AdjustDibGamma(HGLOBAL dib, int16_t depth, double g
   if (dib == 0) return Fail(plat::qrvErrUnsetMediaData), 0;
   if (!(gamma >= 1.0 && gamma <= 1000.0)) return Fail(plat::qrvErrInvalidParam), 0;
   if (!PrepareDib(dib, &depth, {plat::qrvColorBitmap})) return 0;
-  plat::CWaitCursor wait;
-  const DibInput input(dib);
-  if (input.error() != 0) return Fail(input.error()), 0;
-  const OptionPairs pairs = RectanglePairs(x, y, width, height, input.width(), input.height());
-  int32_t status = 0;
-  return Finish(entry_.CmiGammaCorrection(input.handle(), MapColorDepthToCmiMode(depth), gamma * 0.01, pairs.data(),
-                                          pairs.size(), &status),
-                status);
+  return CallOnDib(dib, [&](const DibInput& input, int32_t& status) {
+    const OptionPairs pairs = RectanglePairs(x, y, width, height, input.width(), input.height());
+    return entry_.CmiGammaCorrection(input.handle(), MapColorDepthToCmiMode(depth), gamma * 0.01, pairs.data(),
+                                     pairs.size(), &status);
+  });
 }
 
 namespace {
@@ -524,12 +486,10 @@ HGLOBAL ImageLibraryBinding::PinchDib(HGLOBAL dib, int32_t amount, int32_t x, in
   if (!Begin(reinterpret_cast<const void*>(entry_.CmiPinch))) return 0;
   if (dib == 0) return Fail(plat::qrvErrUnsetMediaData), 0;
   if (!InRange(amount, -100, 100)) return Fail(plat::qrvErrInvalidParam), 0;
-  plat::CWaitCursor wait;
-  const DibInput input(dib);
-  if (input.error() != 0) return Fail(input.error()), 0;
-  const OptionPairs pairs = RectanglePairs(x, y, width, height, input.width(), input.height());
-  int32_t status = 0;
-  return Finish(entry_.CmiPinch(input.handle(), amount, pairs.data(), pairs.size(), &status), status);
+  return CallOnDib(dib, [&](const DibInput& input, int32_t& status) {
+    const OptionPairs pairs = RectanglePairs(x, y, width, height, input.width(), input.height());
+    return entry_.CmiPinch(input.handle(), amount, pairs.data(), pairs.size(), &status);
+  });
 }
 
 HGLOBAL ImageLibraryBinding::SpherizeDib(HGLOBAL dib, int16_t direction, int32_t amount, int32_t x, int32_t y,
@@ -539,14 +499,11 @@ HGLOBAL ImageLibraryBinding::SpherizeDib(HGLOBAL dib, int16_t direction, int32_t
   if (!InRange(amount, -100, 100) || !InRange(direction, qrvDirectionBoth, qrvDirectionVert)) {
     return Fail(plat::qrvErrInvalidParam), 0;
   }
-  plat::CWaitCursor wait;
-  const DibInput input(dib);
-  if (input.error() != 0) return Fail(input.error()), 0;
-  const OptionPairs pairs = RectanglePairs(x, y, width, height, input.width(), input.height());
-  int32_t status = 0;
-  return Finish(entry_.CmiSpherize(input.handle(), MapDirectionToCmi(direction), amount, pairs.data(), pairs.size(),
-                                   &status),
-                status);
+  return CallOnDib(dib, [&](const DibInput& input, int32_t& status) {
+    const OptionPairs pairs = RectanglePairs(x, y, width, height, input.width(), input.height());
+    return entry_.CmiSpherize(input.handle(), MapDirectionToCmi(direction), amount, pairs.data(), pairs.size(),
+                              &status);
+  });
 }
 
 }  // namespace ondavel

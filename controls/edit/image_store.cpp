@@ -14,15 +14,6 @@ namespace ondavel {
 
 using namespace plat;
 
-namespace {
-
-void FreeBlock(HGLOBAL& block) {
-  if (block != 0) (void)GlobalFree(block);
-  block = 0;
-}
-
-}  // namespace
-
 int16_t DisplayCopyDepth(int screen_depth, int16_t color_depth) {
   if (screen_depth == 4 &&
       (color_depth == qrvColor256 || color_depth == qrvColorGrayscale || color_depth == qrvColorRGB)) {
@@ -36,6 +27,11 @@ int16_t DisplayCopyDepth(int screen_depth, int16_t color_depth) {
 
 void CQRVNImgEditCtrl::ClearViewImage() {
   if (HasView()) view_.ClearViewImage();
+}
+
+void CQRVNImgEditCtrl::FreeBlock(HGLOBAL& block) {
+  if (block != 0) (void)GlobalFree(block);
+  block = 0;
 }
 
 void CQRVNImgEditCtrl::FreeDisplayCopy() { FreeBlock(display_copy_); }
