@@ -7,6 +7,7 @@
 #include <mutex>
 #include <string>
 
+#include "plat/backend.h"
 #include "plat/font_engine.h"
 #include "plat/qt_module.h"
 
@@ -103,6 +104,11 @@ void UseSystemFontsWhenAuto() {
 }
 
 FontEngine* SystemFontEngine(std::string* error) {
+  // libplat_qt.so keeps one application for text and windows alike, made
+  // for whichever asks first, and one made for text alone cannot show
+  // windows. The backend is therefore settled before text can make it, so
+  // that measuring text first never takes the display from a Qt backend.
+  (void)backend::CurrentBackend();
   static std::once_flag once;
   static FontEngine* engine = nullptr;
   static std::string load_error;
