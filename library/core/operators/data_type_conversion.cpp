@@ -8,6 +8,7 @@
 
 #include "core/codes.h"
 #include "core/operators/operator_frame.h"
+#include "core/operators/reversed_bits.h"
 #include "core/status.h"
 
 namespace {
@@ -16,18 +17,6 @@ constexpr int32_t kBooleanBits = 1;
 constexpr int32_t kByteBits = 8;
 constexpr int32_t kWordBits = 32;
 constexpr uint8_t kBooleanTrueByte = 255;
-
-constexpr std::array<uint8_t, 256> MakeReverseTable() {
-  std::array<uint8_t, 256> table{};
-  for (int v = 0; v < 256; ++v) {
-    int r = 0;
-    for (int bit = 0; bit < 8; ++bit) r |= ((v >> bit) & 1) << (7 - bit);
-    table[v] = static_cast<uint8_t>(r);
-  }
-  return table;
-}
-// A byte of 1-bit elements in the other bit order.
-constexpr std::array<uint8_t, 256> kReverseBits = MakeReverseTable();
 
 bool TestBitAt(const RowRef& row, int64_t position) { return IpiTestBit(*row.accessor, row.data, position); }
 void SetBitAt(const RowRef& row, int64_t position, bool on) { IpiSetBit(*row.accessor, row.data, position, on); }
@@ -62,7 +51,7 @@ void CopyNarrowSamePhase(const RowRef& in, const RowRef& out, bool reverse) {
   if (!reverse) {
     std::memmove(to, from, static_cast<size_t>(bytes));
   } else {
-    for (int64_t k = 0; k < bytes; ++k) to[k] = kReverseBits[from[k]];
+    for (int64_t k = 0; k < bytes; ++k) to[k] = kReversedBits[from[k]];
   }
   for (i += bytes * 8; i < total_bits; ++i) SetBitAt(out, out.bit + i, TestBitAt(in, in.bit + i));
 }

@@ -12,28 +12,20 @@
 #include <tmmintrin.h>
 
 #include "core/operators/geometry/geometry_codes.h"
+#include "core/operators/reversed_bits.h"
 
 namespace {
 
 // Destination rows of byte pixels filled from one pass down the source rows.
 constexpr int64_t kStripRows = 16;
 
-constexpr std::array<uint8_t, 256> MakeReversedBits() {
-  std::array<uint8_t, 256> table{};
-  for (int v = 0; v < 256; ++v) {
-    int r = 0;
-    for (int b = 0; b < 8; ++b) r |= ((v >> b) & 1) << (7 - b);
-    table[v] = static_cast<uint8_t>(r);
-  }
-  return table;
-}
 constexpr std::array<uint8_t, 256> MakeSwappedNibbles() {
   std::array<uint8_t, 256> table{};
   for (int v = 0; v < 256; ++v) table[v] = static_cast<uint8_t>((v << 4 | v >> 4) & 0xFF);
   return table;
 }
-// A byte of 8 1-bit pixels, or of 2 4-bit pixels, with its pixels in reverse order.
-constexpr std::array<uint8_t, 256> kReversedBits = MakeReversedBits();
+// A byte of 2 4-bit pixels with its pixels in reverse order (kReversedBits
+// does the same for 8 1-bit pixels).
 constexpr std::array<uint8_t, 256> kSwappedNibbles = MakeSwappedNibbles();
 
 // --- reversed rows --------------------------------------------------------------
