@@ -1,7 +1,8 @@
-// Inflating and unfiltering of PNG rows; see png_row_coder.h. Input is read
-// from the compressed object in pieces of at most kPngBufferBytes and never
-// past its stated size; output goes straight into the row buffer, whose room
-// is exactly one row, so nothing beyond the computed rows is ever inflated.
+// Inflating and unfiltering of PNG rows; see png_row_coder.h. Input never
+// goes past the compressed object's stated size: in memory it is inflated in
+// place, from a file it is read in pieces of at most kPngBufferBytes. Output
+// goes straight into the row buffer, whose room is exactly one row, so
+// nothing beyond the computed rows is ever inflated.
 #include <algorithm>
 #include <cassert>
 #include <cstring>
@@ -10,6 +11,13 @@
 #include "core/status.h"
 #include "core/system/system.h"
 #include "interchange/png/png_row_coder.h"
+
+namespace {
+
+// zlib counts its input in 32 bits.
+constexpr int64_t kPngLargestInput = int64_t{1} << 30;
+
+}  // namespace
 
 PngRowDecoder::PngRowDecoder(const PngRowFormat& format)
     : format_(format),
@@ -32,6 +40,16 @@ int PngRowDecoder::Start(IpiSystem* sys, IpiStream* source, int64_t compressed_b
 }
 
 int PngRowDecoder::Refill(IpiSystem* sys) {
+  if (source_->data != nullptr) {
+    // A stream in memory is inflated where it lies, in one piece.
+    const int64_t count = std::min<int64_t>(remaining_, kPngLargestInput);
+    if (count > source_->limit || offset_ > source_->limit - count) return IpiRefuse(sys, kIpiInsufficientSize);
+    stream_.next_in = source_->data + offset_;
+    stream_.avail_in = static_cast<uInt>(count);
+    offset_ += count;
+    remaining_ -= count;
+    return kIpiNoError;
+  }
   const int64_t count = std::min<int64_t>(remaining_, static_cast<int64_t>(buffer_.size()));
   if (IpiReadBytes(sys, source_, offset_, buffer_.data(), count) != count) return IpiGetLastError(sys);
   offset_ += count;
