@@ -38,9 +38,9 @@ inline void UnpackEight(uint8_t packed, uint64_t select, uint8_t* values) {
   std::memcpy(values, &word, sizeof word);
 }
 
-bool IsMsbFirst(const RowRef& row) { return row.accessor->bit_masks[0] == 0x80; }
-
 }  // namespace
+
+bool IsMsbFirst(const RowRef& row) { return row.accessor->bit_masks[0] == 0x80; }
 
 int RequireByteImage(IpiSystem* sys, IpiObject* obj) {
   IPI_RETURN_IF_ERROR(RequireDataType(sys, obj, kDataTypeNonnegative));

@@ -43,6 +43,8 @@ using ByteTable = std::array<uint8_t, kTableEntries>;
 // NaN gives 0.
 [[nodiscard]] uint8_t SaturateToByte(double value);
 
+// Whether a 1-bit row puts its first element in a byte's most significant bit.
+[[nodiscard]] bool IsMsbFirst(const RowRef& row);
 // Element i of a 1-bit row becomes values[i] (0 or 1); values[i] = 1 where set.
 void UnpackBits(const RowRef& row, uint8_t* values);
 // Sets element i of a 1-bit row to values[i] (0 or 1) where the gate is open.

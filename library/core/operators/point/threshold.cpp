@@ -4,7 +4,6 @@
 #include "core/operators/point/threshold.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 #if defined(__SSE2__)
@@ -15,6 +14,7 @@
 #include "core/operators/operator_frame.h"
 #include "core/operators/point/lookup_table.h"
 #include "core/operators/point/point_common.h"
+#include "core/operators/reversed_bits.h"
 #include "core/status.h"
 
 namespace {
@@ -46,18 +46,6 @@ BitDecision DecideBits(int32_t t, bool is_below_set, bool is_above_set) {
   return {static_cast<uint8_t>(t), is_above_set, is_below_set};
 }
 
-// Bit reversal of a byte: the comparison mask has element k at bit k, a
-// most-significant-first bitmap wants it at bit 7 - k.
-constexpr std::array<uint8_t, 256> kReversedBits = [] {
-  std::array<uint8_t, 256> t{};
-  for (int v = 0; v < 256; ++v) {
-    int r = 0;
-    for (int k = 0; k < 8; ++k) r |= ((v >> k) & 1) << (7 - k);
-    t[static_cast<size_t>(v)] = static_cast<uint8_t>(r);
-  }
-  return t;
-}();
-
 // A mask of 16 samples, bit k for sample k, set where the sample's bit is.
 inline uint32_t DecideSixteen(const uint8_t* samples, const BitDecision& d) {
 #if defined(__SSE2__)
@@ -82,11 +70,12 @@ void ThresholdIntoBits(const uint8_t* samples, const RowRef& out, const BitDecis
   int64_t i = 0;
   for (; i < count && ((out.bit + i) & 7) != 0; ++i) out.Set(i, d.BitOf(samples[i]) != 0);
   uint8_t* byte = out.data + ((out.bit + i) >> 3);
-  const bool is_msb_first = out.accessor->bit_masks[0] == 0x80;
+  const bool is_msb_first = IsMsbFirst(out);
   for (; i + 16 <= count; i += 16, byte += 2) {
     const uint32_t mask = DecideSixteen(samples + i, d);
     byte[0] = static_cast<uint8_t>(mask);
     byte[1] = static_cast<uint8_t>(mask >> 8);
+    // The mask has sample k at bit k; a most-significant-first bitmap wants it at bit 7 - k.
     if (is_msb_first) {
       byte[0] = kReversedBits[byte[0]];
       byte[1] = kReversedBits[byte[1]];
