@@ -3,7 +3,10 @@
 
 #include <sys/wait.h>
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
+#include <set>
 
 #include "plat/oleaut/com.h"
 
@@ -26,6 +29,11 @@ bool ControlHost::CreateControl(const char* prog_id, const IID& events_iid,
   sink_ = EventSink::Create(events_iid);
   add_handlers(*sink_);
   return sink_->Advise(control_.get()) == S_OK;
+}
+
+void ControlHost::Attach(ComPtr<IDispatch> control) {
+  ReleaseControl();
+  control_ = std::move(control);
 }
 
 void ControlHost::Disconnect() {
@@ -79,6 +87,77 @@ Variant ControlHost::Invoke(DISPID id, std::vector<Variant> args) {
   Variant result;
   Call(id, InvokeKind::kMethod, args, &result);
   return result;
+}
+
+void ExpectPutsAcceptedOrRefused(ControlHost& host, const std::vector<PutCase>& cases, SCODE refusal) {
+  for (const PutCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Variant before = host.Get(c.id);
+    const HRESULT hr = host.Put(c.id, c.value);
+    const SCODE scode = host.last_scode();
+    const Variant after = host.Get(c.id);
+    if (c.is_accepted) {
+      EXPECT_EQ(hr, S_OK);
+      Variant expected;
+      ASSERT_EQ(VariantChangeType(expected, c.value, after.vt()), S_OK);
+      EXPECT_EQ(after, expected);
+    } else {
+      EXPECT_EQ(hr, DISP_E_EXCEPTION);
+      EXPECT_EQ(scode, refusal);
+      EXPECT_EQ(after, before);
+    }
+  }
+}
+
+namespace {
+
+ComPtr<IPersistPropertyBag> Persistence(ControlHost& host) {
+  return ComPtr<IDispatch>(host.dispatch()).As<IPersistPropertyBag>();
+}
+
+}  // namespace
+
+void ExpectSavedAndLoaded(ControlHost& first, ControlHost& second, const std::vector<PersistedValue>& values,
+                          int32_t version, std::span<const char* const> unlisted, SavedControl& saved) {
+  saved.defaults.clear();
+  for (const PersistedValue& p : values) {
+    saved.defaults.push_back(first.Get(p.id));
+    ASSERT_EQ(first.Put(p.id, p.value), S_OK) << p.name;
+  }
+  saved.bag = PropertyBag::Create();
+  ASSERT_EQ(Persistence(first)->Save(saved.bag.get(), TRUE, TRUE), S_OK);
+  const Variant* stored_version = saved.bag->Find("_Version");
+  ASSERT_NE(stored_version, nullptr);
+  EXPECT_EQ(stored_version->lVal(), version);
+  std::set<std::string> left_out = {"_Version", "_ExtentX", "_ExtentY"};
+  left_out.insert(unlisted.begin(), unlisted.end());
+  std::vector<std::string> names;
+  for (const auto& entry : saved.bag->entries()) {
+    if (left_out.count(entry.first) == 0) names.push_back(entry.first);
+  }
+  std::vector<std::string> expected_names;
+  for (const PersistedValue& p : values) expected_names.push_back(p.name);
+  EXPECT_EQ(names, expected_names);
+
+  ASSERT_EQ(Persistence(second)->Load(saved.bag.get()), S_OK);
+  for (const PersistedValue& p : values) {
+    SCOPED_TRACE(p.name);
+    Variant expected;
+    const Variant got = second.Get(p.id);
+    ASSERT_EQ(VariantChangeType(expected, p.value, got.vt()), S_OK);
+    EXPECT_EQ(got, expected);
+  }
+}
+
+void ExpectEmptyBagGivesDefaults(ControlHost& host, const std::vector<PersistedValue>& values,
+                                 const std::vector<Variant>& defaults) {
+  ComPtr<PropertyBag> empty = PropertyBag::Create();
+  ASSERT_EQ(Persistence(host)->Load(empty.get()), S_OK);
+  ASSERT_EQ(defaults.size(), values.size());
+  for (size_t i = 0; i < values.size(); ++i) {
+    SCOPED_TRACE(values[i].name);
+    EXPECT_EQ(host.Get(values[i].id), defaults[i]);
+  }
 }
 
 }  // namespace plat::test

@@ -58,18 +58,11 @@ TEST_F(AcquireTest, RegisteredByRegsvrCreatedByProgIdAndUnregistered) {
   EXPECT_EQ(RunRegsvr(root() + "/no/libSuch.so"), 3);
 }
 
-struct PutCase {
-  const char* name;
-  DISPID id;
-  Variant value;
-  bool is_accepted;
-};
-
 TEST_F(AcquireTest, ValidatedPropertiesRefuseOutOfSetValuesAndKeepTheOldOne) {
   AcquireHost host;
   ASSERT_TRUE(host.Create());
   // Enumerations and longs travel as I4, shorts as I2, floats as R4.
-  const std::vector<PutCase> cases = {
+  const std::vector<plat::test::PutCase> cases = {
       {"MediaFormat 105", kDispMediaFormat, Variant(int32_t{105}), false},
       {"MediaFormat 106", kDispMediaFormat, Variant(int32_t{106}), true},
       {"MediaFormat 100", kDispMediaFormat, Variant(int32_t{100}), false},
@@ -113,23 +106,7 @@ TEST_F(AcquireTest, ValidatedPropertiesRefuseOutOfSetValuesAndKeepTheOldOne) {
       {"YResolution -1", kDispYResolution, Variant(int16_t{-1}), false},
       {"YResolution 300", kDispYResolution, Variant(int16_t{300}), true},
   };
-  for (const PutCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    const Variant before = host.Get(c.id);
-    const HRESULT hr = host.Put(c.id, c.value);
-    const SCODE scode = host.last_scode();
-    const Variant after = host.Get(c.id);
-    if (c.is_accepted) {
-      EXPECT_EQ(hr, S_OK);
-      Variant expected;
-      ASSERT_EQ(VariantChangeType(expected, c.value, after.vt()), S_OK);
-      EXPECT_EQ(after, expected);
-    } else {
-      EXPECT_EQ(hr, DISP_E_EXCEPTION);
-      EXPECT_EQ(scode, kInvalidPropertyValue);
-      EXPECT_EQ(after, before);
-    }
-  }
+  plat::test::ExpectPutsAcceptedOrRefused(host, cases, kInvalidPropertyValue);
   // A short property given more than 16 bits fails in the coercion and
   // leaves the old value too.
   const Variant quality = host.Get(kDispQuality);
@@ -141,13 +118,7 @@ TEST_F(AcquireTest, ValidatedPropertiesRefuseOutOfSetValuesAndKeepTheOldOne) {
 
 // Every persisted property with a value other than its default, as a host
 // puts it.
-struct Persisted {
-  DISPID id;
-  const char* name;
-  Variant value;
-};
-
-std::vector<Persisted> NonDefaultValues() {
+std::vector<plat::test::PersistedValue> NonDefaultValues() {
   return {
       {kDispMediaFormat, "MediaFormat", Variant(int32_t{102})},
       {kDispCompression, "Compression", Variant(int32_t{206})},
@@ -185,48 +156,16 @@ std::vector<Persisted> NonDefaultValues() {
 }
 
 TEST_F(AcquireTest, PersistenceRestoresAllPropertiesAndAnEmptyBagGivesTheDefaults) {
-  const std::vector<Persisted> values = NonDefaultValues();
+  const std::vector<plat::test::PersistedValue> values = NonDefaultValues();
   ASSERT_EQ(values.size(), 32u);
   AcquireHost first;
-  ASSERT_TRUE(first.Create());
-  std::vector<Variant> defaults;
-  for (const Persisted& p : values) {
-    defaults.push_back(first.Get(p.id));
-    ASSERT_EQ(first.Put(p.id, p.value), S_OK) << p.name;
-  }
-  ComPtr<IPersistPropertyBag> persist = ComPtr<IDispatch>(first.dispatch()).As<IPersistPropertyBag>();
-  ComPtr<PropertyBag> bag = PropertyBag::Create();
-  ASSERT_EQ(persist->Save(bag.get(), TRUE, TRUE), S_OK);
-  const Variant* version = bag->Find("_Version");
-  ASSERT_NE(version, nullptr);
-  EXPECT_EQ(version->lVal(), 0x00020000);
-  // Stored in the documented order, each under its property name.
-  std::vector<std::string> names;
-  for (const auto& entry : bag->entries()) {
-    if (entry.first != "_Version" && entry.first != "_ExtentX" && entry.first != "_ExtentY") names.push_back(entry.first);
-  }
-  std::vector<std::string> expected_names;
-  for (const Persisted& p : values) expected_names.push_back(p.name);
-  EXPECT_EQ(names, expected_names);
-
   AcquireHost second;
+  ASSERT_TRUE(first.Create());
   ASSERT_TRUE(second.Create());
-  ComPtr<IPersistPropertyBag> loader = ComPtr<IDispatch>(second.dispatch()).As<IPersistPropertyBag>();
-  ASSERT_EQ(loader->Load(bag.get()), S_OK);
-  for (const Persisted& p : values) {
-    SCOPED_TRACE(p.name);
-    Variant expected;
-    const Variant got = second.Get(p.id);
-    ASSERT_EQ(VariantChangeType(expected, p.value, got.vt()), S_OK);
-    EXPECT_EQ(got, expected);
-  }
-
-  ComPtr<PropertyBag> empty = PropertyBag::Create();
-  ASSERT_EQ(loader->Load(empty.get()), S_OK);
-  for (size_t i = 0; i < values.size(); ++i) {
-    SCOPED_TRACE(values[i].name);
-    EXPECT_EQ(second.Get(values[i].id), defaults[i]);
-  }
+  // Stored in this order, each under its property name.
+  plat::test::SavedControl saved;
+  ASSERT_NO_FATAL_FAILURE(plat::test::ExpectSavedAndLoaded(first, second, values, 0x00020000, {}, saved));
+  plat::test::ExpectEmptyBagGivesDefaults(second, values, saved.defaults);
 }
 
 TEST_F(AcquireTest, AcquiredCountCannotBeReadInDesignMode) {

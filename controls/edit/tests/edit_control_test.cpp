@@ -88,17 +88,10 @@ TEST_F(EditTest, RegisteredByRegsvrCreatedByProgIdWithItsTypeInformation) {
   EXPECT_NE(CLSIDFromProgID("Ondavel.ImgEdit.1", &clsid), S_OK);
 }
 
-struct PutCase {
-  const char* name;
-  DISPID id;
-  Variant value;
-  bool is_accepted;
-};
-
 TEST_F(EditTest, ValidatedPropertiesRefuseOutOfSetValuesAndKeepTheOldOne) {
   EditHost host;
   ASSERT_TRUE(host.Create());
-  const std::vector<PutCase> cases = {
+  const std::vector<plat::test::PutCase> cases = {
       {"HorzPos 2", kDispHorzPos, Variant(int32_t{2}), false},
       {"HorzPos 5", kDispHorzPos, Variant(int32_t{5}), true},
       {"VertPos 4", kDispVertPos, Variant(int32_t{4}), false},
@@ -137,23 +130,7 @@ TEST_F(EditTest, ValidatedPropertiesRefuseOutOfSetValuesAndKeepTheOldOne) {
       {"SaveYResolution 300", kDispSaveYResolution, Variant(int16_t{300}), true},
       {"BorderStyle 2", DISPID_BORDERSTYLE, Variant(int16_t{2}), false},
   };
-  for (const PutCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    const Variant before = host.Get(c.id);
-    const HRESULT hr = host.Put(c.id, c.value);
-    const SCODE scode = host.last_scode();
-    const Variant after = host.Get(c.id);
-    if (c.is_accepted) {
-      EXPECT_EQ(hr, S_OK);
-      Variant expected;
-      ASSERT_EQ(VariantChangeType(expected, c.value, after.vt()), S_OK);
-      EXPECT_EQ(after, expected);
-    } else {
-      EXPECT_EQ(hr, DISP_E_EXCEPTION);
-      EXPECT_EQ(scode, kInvalidPropertyValue);
-      EXPECT_EQ(after, before);
-    }
-  }
+  plat::test::ExpectPutsAcceptedOrRefused(host, cases, kInvalidPropertyValue);
   // Read-only properties refuse a put.
   EXPECT_EQ(host.Put(kDispImageWidth, Variant(int32_t{3})), DISP_E_EXCEPTION);
   EXPECT_EQ(host.Put(kDispImageSelectedPage, Variant(int16_t{3})), DISP_E_EXCEPTION);
@@ -195,13 +172,7 @@ TEST_F(EditTest, ImageInformationCannotBeReadInDesignModeAndIsUnknownWithoutAnIm
 
 // Every persisted property with a value other than its default, in the
 // stored order, with the name it is stored under.
-struct Persisted {
-  DISPID id;
-  const char* name;
-  Variant value;
-};
-
-std::vector<Persisted> NonDefaultValues() {
+std::vector<plat::test::PersistedValue> NonDefaultValues() {
   return {
       {kDispSaveMediaFormat, "SaveMediaFormat", Variant(int32_t{102})},
       {kDispSaveCompression, "SaveCompression", Variant(int32_t{206})},
@@ -241,63 +212,31 @@ std::vector<Persisted> NonDefaultValues() {
 }
 
 TEST_F(EditTest, PersistenceKeepsEveryPropertyAndVersionOneStreamsLoseTheSaveResolutions) {
-  const std::vector<Persisted> values = NonDefaultValues();
+  const std::vector<plat::test::PersistedValue> values = NonDefaultValues();
   ASSERT_EQ(values.size(), 34u);
   EditHost first;
-  ASSERT_TRUE(first.Create());
-  std::vector<Variant> defaults;
-  for (const Persisted& p : values) {
-    defaults.push_back(first.Get(p.id));
-    ASSERT_EQ(first.Put(p.id, p.value), S_OK) << p.name;
-  }
-  ComPtr<IPersistPropertyBag> persist = ComPtr<IDispatch>(first.dispatch()).As<IPersistPropertyBag>();
-  ComPtr<PropertyBag> bag = PropertyBag::Create();
-  ASSERT_EQ(persist->Save(bag.get(), TRUE, TRUE), S_OK);
-  const Variant* version = bag->Find("_Version");
-  ASSERT_NE(version, nullptr);
-  EXPECT_EQ(version->lVal(), 0x00020000);
-  std::vector<std::string> names;
-  for (const auto& entry : bag->entries()) {
-    const std::string& name = entry.first;
-    if (name == "_Version" || name == "_ExtentX" || name == "_ExtentY" || name == "BackColor" ||
-        name == "BorderStyle" || name == "Appearance") {
-      continue;
-    }
-    names.push_back(name);
-  }
-  std::vector<std::string> expected_names;
-  for (const Persisted& p : values) expected_names.push_back(p.name);
-  EXPECT_EQ(names, expected_names);
-  EXPECT_EQ(bag->Find("AspectRatio"), nullptr) << "stored only as hAspectRatio";
-
   EditHost second;
+  ASSERT_TRUE(first.Create());
   ASSERT_TRUE(second.Create());
-  ComPtr<IPersistPropertyBag> loader = ComPtr<IDispatch>(second.dispatch()).As<IPersistPropertyBag>();
-  ASSERT_EQ(loader->Load(bag.get()), S_OK);
-  for (const Persisted& p : values) {
-    SCOPED_TRACE(p.name);
-    Variant expected;
-    const Variant got = second.Get(p.id);
-    ASSERT_EQ(VariantChangeType(expected, p.value, got.vt()), S_OK);
-    EXPECT_EQ(got, expected);
-  }
+  // The stock properties are stored too, but are not among the values.
+  const char* const stock[] = {"BackColor", "BorderStyle", "Appearance"};
+  plat::test::SavedControl saved;
+  ASSERT_NO_FATAL_FAILURE(plat::test::ExpectSavedAndLoaded(first, second, values, 0x00020000, stock, saved));
+  ComPtr<PropertyBag> bag = saved.bag;
+  EXPECT_EQ(bag->Find("AspectRatio"), nullptr) << "stored only as hAspectRatio";
 
   // The same stream marked 1.1: the save resolutions load as 0; an
   // "AspectRatio" entry is not the property's.
   bag->Write("_Version", Variant(int32_t{0x00010001}));
   bag->Write("AspectRatio", Variant::Bool(true));
+  ComPtr<IPersistPropertyBag> loader = ComPtr<IDispatch>(second.dispatch()).As<IPersistPropertyBag>();
   ASSERT_EQ(loader->Load(bag.get()), S_OK);
   EXPECT_EQ(second.Get(kDispSaveXResolution), Variant(int16_t{0}));
   EXPECT_EQ(second.Get(kDispSaveYResolution), Variant(int16_t{0}));
   EXPECT_EQ(second.Get(kDispAspectRatio), Variant::Bool(false));
   EXPECT_EQ(second.Get(kDispZoom), Variant(int16_t{250}));
 
-  ComPtr<PropertyBag> empty = PropertyBag::Create();
-  ASSERT_EQ(loader->Load(empty.get()), S_OK);
-  for (size_t i = 0; i < values.size(); ++i) {
-    SCOPED_TRACE(values[i].name);
-    EXPECT_EQ(second.Get(values[i].id), defaults[i]);
-  }
+  plat::test::ExpectEmptyBagGivesDefaults(second, values, saved.defaults);
 }
 
 TEST_F(EditTest, PredefinedStringsNameTheConstantsAndGiveShortValues) {

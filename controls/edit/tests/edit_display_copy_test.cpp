@@ -4,6 +4,7 @@
 
 #include "dib_fixtures.h"
 #include "image_edit_ctrl.h"
+#include "in_process_edit_test.h"
 #include "plat/packed_dib.h"
 #include "plat/testing.h"
 
@@ -12,35 +13,18 @@ namespace {
 
 using namespace plat;
 
-class EditDisplayCopyTest : public plat::test::GuiTest {
+class EditDisplayCopyTest : public InProcessEditTest {
  protected:
-  void SetUp() override {
-    GuiTest::SetUp();
-    control_ = MakeCom<CQRVNImgEditCtrl>();
-    ASSERT_TRUE(control_->binding().IsBound());
-  }
-  void TearDown() override {
-    control_ = nullptr;
-    plat::test::SetReportedDepth(32);
-    GuiTest::TearDown();
-  }
-  bool Call(DISPID id, std::vector<Variant> args) {
-    Variant result;
-    EXCEPINFO excep;
-    EXPECT_EQ(control_->Invoke(id, InvokeKind::kMethod, args, &result, &excep, nullptr), S_OK);
-    return result.boolVal() != 0;
-  }
   // The bit count of the display copy, 0 when there is none.
   int DisplayBits() {
     const auto view = ValidatePackedDib(control_->display_copy());
     return view ? view->bpp : 0;
   }
-  ComPtr<CQRVNImgEditCtrl> control_;
 };
 
 TEST_F(EditDisplayCopyTest, IsMadeForTheDepthAnEditLeaves) {
   plat::test::SetReportedDepth(4);
-  ASSERT_TRUE(Call(kDispSetDIB, {Variant(static_cast<int32_t>(MakeDib(Spec(12, 8, 24)))), Variant::Bool(true)}));
+  ASSERT_TRUE(SetDIB(MakeDib(Spec(12, 8, 24))));
   EXPECT_EQ(DisplayBits(), 4);
   // A bilevel image needs no copy on 16 colours.
   ASSERT_TRUE(Call(kDispChangeColorDepth, {Variant(int16_t{qrvColorBitmap})}));

@@ -5,6 +5,7 @@
 
 #include "dib_fixtures.h"
 #include "image_edit_ctrl.h"
+#include "in_process_edit_test.h"
 #include "plat/packed_dib.h"
 #include "plat/testing.h"
 
@@ -13,40 +14,7 @@ namespace {
 
 using namespace plat;
 
-class ImageStoreTest : public plat::test::GuiTest {
- protected:
-  void SetUp() override {
-    GuiTest::SetUp();
-    control_ = MakeCom<CQRVNImgEditCtrl>();
-    ASSERT_TRUE(control_->binding().IsBound());
-  }
-  void TearDown() override {
-    control_ = nullptr;
-    plat::test::SetReportedDepth(32);
-    GuiTest::TearDown();
-  }
-  int32_t Get(DISPID id) {
-    Variant result;
-    EXCEPINFO excep;
-    EXPECT_EQ(control_->Invoke(id, InvokeKind::kPropertyGet, {}, &result, &excep, nullptr), S_OK);
-    Variant as_long;
-    EXPECT_EQ(VariantChangeType(as_long, result, VT_I4), S_OK);
-    return as_long.lVal();
-  }
-  void Put(DISPID id, Variant value) {
-    Variant args[] = {std::move(value)};
-    EXCEPINFO excep;
-    EXPECT_EQ(control_->Invoke(id, InvokeKind::kPropertyPut, args, nullptr, &excep, nullptr), S_OK);
-  }
-  bool SetDIB(HGLOBAL dib) {
-    Variant args[] = {Variant(static_cast<int32_t>(dib)), Variant::Bool(true)};
-    Variant result;
-    EXCEPINFO excep;
-    EXPECT_EQ(control_->Invoke(kDispSetDIB, InvokeKind::kMethod, args, &result, &excep, nullptr), S_OK);
-    return result.boolVal() != 0;
-  }
-  ComPtr<CQRVNImgEditCtrl> control_;
-};
+using ImageStoreTest = InProcessEditTest;
 
 TEST(PageGrid, RowsAndColumnsFollowTheScreenAndThePageCount) {
   struct Case {

@@ -2,15 +2,19 @@
 // plat-regsvr, the control created by ProgID, properties put and read by
 // dispatch id, methods invoked, and events received by a sink. Each
 // control's own host adds its events and its methods' argument shapes.
+// Also the checks every control's properties share: puts accepted or
+// refused by their value sets, and persistence through a property bag.
 #ifndef PLAT_TESTING_CONTROL_HOST_H_
 #define PLAT_TESTING_CONTROL_HOST_H_
 
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "plat/ctl/control.h"
 #include "plat/oleaut/connection.h"
+#include "plat/oleaut/property_bag.h"
 
 namespace plat::test {
 
@@ -24,6 +28,8 @@ class ControlHost {
   ControlHost(const ControlHost&) = delete;
   ControlHost& operator=(const ControlHost&) = delete;
 
+  // Hosts a control made in process rather than by ProgID, with no sink.
+  void Attach(ComPtr<IDispatch> control);
   IDispatch* dispatch() const { return control_.get(); }
   // The framework object behind the interface (for window and drawing tests).
   COleControl* object() const;
@@ -61,6 +67,42 @@ class ControlHost {
   SCODE last_scode_ = 0;
   HRESULT last_hr_ = 0;
 };
+
+// A put through dispatch and its outcome: an accepted value reads back as
+// put (in the property's own type); a refused one raises `refusal` as the
+// exception code and leaves the old value.
+struct PutCase {
+  const char* name;
+  DISPID id;
+  Variant value;
+  bool is_accepted;
+};
+void ExpectPutsAcceptedOrRefused(ControlHost& host, const std::vector<PutCase>& cases, SCODE refusal);
+
+// A persisted property with a value other than its default, and the name
+// it is stored under.
+struct PersistedValue {
+  DISPID id;
+  const char* name;
+  Variant value;
+};
+
+// What ExpectSavedAndLoaded leaves for the rest of a test.
+struct SavedControl {
+  ComPtr<PropertyBag> bag;
+  std::vector<Variant> defaults;  // of `values`, read before the puts
+};
+
+// Puts `values` on `first`, saves it into a new bag and checks that the
+// bag carries `version` under "_Version" and stores exactly the values, in
+// their order and under their names (the version, the extents and
+// `unlisted` left out of the comparison); then loads the bag into `second`
+// and checks that each value reads back.
+void ExpectSavedAndLoaded(ControlHost& first, ControlHost& second, const std::vector<PersistedValue>& values,
+                          int32_t version, std::span<const char* const> unlisted, SavedControl& saved);
+// Loads an empty bag into `host` and checks that each of `values` is back to its default.
+void ExpectEmptyBagGivesDefaults(ControlHost& host, const std::vector<PersistedValue>& values,
+                                 const std::vector<Variant>& defaults);
 
 }  // namespace plat::test
 
