@@ -4,7 +4,9 @@
 #include "plat/testing/property_pages.h"
 
 #include <cstdio>
+#include <filesystem>
 
+#include "plat/ctl/control.h"
 #include "plat/dialog.h"
 #include "plat/oleaut/com.h"
 #include "plat/oleaut/guid.h"
@@ -188,6 +190,16 @@ void RunPageFieldCases(IDispatch* object, std::span<const DISPID> ids, const std
     EXPECT_EQ(ChangedProperties(before, ReadProperties(object, ids)),
               (PropertyValues{{test_case.property, test_case.applied}}));
     reset();
+  }
+}
+
+void ExpectPageCaptionsAndLists(IDispatch* object, std::span<const PageCaptionCase> cases) {
+  for (const PageCaptionCase& test_case : cases) {
+    SCOPED_TRACE(test_case.caption);
+    PageHost page(test_case.page, {object});
+    ASSERT_TRUE(page.is_open());
+    EXPECT_EQ(page.info().title, test_case.caption);
+    EXPECT_EQ(SendMessage(page.Field(test_case.list), CB_GETCOUNT, 0, 0), test_case.items);
   }
 }
 
@@ -407,6 +419,24 @@ std::vector<FramePageShot> PhotographPropertyFrame(const std::function<void()>& 
   KillTimer(nullptr, timer);
   g_run = nullptr;
   return std::move(run.shots);
+}
+
+std::vector<FramePageShot> PhotographControlPropertyFrame(IDispatch* control, const std::string& folder,
+                                                          const std::string& file_prefix) {
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  ComPtr<IEmbeddedControl> embedded = ComPtr<IDispatch>(control).As<IEmbeddedControl>();
+  const HWND window = CreateWindowEx(0, "Static", "Host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 100, nullptr,
+                                     nullptr, nullptr, nullptr);
+  if (!embedded || window == nullptr) {
+    ADD_FAILURE() << "no embeddable control or no host window";
+    if (window != nullptr) DestroyWindow(window);
+    return {};
+  }
+  std::vector<FramePageShot> shots = PhotographPropertyFrame(
+      [&] { EXPECT_EQ(embedded->DoVerb(OLEIVERB_PROPERTIES, window), S_OK); }, folder + "/" + file_prefix);
+  DestroyWindow(window);
+  return shots;
 }
 
 }  // namespace plat::test

@@ -5,8 +5,7 @@
 // blank patch. Run by scripts/screen-tests.sh (label "screen").
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <string>
+#include <vector>
 
 #include "acquire_host.h"
 #include "plat/testing/property_pages.h"
@@ -20,10 +19,6 @@ class PropPagesScreenTest : public plat::test::PlatformTest {};
 
 TEST_F(PropPagesScreenTest, EveryPageOfTheFrameShowsOnTheScreen) {
   ASSERT_EQ(RunRegsvr(MirraskModulePath()), 0);
-  // The host's window comes first: it brings up the display.
-  const HWND window = CreateWindowEx(0, "Static", "Host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 100, nullptr,
-                                     nullptr, nullptr, nullptr);
-  ASSERT_NE(window, nullptr);
   AcquireHost host;
   ASSERT_TRUE(host.Create());
   // Values that every edit shows.
@@ -34,16 +29,10 @@ TEST_F(PropPagesScreenTest, EveryPageOfTheFrameShowsOnTheScreen) {
   host.PutFloat(kDispSrcHeight, 297.0f);
   host.PutLong(kDispImageWidth, 1654);
   host.PutLong(kDispImageHeight, 2339);
-  ComPtr<IEmbeddedControl> embedded = ComPtr<IDispatch>(host.dispatch()).As<IEmbeddedControl>();
-  ASSERT_TRUE(embedded);
-  const std::string folder = MIRRASK_SCREEN_DIR;
-  std::system(("mkdir -p '" + folder + "'").c_str());
-  const std::vector<plat::test::FramePageShot> shots = plat::test::PhotographPropertyFrame(
-      [&] { EXPECT_EQ(embedded->DoVerb(OLEIVERB_PROPERTIES, window), S_OK); }, folder + "/mirrask_page_");
+  const std::vector<plat::test::FramePageShot> shots =
+      plat::test::PhotographControlPropertyFrame(host.dispatch(), MIRRASK_SCREEN_DIR, "mirrask_page_");
   ASSERT_EQ(shots.size(), 5u);  // four pages of its own and the stock colour page
   plat::test::ExpectPagesDrawn(shots);
-  host.Release();
-  DestroyWindow(window);
 }
 
 }  // namespace

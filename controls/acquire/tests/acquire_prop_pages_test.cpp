@@ -110,24 +110,13 @@ TEST_F(PropPagesTest, EachFieldLoadsAndAppliesOnlyItsOwnProperty) {
 
 // Pages show the string-table captions and open with their own field sizes.
 TEST_F(PropPagesTest, PagesCarryTheirCaptionsLimitsAndLists) {
-  struct Case {
-    CLSID page;
-    const char* caption;
-    int list;
-    int items;
-  };
-  const Case cases[] = {
+  const plat::test::PageCaptionCase cases[] = {
       {kGeneralPageClsid, "全般", kIdInputSource, 2},
       {kScannerPageClsid, "TWAIN機器", kIdPaperSize, 17},
       {kPhotoCdPageClsid, "Photo CD", kIdPcdDataSize, 7},
       {kSaveFormatPageClsid, "保存形式", kIdCompression, 7},  // LZW is not offered
   };
-  for (const Case& test_case : cases) {
-    PageHost page(test_case.page, {host_.dispatch()});
-    ASSERT_TRUE(page.is_open());
-    EXPECT_EQ(page.info().title, test_case.caption);
-    EXPECT_EQ(SendMessage(page.Field(test_case.list), CB_GETCOUNT, 0, 0), test_case.items) << test_case.caption;
-  }
+  plat::test::ExpectPageCaptionsAndLists(host_.dispatch(), cases);
   PageHost save(kSaveFormatPageClsid, {host_.dispatch()});
   HWND formats = save.Field(kIdMediaFormat);
   EXPECT_EQ(SendMessage(formats, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("GIF形式")),

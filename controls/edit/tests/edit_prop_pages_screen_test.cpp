@@ -5,8 +5,7 @@
 // blank patch. Run by scripts/screen-tests.sh (label "screen").
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <string>
+#include <vector>
 
 #include "edit_host.h"
 #include "plat/testing/property_pages.h"
@@ -20,25 +19,15 @@ class PropPagesScreenTest : public plat::test::PlatformTest {};
 
 TEST_F(PropPagesScreenTest, EveryPageOfTheFrameShowsOnTheScreen) {
   ASSERT_EQ(RunRegsvr(OndavelModulePath()), 0);
-  // The host's window comes first: it brings up the display.
-  const HWND window = CreateWindowEx(0, "Static", "Host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 100, nullptr,
-                                     nullptr, nullptr, nullptr);
-  ASSERT_NE(window, nullptr);
   EditHost host;
   ASSERT_TRUE(host.Create());
   // Values that every edit shows.
   host.Put(kDispInputSrcWidth, Variant(210.0f));
   host.Put(kDispInputSrcHeight, Variant(297.0f));
-  ComPtr<IEmbeddedControl> embedded = ComPtr<IDispatch>(host.dispatch()).As<IEmbeddedControl>();
-  ASSERT_TRUE(embedded);
-  const std::string folder = ONDAVEL_SCREEN_DIR;
-  std::system(("mkdir -p '" + folder + "'").c_str());
-  const std::vector<plat::test::FramePageShot> shots = plat::test::PhotographPropertyFrame(
-      [&] { EXPECT_EQ(embedded->DoVerb(OLEIVERB_PROPERTIES, window), S_OK); }, folder + "/ondavel_page_");
+  const std::vector<plat::test::FramePageShot> shots =
+      plat::test::PhotographControlPropertyFrame(host.dispatch(), ONDAVEL_SCREEN_DIR, "ondavel_page_");
   ASSERT_EQ(shots.size(), 5u);
   plat::test::ExpectPagesDrawn(shots);
-  host.Release();
-  DestroyWindow(window);
 }
 
 }  // namespace

@@ -119,25 +119,14 @@ TEST_F(EditPropPagesTest, EachFieldLoadsAndAppliesOnlyItsOwnProperty) {
 }
 
 TEST_F(EditPropPagesTest, PagesCarryTheirCaptionsAndTables) {
-  struct Case {
-    CLSID page;
-    const char* caption;
-    int list;
-    int items;
-  };
-  const Case cases[] = {
+  const plat::test::PageCaptionCase cases[] = {
       {kGeneralPageClsid, "全般", kIdSaveMediaFormat, 5},  // no GIF, no Zoltra
       {kSizePageClsid, "ｻｲｽﾞ変更ｵﾌﾟｼｮﾝ", kIdInterpolation, 4},
       {kColorPageClsid, "減色ｵﾌﾟｼｮﾝ", kIdColorReduction, 4},
       {kTwainPageClsid, "TWAIN機器", kIdTwainPaperSize, 17},
       {kPcdPageClsid, "Photo CD", kIdPcdSelectDataSize, 7},
   };
-  for (const Case& test_case : cases) {
-    PageHost page(test_case.page, {host_.dispatch()});
-    ASSERT_TRUE(page.is_open());
-    EXPECT_EQ(page.info().title, test_case.caption);
-    EXPECT_EQ(SendMessage(page.Field(test_case.list), CB_GETCOUNT, 0, 0), test_case.items) << test_case.caption;
-  }
+  plat::test::ExpectPageCaptionsAndLists(host_.dispatch(), cases);
   PageHost twain(kTwainPageClsid, {host_.dispatch()});
   ChangeField(twain.Field(kIdInputSrcWidth), FieldAction::kType, "12345.678");
   EXPECT_EQ(FieldShows(twain.Field(kIdInputSrcWidth)), "12345.6");  // at most 7 characters

@@ -100,6 +100,16 @@ struct PageFieldCase {
   std::string applied;
 };
 
+// A page's caption and how many items one of its lists offers.
+struct PageCaptionCase {
+  CLSID page;
+  const char* caption;
+  int list;
+  int items;
+};
+// Opens each page on `object` and checks its caption and its list's items.
+void ExpectPageCaptionsAndLists(IDispatch* object, std::span<const PageCaptionCase> cases);
+
 // Runs each case on `object`: puts the initial value, opens the page, checks
 // what the field shows, makes the change, applies, and checks that the
 // object announced exactly `property` as written and that among `ids` only
@@ -187,6 +197,12 @@ void ExpectPagesDrawn(const std::vector<FramePageShot>& shots);
 // cancels the frame. Empty when no frame showed.
 std::vector<FramePageShot> PhotographPropertyFrame(const std::function<void()>& open_frame,
                                                    const std::string& file_prefix);
+
+// PhotographPropertyFrame of a control's own frame: a host window is shown,
+// the control's Properties verb opens the frame over it, and the pictures go
+// to "<folder>/<file_prefix><tab index>.png" (the folder made first).
+std::vector<FramePageShot> PhotographControlPropertyFrame(IDispatch* control, const std::string& folder,
+                                                          const std::string& file_prefix);
 
 }  // namespace plat::test
 
