@@ -3,10 +3,11 @@
 // source's mode; each entry point takes only the modes it lists and checks
 // the mode against the bitmap's bit count once the bitmap is locked. The
 // conversions themselves are the object converters shared with file
-// conversion.
+// conversion, except on the main roads, which run over the caller's rows.
 #include <array>
 
 #include "Pelrith.h"
+#include "api/colour_modes/streamed_modes.h"
 #include "api/conversion/colour_conversion_blocks.h"
 #include "api/frame/call_frame.h"
 #include "core/status.h"
@@ -20,13 +21,17 @@ bool IsOneOf(int32_t mode, std::initializer_list<int32_t> accepted) {
   return false;
 }
 
-// Locks and imports the bitmap, checks `mode` against its bit count, runs
+// Locks the bitmap and checks `mode` against its bit count; then converts
+// over its rows when `streamed` (if given) can, else imports it, runs
 // `convert` on the imported image and hands the result back.
 template <class Convert>
-HGLOBAL ConvertBitmap(CmiCall& call, HGLOBAL handle, int32_t mode, Convert&& convert) {
+HGLOBAL ConvertBitmap(CmiCall& call, HGLOBAL handle, int32_t mode, const ModeRequest* streamed, Convert&& convert) {
   const CmiSource* source = call.LockSource(handle);
   if (source == nullptr) return 0;
   if (!ColourModeMatchesBits(mode, source->info.bits_per_pixel)) return call.Fail(kCmiStatusBadArgument);
+  if (streamed != nullptr && CanStreamColourMode(source->info, *streamed)) {
+    return StreamColourMode(call, *source, *streamed);
+  }
   if (!call.OpenContext()) return 0;
   IpiObject* image = call.ImportSource(*source);
   if (image == nullptr) return 0;
@@ -56,7 +61,8 @@ HGLOBAL PELRITH_STDCALL CmiModeRGBColor(HGLOBAL handle, int32_t mode, CmiOptionL
     if (!call.Begin(IsOneOf(mode, {kCmiModeBitmap, kCmiModeIndexed16, kCmiModeIndexed256, kCmiModeGrayscale}))) {
       return 0;
     }
-    return ConvertBitmap(call, handle, mode, [&](IpiSystem* sys, IpiObject* image, int32_t* rc) {
+    const ModeRequest request{ModeTarget::kRgb, mode};
+    return ConvertBitmap(call, handle, mode, &request, [&](IpiSystem* sys, IpiObject* image, int32_t* rc) {
       return ObjectToRgb(sys, image, mode, rc);
     });
   });
@@ -70,7 +76,8 @@ HGLOBAL PELRITH_STDCALL CmiModeGrayscale(HGLOBAL handle, int32_t mode, CmiOption
                                    kCmiModeInvertedGrayscale}))) {
       return 0;
     }
-    return ConvertBitmap(call, handle, mode, [&](IpiSystem* sys, IpiObject* image, int32_t* rc) {
+    const ModeRequest request{ModeTarget::kGrey, mode};
+    return ConvertBitmap(call, handle, mode, &request, [&](IpiSystem* sys, IpiObject* image, int32_t* rc) {
       return ObjectToGrayscale(sys, image, mode, rc);
     });
   });
@@ -85,7 +92,8 @@ HGLOBAL PELRITH_STDCALL CmiModeBitmap(HGLOBAL handle, int32_t mode, int32_t meth
                     IsOneOf(mode, {kCmiModeIndexed16, kCmiModeIndexed256, kCmiModeGrayscale, kCmiModeRgb}))) {
       return 0;
     }
-    return ConvertBitmap(call, handle, mode, [&](IpiSystem* sys, IpiObject* image, int32_t* rc) {
+    const ModeRequest request{ModeTarget::kBitmap, mode, method, threshold};
+    return ConvertBitmap(call, handle, mode, &request, [&](IpiSystem* sys, IpiObject* image, int32_t* rc) {
       return ObjectToBitmap(sys, image, mode, method, threshold, rc);
     });
   });
@@ -100,7 +108,7 @@ HGLOBAL PELRITH_STDCALL CmiModeIndexedColor256(HGLOBAL handle, int32_t mode, int
     if (!call.Begin(IndexedArgumentsOk(mode, {kCmiModeBitmap, kCmiModeIndexed16, kCmiModeRgb}, reduction))) {
       return 0;
     }
-    return ConvertBitmap(call, handle, mode, [&](IpiSystem* sys, IpiObject* image, int32_t* rc) {
+    return ConvertBitmap(call, handle, mode, nullptr, [&](IpiSystem* sys, IpiObject* image, int32_t* rc) {
       return ObjectToIndexed256(sys, image, mode, reduction, rc);
     });
   });
@@ -116,7 +124,7 @@ HGLOBAL PELRITH_STDCALL CmiModeIndexedColor16(HGLOBAL handle, int32_t mode, int3
             IndexedArgumentsOk(mode, {kCmiModeBitmap, kCmiModeIndexed256, kCmiModeGrayscale, kCmiModeRgb}, reduction))) {
       return 0;
     }
-    return ConvertBitmap(call, handle, mode, [&](IpiSystem* sys, IpiObject* image, int32_t* rc) {
+    return ConvertBitmap(call, handle, mode, nullptr, [&](IpiSystem* sys, IpiObject* image, int32_t* rc) {
       return ObjectToIndexed16(sys, image, mode, reduction, rc);
     });
   });

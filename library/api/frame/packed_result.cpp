@@ -29,16 +29,12 @@ HGLOBAL ResultBlock::Finish(CmiCall& call) {
   return out;
 }
 
-bool PackedResult::Create(CmiCall& call, const CmiSource& source, int64_t width_px, int64_t height_px) {
-  const PackedBitmapInfo& info = source.info;
-  const bool is_colour = info.bits_per_pixel == 24;
-  const PackedDibLayout layout =
-      PackedDibLayoutFor(width_px, height_px, is_colour ? 3 : 1, is_colour ? 8 : info.bits_per_pixel);
+uint8_t* PackedResult::Start(CmiCall& call, int64_t width_px, int64_t height_px, const PackedDibLayout& layout) {
   if (layout.total_bytes == 0) {
     call.Fail(kCmiStatusBadArgument);
-    return false;
+    return nullptr;
   }
-  if (!block_.Allocate(call, layout.total_bytes, GMEM_MOVEABLE)) return false;
+  if (!block_.Allocate(call, layout.total_bytes, GMEM_MOVEABLE)) return nullptr;
   uint8_t* bytes = block_.bytes();
   BmpWriteHeader header;
   header.width_px = width_px;
@@ -47,12 +43,24 @@ bool PackedResult::Create(CmiCall& call, const CmiSource& source, int64_t width_
   header.palette_entries = layout.palette_entries;
   header.image_bytes = layout.row_bytes * static_cast<uint64_t>(height_px);
   FormatBmpHeaders(header, bytes);
+  uint8_t* table = bytes + header.header_bytes();
+  rows_ = table + uint64_t{layout.palette_entries} * kBmpPaletteEntryBytes;
+  height_px_ = height_px;
+  row_bytes_ = layout.row_bytes;
+  return table;
+}
+
+bool PackedResult::Create(CmiCall& call, const CmiSource& source, int64_t width_px, int64_t height_px) {
+  const PackedBitmapInfo& info = source.info;
+  const bool is_colour = info.bits_per_pixel == 24;
+  const PackedDibLayout layout =
+      PackedDibLayoutFor(width_px, height_px, is_colour ? 3 : 1, is_colour ? 8 : info.bits_per_pixel);
+  uint8_t* table = Start(call, width_px, height_px, layout);
+  if (table == nullptr) return false;
 
   // The colour table as the export builds it from the imported one: the
   // source's entries with a 0 fourth byte, then zeros.
-  uint8_t* table = bytes + header.header_bytes();
-  const uint64_t table_bytes = uint64_t{layout.palette_entries} * kBmpPaletteEntryBytes;
-  std::memset(table, 0, table_bytes);
+  std::memset(table, 0, uint64_t{layout.palette_entries} * kBmpPaletteEntryBytes);
   const uint32_t copied = std::min(info.palette_entries, layout.palette_entries);
   const uint8_t* from = source.bytes + info.palette_offset;
   constexpr size_t kColourBytes = 3;  // blue, green, red; the fourth stays 0
@@ -60,9 +68,16 @@ bool PackedResult::Create(CmiCall& call, const CmiSource& source, int64_t width_
     const uint64_t at = uint64_t{i} * kBmpPaletteEntryBytes;
     std::memcpy(table + at, from + at, kColourBytes);
   }
+  return true;
+}
 
-  rows_ = table + table_bytes;
-  height_px_ = height_px;
-  row_bytes_ = layout.row_bytes;
+bool PackedResult::CreateWithStandardTable(CmiCall& call, int64_t width_px, int64_t height_px,
+                                           int32_t bits_per_pixel) {
+  const bool is_colour = bits_per_pixel == 24;
+  const PackedDibLayout layout =
+      PackedDibLayoutFor(width_px, height_px, is_colour ? 3 : 1, is_colour ? 8 : bits_per_pixel);
+  uint8_t* table = Start(call, width_px, height_px, layout);
+  if (table == nullptr) return false;
+  FormatStandardBmpPalette(layout.bits_per_pixel, layout.palette_entries, table);
   return true;
 }

@@ -45,6 +45,11 @@ class PackedResult {
   }
   // The same of another size (a turned page).
   [[nodiscard]] bool Create(CmiCall& call, const CmiSource& source, int64_t width_px, int64_t height_px);
+  // A bitmap of another depth (1, 4, 8 or 24 bits) with the colour table the
+  // export writes for an image that has none of its own: black and white, or
+  // even grey steps.
+  [[nodiscard]] bool CreateWithStandardTable(CmiCall& call, int64_t width_px, int64_t height_px,
+                                             int32_t bits_per_pixel);
 
   // Row y of the picture (0 the top row), row_bytes() long.
   uint8_t* Row(int64_t y) const { return rows_ + static_cast<uint64_t>(height_px_ - 1 - y) * row_bytes_; }
@@ -53,6 +58,10 @@ class PackedResult {
   [[nodiscard]] HGLOBAL Finish(CmiCall& call) { return block_.Finish(call); }
 
  private:
+  // Allocates the block and writes the header: the colour table's first byte,
+  // or null with the status set.
+  uint8_t* Start(CmiCall& call, int64_t width_px, int64_t height_px, const PackedDibLayout& layout);
+
   ResultBlock block_;
   uint8_t* rows_ = nullptr;
   int64_t height_px_ = 0;

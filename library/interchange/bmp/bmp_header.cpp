@@ -187,3 +187,14 @@ void FormatBmpHeaders(const BmpWriteHeader& header, uint8_t* out) {
   StoreU32Le(info + 32, header.palette_entries);  // colours used
   StoreU32Le(info + 36, header.palette_entries);  // important colours
 }
+
+void FormatStandardBmpPalette(int32_t bits, uint32_t entries, uint8_t* out) {
+  for (uint32_t i = 0; i < entries; ++i) {
+    uint8_t level = 0;
+    if (bits == 1) level = i == 0 ? 0 : 255;
+    if (bits == 4) level = static_cast<uint8_t>(i * 17);
+    if (bits == 8) level = static_cast<uint8_t>(i);
+    out[4 * i] = out[4 * i + 1] = out[4 * i + 2] = level;
+    out[4 * i + 3] = 0;
+  }
+}

@@ -108,4 +108,9 @@ struct BmpWriteHeader {
 // `out`, which holds header_bytes(). biSizeImage is 0 for plain rows.
 void FormatBmpHeaders(const BmpWriteHeader& header, uint8_t* out);
 
+// The colour table written for an image without one of its own: black and
+// white for 1 bit, even grey steps for 4 and 8 bits (`entries` entries of 4
+// bytes, the fourth 0).
+void FormatStandardBmpPalette(int32_t bits, uint32_t entries, uint8_t* out);
+
 #endif  // PELRITH_INTERCHANGE_BMP_BMP_HEADER_H_

@@ -131,13 +131,7 @@ void BuildPalette(IpiSystem* sys, const IpiObject& image, int32_t bits, uint32_t
       }
     }
   }
-  for (uint32_t i = 0; i < entries; ++i) {
-    uint8_t level = 0;
-    if (bits == 1) level = i == 0 ? 0 : 255;
-    if (bits == 4) level = static_cast<uint8_t>(i * 17);
-    if (bits == 8) level = static_cast<uint8_t>(i);
-    out[4 * i] = out[4 * i + 1] = out[4 * i + 2] = level;
-  }
+  FormatStandardBmpPalette(bits, entries, out);
 }
 
 struct RowPlan {

@@ -38,9 +38,7 @@ static_assert(std::size(kLuminanceWeights) == kLastLuminanceColourSpace - kFirst
 
 // Each weight times 32768, truncated toward zero. The sums stay below 32768
 // (32767, or 32766 for 120), so white maps to 255 through the rounding half.
-struct Q15Weights {
-  uint32_t red, green, blue;
-};
+using Q15Weights = LuminanceQ15;
 constexpr Q15Weights ToQ15(const LuminanceWeights& w) {
   return {static_cast<uint32_t>(w.weights[0] * kQ15One), static_cast<uint32_t>(w.weights[1] * kQ15One),
           static_cast<uint32_t>(w.weights[2] * kQ15One)};
@@ -51,10 +49,28 @@ inline uint8_t Luminance(const Q15Weights& q, uint32_t r, uint32_t g, uint32_t b
   return static_cast<uint8_t>((r * q.red + g * q.green + b * q.blue + kQ15Half) >> kQ15Shift);
 }
 
-// The three runs of a colour table, each widened to 256 entries: an index at
+// The three runs of a colour table are widened to 256 entries: an index at
 // or past the table's "xDimension" takes entry 0 of its run, so no index can
 // reach past the table.
-using ColourRuns = std::array<std::array<uint8_t, 256>, kColourBands>;
+static_assert(std::tuple_size_v<ColourRuns> == kColourBands);
+
+// Fixed steps let the compiler lay out the loads of each case.
+template <int kStep>
+void LuminanceRowOf(const Q15Weights& q, const uint8_t* red, const uint8_t* green, const uint8_t* blue,
+                    int64_t count, uint8_t* grey) {
+  for (int64_t i = 0; i < count; ++i) grey[i] = Luminance(q, red[i * kStep], green[i * kStep], blue[i * kStep]);
+}
+
+template <int kStep>
+void ExpandIndicesRowOf(const ColourRuns& runs, const uint8_t* index, int64_t count, uint8_t* red, uint8_t* green,
+                        uint8_t* blue) {
+  uint8_t* out[kColourBands] = {red, green, blue};
+  for (int band = 0; band < kColourBands; ++band) {
+    const uint8_t* run = runs[band].data();
+    uint8_t* to = out[band];
+    for (int64_t i = 0; i < count; ++i) to[i * kStep] = run[index[i]];
+  }
+}
 
 int ReadColourRuns(IpiSystem* sys, IpiObject* table, ColourRuns& runs) {
   ScopedAccessor accessor;
@@ -82,20 +98,41 @@ int SetDestinationPrecision(IpiSystem* sys, IpiObject* destination) {
 
 }  // namespace
 
+bool LuminanceWeightsOf(int32_t colour_space, LuminanceQ15* weights) {
+  if (colour_space < kFirstLuminanceColourSpace || colour_space > kLastLuminanceColourSpace) return false;
+  *weights = ToQ15(kLuminanceWeights[colour_space - kFirstLuminanceColourSpace]);
+  return true;
+}
+
+void LuminanceRow(const LuminanceQ15& q, const uint8_t* red, const uint8_t* green, const uint8_t* blue, int step,
+                  int64_t count, uint8_t* grey) {
+  if (step == kColourBands) {
+    LuminanceRowOf<kColourBands>(q, red, green, blue, count, grey);
+  } else {
+    LuminanceRowOf<1>(q, red, green, blue, count, grey);
+  }
+}
+
+void ExpandIndicesRow(const ColourRuns& runs, const uint8_t* index, int64_t count, uint8_t* red, uint8_t* green,
+                      uint8_t* blue, int step) {
+  if (step == kColourBands) {
+    ExpandIndicesRowOf<kColourBands>(runs, index, count, red, green, blue);
+  } else {
+    ExpandIndicesRowOf<1>(runs, index, count, red, green, blue);
+  }
+}
+
 int IpiColourToMonochrome(IpiSystem* sys, IpiObject* source, IpiObject* destination) {
   IPI_RETURN_IF_ERROR(IpiCheckSystem(sys));
   if (IpiCheckObject(sys, source) == nullptr || IpiCheckObject(sys, destination) == nullptr) {
     return IpiGetLastError(sys);
   }
-  const int32_t colour_space = source->fields.colour_space;
-  if (colour_space < kFirstLuminanceColourSpace || colour_space > kLastLuminanceColourSpace) {
-    return IpiRefuse(sys, kIpiNonPermissibleOption);
-  }
+  Q15Weights q;
+  if (!LuminanceWeightsOf(source->fields.colour_space, &q)) return IpiRefuse(sys, kIpiNonPermissibleOption);
   IPI_RETURN_IF_ERROR(RequireDataType(sys, source, kDataTypeNonnegative));
   IPI_RETURN_IF_ERROR(RequireDataType(sys, destination, kDataTypeNonnegative));
   IPI_RETURN_IF_ERROR(RequireStoredBits(sys, source, kByteBits));
   IPI_RETURN_IF_ERROR(RequireStoredBits(sys, destination, kByteBits));
-  const Q15Weights q = ToQ15(kLuminanceWeights[colour_space - kFirstLuminanceColourSpace]);
 
   // A source of fewer than three bands is refused by the frame with 8.
   return RunFrame(sys, BandWalk::kFixed, {FrameImage{source, kColourBands}}, {FrameImage{destination}},
@@ -106,7 +143,7 @@ int IpiColourToMonochrome(IpiSystem* sys, IpiObject* source, IpiObject* destinat
                     uint8_t* grey = row.destination(0).data;
                     const int64_t count = row.count;
                     if (row.gate.none()) {
-                      for (int64_t i = 0; i < count; ++i) grey[i] = Luminance(q, red[i], green[i], blue[i]);
+                      LuminanceRowOf<1>(q, red, green, blue, count, grey);
                       return;
                     }
                     for (int64_t i = 0; i < count; ++i) {
@@ -161,11 +198,7 @@ int IpiConvertImageType(IpiSystem* sys, IpiObject* source, IpiObject* destinatio
                     }
                     const uint8_t* index = in.data;
                     if (row.gate.none()) {
-                      for (int band = 0; band < kColourBands; ++band) {
-                        const uint8_t* run = runs[band].data();
-                        uint8_t* to = out[band];
-                        for (int64_t i = 0; i < count; ++i) to[i] = run[index[i]];
-                      }
+                      ExpandIndicesRowOf<1>(runs, index, count, out[0], out[1], out[2]);
                       return;
                     }
                     for (int64_t i = 0; i < count; ++i) {

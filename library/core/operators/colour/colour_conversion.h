@@ -4,6 +4,7 @@
 #ifndef PELRITH_CORE_OPERATORS_COLOUR_COLOUR_CONVERSION_H_
 #define PELRITH_CORE_OPERATORS_COLOUR_COLOUR_CONVERSION_H_
 
+#include <array>
 #include <cstdint>
 
 #include "core/objects/object.h"
@@ -30,5 +31,27 @@ int IpiColourToMonochrome(IpiSystem* sys, IpiObject* source, IpiObject* destinat
 // precision can index. `reserved` is not read (callers pass 0).
 int IpiConvertImageType(IpiSystem* sys, IpiObject* source, IpiObject* destination, IpiObject* colour_table,
                         int32_t reserved);
+
+// The row kernels of both operators, for callers that hold rows of their own
+// (pixel-interleaved rows step 3 bytes from one sample of a colour to the
+// next, planes step 1).
+//
+// The Q15 weights of a colour space (each weight x 32768, truncated): false
+// for a colour space without weights.
+struct LuminanceQ15 {
+  uint32_t red, green, blue;
+};
+[[nodiscard]] bool LuminanceWeightsOf(int32_t colour_space, LuminanceQ15* weights);
+// grey[i] = (r x w0 + g x w1 + b x w2 + 16384) >> 15 for `count` samples
+// `step` (1 or 3) bytes apart.
+void LuminanceRow(const LuminanceQ15& q, const uint8_t* red, const uint8_t* green, const uint8_t* blue, int step,
+                  int64_t count, uint8_t* grey);
+
+// A colour table as three runs of 256 entries (red, green, blue).
+using ColourRuns = std::array<std::array<uint8_t, 256>, 3>;
+// Entry index[i] of each run into red, green and blue at `step` (1 or 3)
+// bytes apart.
+void ExpandIndicesRow(const ColourRuns& runs, const uint8_t* index, int64_t count, uint8_t* red, uint8_t* green,
+                      uint8_t* blue, int step);
 
 #endif  // PELRITH_CORE_OPERATORS_COLOUR_COLOUR_CONVERSION_H_

@@ -28,23 +28,7 @@ int32_t TruncatedValue(const IpiTypedValue& v) {
   return static_cast<int32_t>(std::clamp(std::trunc(real), -1.0, 256.0));
 }
 
-// The bit of a sample: set at or above `first_above` when `is_above_set`,
-// below it when `is_below_set`. Without a threshold inside 1..255 every
-// sample takes the same bit, which the word loop reads as a comparison that
-// always holds with both outcomes alike.
-struct BitDecision {
-  uint8_t first_above = 0;  // 1..255 when the two outcomes differ
-  bool is_above_set = false;
-  bool is_below_set = false;
-
-  uint8_t BitOf(uint8_t sample) const { return (sample >= first_above ? is_above_set : is_below_set) ? 1 : 0; }
-};
-
-BitDecision DecideBits(int32_t t, bool is_below_set, bool is_above_set) {
-  if (t <= 0) return {0, is_above_set, is_above_set};
-  if (t >= kTableEntries) return {0, is_below_set, is_below_set};
-  return {static_cast<uint8_t>(t), is_above_set, is_below_set};
-}
+using BitDecision = ThresholdBitRule;
 
 // A mask of 16 samples, bit k for sample k, set where the sample's bit is.
 inline uint32_t DecideSixteen(const uint8_t* samples, const BitDecision& d) {
@@ -62,15 +46,11 @@ inline uint32_t DecideSixteen(const uint8_t* samples, const BitDecision& d) {
   return above | below;
 }
 
-// The row's samples straight into its bits: the elements before the first
-// whole byte and after the last one singly (their byte's other bits are the
-// neighbours'), the bytes between from 16 samples at a time.
-void ThresholdIntoBits(const uint8_t* samples, const RowRef& out, const BitDecision& d) {
-  const int64_t count = out.count;
+// Whole bytes from 16 samples at a time, as many as `count` fills; returns
+// the samples done.
+int64_t ThresholdSixteens(const uint8_t* samples, int64_t count, const BitDecision& d, bool is_msb_first,
+                          uint8_t* byte) {
   int64_t i = 0;
-  for (; i < count && ((out.bit + i) & 7) != 0; ++i) out.Set(i, d.BitOf(samples[i]) != 0);
-  uint8_t* byte = out.data + ((out.bit + i) >> 3);
-  const bool is_msb_first = IsMsbFirst(out);
   for (; i + 16 <= count; i += 16, byte += 2) {
     const uint32_t mask = DecideSixteen(samples + i, d);
     byte[0] = static_cast<uint8_t>(mask);
@@ -81,10 +61,40 @@ void ThresholdIntoBits(const uint8_t* samples, const RowRef& out, const BitDecis
       byte[1] = kReversedBits[byte[1]];
     }
   }
+  return i;
+}
+
+// The row's samples straight into its bits: the elements before the first
+// whole byte and after the last one singly (their byte's other bits are the
+// neighbours'), the bytes between from 16 samples at a time.
+void ThresholdIntoBits(const uint8_t* samples, const RowRef& out, const BitDecision& d) {
+  const int64_t count = out.count;
+  int64_t i = 0;
+  for (; i < count && ((out.bit + i) & 7) != 0; ++i) out.Set(i, d.BitOf(samples[i]) != 0);
+  uint8_t* byte = out.data + ((out.bit + i) >> 3);
+  const bool is_msb_first = IsMsbFirst(out);
+  i += ThresholdSixteens(samples + i, count - i, d, is_msb_first, byte);
   for (; i < count; ++i) out.Set(i, d.BitOf(samples[i]) != 0);
 }
 
 }  // namespace
+
+ThresholdBitRule ThresholdBitRuleFor(int32_t t, bool is_below_set, bool is_above_set) {
+  if (t <= 0) return {0, is_above_set, is_above_set};
+  if (t >= kTableEntries) return {0, is_below_set, is_below_set};
+  return {static_cast<uint8_t>(t), is_above_set, is_below_set};
+}
+
+void ThresholdRowToBits(const uint8_t* samples, int64_t count, const ThresholdBitRule& rule, uint8_t* bits) {
+  int64_t i = ThresholdSixteens(samples, count, rule, true, bits);
+  uint8_t* byte = bits + (i >> 3);
+  for (; i < count; i += 8, ++byte) {
+    const int64_t in_byte = std::min<int64_t>(8, count - i);
+    uint32_t value = 0;
+    for (int64_t k = 0; k < in_byte; ++k) value |= uint32_t{rule.BitOf(samples[i + k])} << (7 - k);
+    *byte = static_cast<uint8_t>(value);
+  }
+}
 
 int IpiThreshold(IpiSystem* sys, IpiObject* source, IpiObject* destination, IpiTypedValue threshold,
                  IpiTypedValue below, IpiTypedValue above) {
@@ -103,7 +113,7 @@ int IpiThreshold(IpiSystem* sys, IpiObject* source, IpiObject* destination, IpiT
 
   // A bit is set where the chosen value is non-zero: at or above T it is
   // B's, below it A's, so one comparison per sample decides.
-  const BitDecision decision = DecideBits(t, a != 0, b != 0);
+  const BitDecision decision = ThresholdBitRuleFor(t, a != 0, b != 0);
   ScratchRow scratch;
   // The decision is copied into the kernel: captured by reference it would be
   // reloaded after every byte stored (a byte store may alias it).
