@@ -195,6 +195,14 @@ class ImageLibraryBinding {
   // on it, given the input and the status slot, and the result through Finish.
   template <class Call>
   HGLOBAL CallOnDib(HGLOBAL dib, Call call);
+  // The same for the two bitmaps of CalculateDibs and BlendDibs: both read,
+  // `rects` turned into their option pairs (the rectangle error when they do
+  // not fit), and `call` given both inputs, the pairs and the status slot.
+  struct TwoSourceRects {
+    int32_t dx, dy, dw, dh, sx, sy;
+  };
+  template <class Call>
+  HGLOBAL CallOnTwoDibs(HGLOBAL destination, HGLOBAL source, const TwoSourceRects& rects, Call call);
   HGLOBAL RunRectOperation(decltype(&::CmiInvert) entry, HGLOBAL dib, int16_t depth, int32_t x, int32_t y,
                            int32_t width, int32_t height, std::initializer_list<int16_t> refused_depths);
 

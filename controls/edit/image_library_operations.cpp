@@ -443,23 +443,34 @@ constexpr int32_t kCmiTargetFirst = 1;
 
 }  // namespace
 
+template <class Call>
+HGLOBAL ImageLibraryBinding::CallOnTwoDibs(HGLOBAL destination, HGLOBAL source, const TwoSourceRects& rects,
+                                           Call call) {
+  plat::CWaitCursor wait;
+  const DibInput first(destination), second(source);
+  if (first.error() != 0 || second.error() != 0) return Fail(first.error() ? first.error() : second.error()), 0;
+  OptionPairs pairs;
+  if (!TwoSourcePairs(first.width(), first.height(), second.width(), second.height(), rects.dx, rects.dy, rects.dw,
+                      rects.dh, rects.sx, rects.sy, pairs)) {
+    return Fail(plat::qrvErrInvalidRectValue), 0;
+  }
+  int32_t status = 0;
+  const HGLOBAL result = call(first, second, pairs, status);
+  return Finish(result, status);
+}
+
 HGLOBAL ImageLibraryBinding::CalculateDibs(HGLOBAL destination, HGLOBAL source, int16_t operation, int16_t depth,
                                            int32_t dx, int32_t dy, int32_t dw, int32_t dh, int32_t sx, int32_t sy) {
   if (!Begin(reinterpret_cast<const void*>(entry_.CmiCalculate))) return 0;
   if (destination == 0 || source == 0) return Fail(plat::qrvErrUnsetMediaData), 0;
   if (!InRange(operation, qrvCalcAdd, qrvCalcDifference)) return Fail(plat::qrvErrInvalidParam), 0;
   if (!PrepareDib(destination, &depth, kIndexedDepths) || !PrepareDib(source, nullptr, {})) return 0;
-  plat::CWaitCursor wait;
-  const DibInput first(destination), second(source);
-  if (first.error() != 0 || second.error() != 0) return Fail(first.error() ? first.error() : second.error()), 0;
-  OptionPairs pairs;
-  if (!TwoSourcePairs(first.width(), first.height(), second.width(), second.height(), dx, dy, dw, dh, sx, sy, pairs)) {
-    return Fail(plat::qrvErrInvalidRectValue), 0;
-  }
-  int32_t status = 0;
-  return Finish(entry_.CmiCalculate(first.handle(), second.handle(), MapColorDepthToCmiMode(depth), kCmiTargetFirst,
-                                    MapCalculateOperationToCmi(operation), pairs.data(), pairs.size(), &status),
-                status);
+  return CallOnTwoDibs(destination, source, {dx, dy, dw, dh, sx, sy},
+                       [&](const DibInput& first, const DibInput& second, const OptionPairs& pairs, int32_t& status) {
+                         return entry_.CmiCalculate(first.handle(), second.handle(), MapColorDepthToCmiMode(depth),
+                                                    kCmiTargetFirst, MapCalculateOperationToCmi(operation),
+                                                    pairs.data(), pairs.size(), &status);
+                       });
 }
 
 HGLOBAL ImageLibraryBinding::BlendDibs(HGLOBAL destination, HGLOBAL source, double ratio, int16_t depth, int32_t dx,
@@ -468,17 +479,11 @@ HGLOBAL ImageLibraryBinding::BlendDibs(HGLOBAL destination, HGLOBAL source, doub
   if (destination == 0 || source == 0) return Fail(plat::qrvErrUnsetMediaData), 0;
   if (!(ratio >= 0.0 && ratio <= 1.0)) return Fail(plat::qrvErrInvalidParam), 0;
   if (!PrepareDib(destination, &depth, kIndexedDepths) || !PrepareDib(source, nullptr, {})) return 0;
-  plat::CWaitCursor wait;
-  const DibInput first(destination), second(source);
-  if (first.error() != 0 || second.error() != 0) return Fail(first.error() ? first.error() : second.error()), 0;
-  OptionPairs pairs;
-  if (!TwoSourcePairs(first.width(), first.height(), second.width(), second.height(), dx, dy, dw, dh, sx, sy, pairs)) {
-    return Fail(plat::qrvErrInvalidRectValue), 0;
-  }
-  int32_t status = 0;
-  return Finish(entry_.CmiBlend(first.handle(), second.handle(), MapColorDepthToCmiMode(depth), kCmiTargetFirst,
-                                ratio, pairs.data(), pairs.size(), &status),
-                status);
+  return CallOnTwoDibs(destination, source, {dx, dy, dw, dh, sx, sy},
+                       [&](const DibInput& first, const DibInput& second, const OptionPairs& pairs, int32_t& status) {
+                         return entry_.CmiBlend(first.handle(), second.handle(), MapColorDepthToCmiMode(depth),
+                                                kCmiTargetFirst, ratio, pairs.data(), pairs.size(), &status);
+                       });
 }
 
 HGLOBAL ImageLibraryBinding::PinchDib(HGLOBAL dib, int32_t amount, int32_t x, int32_t y, int32_t width,
