@@ -12,4 +12,4 @@ build=build/default
 mkdir -p "$build/artifacts/screen"
 exec xvfb-run -a -s "-screen 0 1024x768x24" \
   env PLAT_BACKEND=qt PLAT_FONTS=system \
-  ctest --test-dir "$build" -L screen --output-on-failure
+  ctest --test-dir "$build" -L screen --output-on-failure --timeout 600
