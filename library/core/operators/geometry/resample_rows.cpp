@@ -6,6 +6,9 @@
 // compute the same integers.
 #include "core/operators/geometry/resample_rows.h"
 
+#include <tmmintrin.h>
+
+#include <algorithm>
 #include <cstring>
 #include <type_traits>
 
@@ -36,6 +39,63 @@ NearestColumns MakeNearestColumns(const AxisMapping& mx) {
 
 namespace {
 
+// --- three-byte pixels with a byte shuffle ----------------------------------------------
+
+// The baseline vector unit has no byte shuffle, so the compiler's loops over
+// three-byte pixels work a byte at a time. Processors that have one (SSSE3)
+// take four pixels a step in these loops; each returns the pixels it did and
+// leaves the rest, at least the last two, to the plain loop (its twin).
+bool HasByteShuffle() {
+  static const bool has = __builtin_cpu_supports("ssse3");
+  return has;
+}
+
+// Pixels 0, 2, 4, ... of `source` into `target`: 12 bytes of 24 a step, 16
+// stored (the last 4 rewritten by the next step).
+[[gnu::target("ssse3")]] int64_t TakeEveryOtherColourPixel(const uint8_t* source, int64_t count, uint8_t* target) {
+  const __m128i first = _mm_setr_epi8(0, 1, 2, 6, 7, 8, 12, 13, 14, -1, -1, -1, -1, -1, -1, -1);
+  const __m128i second = _mm_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, -1, 10, 11, 12, -1, -1, -1, -1);
+  int64_t k = 0;
+  // A step reads 24 bytes from pixel 2k and stores 16 at pixel k: two pixels
+  // beyond the step stay, so neither row is passed.
+  for (; k + 6 <= count; k += 4) {
+    const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + 6 * k));
+    const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + 6 * k + 8));
+    const __m128i taken = _mm_or_si128(_mm_shuffle_epi8(low, first), _mm_shuffle_epi8(high, second));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(target + 3 * k), taken);
+  }
+  return k;
+}
+
+// The sums of the sample pairs `pairs` picks from the 16 bytes at `bytes`.
+[[gnu::target("ssse3")]] inline __m128i PairSums(const uint8_t* bytes, __m128i pairs, __m128i ones) {
+  const __m128i loaded = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+  return _mm_maddubs_epi16(_mm_shuffle_epi8(loaded, pairs), ones);
+}
+
+// The 2 x 2 averages of four pixels a step: each row's samples paired with
+// the next pixel's by a shuffle, summed by a multiply-add with ones, the two
+// rows added, rounded, packed and the 12 result bytes gathered.
+[[gnu::target("ssse3")]] int64_t AverageColourPixelPairs(const uint8_t* a, const uint8_t* b, int64_t count,
+                                                         uint8_t* target) {
+  const __m128i pairs_low = _mm_setr_epi8(0, 3, 1, 4, 2, 5, 6, 9, 7, 10, 8, 11, -1, -1, -1, -1);
+  const __m128i pairs_high = _mm_setr_epi8(4, 7, 5, 8, 6, 9, 10, 13, 11, 14, 12, 15, -1, -1, -1, -1);
+  const __m128i gather = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 8, 9, 10, 11, 12, 13, -1, -1, -1, -1);
+  const __m128i ones = _mm_set1_epi8(1);
+  const __m128i two = _mm_set1_epi16(2);
+  int64_t k = 0;
+  for (; k + 6 <= count; k += 4) {
+    const int64_t from = 6 * k;
+    const __m128i low = _mm_add_epi16(PairSums(a + from, pairs_low, ones), PairSums(b + from, pairs_low, ones));
+    const __m128i high =
+        _mm_add_epi16(PairSums(a + from + 8, pairs_high, ones), PairSums(b + from + 8, pairs_high, ones));
+    const __m128i rounded =
+        _mm_packus_epi16(_mm_srli_epi16(_mm_add_epi16(low, two), 2), _mm_srli_epi16(_mm_add_epi16(high, two), 2));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(target + 3 * k), _mm_shuffle_epi8(rounded, gather));
+  }
+  return k;
+}
+
 // Three-byte pixels moved as four-byte words, each word's fourth byte
 // overwritten by the next pixel: one load and one store a pixel. The last
 // pixel, and those taken from the source row's last pixel, move three bytes,
@@ -46,22 +106,26 @@ void NearestColourPixels(const uint8_t* s, const NearestColumns& columns, uint8_
   const int64_t count = columns.count();
   int64_t words = count - 1;
   while (words > 0 && source_column[words - 1] + 1 >= columns.source_extent) --words;
+  int64_t done = 0;
+  if (columns.step == 2 && HasByteShuffle()) {
+    done = TakeEveryOtherColourPixel(s + source_column[0] * kPixel, count, target);
+  }
   if (columns.step > 0) {
     const uint8_t* source = s + source_column[0] * kPixel;
     const int64_t step = columns.step * kPixel;
-    for (int64_t k = 0; k < words; ++k) {
+    for (int64_t k = done; k < words; ++k) {
       uint32_t word = 0;
       std::memcpy(&word, source + k * step, sizeof(word));
       std::memcpy(target + k * kPixel, &word, sizeof(word));
     }
   } else {
-    for (int64_t k = 0; k < words; ++k) {
+    for (int64_t k = done; k < words; ++k) {
       uint32_t word = 0;
       std::memcpy(&word, s + source_column[k] * kPixel, sizeof(word));
       std::memcpy(target + k * kPixel, &word, sizeof(word));
     }
   }
-  for (int64_t k = std::max<int64_t>(words, 0); k < count; ++k) {
+  for (int64_t k = std::max({words, done, int64_t{0}}); k < count; ++k) {
     std::memcpy(target + k * kPixel, s + source_column[k] * kPixel, kPixel);
   }
 }
@@ -312,46 +376,19 @@ template void BlendRows<4, int32_t>(const int32_t* const*, const Taps<4>&, int64
 
 namespace {
 
+// Each pair of neighbouring samples read as one 16-bit word and split by a
+// mask and a shift, which the vector unit does in place; the byte order of
+// the word does not matter, as both bytes are summed.
 [[gnu::target_clones("avx2", "default")]] void AverageGreyPairs(const uint8_t* __restrict a,
                                                                 const uint8_t* __restrict b, int64_t count,
                                                                 uint8_t* __restrict target) {
   for (int64_t i = 0; i < count; ++i) {
-    const uint16_t sum = static_cast<uint16_t>(a[2 * i] + a[2 * i + 1] + b[2 * i] + b[2 * i + 1] + 2);
+    uint16_t top = 0;
+    uint16_t bottom = 0;
+    std::memcpy(&top, a + 2 * i, sizeof(top));
+    std::memcpy(&bottom, b + 2 * i, sizeof(bottom));
+    const auto sum = static_cast<uint16_t>((top & 0xFF) + (top >> 8) + (bottom & 0xFF) + (bottom >> 8) + 2);
     target[i] = static_cast<uint8_t>(sum >> 2);
-  }
-}
-
-// The average of every sample with the one a pixel further on, for `count`
-// samples: contiguous, so every lane of the vector unit does useful work.
-[[gnu::target_clones("avx2", "default")]] void AverageWithNextPixel(const uint8_t* __restrict a,
-                                                                    const uint8_t* __restrict b, int64_t count,
-                                                                    uint8_t* __restrict target) {
-  constexpr int64_t kPixel = 3;
-  for (int64_t j = 0; j < count; ++j) {
-    const uint16_t sum = static_cast<uint16_t>(a[j] + a[j + kPixel] + b[j] + b[j + kPixel] + 2);
-    target[j] = static_cast<uint8_t>(sum >> 2);
-  }
-}
-
-// Three-byte pixels: each sample averaged with the one a pixel further on
-// (half of them wasted, cheaper than gathering pixel pairs), then every
-// other pixel kept, in pieces that stay in the first-level cache.
-void AverageColourPairs(const uint8_t* a, const uint8_t* b, int64_t count, uint8_t* target) {
-  constexpr int64_t kPixel = 3;
-  constexpr int64_t kPiecePixels = 256;
-  uint8_t averaged[2 * kPiecePixels * kPixel];
-  for (int64_t done = 0; done < count; done += kPiecePixels) {
-    const int64_t pixels = std::min(kPiecePixels, count - done);
-    const int64_t from = 2 * done * kPixel;
-    // The last pixel's pair ends a pixel before 2 x pixels.
-    AverageWithNextPixel(a + from, b + from, (2 * pixels - 1) * kPixel, averaged);
-    uint8_t* out = target + done * kPixel;
-    for (int64_t i = 0; i + 1 < pixels; ++i) {
-      uint32_t word = 0;  // four bytes; the fourth is the next pixel's and rewritten by it
-      std::memcpy(&word, averaged + 2 * i * kPixel, sizeof(word));
-      std::memcpy(out + i * kPixel, &word, sizeof(word));
-    }
-    std::memcpy(out + (pixels - 1) * kPixel, averaged + 2 * (pixels - 1) * kPixel, kPixel);
   }
 }
 
@@ -370,7 +407,11 @@ void AveragePixels(const uint8_t* a, const uint8_t* b, int64_t count, int64_t p,
 void AveragePairsRow(const uint8_t* top, const uint8_t* bottom, int64_t count, int pixel_bytes, uint8_t* target) {
   switch (pixel_bytes) {
     case 1: AverageGreyPairs(top, bottom, count, target); break;
-    case 3: AverageColourPairs(top, bottom, count, target); break;
+    case 3: {
+      const int64_t done = HasByteShuffle() ? AverageColourPixelPairs(top, bottom, count, target) : 0;
+      AveragePixels(top + 6 * done, bottom + 6 * done, count - done, 3, target + 3 * done);
+      break;
+    }
     default: AveragePixels(top, bottom, count, pixel_bytes, target); break;
   }
 }
