@@ -1,16 +1,15 @@
 // Resizing packed bitmap rows in place; see packed_resize.h. Every byte of
-// the result is written here (the handle is not cleared first): the header
-// and colour table as the export forms them, each row's samples by the core's
-// row kernels and its padding as zeros.
+// the result's rows is written here (the handle is not cleared first): the
+// samples by the core's row kernels, the padding as zeros.
 #include "api/geometry/packed_resize.h"
 
 #include <cstring>
 #include <vector>
 
+#include "api/frame/packed_result.h"
 #include "core/operators/geometry/geometry_codes.h"
 #include "core/operators/geometry/resample_mapping.h"
 #include "core/operators/geometry/resample_rows.h"
-#include "interchange/bmp/bmp_header.h"
 
 namespace {
 
@@ -19,38 +18,6 @@ using geometry::AxisMapping;
 constexpr int32_t kColourBits = 24;
 constexpr int kColourPixelBytes = 3;  // blue, green, red
 constexpr int32_t kBytesBits = 8;
-
-// The result's handle until it is handed out: freed on every other path.
-class ResultHandle {
- public:
-  ResultHandle() = default;
-  ~ResultHandle() {
-    if (handle_ == 0) return;
-    if (bytes_ != nullptr) (void)GlobalUnlock(handle_);
-    (void)GlobalFree(handle_);
-  }
-  ResultHandle(const ResultHandle&) = delete;
-  ResultHandle& operator=(const ResultHandle&) = delete;
-
-  // Every byte is written by the caller, so the block is not cleared.
-  [[nodiscard]] bool Allocate(uint64_t size) {
-    handle_ = GlobalAlloc(GMEM_MOVEABLE, size);
-    if (handle_ != 0) bytes_ = static_cast<uint8_t*>(GlobalLock(handle_));
-    return bytes_ != nullptr;
-  }
-  uint8_t* bytes() const { return bytes_; }
-  HGLOBAL Release() {
-    (void)GlobalUnlock(handle_);
-    bytes_ = nullptr;
-    const HGLOBAL out = handle_;
-    handle_ = 0;
-    return out;
-  }
-
- private:
-  HGLOBAL handle_ = 0;
-  uint8_t* bytes_ = nullptr;
-};
 
 // Rows of a packed bitmap by picture row: row 0, the top, is stored last.
 template <class Byte>
@@ -62,25 +29,6 @@ struct PictureRows {
 };
 using SourceRows = PictureRows<const uint8_t>;
 using ResultRows = PictureRows<uint8_t>;
-
-// The info header and the colour table of the result: the source's entries
-// (as many as the depth has, the fourth byte 0), zeros after them.
-void WriteFront(const CmiSource& source, const PackedDibLayout& layout, int64_t width, int64_t height, uint8_t* out) {
-  BmpWriteHeader header;
-  header.width_px = width;
-  header.height_px = height;
-  header.bits_per_pixel = layout.bits_per_pixel;
-  header.palette_entries = layout.palette_entries;
-  header.image_bytes = layout.row_bytes * static_cast<uint64_t>(height);
-  FormatBmpHeaders(header, out);
-  uint8_t* table = out + header.header_bytes();
-  std::memset(table, 0, uint64_t{layout.palette_entries} * kBmpPaletteEntryBytes);
-  const uint32_t kept = std::min(source.info.palette_entries, layout.palette_entries);
-  const uint8_t* entries = source.bytes + source.info.palette_offset;
-  for (uint32_t i = 0; i < kept; ++i) {
-    std::memcpy(table + uint64_t{i} * kBmpPaletteEntryBytes, entries + uint64_t{i} * kBmpPaletteEntryBytes, 3);
-  }
-}
 
 // The samples of one result row lie in [first, first + count) pixels: the
 // rest of the row, padding included, is zero.
@@ -187,15 +135,10 @@ HGLOBAL ResizeInPlace(CmiCall& call, const CmiSource& source, int64_t width, int
   const PackedBitmapInfo& info = source.info;
   const bool is_colour = info.bits_per_pixel == kColourBits;
   const int pixel_bytes = is_colour ? kColourPixelBytes : 1;
-  // The caller checked the size against the limits, so the layout exists.
-  const PackedDibLayout layout = PackedDibLayoutFor(width, height, is_colour ? 3 : 1, is_colour ? 8 : kBytesBits);
-  ResultHandle result;
-  if (layout.total_bytes == 0 || !result.Allocate(layout.total_bytes)) return call.Fail(kCmiStatusSystemFailure);
-  WriteFront(source, layout, width, height, result.bytes());
-
-  const uint64_t front_bytes = layout.total_bytes - layout.row_bytes * static_cast<uint64_t>(height);
+  PackedResult result;
+  if (!result.Create(call, source, width, height)) return 0;
   const SourceRows in{source.bytes + info.pixel_offset, info.row_bytes, info.height_px};
-  const ResultRows out{result.bytes() + front_bytes, static_cast<int64_t>(layout.row_bytes), height};
+  const ResultRows out{result.Row(height - 1), static_cast<int64_t>(result.row_bytes()), height};
   const AxisMapping mx(0, info.width_px, 0, width, info.width_px, width);
   const AxisMapping my(0, info.height_px, 0, height, info.height_px, height);
   if (interpolation == kInterpolationNearest) {
@@ -203,6 +146,5 @@ HGLOBAL ResizeInPlace(CmiCall& call, const CmiSource& source, int64_t width, int
   } else {
     ResizeBilinear(in, mx, my, out, pixel_bytes);
   }
-  if (call.Close() != 0) return 0;
-  return result.Release();
+  return result.Finish(call);
 }
