@@ -48,6 +48,7 @@ class GreyRows {
   GreyRows(const CmiSource& source, int32_t source_mode) : width_px_(source.info.width_px) {
     (void)LuminanceWeightsOf(kColourSpaceEntryPointRgb, &weights_);
     is_colour_ = source.info.bits_per_pixel == kColourBits;
+    if (is_colour_) products_ = LuminanceProductsOf(weights_);
     is_palette_ = source_mode == kCmiModeIndexed256;
     if (is_palette_) {
       const ColourRuns runs = RunsOf(source);
@@ -61,7 +62,7 @@ class GreyRows {
   const uint8_t* Row(const uint8_t* stored, uint8_t* out = nullptr) {
     uint8_t* to = out != nullptr ? out : line_.data();
     if (is_colour_) {
-      LuminanceRow(weights_, stored + kRedAt, stored + kGreenAt, stored + kBlueAt, kPixelBytes, width_px_, to);
+      LuminancePixelRow(products_, stored, width_px_, to);
       return to;
     }
     if (is_palette_) {
@@ -76,6 +77,7 @@ class GreyRows {
  private:
   int64_t width_px_;
   LuminanceQ15 weights_{};
+  LuminanceProducts products_{};
   bool is_colour_ = false;
   bool is_palette_ = false;
   std::array<uint8_t, 256> grey_of_entry_{};

@@ -72,6 +72,17 @@ void ExpandIndicesRowOf(const ColourRuns& runs, const uint8_t* index, int64_t co
   }
 }
 
+// Pixels of three bytes (blue, green, red) copied four bytes at a time from
+// one table of whole pixels: each copy's fourth byte is the next pixel's
+// first, written again by it; the last pixel is copied in three bytes.
+void ExpandIndicesToPixels(const ColourRuns& runs, const uint8_t* index, int64_t count, uint8_t* pixels) {
+  if (count < 1) return;
+  std::array<std::array<uint8_t, 4>, 256> whole;
+  for (size_t i = 0; i < whole.size(); ++i) whole[i] = {runs[2][i], runs[1][i], runs[0][i], 0};
+  for (int64_t i = 0; i + 1 < count; ++i) std::memcpy(pixels + i * kColourBands, whole[index[i]].data(), 4);
+  std::memcpy(pixels + (count - 1) * kColourBands, whole[index[count - 1]].data(), kColourBands);
+}
+
 int ReadColourRuns(IpiSystem* sys, IpiObject* table, ColourRuns& runs) {
   ScopedAccessor accessor;
   IPI_RETURN_IF_ERROR(OpenAuxiliaryAccessor(sys, table, AccessMode::kRead, 1, accessor));
@@ -113,9 +124,28 @@ void LuminanceRow(const LuminanceQ15& q, const uint8_t* red, const uint8_t* gree
   }
 }
 
+LuminanceProducts LuminanceProductsOf(const LuminanceQ15& q) {
+  LuminanceProducts products;
+  for (uint32_t v = 0; v < 256; ++v) {
+    products.red[v] = v * q.red;
+    products.green[v] = v * q.green;
+    products.blue[v] = v * q.blue + kQ15Half;
+  }
+  return products;
+}
+
+void LuminancePixelRow(const LuminanceProducts& products, const uint8_t* pixels, int64_t count, uint8_t* grey) {
+  for (int64_t i = 0; i < count; ++i, pixels += kColourBands) {
+    grey[i] = static_cast<uint8_t>(
+        (products.blue[pixels[0]] + products.green[pixels[1]] + products.red[pixels[2]]) >> kQ15Shift);
+  }
+}
+
 void ExpandIndicesRow(const ColourRuns& runs, const uint8_t* index, int64_t count, uint8_t* red, uint8_t* green,
                       uint8_t* blue, int step) {
-  if (step == kColourBands) {
+  if (step == kColourBands && green == blue + 1 && red == blue + 2) {
+    ExpandIndicesToPixels(runs, index, count, blue);
+  } else if (step == kColourBands) {
     ExpandIndicesRowOf<kColourBands>(runs, index, count, red, green, blue);
   } else {
     ExpandIndicesRowOf<1>(runs, index, count, red, green, blue);

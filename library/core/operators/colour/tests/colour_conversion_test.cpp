@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "core/codes.h"
 #include "core/objects/attributes.h"
@@ -69,6 +71,67 @@ TEST(LuminanceWeights, Q15FormsAreTheTruncatedWeights) {
     for (int i = 0; i < 3; ++i) EXPECT_EQ(static_cast<int>(std::trunc(set.weights[i] * 32768.0)), set.q15[i]);
     // White stays white: the sums are just below 32768.
     EXPECT_EQ(ExpectedGrey(set, {255, 255, 255}), 255);
+  }
+}
+
+// The row kernels for callers' own rows: planes, pixels of three bytes by
+// the weights, and pixels by the products, all equal to the definition.
+TEST(LuminanceRows, EveryLayoutGivesTheDefinition) {
+  std::vector<uint8_t> pixels = RandomBytes(3 * 300, 11);  // blue, green, red
+  for (int v : {0, 1, 127, 128, 254, 255}) pixels.insert(pixels.end(), {uint8_t(v), uint8_t(v), uint8_t(v)});
+  pixels.insert(pixels.end(), {0, 0, 255, 0, 255, 0, 255, 0, 0});
+  const int64_t count = static_cast<int64_t>(pixels.size() / 3);
+  std::vector<uint8_t> planes(pixels.size());
+  for (int64_t i = 0; i < count; ++i) {
+    for (int c = 0; c < 3; ++c) planes[static_cast<size_t>(c * count + i)] = pixels[static_cast<size_t>(3 * i + 2 - c)];
+  }
+  for (const WeightSet& set : kWeightSets) {
+    SCOPED_TRACE(set.colour_space);
+    LuminanceQ15 q{};
+    ASSERT_TRUE(LuminanceWeightsOf(set.colour_space, &q));
+    const LuminanceProducts products = LuminanceProductsOf(q);
+    std::vector<uint8_t> from_planes(static_cast<size_t>(count)), from_pixels(from_planes.size()),
+        from_products(from_planes.size());
+    LuminanceRow(q, planes.data(), planes.data() + count, planes.data() + 2 * count, 1, count, from_planes.data());
+    LuminanceRow(q, pixels.data() + 2, pixels.data() + 1, pixels.data(), 3, count, from_pixels.data());
+    LuminancePixelRow(products, pixels.data(), count, from_products.data());
+    for (int64_t i = 0; i < count; ++i) {
+      const uint8_t* p = &pixels[static_cast<size_t>(3 * i)];
+      const int expected = ExpectedGrey(set, {p[2], p[1], p[0]});
+      ASSERT_EQ(from_planes[static_cast<size_t>(i)], expected) << i;
+      ASSERT_EQ(from_pixels[static_cast<size_t>(i)], expected) << i;
+      ASSERT_EQ(from_products[static_cast<size_t>(i)], expected) << i;
+    }
+  }
+  LuminanceQ15 q{};
+  EXPECT_FALSE(LuminanceWeightsOf(117, &q));
+  EXPECT_FALSE(LuminanceWeightsOf(123, &q));
+}
+
+// Indices through a table into planes, pixels stored blue, green, red (the
+// last pixel of a row written without touching the byte after it) and
+// pixels in another order.
+TEST(ExpandIndicesRows, EveryLayoutTakesTheTablesEntries) {
+  ColourRuns runs{};
+  const std::vector<uint8_t> entries = RandomBytes(3 * 256, 5);
+  for (int c = 0; c < 3; ++c) std::copy_n(entries.begin() + 256 * c, 256, runs[static_cast<size_t>(c)].begin());
+  for (int64_t count : {1, 2, 7, 33}) {
+    SCOPED_TRACE(count);
+    const std::vector<uint8_t> index = RandomBytes(static_cast<size_t>(count), static_cast<uint32_t>(count));
+    const auto n = static_cast<size_t>(count);
+    std::vector<uint8_t> planes(3 * n), bgr(3 * n + 1, 0xEE), rgb(3 * n);
+    ExpandIndicesRow(runs, index.data(), count, planes.data(), planes.data() + n, planes.data() + 2 * n, 1);
+    ExpandIndicesRow(runs, index.data(), count, bgr.data() + 2, bgr.data() + 1, bgr.data(), 3);
+    ExpandIndicesRow(runs, index.data(), count, rgb.data(), rgb.data() + 1, rgb.data() + 2, 3);
+    for (size_t i = 0; i < n; ++i) {
+      for (size_t c = 0; c < 3; ++c) {
+        const uint8_t expected = runs[c][index[i]];
+        ASSERT_EQ(planes[c * n + i], expected);
+        ASSERT_EQ(bgr[3 * i + 2 - c], expected);
+        ASSERT_EQ(rgb[3 * i + c], expected);
+      }
+    }
+    EXPECT_EQ(bgr[3 * n], 0xEE);
   }
 }
 

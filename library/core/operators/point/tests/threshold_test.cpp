@@ -128,6 +128,33 @@ TEST_P(ThresholdTest, WideBitmapRowsTakeEveryPairingOfBits) {
   }
 }
 
+// The row kernel for callers' own rows: most significant bit first from the
+// row's first byte, the last byte's bits past the row 0, nothing written
+// past it; at row lengths around the 16-sample step.
+TEST(ThresholdRowToBits, PacksEverySampleByDefinition) {
+  struct Case {
+    int t;
+    bool below, above;
+  };
+  const Case cases[] = {{128, false, true}, {128, true, false}, {0, false, true}, {1, false, true},
+                        {255, false, true}, {256, false, true}, {-1, true, false}, {200, true, true}};
+  for (int64_t count : {1, 7, 8, 15, 16, 17, 33, 70}) {
+    const std::vector<uint8_t> in = RandomBytes(static_cast<size_t>(count), static_cast<uint32_t>(count));
+    for (const Case& c : cases) {
+      SCOPED_TRACE(testing::Message() << "count " << count << " t " << c.t << " " << c.below << c.above);
+      const size_t bytes = static_cast<size_t>((count + 7) / 8);
+      std::vector<uint8_t> out(bytes + 1, 0xEE);
+      ThresholdRowToBits(in.data(), count, ThresholdBitRuleFor(c.t, c.below, c.above), out.data());
+      for (size_t i = 0; i < 8 * bytes; ++i) {
+        const bool is_set = (out[i / 8] & (0x80 >> (i % 8))) != 0;
+        const bool expected = i < static_cast<size_t>(count) && (in[i] < c.t ? c.below : c.above);
+        ASSERT_EQ(is_set, expected) << i;
+      }
+      EXPECT_EQ(out[bytes], 0xEE);
+    }
+  }
+}
+
 TEST_P(ThresholdTest, RefusesOtherTypesAndUnknownBitOrders) {
   const std::vector<uint8_t> in = {1, 2, 3, 4};
   const std::vector<uint8_t> before = {0xA5};
