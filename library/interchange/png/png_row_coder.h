@@ -5,7 +5,8 @@
 //
 // zlib streams are owned here: deflateEnd and inflateEnd run in the
 // destructors, on every path. The decoder never inflates more than the rows
-// the format computes: each inflate call gets exactly the room of one row.
+// the format computes: each inflate call gets the room of whole rows, at
+// most those left in the pass.
 #ifndef PELRITH_INTERCHANGE_PNG_PNG_ROW_CODER_H_
 #define PELRITH_INTERCHANGE_PNG_PNG_ROW_CODER_H_
 
@@ -114,6 +115,17 @@ class PngRowDecoder {
 
  private:
   [[nodiscard]] int Refill(IpiSystem* sys);
+  // Inflates the next rows of the pass (`stride` bytes each, type byte
+  // included) into the batch; a fault is kept in pending_ for the row it hit.
+  void FillBatch(IpiSystem* sys, int64_t stride);
+  // The kept fault, reported once.
+  [[nodiscard]] int DeliverFault(IpiSystem* sys);
+
+  // A fault met while filling the batch, and whether it was reported then.
+  struct Pending {
+    int status = 0;
+    bool is_reported = false;
+  };
 
   PngRowFormat format_;
   z_stream stream_{};
@@ -123,9 +135,14 @@ class PngRowDecoder {
   IpiStream* source_ = nullptr;
   int64_t offset_ = 0;     // next byte to read from the source
   int64_t remaining_ = 0;  // compressed bytes not yet read
-  std::vector<uint8_t> row_;       // type byte + row bytes
-  std::vector<uint8_t> previous_;  // type slot + the row above
-  std::vector<uint8_t> buffer_;    // compressed input
+  int64_t rows_left_in_pass_ = 0;
+  int64_t batch_rows_ = 0;     // whole rows inflated into the batch
+  int64_t next_in_batch_ = 0;  // the next of them to unfilter
+  Pending pending_;
+  const uint8_t* above_ = nullptr;  // the row above, unfiltered: in the batch or previous_
+  std::vector<uint8_t> previous_;   // type slot + the row above when the batch is refilled
+  std::vector<uint8_t> batch_;      // rows, each behind its type byte
+  std::vector<uint8_t> buffer_;     // compressed input
 };
 
 #endif  // PELRITH_INTERCHANGE_PNG_PNG_ROW_CODER_H_
