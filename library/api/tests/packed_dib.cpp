@@ -69,6 +69,42 @@ HGLOBAL MakeDib(const DibSpec& spec, const std::function<uint32_t(int32_t, int32
   return handle;
 }
 
+HGLOBAL MakeRawDib(const RawDib& dib) {
+  std::vector<uint8_t> bytes(40);
+  PutU32(&bytes[0], 40);
+  PutU32(&bytes[4], static_cast<uint32_t>(dib.width));
+  PutU32(&bytes[8], static_cast<uint32_t>(dib.height));
+  PutU16(&bytes[12], 1);
+  PutU16(&bytes[14], static_cast<uint16_t>(dib.bits));
+  PutU32(&bytes[16], dib.compression);
+  PutU32(&bytes[20], static_cast<uint32_t>(dib.body.size()));
+  PutU32(&bytes[24], 3780);
+  PutU32(&bytes[28], 2835);
+  PutU32(&bytes[32], dib.colours_used);
+  bytes.insert(bytes.end(), dib.table.begin(), dib.table.end());
+  bytes.insert(bytes.end(), dib.body.begin(), dib.body.end());
+  HGLOBAL handle = GlobalAlloc(GHND, bytes.size());
+  std::memcpy(GlobalLock(handle), bytes.data(), bytes.size());
+  GlobalUnlock(handle);
+  return handle;
+}
+
+std::vector<uint8_t> CallOutcome(int32_t status, HGLOBAL result) {
+  std::vector<uint8_t> bytes(4);
+  std::memcpy(bytes.data(), &status, 4);
+  if (result != 0) {
+    const auto* p = static_cast<const uint8_t*>(GlobalLock(result));
+    bytes.insert(bytes.end(), p, p + GlobalSize(result));
+    GlobalUnlock(result);
+  }
+  return bytes;
+}
+
+uint64_t FoldDigest(uint64_t digest, const uint8_t* bytes, size_t count) {
+  for (size_t i = 0; i < count; ++i) digest = (digest ^ bytes[i]) * 0x100000001B3ull;
+  return digest;
+}
+
 Rgb DibImage::Colour(int32_t x, int32_t y) const {
   const uint32_t v = Index(x, y);
   if (bits == 24) return {static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)};

@@ -27,6 +27,39 @@ struct DibSpec {
 // bits) of column x, row y counted from the top.
 HGLOBAL MakeDib(const DibSpec& spec, const std::function<uint32_t(int32_t x, int32_t y)>& pixel);
 
+// A packed bitmap laid out byte for byte as given, for sources a builder
+// cannot make (junk in row padding, short or odd tables, coded rows): the
+// 40-byte header (pixels per metre 3780 x 2835), `table` (4 bytes an entry),
+// then `body` as the rows.
+struct RawDib {
+  int32_t bits = 8;
+  int32_t width = 1;
+  int32_t height = 1;
+  uint32_t compression = 0;
+  uint32_t colours_used = 0;  // biClrUsed: 0 for every entry the depth has
+  std::vector<uint8_t> table;
+  std::vector<uint8_t> body;
+};
+HGLOBAL MakeRawDib(const RawDib& dib);
+
+// The result of one entry-point call as bytes: the status, then the whole
+// result handle (nothing when it is 0), for byte-for-byte comparisons.
+std::vector<uint8_t> CallOutcome(int32_t status, HGLOBAL result);
+// FNV-1a over `count` bytes, continuing from `digest`.
+uint64_t FoldDigest(uint64_t digest, const uint8_t* bytes, size_t count);
+inline constexpr uint64_t kDigestStart = 0xCBF29CE484222325ull;
+
+// The bit count a colour mode names: 14 a bitmap, 15 16 colours, 18 RGB,
+// the rest (256 colours, grey, inverted grey) 8 bits.
+inline int32_t BitsOfColourMode(int32_t mode) {
+  switch (mode) {
+    case 14: return 1;
+    case 15: return 4;
+    case 18: return 24;
+    default: return 8;
+  }
+}
+
 // Owns a handle for a test: freed at scope exit.
 class ScopedHandle {
  public:

@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -20,7 +19,6 @@ namespace {
 
 using api_testing::ScopedHandle;
 
-constexpr uint32_t kInfoHeaderBytes = 40;
 constexpr uint32_t kRunLength8 = 1;
 
 enum class Export { kRgb, kGrey, kBitmap };
@@ -65,15 +63,6 @@ const ModeCase kCases[] = {
     {Export::kBitmap, 18, 21, 128, 0xA1012421C903477Full},
 };
 
-int32_t BitsOfMode(int32_t mode) {
-  switch (mode) {
-    case 14: return 1;
-    case 15: return 4;
-    case 18: return 24;
-    default: return 8;
-  }
-}
-
 std::string Name(const ModeCase& c) {
   static const char* const kNames[] = {"RGB", "grey", "bitmap"};
   return std::string(kNames[static_cast<int>(c.which)]) + " from " + std::to_string(c.mode) + " method " +
@@ -87,10 +76,6 @@ HGLOBAL Call(const ModeCase& c, HGLOBAL source, int32_t* status) {
     case Export::kBitmap: return CmiModeBitmap(source, c.mode, c.method, c.threshold, nullptr, 0, status);
   }
   return 0;
-}
-
-void PutU32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
 // The colour table at the head of a source: a grey ramp or distinct colours
@@ -142,20 +127,11 @@ HGLOBAL MakeSource(const Source& s, bool run_length) {
     body = plain;
   }
 
-  std::vector<uint8_t> dib(kInfoHeaderBytes + 4 * entries);
-  PutU32(dib, 0, kInfoHeaderBytes);
-  PutU32(dib, 4, static_cast<uint32_t>(s.width));
-  PutU32(dib, 8, static_cast<uint32_t>(s.height));
-  dib[12] = 1;
-  dib[14] = static_cast<uint8_t>(s.bits);
-  PutU32(dib, 16, run_length ? kRunLength8 : 0);
-  PutU32(dib, 20, static_cast<uint32_t>(body.size()));
-  PutU32(dib, 24, 3780);  // pixels per metre: not carried into a packed result
-  PutU32(dib, 28, 2835);
-  PutU32(dib, 32, s.table == Table::kShort ? entries : 0);
+  api_testing::RawDib dib{s.bits, s.width, s.height, run_length ? kRunLength8 : 0,
+                          s.table == Table::kShort ? entries : 0, std::vector<uint8_t>(4 * entries), body};
   const uint32_t step = s.bits == 1 ? 255 : s.bits == 4 ? 17 : 1;
   for (uint32_t i = 0; i < entries; ++i) {
-    uint8_t* e = &dib[kInfoHeaderBytes + 4 * i];
+    uint8_t* e = &dib.table[4 * i];
     const auto level = static_cast<uint8_t>(i * step);
     if (s.table == Table::kGreyRamp) {
       e[0] = e[1] = e[2] = level;
@@ -166,11 +142,7 @@ HGLOBAL MakeSource(const Source& s, bool run_length) {
       e[3] = 0x11;  // a reserved byte that is not 0
     }
   }
-  dib.insert(dib.end(), body.begin(), body.end());
-  HGLOBAL handle = GlobalAlloc(GHND, dib.size());
-  std::memcpy(GlobalLock(handle), dib.data(), dib.size());
-  GlobalUnlock(handle);
-  return handle;
+  return api_testing::MakeRawDib(dib);
 }
 
 std::vector<Source> SourcesOf(int32_t bits) {
@@ -188,34 +160,22 @@ std::vector<Source> SourcesOf(int32_t bits) {
   return sources;
 }
 
-uint64_t Fold(uint64_t digest, const uint8_t* bytes, size_t count) {
-  for (size_t i = 0; i < count; ++i) digest = (digest ^ bytes[i]) * 0x100000001B3ull;  // FNV-1a
-  return digest;
-}
-
 // The result of one call as bytes: status, then the whole handle.
 std::vector<uint8_t> Outcome(const ModeCase& c, HGLOBAL source) {
   int32_t status = 99;
   ScopedHandle result(Call(c, source, &status));
-  std::vector<uint8_t> bytes(4);
-  std::memcpy(bytes.data(), &status, 4);
-  if (result.get() != 0) {
-    const auto* p = static_cast<const uint8_t*>(GlobalLock(result.get()));
-    bytes.insert(bytes.end(), p, p + GlobalSize(result.get()));
-    GlobalUnlock(result.get());
-  }
-  return bytes;
+  return api_testing::CallOutcome(status, result.get());
 }
 
 TEST(ColourModeOutputs, EveryConversionKeepsItsBytes) {
   for (const ModeCase& c : kCases) {
     SCOPED_TRACE(Name(c));
-    uint64_t digest = 0xCBF29CE484222325ull;
-    for (const Source& s : SourcesOf(BitsOfMode(c.mode))) {
+    uint64_t digest = api_testing::kDigestStart;
+    for (const Source& s : SourcesOf(api_testing::BitsOfColourMode(c.mode))) {
       ScopedHandle source(MakeSource(s, false));
       const std::vector<uint8_t> outcome = Outcome(c, source.get());
       ASSERT_EQ(outcome[0], 0) << s.bits << " bits " << s.width << "x" << s.height;
-      digest = Fold(digest, outcome.data(), outcome.size());
+      digest = api_testing::FoldDigest(digest, outcome.data(), outcome.size());
     }
     EXPECT_EQ(digest, c.digest) << std::hex << "0x" << digest;
   }
@@ -223,7 +183,7 @@ TEST(ColourModeOutputs, EveryConversionKeepsItsBytes) {
 
 TEST(ColourModeOutputs, RunLengthSourcesGiveThePlainSourcesResults) {
   for (const ModeCase& c : kCases) {
-    if (BitsOfMode(c.mode) != 8) continue;
+    if (api_testing::BitsOfColourMode(c.mode) != 8) continue;
     SCOPED_TRACE(Name(c));
     for (const Source& s : SourcesOf(8)) {
       SCOPED_TRACE(std::to_string(s.width) + "x" + std::to_string(s.height));

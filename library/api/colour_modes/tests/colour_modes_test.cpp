@@ -93,15 +93,6 @@ const ExportRule kRules[] = {
     {Export::kIndexed16, {14, 16, 17, 18}, 4},
 };
 
-int32_t BitsOfMode(int32_t mode) {
-  switch (mode) {
-    case 14: return 1;
-    case 15: return 4;
-    case 18: return 24;
-    default: return 8;
-  }
-}
-
 TEST(ColourModes, AcceptsListedModesAtTheirBitCountOnly) {
   for (const ExportRule& rule : kRules) {
     for (int32_t mode : {0, 13, 14, 15, 16, 17, 18, 19, 50}) {
@@ -109,7 +100,7 @@ TEST(ColourModes, AcceptsListedModesAtTheirBitCountOnly) {
         SCOPED_TRACE(testing::Message() << Name(rule.which) << " mode " << mode << " bits " << bits);
         ScopedHandle source(Picture(bits, 9, 3));
         const bool listed = std::count(rule.accepted.begin(), rule.accepted.end(), mode) > 0;
-        const bool ok = listed && BitsOfMode(mode) == bits;
+        const bool ok = listed && api_testing::BitsOfColourMode(mode) == bits;
         int32_t status = 7;
         ScopedHandle result(Call(rule.which, source.get(), mode, Arguments{}, &status));
         EXPECT_EQ(status, ok ? 0 : kCmiStatusBadArgument);

@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -21,7 +20,6 @@ namespace {
 
 using api_testing::ScopedHandle;
 
-constexpr uint32_t kInfoHeaderBytes = 40;
 constexpr uint32_t kRunLength8 = 1;
 
 using FilterCall = std::function<HGLOBAL(HGLOBAL, int32_t, const IpiAttributePair*, int32_t, int32_t*)>;
@@ -65,10 +63,6 @@ const std::vector<FilterCase>& FilterCases() {
        [](HGLOBAL h, int32_t m, P p, int32_t n, int32_t* s) { return CmiRankOrder(h, m, 52, 4, p, n, s); }},
   };
   return cases;
-}
-
-void PutU32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
 // A deterministic sample stream: smooth ramps, noise and hard steps, so every
@@ -133,19 +127,10 @@ HGLOBAL MakeSource(const Source& s, bool run_length) {
   }
   if (run_length) body.insert(body.end(), {0, 1});  // end of bitmap
 
-  std::vector<uint8_t> dib(kInfoHeaderBytes + 4 * entries);
-  PutU32(dib, 0, kInfoHeaderBytes);
-  PutU32(dib, 4, static_cast<uint32_t>(s.width));
-  PutU32(dib, 8, static_cast<uint32_t>(s.height));
-  dib[12] = 1;
-  dib[14] = static_cast<uint8_t>(s.bits);
-  PutU32(dib, 16, run_length ? kRunLength8 : 0);
-  PutU32(dib, 20, static_cast<uint32_t>(body.size()));
-  PutU32(dib, 24, 3780);  // pixels per metre: not carried into a packed result
-  PutU32(dib, 28, 2835);
-  PutU32(dib, 32, s.table == Table::kShort ? entries : 0);
+  api_testing::RawDib dib{s.bits, s.width, s.height, run_length ? kRunLength8 : 0,
+                          s.table == Table::kShort ? entries : 0, std::vector<uint8_t>(4 * entries), body};
   for (uint32_t i = 0; i < entries; ++i) {
-    uint8_t* e = &dib[kInfoHeaderBytes + 4 * i];
+    uint8_t* e = &dib.table[4 * i];
     const auto level = static_cast<uint8_t>(i);
     if (s.table == Table::kColours) {
       e[0] = static_cast<uint8_t>(level * 7);
@@ -156,11 +141,7 @@ HGLOBAL MakeSource(const Source& s, bool run_length) {
       e[0] = e[1] = e[2] = level;
     }
   }
-  dib.insert(dib.end(), body.begin(), body.end());
-  HGLOBAL handle = GlobalAlloc(GHND, dib.size());
-  std::memcpy(GlobalLock(handle), dib.data(), dib.size());
-  GlobalUnlock(handle);
-  return handle;
+  return api_testing::MakeRawDib(dib);
 }
 
 struct Rect {
@@ -194,38 +175,26 @@ std::vector<Source> Sources() {
   return sources;
 }
 
-uint64_t Fold(uint64_t digest, const uint8_t* bytes, size_t count) {
-  for (size_t i = 0; i < count; ++i) digest = (digest ^ bytes[i]) * 0x100000001B3ull;  // FNV-1a
-  return digest;
-}
-
 // The result of one call as bytes: status, then the whole handle.
 std::vector<uint8_t> Outcome(const FilterCall& call, HGLOBAL source, int32_t bits, const Rect& r) {
   const IpiAttributePair rect[] = {
       {"sourceXPoint", r.x}, {"sourceYPoint", r.y}, {"sourceWidth", r.width}, {"sourceHeight", r.height}};
   int32_t status = 99;
   ScopedHandle result(call(source, bits == 24 ? 18 : 17, rect, 4, &status));
-  std::vector<uint8_t> bytes(4);
-  std::memcpy(bytes.data(), &status, 4);
-  if (result.get() != 0) {
-    const auto* p = static_cast<const uint8_t*>(GlobalLock(result.get()));
-    bytes.insert(bytes.end(), p, p + GlobalSize(result.get()));
-    GlobalUnlock(result.get());
-  }
-  return bytes;
+  return api_testing::CallOutcome(status, result.get());
 }
 
 TEST(FilterOutputs, EveryFilterKeepsItsBytes) {
   const std::vector<Source> sources = Sources();
   for (const FilterCase& f : FilterCases()) {
     SCOPED_TRACE(f.name);
-    uint64_t digest = 0xCBF29CE484222325ull;
+    uint64_t digest = api_testing::kDigestStart;
     for (const Source& s : sources) {
       ScopedHandle source(MakeSource(s, false));
       for (const Rect& r : RectanglesOf(s.width, s.height)) {
         const std::vector<uint8_t> outcome = Outcome(f.call, source.get(), s.bits, r);
         ASSERT_EQ(outcome[0], 0) << s.bits << " bits " << s.width << "x" << s.height;
-        digest = Fold(digest, outcome.data(), outcome.size());
+        digest = api_testing::FoldDigest(digest, outcome.data(), outcome.size());
       }
     }
     EXPECT_EQ(digest, f.digest) << std::hex << "0x" << digest;
