@@ -14,6 +14,7 @@
 
 #include "Pelrith.h"
 #include "packed_dib.h"
+#include "plat/fault_injection.h"
 
 namespace {
 
@@ -216,6 +217,28 @@ TEST(Resize, ResultsAreByteForByteTheRecordedOnes) {
     const uint64_t digest = Fnv1a(bytes, GlobalSize(result.get()));
     GlobalUnlock(result.get());
     EXPECT_EQ(digest, c.digest) << std::hex << "0x" << digest;
+  }
+}
+
+// The result's handle is the call's one allocation on the rows read in
+// place: when it cannot be had the call ends with -1 and no handle, and the
+// next call works.
+TEST(Resize, AnExhaustedHeapGivesNoResult) {
+  for (const int32_t bits : {8, 24}) {
+    const DibSpec spec{bits, 13, 7, Palette(bits)};
+    ScopedHandle source(MakeDib(spec, [&](int32_t x, int32_t y) { return Sample(bits, x, y); }));
+    for (const int32_t interpolation : {8, 9}) {
+      SCOPED_TRACE(testing::Message() << bits << " bits, interpolation " << interpolation);
+      int32_t status = 99;
+      plat::testing::FailNextGlobalAlloc();
+      ScopedHandle failed(CmiResize(source.get(), 6, 3, interpolation, 0, nullptr, 0, &status));
+      plat::testing::ResetFaults();
+      EXPECT_EQ(status, -1);
+      EXPECT_EQ(failed.get(), 0u);
+      ScopedHandle again(CmiResize(source.get(), 6, 3, interpolation, 0, nullptr, 0, &status));
+      EXPECT_EQ(status, 0);
+      EXPECT_NE(again.get(), 0u);
+    }
   }
 }
 
