@@ -154,12 +154,6 @@ constexpr ResizeCase kCases[] = {
     {24, 13, 7, 5, 4, 9, 12, 0x88c81b47ae5d63bc},
 };
 
-uint64_t Fnv1a(const uint8_t* bytes, size_t count) {
-  uint64_t hash = 0xCBF29CE484222325u;
-  for (size_t i = 0; i < count; ++i) hash = (hash ^ bytes[i]) * 0x100000001B3u;
-  return hash;
-}
-
 // Scrambled but deterministic samples, so that neighbours differ and sums
 // land on every rounding case.
 uint32_t Sample(int32_t bits, int32_t x, int32_t y) {
@@ -214,7 +208,7 @@ TEST(Resize, ResultsAreByteForByteTheRecordedOnes) {
     ASSERT_EQ(status, 0);
     ASSERT_NE(result.get(), 0u);
     const auto* bytes = static_cast<const uint8_t*>(GlobalLock(result.get()));
-    const uint64_t digest = Fnv1a(bytes, GlobalSize(result.get()));
+    const uint64_t digest = api_testing::FoldDigest(api_testing::kDigestStart, bytes, GlobalSize(result.get()));
     GlobalUnlock(result.get());
     EXPECT_EQ(digest, c.digest) << std::hex << "0x" << digest;
   }
