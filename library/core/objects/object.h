@@ -105,6 +105,8 @@ struct IpiFormatExtrasDeleter {
   void operator()(IpiFormatExtras* extras) const;
 };
 
+struct IpiStream;
+
 struct IpiObject {
   IpiObject* next_sibling = nullptr;
   IpiObject* first_derived = nullptr;
@@ -118,6 +120,9 @@ struct IpiObject {
   IpiObjectFields fields;
   std::string file_name;  // empty: none
   std::unique_ptr<IpiFormatExtras, IpiFormatExtrasDeleter> extras;
+  // The write stream still clearing this object's fresh block as it goes;
+  // another stream on the object has it finish first.
+  IpiStream* clearing_stream = nullptr;
 
   bool is_inited() const { return (flags & kObjectInited) != 0; }
   bool has_temp_file() const { return (flags & kObjectTempFile) != 0; }

@@ -11,6 +11,7 @@
 #include "core/objects/format_extras.h"
 #include "core/objects/object.h"
 #include "core/status.h"
+#include "core/streams/stream.h"
 #include "plat/files.h"
 #include "plat/global_memory.h"
 
@@ -229,6 +230,10 @@ void IpiReleaseImageData(IpiSystem* sys, IpiObject* obj) {
       obj->flags &= ~kObjectTempFile;
     }
     obj->file_name.clear();
+  }
+  if (obj->clearing_stream != nullptr) {
+    obj->clearing_stream->zeroed_to = INT64_MAX;  // its block goes: nothing left to clear
+    obj->clearing_stream = nullptr;
   }
   if (f.repository == kRepositoryGlobalBlock && f.work_space != 0) {
     if (f.work_space_handle != 0) {

@@ -63,6 +63,22 @@ int64_t ElementCount(const IpiObject& obj) {
   }
 }
 
+// Clears the lazily zeroed bytes of a fresh block before `end`.
+void ZeroUpTo(IpiStream& s, int64_t end) {
+  end = std::min(end, s.total_bytes);
+  if (end <= s.zeroed_to) return;
+  std::memset(s.data + s.zeroed_to, 0, static_cast<size_t>(end - s.zeroed_to));
+  s.zeroed_to = end;
+}
+
+// Bytes [offset, offset + count) are about to be overwritten whole: only a
+// gap before them needs its zeros.
+void MarkWritten(IpiStream& s, int64_t offset, int64_t count) {
+  if (offset + count <= s.zeroed_to) return;
+  ZeroUpTo(s, offset);
+  s.zeroed_to = std::min(offset + count, s.total_bytes);
+}
+
 // Reads file bytes [offset, offset + count) into `out`, zero-filling what lies
 // past the end of the file (a file shorter than its data reads as zeros).
 bool ReadFileZeroFilled(IpiStream& s, int64_t offset, uint8_t* out, int64_t count) {
@@ -81,6 +97,7 @@ bool CopyOut(IpiStream& s, int64_t offset, uint8_t* out, int64_t count) {
   const int64_t last = std::min(offset + count, end);
   if (first >= last) return true;
   if (IsMemory(s)) {
+    ZeroUpTo(s, last);
     std::memcpy(out + (first - offset), s.data + first, static_cast<size_t>(last - first));
     return true;
   }
@@ -92,6 +109,7 @@ bool CopyOut(IpiStream& s, int64_t offset, uint8_t* out, int64_t count) {
 int FetchByte(IpiSystem* sys, IpiStream& s, uint8_t& out) {
   if (IsMemory(s)) {
     if (s.byte_position >= s.limit) return IpiRefuse(sys, kIpiInsufficientSize);
+    ZeroUpTo(s, s.byte_position + 1);
     out = s.data[s.byte_position++];
     return kIpiNoError;
   }
@@ -124,6 +142,7 @@ int EmitByte(IpiSystem* sys, IpiStream& s, uint8_t byte) {
   s.bits_written = true;
   if (IsMemory(s)) {
     if (s.byte_position >= s.limit) return IpiRefuse(sys, kIpiInsufficientSize);
+    MarkWritten(s, s.byte_position, 1);
     s.data[s.byte_position++] = byte;
     return kIpiNoError;
   }
@@ -194,7 +213,9 @@ int OpenGlobalBlock(IpiSystem* sys, IpiStream& s) {
     f.work_space_handle = 0;
   }
   if (f.work_space == 0) {
-    HGLOBAL handle = GlobalAlloc(GHND, needed);
+    // A fresh block for writing is cleared as it is used (see zeroed_to).
+    const bool lazy = s.mode == StreamMode::kWrite;
+    HGLOBAL handle = GlobalAlloc(lazy ? GMEM_MOVEABLE : GHND, needed);
     void* bytes = handle != 0 ? GlobalLock(handle) : nullptr;
     if (bytes == nullptr) {
       if (handle != 0) GlobalFree(handle);
@@ -203,6 +224,10 @@ int OpenGlobalBlock(IpiSystem* sys, IpiStream& s) {
     }
     f.work_space_handle = handle;
     f.work_space = reinterpret_cast<intptr_t>(bytes);
+    if (lazy) {
+      s.zeroed_to = 0;
+      s.object->clearing_stream = &s;
+    }
   } else if (!s.had_data) {
     // Another stream may point into the block: clear it, never free it.
     std::memset(reinterpret_cast<void*>(f.work_space), 0, needed);
@@ -269,6 +294,7 @@ IpiStream* IpiOpenStream(IpiSystem* sys, IpiObject* obj, const char* mode, int r
     IpiReportError(sys, kIpiSystemFailure);
     return nullptr;
   }
+  if (obj->clearing_stream != nullptr) ZeroUpTo(*obj->clearing_stream, INT64_MAX);
   IpiStream& s = *stream;
   s.object = obj;
   s.mode = mode[0] == 'r' ? StreamMode::kRead : StreamMode::kWrite;
@@ -326,6 +352,8 @@ int IpiCloseStream(IpiSystem* sys, IpiStream* stream) {
   IpiStream& s = *stream;
   int status = kIpiNoError;
   const bool writing = s.mode == StreamMode::kWrite;
+  if (IsMemory(s)) ZeroUpTo(s, s.total_bytes);  // bytes never written read as zeros
+  if (s.object->clearing_stream == &s) s.object->clearing_stream = nullptr;
   if (writing && (s.bits_written || s.bit_mask != 0x80)) {
     status = EmitPartialByte(sys, s);
     if (status == 0 && !IsMemory(s)) status = FlushFileBuffer(sys, s);
@@ -361,7 +389,10 @@ uint8_t* IpiGetInputRow(IpiSystem* sys, IpiStream* stream, int64_t element) {
     IpiReportError(sys, kIpiInsufficientSize);
     return nullptr;
   }
-  if (IsMemory(s) && offset + span <= s.limit) return s.data + offset;
+  if (IsMemory(s) && offset + span <= s.limit) {
+    ZeroUpTo(s, offset + span);
+    return s.data + offset;
+  }
   // A span of several rows may reach past the data: its missing rows are zero.
   if (IsMemory(s) && s.rows_asked >= 0) {
     IpiReportError(sys, kIpiInsufficientSize);
@@ -388,7 +419,10 @@ uint8_t* IpiGetOutputRow(IpiSystem* sys, IpiStream* stream, int64_t element) {
     IpiReportError(sys, kIpiInsufficientSize);
     return nullptr;
   }
-  if (IsMemory(s)) return s.data + offset;
+  if (IsMemory(s)) {
+    ZeroUpTo(s, offset + span);  // the caller may keep bits it does not set
+    return s.data + offset;
+  }
   // The file holds every row put so far (and zeros elsewhere), so a row that
   // shares its first or last byte with a neighbour keeps the neighbour's bits.
   s.row_buffer.resize(static_cast<size_t>(std::max(s.row_bytes, span)));
@@ -466,6 +500,7 @@ int64_t IpiReadBytes(IpiSystem* sys, IpiStream* stream, int64_t offset, void* bu
       IpiReportError(sys, kIpiInsufficientSize);
       return -1;
     }
+    ZeroUpTo(s, offset + count);
     if (count > 0) std::memcpy(buffer, s.data + offset, static_cast<size_t>(count));
     return count;
   }
@@ -492,6 +527,7 @@ int64_t IpiWriteBytes(IpiSystem* sys, IpiStream* stream, int64_t offset, const v
       IpiReportError(sys, kIpiInsufficientSize);
       return -1;
     }
+    MarkWritten(s, offset, count);
     if (count > 0) std::memcpy(s.data + offset, buffer, static_cast<size_t>(count));
     return count;
   }

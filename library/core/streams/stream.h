@@ -43,6 +43,10 @@ struct IpiStream {
 
   // Memory repositories: the data itself.
   uint8_t* data = nullptr;
+  // A block fresh for writing is cleared lazily: bytes from here on were never
+  // handed out and get their zeros just before first use (or at close), so a
+  // block written through once is not cleared first in a separate pass.
+  int64_t zeroed_to = INT64_MAX;
   // Row buffer (file rows, partial span rows) and the window of W rows.
   std::vector<uint8_t> row_buffer;
   std::vector<uint8_t> window;

@@ -195,6 +195,63 @@ TEST_P(RepositoryTest, SpansPastTheLastRowAreZeroFilled) {
   ASSERT_EQ(IpiCloseStream(sys_, in), 0);
 }
 
+// Whatever a write stream leaves untouched reads back as zeros, also when the
+// block comes from memory a deleted object filled before.
+TEST_P(RepositoryTest, BytesNeverWrittenReadAsZeros) {
+  const int width = 8, height = 4;
+  struct Write {
+    bool as_row;     // an output row (only its first `count` bytes set), else written bytes
+    int64_t offset;  // byte offset, or the row's first element
+    int count;
+  };
+  struct Case {
+    const char* name;
+    std::vector<Write> writes;
+  };
+  const std::vector<Case> cases = {
+      {"nothing written", {}},
+      {"bytes after a gap, then before it", {{false, 13, 6}, {false, 2, 3}}},
+      {"the last row alone", {{true, 3 * width, width}}},
+      {"rows partly set, out of order", {{true, 2 * width, 3}, {true, 0, 5}, {false, 9, 2}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    IpiObject* dirty = MakeImage(width, height, 8, kDataTypeNonnegative);
+    IpiStream* fill = IpiOpenStream(sys_, dirty, "w", 0);
+    const std::vector<uint8_t> ones(width * height, 0xA5);
+    ASSERT_EQ(IpiWriteBytes(sys_, fill, 0, ones.data(), width * height), width * height);
+    ASSERT_EQ(IpiCloseStream(sys_, fill), 0);
+    ASSERT_EQ(IpiDeleteObject(sys_, dirty), 0);
+
+    IpiObject* img = MakeImage(width, height, 8, kDataTypeNonnegative);
+    std::vector<uint8_t> expected(width * height, 0);
+    IpiStream* out = IpiOpenStream(sys_, img, "w", 1);
+    ASSERT_NE(out, nullptr);
+    uint8_t value = 1;
+    for (const Write& w : c.writes) {
+      std::vector<uint8_t> bytes(w.count);
+      for (uint8_t& b : bytes) b = value++;
+      std::copy(bytes.begin(), bytes.end(), expected.begin() + w.offset);
+      if (w.as_row) {
+        uint8_t* row = IpiGetOutputRow(sys_, out, w.offset);
+        ASSERT_NE(row, nullptr);
+        EXPECT_EQ(std::vector<uint8_t>(row + w.count, row + width), std::vector<uint8_t>(width - w.count, 0));
+        std::copy(bytes.begin(), bytes.end(), row);
+        ASSERT_EQ(IpiPutOutputRow(sys_, out, w.offset), 0);
+      } else {
+        ASSERT_EQ(IpiWriteBytes(sys_, out, w.offset, bytes.data(), w.count), w.count);
+      }
+    }
+    ASSERT_EQ(IpiCloseStream(sys_, out), 0);
+    std::vector<uint8_t> got(width * height, 0xEE);
+    IpiStream* in = IpiOpenStream(sys_, img, "r", 0);
+    ASSERT_EQ(IpiReadBytes(sys_, in, 0, got.data(), width * height), width * height);
+    ASSERT_EQ(IpiCloseStream(sys_, in), 0);
+    EXPECT_EQ(got, expected);
+    ASSERT_EQ(IpiDeleteObject(sys_, img), 0);
+  }
+}
+
 TEST_P(RepositoryTest, StuffedBitsRoundTripAndBadStuffingIs19) {
   IpiObject* obj = MakeImage(16, 1, 8, kDataTypeNonnegative);
   IpiStream* out = IpiOpenStream(sys_, obj, "w", 0);

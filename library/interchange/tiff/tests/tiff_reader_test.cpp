@@ -184,6 +184,26 @@ TEST_F(TiffReaderTest, ASpareStripWithNoBytesIsAccepted) {
   EXPECT_EQ(Import(BuildTiff({small}, kII).bytes, NewImage()), kIpiSyntaxError);
 }
 
+TEST_F(TiffReaderTest, AShortStripYieldsItsBytesAndZerosForTheRest) {
+  // A 6 x 4 grey page in strips of 2 rows whose second strip holds `kept`
+  // bytes of its 12: what is there is read, the rest of the page is zero.
+  const Bytes grey = Ramp(24);
+  for (const size_t kept : {size_t{0}, size_t{1}, size_t{5}, size_t{6}, size_t{11}}) {
+    SCOPED_TRACE(kept);
+    Page page = tiff_test::GreyPage(6, 4, 2, grey);
+    page.strips[1].resize(kept);
+    Bytes expected(grey.begin(), grey.begin() + 12 + static_cast<std::ptrdiff_t>(kept));
+    expected.resize(24, 0);
+    // Twice, so that the second image may get the memory of the first.
+    for (int round = 0; round < 2; ++round) {
+      IpiObject* image = NewImage();
+      ASSERT_EQ(Import(BuildTiff({page}, kII).bytes, image), 0);
+      EXPECT_EQ(Elements(image), expected);
+      ASSERT_EQ(IpiDeleteObject(sys_, image), 0);
+    }
+  }
+}
+
 // Directories the reader refuses, built in code: each changes a good grey
 // or colour page.
 TEST_F(TiffReaderTest, RefusesWhatItDoesNotHoldWithTheRightCode) {
