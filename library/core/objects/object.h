@@ -123,6 +123,7 @@ struct IpiObject {
   // The write stream still clearing this object's fresh block as it goes;
   // another stream on the object has it finish first.
   IpiStream* clearing_stream = nullptr;
+  int open_streams = 0;  // streams opened on the object and not yet closed
 
   bool is_inited() const { return (flags & kObjectInited) != 0; }
   bool has_temp_file() const { return (flags & kObjectTempFile) != 0; }

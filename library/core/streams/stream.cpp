@@ -212,9 +212,11 @@ int OpenGlobalBlock(IpiSystem* sys, IpiStream& s) {
     f.work_space = 0;
     f.work_space_handle = 0;
   }
-  if (f.work_space == 0) {
-    // A fresh block for writing is cleared as it is used (see zeroed_to).
-    const bool lazy = s.mode == StreamMode::kWrite;
+  // A block for writing that no open stream of the object can see is cleared
+  // as it is used (see zeroed_to).
+  const bool lazy = s.mode == StreamMode::kWrite && s.object->open_streams == 0;
+  const bool fresh = f.work_space == 0;
+  if (fresh) {
     HGLOBAL handle = GlobalAlloc(lazy ? GMEM_MOVEABLE : GHND, needed);
     void* bytes = handle != 0 ? GlobalLock(handle) : nullptr;
     if (bytes == nullptr) {
@@ -224,13 +226,13 @@ int OpenGlobalBlock(IpiSystem* sys, IpiStream& s) {
     }
     f.work_space_handle = handle;
     f.work_space = reinterpret_cast<intptr_t>(bytes);
-    if (lazy) {
-      s.zeroed_to = 0;
-      s.object->clearing_stream = &s;
-    }
-  } else if (!s.had_data) {
+  } else if (!s.had_data && !lazy) {
     // Another stream may point into the block: clear it, never free it.
     std::memset(reinterpret_cast<void*>(f.work_space), 0, needed);
+  }
+  if (lazy && (fresh || !s.had_data)) {
+    s.zeroed_to = 0;
+    s.object->clearing_stream = &s;
   }
   s.data = reinterpret_cast<uint8_t*>(f.work_space);
   s.limit = s.total_bytes;
@@ -343,6 +345,7 @@ IpiStream* IpiOpenStream(IpiSystem* sys, IpiObject* obj, const char* mode, int r
   }
   if (open_status != 0) return nullptr;
   if (s.mode == StreamMode::kRead) s.buffer_position = s.buffer_fill = 0;
+  ++obj->open_streams;
   return stream.release();
 }
 
@@ -354,6 +357,7 @@ int IpiCloseStream(IpiSystem* sys, IpiStream* stream) {
   const bool writing = s.mode == StreamMode::kWrite;
   if (IsMemory(s)) ZeroUpTo(s, s.total_bytes);  // bytes never written read as zeros
   if (s.object->clearing_stream == &s) s.object->clearing_stream = nullptr;
+  --s.object->open_streams;
   if (writing && (s.bits_written || s.bit_mask != 0x80)) {
     status = EmitPartialByte(sys, s);
     if (status == 0 && !IsMemory(s)) status = FlushFileBuffer(sys, s);
