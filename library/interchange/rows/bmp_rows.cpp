@@ -9,6 +9,7 @@
 #include <tmmintrin.h>
 #endif
 
+#include "core/byte_shuffle.h"
 #include "core/codes.h"
 
 void UnpackNibbles(const uint8_t* stored, int64_t count, uint8_t* pixels) {
@@ -123,10 +124,6 @@ __attribute__((target("ssse3"))) int64_t MergeBgrSsse3(const uint8_t* red, const
 }
 #undef IPI_LANES
 
-bool HasByteShuffle() {
-  static const bool has = __builtin_cpu_supports("ssse3");
-  return has;
-}
 #endif
 
 }  // namespace
@@ -153,7 +150,7 @@ void SplitPixels(const uint8_t* stored, int64_t count, int pixel_bytes, uint8_t*
                  uint8_t* blue) {
   int64_t done = 0;
 #if defined(__x86_64__)
-  if (pixel_bytes == 3 && HasByteShuffle()) done = SplitBgrSsse3(stored, count, red, green, blue);
+  if (pixel_bytes == 3 && IpiHasByteShuffle()) done = SplitBgrSsse3(stored, count, red, green, blue);
 #endif
   SplitPixelsScalar(stored + done * pixel_bytes, count - done, pixel_bytes, red + done, green + done, blue + done);
 }
@@ -162,7 +159,7 @@ void MergePixels(const uint8_t* red, const uint8_t* green, const uint8_t* blue, 
                  uint8_t* stored) {
   int64_t done = 0;
 #if defined(__x86_64__)
-  if (pixel_bytes == 3 && HasByteShuffle()) done = MergeBgrSsse3(red, green, blue, count, stored);
+  if (pixel_bytes == 3 && IpiHasByteShuffle()) done = MergeBgrSsse3(red, green, blue, count, stored);
 #endif
   MergePixelsScalar(red + done, green + done, blue + done, count - done, pixel_bytes, stored + done * pixel_bytes);
 }

@@ -11,6 +11,7 @@
 
 #include <tmmintrin.h>
 
+#include "core/byte_shuffle.h"
 #include "core/operators/geometry/geometry_codes.h"
 #include "core/operators/reversed_bits.h"
 
@@ -86,14 +87,6 @@ __attribute__((target("ssse3"))) void ReverseTriplesSsse3(uint8_t* to, const uin
     _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 3 * (count - 5 - i) - 1), _mm_shuffle_epi8(group, order));
   }
   for (; i < count; ++i) std::memcpy(to + 3 * (count - 1 - i), from + 3 * i, 3);
-}
-
-bool HasSsse3() {
-  static const bool has = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("ssse3") != 0;
-  }();
-  return has;
 }
 
 // Pixels of 1 or 4 bits: the bytes reversed through a table, then the whole
@@ -268,7 +261,7 @@ void ReversePixels(uint8_t* to, const uint8_t* from, int64_t count, int32_t bits
     case 4: ReversePackedBits(to, from, count, bits_per_pixel); break;
     case 8: ReverseBytes(to, from, count); break;
     case 24:
-      if (loop == PixelLoop::kFastest && HasSsse3()) {
+      if (loop == PixelLoop::kFastest && IpiHasByteShuffle()) {
         ReverseTriplesSsse3(to, from, count);
       } else {
         ReverseTriplesPortable(to, from, count);

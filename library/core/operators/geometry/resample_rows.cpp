@@ -12,6 +12,8 @@
 #include <cstring>
 #include <type_traits>
 
+#include "core/byte_shuffle.h"
+
 namespace geometry {
 
 NearestColumns MakeNearestColumns(const AxisMapping& mx) {
@@ -44,11 +46,8 @@ namespace {
 // The baseline vector unit has no byte shuffle, so the compiler's loops over
 // three-byte pixels work a byte at a time. Processors that have one (SSSE3)
 // take four pixels a step in these loops; each returns the pixels it did and
-// leaves the rest, at least the last two, to the plain loop (its twin).
-bool HasByteShuffle() {
-  static const bool has = __builtin_cpu_supports("ssse3");
-  return has;
-}
+// leaves the rest, at least the last two, to the plain loop (its twin); the
+// callers check IpiHasByteShuffle first.
 
 // Pixels 0, 2, 4, ... of `source` into `target`: 12 bytes of 24 a step, 16
 // stored (the last 4 rewritten by the next step).
@@ -107,7 +106,7 @@ void NearestColourPixels(const uint8_t* s, const NearestColumns& columns, uint8_
   int64_t words = count - 1;
   while (words > 0 && source_column[words - 1] + 1 >= columns.source_extent) --words;
   int64_t done = 0;
-  if (columns.step == 2 && HasByteShuffle()) {
+  if (columns.step == 2 && IpiHasByteShuffle()) {
     done = TakeEveryOtherColourPixel(s + source_column[0] * kPixel, count, target);
   }
   if (columns.step > 0) {
@@ -408,7 +407,7 @@ void AveragePairsRow(const uint8_t* top, const uint8_t* bottom, int64_t count, i
   switch (pixel_bytes) {
     case 1: AverageGreyPairs(top, bottom, count, target); break;
     case 3: {
-      const int64_t done = HasByteShuffle() ? AverageColourPixelPairs(top, bottom, count, target) : 0;
+      const int64_t done = IpiHasByteShuffle() ? AverageColourPixelPairs(top, bottom, count, target) : 0;
       AveragePixels(top + 6 * done, bottom + 6 * done, count - done, 3, target + 3 * done);
       break;
     }
