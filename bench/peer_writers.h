@@ -37,6 +37,16 @@ inline bool WriteJpegRowsWithPeer(FILE* file, const uint8_t* rgb, int width, int
   return true;
 }
 
+// The library writer's filter and compression settings on a libpng writer.
+inline void SetOurPngSettings(png_structp png) {
+  png_set_filter(png, 0, PNG_ALL_FILTERS);
+  png_set_compression_level(png, 6);
+  png_set_compression_strategy(png, Z_FILTERED);
+  png_set_compression_mem_level(png, 8);
+  png_set_compression_window_bits(png, 15);
+  png_set_compression_buffer_size(png, 8192);
+}
+
 inline bool WritePngRowsWithPeer(FILE* file, const uint8_t* rgb, int width, int height) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
@@ -47,12 +57,7 @@ inline bool WritePngRowsWithPeer(FILE* file, const uint8_t* rgb, int width, int 
   png_init_io(png, file);
   png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, PNG_COLOR_TYPE_RGB,
                PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_set_filter(png, 0, PNG_ALL_FILTERS);
-  png_set_compression_level(png, 6);
-  png_set_compression_strategy(png, Z_FILTERED);
-  png_set_compression_mem_level(png, 8);
-  png_set_compression_window_bits(png, 15);
-  png_set_compression_buffer_size(png, 8192);
+  SetOurPngSettings(png);
   png_write_info(png, info);
   for (int y = 0; y < height; ++y) png_write_row(png, rgb + static_cast<size_t>(y) * width * 3);
   png_write_end(png, info);

@@ -23,6 +23,7 @@
 #include "interchange/common/interchange_codes.h"
 #include "interchange/dispatch/read_front.h"
 #include "interchange/png/png_codec.h"
+#include "peer_writers.h"
 
 namespace {
 
@@ -143,12 +144,7 @@ std::vector<uint8_t> LibpngWrite(const std::vector<uint8_t>& page, int bands) {
   png_set_write_fn(png, &out, AppendBytes, NoFlush);
   png_set_IHDR(png, info, kWidth, kHeight, 8, bands == 3 ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_GRAY,
                PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_set_filter(png, 0, PNG_ALL_FILTERS);
-  png_set_compression_level(png, 6);
-  png_set_compression_strategy(png, Z_FILTERED);
-  png_set_compression_mem_level(png, 8);
-  png_set_compression_window_bits(png, 15);
-  png_set_compression_buffer_size(png, 8192);
+  SetOurPngSettings(png);
   png_write_info(png, info);
   for (int y = 0; y < kHeight; ++y) png_write_row(png, &page[static_cast<size_t>(y) * kWidth * bands]);
   png_write_end(png, info);
