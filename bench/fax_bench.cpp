@@ -24,60 +24,13 @@
 #include "core/system/system.h"
 #include "interchange/common/interchange_codes.h"
 #include "interchange/dispatch/coder_dispatch.h"
+#include "text_page.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
 enum class Coding { kG4, kG3OneD, kG3TwoD };
-
-struct Page {
-  int width = 0;
-  int height = 0;
-  Bytes bits;  // rows of width / 8 bytes, 1 = black
-};
-
-// An A4 page of text: 1-inch margins, lines of words whose letters are
-// 5 x 7 cell patterns scaled to 10-point type, drawn with strokes of the
-// cell's size. Deterministic.
-Page MakeTextPage(int dpi) {
-  Page page;
-  page.width = dpi * 827 / 100 / 8 * 8;  // 8.27 in, whole bytes
-  page.height = dpi * 1169 / 100;        // 11.69 in
-  const size_t row_bytes = static_cast<size_t>(page.width) / 8;
-  page.bits.assign(row_bytes * static_cast<size_t>(page.height), 0);
-  const int cell = std::max(1, dpi / 50);  // one pattern cell; letters 5 x 7 cells
-  const int letter_width = 6 * cell;
-  const int line_pitch = 12 * cell;
-  uint32_t state = 12345;
-  auto next = [&state] {
-    state = state * 1103515245u + 12345u;
-    return state >> 16;
-  };
-  for (int top = dpi; top + 7 * cell < page.height - dpi; top += line_pitch) {
-    int x = dpi;
-    while (x + letter_width < page.width - dpi) {
-      const int word = 2 + static_cast<int>(next() % 8);
-      for (int l = 0; l < word && x + letter_width < page.width - dpi; ++l, x += letter_width) {
-        const uint32_t glyph = next() * 2654435761u ^ next();
-        for (int gy = 0; gy < 7; ++gy) {
-          for (int gx = 0; gx < 5; ++gx) {
-            if (((glyph >> ((gy * 5 + gx) % 31)) & 1) == 0) continue;
-            for (int py = 0; py < cell; ++py) {
-              uint8_t* row = page.bits.data() + static_cast<size_t>(top + gy * cell + py) * row_bytes;
-              for (int px = 0; px < cell; ++px) {
-                const int at = x + gx * cell + px;
-                row[at / 8] = static_cast<uint8_t>(row[at / 8] | (0x80 >> (at % 8)));
-              }
-            }
-          }
-        }
-      }
-      x += letter_width;  // the space between words
-    }
-  }
-  return page;
-}
 
 // --- ours -------------------------------------------------------------------
 
@@ -95,7 +48,7 @@ struct Ours {
   IpiObject* image = nullptr;
   IpiObject* coded = nullptr;
 
-  Ours(const Page& page, Coding coding) {
+  Ours(const TextPage& page, Coding coding) {
     sys = IpiOpenSystem(nullptr);
     const IpiAttribute shape[] = {{"xDimension", page.width},
                                   {"yDimension", page.height},
@@ -120,7 +73,7 @@ struct Ours {
     return ok ? out : Bytes{};
   }
   Bytes CodedBytes() { return Read(coded, coded->fields.size); }
-  Bytes PageBits(const Page& page) { return Read(image, static_cast<int64_t>(page.bits.size())); }
+  Bytes PageBits(const TextPage& page) { return Read(image, static_cast<int64_t>(page.bits.size())); }
   bool SetCoded(const Bytes& bytes) {
     IpiStream* stream = IpiOpenStream(sys, coded, "w", 0);
     const bool ok = IpiWriteBytes(sys, stream, 0, bytes.data(), static_cast<int64_t>(bytes.size())) ==
@@ -170,7 +123,7 @@ TIFF* OpenMemory(MemoryFile& file, const char* mode) {
                         MemoryMap, MemoryUnmap);
 }
 
-void SetFields(TIFF* tif, const Page& page, Coding coding, int dpi) {
+void SetFields(TIFF* tif, const TextPage& page, Coding coding, int dpi) {
   TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, page.width);
   TIFFSetField(tif, TIFFTAG_IMAGELENGTH, page.height);
   TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 1);
@@ -186,7 +139,7 @@ void SetFields(TIFF* tif, const Page& page, Coding coding, int dpi) {
 }
 
 // libtiff codes the page into a TIFF in `file`.
-bool LibtiffEncode(const Page& page, Coding coding, int dpi, MemoryFile& file) {
+bool LibtiffEncode(const TextPage& page, Coding coding, int dpi, MemoryFile& file) {
   file.bytes.clear();
   TIFF* tif = OpenMemory(file, "w");
   if (tif == nullptr) return false;
@@ -198,7 +151,7 @@ bool LibtiffEncode(const Page& page, Coding coding, int dpi, MemoryFile& file) {
 }
 
 // A TIFF whose strip holds `coded` as it stands.
-bool LibtiffWrap(const Page& page, Coding coding, int dpi, const Bytes& coded, MemoryFile& file) {
+bool LibtiffWrap(const TextPage& page, Coding coding, int dpi, const Bytes& coded, MemoryFile& file) {
   file.bytes.clear();
   TIFF* tif = OpenMemory(file, "w");
   if (tif == nullptr) return false;
@@ -228,7 +181,7 @@ Bytes LibtiffRawStrip(MemoryFile& file) {
 // --- cases ------------------------------------------------------------------
 
 struct Case {
-  Page page;
+  TextPage page;
   Bytes ours_coded;
   MemoryFile theirs;  // libtiff's TIFF of the page
   const char* error = nullptr;
