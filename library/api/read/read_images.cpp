@@ -15,6 +15,7 @@
 #include "api/read/bmp_file_bitmap.h"
 #include "api/read/image_file.h"
 #include "api/read/read_entry.h"
+#include "api/read/tiff_page_bitmaps.h"
 #include "core/codes.h"
 #include "core/objects/attributes.h"
 #include "core/objects/composite_array.h"
@@ -120,6 +121,12 @@ void ReadTiffPages(CmiCall& call, const CmiImageFile& file, HGLOBAL* images, int
   IpiObject* array = CreateTiffPageRange(call, file, count, first_index, &k);
   std::fill(images, images + k, HGLOBAL{0});
   if (array == nullptr) return;
+  // Pages the straight road takes become bitmaps with no image in between.
+  std::vector<HGLOBAL> straight;
+  if (ReadTiffPagesStraight(call, file, first_index, k, straight)) {
+    for (HGLOBAL handle : straight) made.Add(handle);
+    return;
+  }
   for (int64_t i = 0; i < k; ++i) {
     IpiObject* page = CreatePalettedImage(call, "oImage");
     if (page == nullptr || !call.Ok(IpiPutCompositeElement(sys, page, array, i))) return;

@@ -1,8 +1,6 @@
 // The TIFF pixel pass; see tiff_strips.h. Strips are read a chunk of rows at
-// a time (in place for caller memory, at most kChunkBytes at once from a
-// file), and every stored row goes through one row sink chosen by the sample
-// form and the target's layout. Rows a strip does not hold reach the sink as
-// zeros.
+// a time (tiff_stored_rows.h), and every stored row goes through one row sink
+// chosen by the sample form and the target's layout.
 #include "interchange/tiff/tiff_strips.h"
 
 #include <algorithm>
@@ -19,11 +17,10 @@
 #include "interchange/io/bit_order.h"
 #include "interchange/rows/bmp_rows.h"
 #include "interchange/rows/packed_bitmap_rows.h"
+#include "interchange/tiff/tiff_stored_rows.h"
 
 namespace {
 
-// Bytes of stored rows read from a file source at once.
-constexpr int64_t kChunkBytes = int64_t{1} << 20;
 // Coded bytes copied to the target at once.
 constexpr uint64_t kCopyPieceBytes = uint64_t{1} << 20;
 
@@ -36,51 +33,6 @@ inline uint32_t PackedWord(const uint8_t* p, ByteOrder order) {
 
 // Shift of each band's 5 bits inside the word.
 constexpr int kPackedBandShift[3] = {5, 10, 0};
-
-// Hands every stored row below `row_limit` to `sink(row_index, bytes)`, strip
-// by strip. A row that its strip holds only in part, or not at all, is passed
-// with zeros for the missing bytes.
-template <typename RowSink>
-int ForEachStoredRow(IpiSystem* sys, TiffSource& source, const TiffStripLayout& layout, int64_t row_limit,
-                     RowSink&& sink) {
-  const int64_t row_bytes = layout.stored_row_bytes;
-  const int64_t rows_per_chunk = std::max<int64_t>(1, kChunkBytes / row_bytes);
-  std::vector<uint8_t> storage;
-  std::vector<uint8_t> padded(static_cast<size_t>(row_bytes));
-  for (size_t s = 0; s < layout.offsets.size(); ++s) {
-    const int64_t first_row = static_cast<int64_t>(s) * layout.rows_per_strip;
-    if (first_row >= row_limit) break;
-    const int64_t strip_rows = std::min(layout.rows_per_strip, row_limit - first_row);
-    const uint64_t held = layout.byte_counts[s];
-    for (int64_t done = 0; done < strip_rows; done += rows_per_chunk) {
-      const int64_t rows = std::min(rows_per_chunk, strip_rows - done);
-      const auto begin = static_cast<uint64_t>(done * row_bytes);
-      const uint64_t length = begin < held ? std::min<uint64_t>(held - begin, static_cast<uint64_t>(rows * row_bytes)) : 0;
-      ByteReader view;
-      // The strip lies inside the source (checked with the directory), so
-      // offset + begin cannot wrap.
-      if (length > 0) {
-        IPI_RETURN_IF_ERROR(source.Read(sys, layout.offsets[s] + begin, length, storage, view, kIpiSyntaxError));
-      }
-      const uint8_t* bytes = view.bytes().data();
-      for (int64_t k = 0; k < rows; ++k) {
-        const auto at = static_cast<uint64_t>(k * row_bytes);
-        // A row the strip does not hold in full is padded with zeros; `bytes`
-        // is null for a strip that holds nothing.
-        const uint8_t* row = padded.data();
-        if (at + static_cast<uint64_t>(row_bytes) <= length) {
-          row = bytes + at;
-        } else {
-          const uint64_t there = at < length ? length - at : 0;
-          if (there > 0) std::memcpy(padded.data(), bytes + at, static_cast<size_t>(there));
-          std::memset(padded.data() + there, 0, static_cast<size_t>(static_cast<uint64_t>(row_bytes) - there));
-        }
-        IPI_RETURN_IF_ERROR(sink(first_row + done + k, row));
-      }
-    }
-  }
-  return kIpiNoError;
-}
 
 // 1-bit stored rows into the target's bit rows, `count` bits from bit
 // `bit_offset` of `row` in the target's bit order.
