@@ -11,7 +11,6 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <thread>
 
 #include "acquire/common/packed_page.h"
 #include "plat/acquire/acquire_constants.h"
@@ -24,7 +23,8 @@ constexpr uint64_t kMaxSidePx = uint64_t{1} << 24;
 constexpr uint64_t kMaxPixels = uint64_t{1} << 28;
 constexpr uint64_t kMaxFrameBytes = uint64_t{1} << 30;
 constexpr size_t kReadChunkBytes = 64 * 1024;
-constexpr std::chrono::milliseconds kSettleBeforeCancel{50};
+// How long a started page's backend threads get to reach a safe point.
+constexpr std::chrono::milliseconds kSettleBeforeCancel{5000};
 
 constexpr char kModeLineart[] = "Lineart";
 constexpr char kModeGray[] = "Gray";
@@ -163,8 +163,8 @@ void SaneSession::Close() {
   cancel_handle_.store(nullptr);
   // Backends read on a thread of their own and end it on sane_cancel at any
   // point, also inside an allocation, which leaves the allocator locked for
-  // the whole process. A page that was started gets a moment to wind down.
-  if (has_started_) std::this_thread::sleep_for(kSettleBeforeCancel);
+  // the whole process: a started page's threads are let reach a safe point.
+  if (has_started_) (void)backend_threads_.WaitUntilIdle(kSettleBeforeCancel);
   has_started_ = false;
   api_.cancel(handle_);
   api_.close(handle_);
@@ -393,6 +393,7 @@ ScannedPage SaneSession::ScanPage(bool is_first_page) {
   ScannedPage page;
   std::vector<Frame> frames;
   for (;;) {
+    if (!has_started_) backend_threads_.NoteExisting();
     const SANE_Status start = api_.start(handle_);
     if (start == SANE_STATUS_GOOD) has_started_ = true;
     if (start != SANE_STATUS_GOOD) {

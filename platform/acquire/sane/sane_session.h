@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "acquire/sane/backend_threads.h"
 #include "acquire/sane/sane_api.h"
 #include "plat/global_memory.h"
 
@@ -83,6 +84,7 @@ class SaneSession {
   SANE_Handle handle_ = nullptr;
   std::atomic<SANE_Handle> cancel_handle_{nullptr};
   bool has_started_ = false;  // a page was started since the last cancel
+  BackendThreads backend_threads_;
   bool is_bilevel_by_threshold_ = false;
   int dpi_x_ = 0;
   int dpi_y_ = 0;
