@@ -40,15 +40,7 @@ std::string TempPath(const char* name) {
 bool WriteG4File(const std::string& path, const TextPage& page) {
   TIFF* tif = TIFFOpen(path.c_str(), "w");
   if (tif == nullptr) return false;
-  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, page.width);
-  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, page.height);
-  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 1);
-  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
-  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
-  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, page.height);
-  TIFFSetField(tif, TIFFTAG_XRESOLUTION, static_cast<float>(kTextDpi));
-  TIFFSetField(tif, TIFFTAG_YRESOLUTION, static_cast<float>(kTextDpi));
-  TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+  SetTextPageFields(tif, page, kTextDpi);
   TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
   std::vector<uint8_t> bits = page.bits;
   const bool ok = TIFFWriteEncodedStrip(tif, 0, bits.data(), static_cast<tmsize_t>(bits.size())) >= 0;
@@ -196,8 +188,7 @@ std::string Check(Work work) {
 }
 
 void Report(benchmark::State& state, Work work) {
-  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(TheFiles().width(work)) *
-                          TheFiles().height(work));
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(TheFiles().width(work)) * TheFiles().height(work));
 }
 
 void BM_Api(benchmark::State& state, Work work) {

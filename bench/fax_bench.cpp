@@ -124,15 +124,7 @@ TIFF* OpenMemory(MemoryFile& file, const char* mode) {
 }
 
 void SetFields(TIFF* tif, const TextPage& page, Coding coding, int dpi) {
-  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, page.width);
-  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, page.height);
-  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 1);
-  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
-  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
-  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, page.height);
-  TIFFSetField(tif, TIFFTAG_XRESOLUTION, static_cast<float>(dpi));
-  TIFFSetField(tif, TIFFTAG_YRESOLUTION, static_cast<float>(dpi));  // above 150: K = 4 for 2-D G3
-  TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+  SetTextPageFields(tif, page, dpi);  // above 150 dpi: K = 4 for 2-D G3
   TIFFSetField(tif, TIFFTAG_COMPRESSION, coding == Coding::kG4 ? COMPRESSION_CCITTFAX4 : COMPRESSION_CCITTFAX3);
   if (coding == Coding::kG3TwoD) TIFFSetField(tif, TIFFTAG_GROUP3OPTIONS, GROUP3OPT_2DENCODING);
   if (coding == Coding::kG3OneD) TIFFSetField(tif, TIFFTAG_GROUP3OPTIONS, 0);

@@ -1,5 +1,6 @@
-// The bilevel page the fax benchmarks share: an A4 page of text-like
-// content, rows packed most significant bit first with 1 = black.
+// The bilevel page the fax and TIFF benchmarks share: an A4 page of
+// text-like content, rows packed most significant bit first with 1 = black,
+// and the TIFF fields libtiff writes it with.
 #ifndef PELRITH_BENCH_TEXT_PAGE_H_
 #define PELRITH_BENCH_TEXT_PAGE_H_
 
@@ -7,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <vector>
+
+#include <tiffio.h>
 
 struct TextPage {
   int width = 0;
@@ -54,6 +57,20 @@ inline TextPage MakeTextPage(int dpi) {
     }
   }
   return page;
+}
+
+// The fields of the page as one strip at `dpi`, zero white (so that the
+// stored bits are the page's); the caller sets the compression.
+inline void SetTextPageFields(TIFF* tif, const TextPage& page, int dpi) {
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, page.width);
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, page.height);
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 1);
+  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, page.height);
+  TIFFSetField(tif, TIFFTAG_XRESOLUTION, static_cast<float>(dpi));
+  TIFFSetField(tif, TIFFTAG_YRESOLUTION, static_cast<float>(dpi));
+  TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
 }
 
 #endif  // PELRITH_BENCH_TEXT_PAGE_H_

@@ -14,6 +14,7 @@
 #include "api/frame/packed_bitmap.h"
 #include "api/read/bmp_file_bitmap.h"
 #include "api/read/image_file.h"
+#include "api/read/made_handles.h"
 #include "api/read/read_entry.h"
 #include "api/read/tiff_page_bitmaps.h"
 #include "core/codes.h"
@@ -29,28 +30,6 @@ namespace {
 
 constexpr int32_t kFirstInterlacePass = 1;
 constexpr int32_t kLastInterlacePass = 7;
-
-// Handles made by the call, freed unless handed to the caller.
-class MadeHandles {
- public:
-  MadeHandles() = default;
-  ~MadeHandles() {
-    for (HGLOBAL handle : handles_) (void)GlobalFree(handle);
-  }
-  MadeHandles(const MadeHandles&) = delete;
-  MadeHandles& operator=(const MadeHandles&) = delete;
-
-  void Add(HGLOBAL handle) { handles_.push_back(handle); }
-  int32_t HandOver(HGLOBAL* images) {
-    std::copy(handles_.begin(), handles_.end(), images);
-    const auto count = static_cast<int32_t>(handles_.size());
-    handles_.clear();
-    return count;
-  }
-
- private:
-  std::vector<HGLOBAL> handles_;
-};
 
 int64_t Attribute(IpiSystem* sys, IpiObject* image, const char* name) {
   return static_cast<int64_t>(IpiInquireAttribute(sys, image, name));
@@ -122,11 +101,7 @@ void ReadTiffPages(CmiCall& call, const CmiImageFile& file, HGLOBAL* images, int
   std::fill(images, images + k, HGLOBAL{0});
   if (array == nullptr) return;
   // Pages the straight road takes become bitmaps with no image in between.
-  std::vector<HGLOBAL> straight;
-  if (ReadTiffPagesStraight(call, file, first_index, k, straight)) {
-    for (HGLOBAL handle : straight) made.Add(handle);
-    return;
-  }
+  if (ReadTiffPagesStraight(call, file, first_index, k, made)) return;
   for (int64_t i = 0; i < k; ++i) {
     IpiObject* page = CreatePalettedImage(call, "oImage");
     if (page == nullptr || !call.Ok(IpiPutCompositeElement(sys, page, array, i))) return;

@@ -7,6 +7,7 @@
 #include "api/read/tiff_page_bitmaps.h"
 
 #include <span>
+#include <vector>
 
 #include "api/frame/packed_bitmap.h"
 #include "core/status.h"
@@ -18,26 +19,6 @@
 #include "interchange/tiff/tiff_tags.h"
 
 namespace {
-
-// The bitmaps made so far, freed unless the whole range was read.
-class PageHandles {
- public:
-  PageHandles() = default;
-  ~PageHandles() {
-    for (HGLOBAL handle : handles_) (void)GlobalFree(handle);
-  }
-  PageHandles(const PageHandles&) = delete;
-  PageHandles& operator=(const PageHandles&) = delete;
-
-  void Add(HGLOBAL handle) { handles_.push_back(handle); }
-  void HandOver(std::vector<HGLOBAL>& out) {
-    out.insert(out.end(), handles_.begin(), handles_.end());
-    handles_.clear();
-  }
-
- private:
-  std::vector<HGLOBAL> handles_;
-};
 
 // The pages' directories, read and checked; false at the first fault or at
 // a chain that ends before the last wanted page.
@@ -90,7 +71,7 @@ void FormatColourTable(const TiffImagePlan& plan, uint32_t entries, uint8_t* tab
 // One page into a new bitmap, added to `made` (which frees it with the rest
 // when the range is not read whole); false when it cannot be had or the
 // page's data fails.
-bool ReadPageBitmap(IpiSystem* sys, TiffSource& source, const TiffImagePlan& plan, PageHandles& made) {
+bool ReadPageBitmap(IpiSystem* sys, TiffSource& source, const TiffImagePlan& plan, MadeHandles& made) {
   const PackedDibLayout layout =
       PackedDibLayoutFor(plan.x_dimension, plan.y_dimension, plan.bands, plan.image_precision);
   if (layout.total_bytes == 0) return false;
@@ -118,7 +99,7 @@ bool ReadPageBitmap(IpiSystem* sys, TiffSource& source, const TiffImagePlan& pla
 }  // namespace
 
 bool ReadTiffPagesStraight(CmiCall& call, const CmiImageFile& file, int32_t first_index, int64_t count,
-                           std::vector<HGLOBAL>& handles) {
+                           MadeHandles& made) {
   IpiSystem* sys = call.sys();
   TiffSource source;
   if (file.in_memory()) {
@@ -131,10 +112,10 @@ bool ReadTiffPagesStraight(CmiCall& call, const CmiImageFile& file, int32_t firs
   for (const TiffImagePlan& plan : plans) {
     if (!TakesPage(plan)) return false;
   }
-  PageHandles made;
+  MadeHandles pages;
   for (const TiffImagePlan& plan : plans) {
-    if (!ReadPageBitmap(sys, source, plan, made)) return false;
+    if (!ReadPageBitmap(sys, source, plan, pages)) return false;
   }
-  made.HandOver(handles);
+  pages.MoveTo(made);
   return true;
 }

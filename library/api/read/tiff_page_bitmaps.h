@@ -7,20 +7,19 @@
 #define PELRITH_API_READ_TIFF_PAGE_BITMAPS_H_
 
 #include <cstdint>
-#include <vector>
 
 #include "Pelrith.h"
 #include "api/frame/call_frame.h"
 #include "api/read/image_file.h"
+#include "api/read/made_handles.h"
 
 // Reads `count` pages from page `first_index` on (pages the file was
-// counted to hold) and appends a new bitmap for each to `handles`, which
-// owns them from then on; true then. The road takes pages of 1, 4 or 8 bits
-// with zero as white or black or a colour map, and RGB pages of 8-bit
-// samples, plain, fax-coded or PackBits. False, with nothing made and the
-// call's status untouched, when any page is of another shape or anything
-// fails on the way.
+// counted to hold) and adds a new bitmap for each to `made`; true then. The
+// road takes pages of 1, 4 or 8 bits with zero as white or black or a
+// colour map, and RGB pages of 8-bit samples, plain, fax-coded or PackBits.
+// False, with nothing made and the call's status untouched, when any page
+// is of another shape or anything fails on the way.
 [[nodiscard]] bool ReadTiffPagesStraight(CmiCall& call, const CmiImageFile& file, int32_t first_index, int64_t count,
-                                         std::vector<HGLOBAL>& handles);
+                                         MadeHandles& made);
 
 #endif  // PELRITH_API_READ_TIFF_PAGE_BITMAPS_H_
