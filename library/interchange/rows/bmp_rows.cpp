@@ -122,6 +122,44 @@ __attribute__((target("ssse3"))) int64_t MergeBgrSsse3(const uint8_t* red, const
   }
   return i;
 }
+// 3-byte pixels, 16 at a time: output vector k gathers its bytes from the
+// three 16-byte loads with one byte shuffle per load, the lanes worked out
+// below at compile time.
+struct SwapLanes {
+  alignas(16) int8_t lanes[3][3][16];  // [output vector][input vector][lane]
+};
+
+constexpr SwapLanes MakeSwapLanes() {
+  SwapLanes s{};
+  for (int k = 0; k < 3; ++k) {
+    for (int lane = 0; lane < 16; ++lane) {
+      const int out = 16 * k + lane;
+      const int in = out - out % 3 + (2 - out % 3);  // the same pixel, the other end byte
+      for (int v = 0; v < 3; ++v) s.lanes[k][v][lane] = static_cast<int8_t>(in / 16 == v ? in % 16 : -128);
+    }
+  }
+  return s;
+}
+
+constexpr SwapLanes kSwapLanes = MakeSwapLanes();
+
+__attribute__((target("ssse3"))) int64_t SwapRedAndBlueSsse3(const uint8_t* from, int64_t count, uint8_t* to) {
+  __m128i masks[3][3];
+  for (int k = 0; k < 3; ++k) {
+    for (int v = 0; v < 3; ++v) masks[k][v] = _mm_load_si128(reinterpret_cast<const __m128i*>(kSwapLanes.lanes[k][v]));
+  }
+  int64_t i = 0;
+  for (; i + 16 <= count; i += 16, from += 48, to += 48) {
+    const __m128i a0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+    const __m128i a1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 16));
+    const __m128i a2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 32));
+    for (int k = 0; k < 3; ++k) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 16 * k),
+                       Shuffle3(a0, masks[k][0], a1, masks[k][1], a2, masks[k][2]));
+    }
+  }
+  return i;
+}
 #undef IPI_LANES
 
 #endif
@@ -153,6 +191,22 @@ void SplitPixels(const uint8_t* stored, int64_t count, int pixel_bytes, uint8_t*
   if (pixel_bytes == 3 && IpiHasByteShuffle()) done = SplitBgrSsse3(stored, count, red, green, blue);
 #endif
   SplitPixelsScalar(stored + done * pixel_bytes, count - done, pixel_bytes, red + done, green + done, blue + done);
+}
+
+void SwapRedAndBlueScalar(const uint8_t* from, int64_t count, uint8_t* to) {
+  for (int64_t i = 0; i < count; ++i) {
+    to[3 * i] = from[3 * i + 2];
+    to[3 * i + 1] = from[3 * i + 1];
+    to[3 * i + 2] = from[3 * i];
+  }
+}
+
+void SwapRedAndBlue(const uint8_t* from, int64_t count, uint8_t* to) {
+  int64_t done = 0;
+#if defined(__x86_64__)
+  if (IpiHasByteShuffle()) done = SwapRedAndBlueSsse3(from, count, to);
+#endif
+  SwapRedAndBlueScalar(from + 3 * done, count - done, to + 3 * done);
 }
 
 void MergePixels(const uint8_t* red, const uint8_t* green, const uint8_t* blue, int64_t count, int pixel_bytes,

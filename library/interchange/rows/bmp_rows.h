@@ -32,6 +32,13 @@ void SplitPixelsScalar(const uint8_t* stored, int64_t count, int pixel_bytes, ui
 void MergePixelsScalar(const uint8_t* red, const uint8_t* green, const uint8_t* blue, int64_t count,
                        int pixel_bytes, uint8_t* stored);
 
+// 3-byte pixels with their first and third bytes exchanged (red, green,
+// blue to blue, green, red and back); `from` and `to` do not overlap.
+void SwapRedAndBlue(const uint8_t* from, int64_t count, uint8_t* to);
+// Its plain loop, used where no byte shuffle is at hand and for the last
+// pixels; a test holds both to the same output.
+void SwapRedAndBlueScalar(const uint8_t* from, int64_t count, uint8_t* to);
+
 // 16 bits: little-endian words with 5-bit red (bits 14-10), green (9-5) and
 // blue (4-0); each 5-bit value v becomes (v << 3) | (v >> 2). band 0 red,
 // 1 green, 2 blue.

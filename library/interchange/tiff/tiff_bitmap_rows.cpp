@@ -16,6 +16,7 @@
 #include "interchange/io/bit_order.h"
 #include "interchange/io/byte_reader.h"
 #include "interchange/packbits/packbits.h"
+#include "interchange/rows/bmp_rows.h"
 #include "interchange/tiff/tiff_stored_rows.h"
 
 namespace {
@@ -61,15 +62,6 @@ void FinishRow(const TiffStripLayout& layout, int64_t pixel_bytes, int64_t row_b
     row[pixel_bytes - 1] &= 0xF0;
   }
   std::memset(row + pixel_bytes, 0, static_cast<size_t>(row_bytes - pixel_bytes));
-}
-
-// Red, green, blue pixels as blue, green, red.
-void SwapRedAndBlue(const uint8_t* __restrict rgb, int64_t count, uint8_t* __restrict bgr) {
-  for (int64_t i = 0; i < count; ++i) {
-    bgr[3 * i] = rgb[3 * i + 2];
-    bgr[3 * i + 1] = rgb[3 * i + 1];
-    bgr[3 * i + 2] = rgb[3 * i];
-  }
 }
 
 // One decoded row of the page's form (most significant bit first) into a

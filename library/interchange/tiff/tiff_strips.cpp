@@ -147,13 +147,7 @@ int ReadPackedBitmapRows(IpiSystem* sys, TiffSource& source, const TiffStripLayo
         }
         break;
       case TiffSampleForm::kBytes: std::memcpy(row, stored, static_cast<size_t>(needed)); break;
-      case TiffSampleForm::kRgb:
-        for (int64_t i = 0; i < width; ++i) {
-          row[3 * i] = stored[3 * i + 2];
-          row[3 * i + 1] = stored[3 * i + 1];
-          row[3 * i + 2] = stored[3 * i];
-        }
-        break;
+      case TiffSampleForm::kRgb: SwapRedAndBlue(stored, width, row); break;
       case TiffSampleForm::kPackedColour16:
         for (int64_t i = 0; i < width; ++i) {
           const uint32_t word = PackedWord(stored + 2 * i, layout.byte_order);

@@ -575,6 +575,20 @@ TEST(BmpRows, OnePassSplitAndMergeMatchTheirScalarLoops) {
   }
 }
 
+TEST(BmpRows, RedAndBlueSwapMatchesItsScalarLoop) {
+  for (int64_t count : {1, 15, 16, 17, 33, 100}) {
+    SCOPED_TRACE(count);
+    const Bytes rgb = bmp_test::RandomBytes(static_cast<size_t>(3 * count), 13);
+    Bytes fast(rgb.size(), 0xEE), slow(rgb.size(), 0xEE), back(rgb.size(), 0xEE);
+    SwapRedAndBlue(rgb.data(), count, fast.data());
+    SwapRedAndBlueScalar(rgb.data(), count, slow.data());
+    EXPECT_EQ(fast, slow);
+    EXPECT_EQ((Bytes{fast[0], fast[1], fast[2]}), (Bytes{rgb[2], rgb[1], rgb[0]}));
+    SwapRedAndBlue(fast.data(), count, back.data());
+    EXPECT_EQ(back, rgb);
+  }
+}
+
 }  // namespace
 
 namespace {
