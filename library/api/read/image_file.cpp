@@ -34,9 +34,13 @@ int64_t CountImageFilePages(IpiSystem* sys, const CmiImageFile& file, int32_t fo
 }
 
 int ReadImageFileHeaders(IpiSystem* sys, const CmiImageFile& file, IpiObject* target, int32_t format) {
-  if (!file.in_memory()) return IpiReadImageFile(sys, file.file_name, target, format, kReadModeHeader, nullptr, 0);
+  return ReadImageFilePass(sys, file, target, format, kReadModeHeader);
+}
+
+int ReadImageFilePass(IpiSystem* sys, const CmiImageFile& file, IpiObject* target, int32_t format, int read_mode) {
+  if (!file.in_memory()) return IpiReadImageFile(sys, file.file_name, target, format, read_mode, nullptr, 0);
   const MemoryPairs memory(file);
-  return IpiReadImageFile(sys, nullptr, target, format, kReadModeHeader, memory.pairs, 2);
+  return IpiReadImageFile(sys, nullptr, target, format, read_mode, memory.pairs, 2);
 }
 
 int ReadImageFileWhole(IpiSystem* sys, const CmiImageFile& file, IpiObject* target, int32_t format,

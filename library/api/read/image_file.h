@@ -36,6 +36,9 @@ struct CmiImageFile {
 [[nodiscard]] int64_t CountImageFilePages(IpiSystem* sys, const CmiImageFile& file, int32_t format);
 // The header pass (attributes and palette, no pixels) into `target`.
 [[nodiscard]] int ReadImageFileHeaders(IpiSystem* sys, const CmiImageFile& file, IpiObject* target, int32_t format);
+// One reader pass (`read_mode` 171, 172 or 0) into `target`.
+[[nodiscard]] int ReadImageFilePass(IpiSystem* sys, const CmiImageFile& file, IpiObject* target, int32_t format,
+                                    int read_mode);
 // The whole read (pages of a composite array for TIFF) into `target`.
 [[nodiscard]] int ReadImageFileWhole(IpiSystem* sys, const CmiImageFile& file, IpiObject* target, int32_t format,
                                      const IpiAttribute* pairs, int count);

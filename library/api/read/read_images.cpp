@@ -1,9 +1,11 @@
 // Reading the images of a file into new packed bitmaps: TIFF pages through a
 // composite array, plain BMP files from their checked header without a
-// decode, every other format through its reader into one image. Handles are
-// handed to the caller only when the whole call succeeded; on failure every
-// handle made is freed and the slots the call fills are 0.
+// decode, JPEG files decoded straight into the returned bitmap, every other
+// format through its reader into one image. Handles are handed to the caller
+// only when the whole call succeeded; on failure every handle made is freed
+// and the slots the call fills are 0.
 #include <algorithm>
+#include <cstring>
 #include <span>
 #include <vector>
 
@@ -12,6 +14,7 @@
 #include "api/frame/file_helpers.h"
 #include "api/frame/fill_levels.h"
 #include "api/frame/packed_bitmap.h"
+#include "api/frame/packed_result.h"
 #include "api/read/bmp_file_bitmap.h"
 #include "api/read/image_file.h"
 #include "api/read/made_handles.h"
@@ -20,9 +23,11 @@
 #include "core/codes.h"
 #include "core/objects/attributes.h"
 #include "core/objects/composite_array.h"
+#include "core/objects/object.h"
 #include "core/operators/data_type_conversion.h"
 #include "core/status.h"
 #include "interchange/common/interchange_codes.h"
+#include "interchange/common/source_bytes.h"
 #include "interchange/png/png_codec.h"
 #include "interchange/tiff/tiff_tags.h"
 
@@ -133,7 +138,8 @@ IpiObject* FinishPngImage(CmiCall& call, IpiObject* image) {
   return opaque;
 }
 
-// JPEG, GIF, PCX, PNG, Zoltra and the BMP files that need decoding.
+// GIF, PCX, PNG, Zoltra, the BMP files that need decoding and the JPEG files
+// that cannot be read straight into a bitmap.
 void ReadOneImage(CmiCall& call, const CmiImageFile& file, int32_t format, MadeHandles& made) {
   IpiSystem* sys = call.sys();
   if (format == kFormatPng) {
@@ -149,6 +155,62 @@ void ReadOneImage(CmiCall& call, const CmiImageFile& file, int32_t format, MadeH
   if (format == kFormatZoltra && !FillRamp(call, image, true)) return;
   if (format == kFormatPng) image = FinishPngImage(call, image);
   if (image != nullptr) (void)AddPackedBitmap(call, image, made);
+}
+
+// The rows of `result` as a one-band byte image in place (bottom-up, colour
+// as blue, green, red) for a reader to fill; null with the status set.
+IpiObject* CreateRowsImage(CmiCall& call, const PackedResult& result, int64_t height_px) {
+  const uint64_t row_bytes = result.row_bytes();
+  return call.CreateImage("oRows", nullptr,
+                          {{"dataType", kDataTypeNonnegative},
+                           {"dataPrecision", 8},
+                           {"xDimension", static_cast<intptr_t>(row_bytes)},
+                           {"yDimension", static_cast<intptr_t>(height_px)},
+                           {"pixelInterpretation", kPixelInterpretationPackedBitmap},
+                           {"repository", kRepositoryCallerMemory},
+                           // The bottom row comes first in the block.
+                           {"applicationAddressSpace", reinterpret_cast<intptr_t>(result.Row(height_px - 1))},
+                           {"size", static_cast<intptr_t>(row_bytes * static_cast<uint64_t>(height_px))}});
+}
+
+// JPEG: the header pass sizes the result and the data pass decodes straight
+// into its rows, so the result is the only block the pixels pass through.
+// The file is read once. Files the packed form cannot hold (four
+// components) and files that cannot be had take the general road, which
+// refuses them with its statuses.
+void ReadJpeg(CmiCall& call, const CmiImageFile& file, MadeHandles& made) {
+  SourceBytes source;
+  if (ImageFileBytes(file, source) != 0 || source.empty()) {
+    ReadOneImage(call, file, kFormatJpegLib, made);
+    return;
+  }
+  const CmiImageFile bytes = CmiImageFile::InMemory(source.bytes().data(), static_cast<int64_t>(source.size()));
+  IpiSystem* sys = call.sys();
+  IpiObject* image = call.CreateImage("oImage", nullptr, {{"repository", call.repository()}});
+  if (image == nullptr || !call.Ok(ReadImageFileHeaders(sys, bytes, image, kFormatJpegLib))) return;
+  const int64_t width = Attribute(sys, image, "xDimension");
+  const int64_t height = Attribute(sys, image, "yDimension");
+  const int64_t bands = Attribute(sys, image, "bDimension");
+  if ((bands != 1 && bands != 3) || Attribute(sys, image, "dataPrecision") != 8) {
+    if (call.Ok(ReadImageFilePass(sys, bytes, image, kFormatJpegLib, kReadModeData))) {
+      (void)AddPackedBitmap(call, image, made);
+    }
+    return;
+  }
+  // Grey comes under the even grey ramp the export writes for an image without a table.
+  PackedResult result;
+  if (!result.CreateWithStandardTable(call, width, height, bands == 3 ? 24 : 8)) return;
+  // The reader writes the pixels of each row; the padding after them is ours.
+  const auto pixel_bytes = static_cast<uint64_t>(width * bands);
+  for (int64_t y = 0; y < height; ++y) std::memset(result.Row(y) + pixel_bytes, 0, result.row_bytes() - pixel_bytes);
+  IpiObject* rows = CreateRowsImage(call, result, height);
+  if (rows == nullptr) return;
+  const int rc = ReadImageFilePass(sys, bytes, rows, kFormatJpegLib, kReadModeData);
+  // The rows image lies over the result's block, which a failure frees.
+  (void)IpiDeleteObject(sys, rows);
+  if (!call.Ok(rc)) return;
+  const HGLOBAL handle = result.Finish(call);
+  if (handle != 0) made.Add(handle);
 }
 
 // Plain BMP files become a bitmap straight from their bytes; run-length,
@@ -194,6 +256,8 @@ int32_t ReadImageFileAsBitmaps(const CmiImageFile& file, HGLOBAL* images, int32_
       images[0] = 0;
       if (internal == kFormatBmp) {
         ReadBmp(call, file, made);
+      } else if (internal == kFormatJpegLib) {
+        ReadJpeg(call, file, made);
       } else {
         ReadOneImage(call, file, internal, made);
       }

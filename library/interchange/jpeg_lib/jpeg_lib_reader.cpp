@@ -1,8 +1,9 @@
 // The libjpeg reader: the header pass sets the target's description from
-// libjpeg's header read; the data pass decodes row by row into a scratch row
-// and copies the part that overlaps the target, stopping at the target's last
-// row. Warnings of damaged or missing data are not errors: such a file reads
-// with the rows libjpeg makes of it.
+// libjpeg's header read; the data pass decodes row by row, straight into the
+// rows of a packed bitmap that holds them, else into a scratch row whose part
+// that overlaps the target is copied, stopping at the target's last row.
+// Warnings of damaged or missing data are not errors: such a file reads with
+// the rows libjpeg makes of it.
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -134,6 +135,22 @@ class TargetRows {
     return OpenImageAccessor(sys, target, AccessMode::kWrite, 1, false, accessor_);
   }
 
+  // Whether whole decoded rows fit the target's rows in place: a packed
+  // bitmap whose rows hold a file row, colour decoded as blue, green, red.
+  bool TakesRowsInPlace(const jpeg_decompress_struct& info) const {
+    const J_COLOR_SPACE in_place = components_ == kColourComponents ? JCS_RGB : JCS_GRAYSCALE;
+    return is_packed_bitmap_ && info.out_color_space == in_place && packed_.row_bytes >= file_width_ * components_;
+  }
+
+  // The target's row for file row `r`, for libjpeg to write in place; null
+  // with the stream's error reported.
+  uint8_t* PackedRow(IpiSystem* sys, int64_t r) {
+    return IpiGetOutputRow(sys, accessor_.stream(), packed_.ElementOfRow(packed_.ObjectRowOf(r)));
+  }
+  int PutPackedRow(IpiSystem* sys, int64_t r) {
+    return IpiPutOutputRow(sys, accessor_.stream(), packed_.ElementOfRow(packed_.ObjectRowOf(r)));
+  }
+
   // True when file row `r` and every later one lie below the target.
   bool IsPastEnd(int64_t r) const {
     return is_packed_bitmap_ ? r >= packed_.rows : r + offset_[kDimY] >= height_;
@@ -193,6 +210,9 @@ class TargetRows {
   std::vector<uint8_t> bands_[kColourComponents];  // the row's band samples
 };
 
+// Decodes straight into the rows of a packed bitmap that holds them (the
+// common case: the entry points' results); any other target through a
+// scratch row. Both give the same bytes.
 int DecodeRows(IpiSystem* sys, JpegLibDecompressor& decompressor, IpiObject* source, IpiObject* target) {
   jpeg_decompress_struct& info = *decompressor.info();
   if (info.num_components != kGreyComponents && info.num_components != kColourComponents) {
@@ -200,16 +220,22 @@ int DecodeRows(IpiSystem* sys, JpegLibDecompressor& decompressor, IpiObject* sou
   }
   TargetRows rows;
   IPI_RETURN_IF_ERROR(rows.Open(sys, source, target, info));
+  const bool in_place = rows.TakesRowsInPlace(info);
+  if (in_place && info.num_components == kColourComponents) info.out_color_space = JCS_EXT_BGR;
   IPI_RETURN_IF_ERROR(decompressor.Run(StartDecompression, &info));
   // Grey and RGB output have as many samples per pixel as the file has components.
-  std::vector<uint8_t> decoded(static_cast<size_t>(info.output_width) * info.output_components);
+  std::vector<uint8_t> decoded(in_place ? 0 : static_cast<size_t>(info.output_width) * info.output_components);
   RowStep step{&info, decoded.data(), 0};
   const int64_t height = info.output_height;
   int64_t r = 0;
   for (; r < height && !rows.IsPastEnd(r); ++r) {
+    if (in_place) {
+      step.row = rows.PackedRow(sys, r);
+      if (step.row == nullptr) return IpiGetLastError(sys);
+    }
     IPI_RETURN_IF_ERROR(decompressor.Run(ReadRow, &step));
     if (step.rows_read != 1) return IpiRefuse(sys, kIpiSyntaxError);
-    IPI_RETURN_IF_ERROR(rows.Store(sys, r, decoded.data()));
+    IPI_RETURN_IF_ERROR(in_place ? rows.PutPackedRow(sys, r) : rows.Store(sys, r, decoded.data()));
   }
   // A target that ends first leaves the rest undecoded; the object is destroyed unfinished.
   if (r == height) IPI_RETURN_IF_ERROR(decompressor.Run(FinishDecompression, &info));

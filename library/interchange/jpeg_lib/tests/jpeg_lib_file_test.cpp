@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -463,6 +464,53 @@ TEST_F(JpegLibFile, DirectWriteIntoMemoryKeepsItsSize) {
   const std::string path = dir_.File("direct.jpg");
   WriteFileBytes(path, memory);
   EXPECT_GT(jpeg_test::Psnr(Djpeg(path), picture), 30.0);
+}
+
+// A packed-bitmap target (bottom-up rows, colour as blue, green, red) whose
+// rows hold a file row is decoded in place; rows too short for one take the
+// part that fits through a scratch row. Both give djpeg's samples, and
+// nothing is written past the target's rows.
+TEST_F(JpegLibFile, PackedBitmapTargetTakesBottomUpBgrRowsInPlaceOrCut) {
+  for (const int bands : {3, 1}) {
+    const Raster picture = jpeg_test::MakePhoto(21, 9, bands, 4);
+    const std::string file = Cjpeg(picture, bands == 1 ? "-grayscale" : "");
+    const std::vector<uint8_t> bytes = ReadFileBytes(file);
+    const Raster full = Djpeg(file);
+    const IpiAttribute pairs[] = {{"applicationAddressSpace", reinterpret_cast<intptr_t>(bytes.data())},
+                                  {"size", static_cast<intptr_t>(bytes.size())}};
+    const int pixel_bytes = full.width * bands;
+    struct Case {
+      int row_bytes, rows;
+    };
+    // Padded and exact rows (in place), rows one byte short (through the
+    // scratch row) and fewer rows than the file (the decode stops there).
+    for (const Case& c :
+         {Case{(pixel_bytes + 3) / 4 * 4, 9}, Case{pixel_bytes, 9}, Case{pixel_bytes - 1, 9}, Case{pixel_bytes, 4}}) {
+      SCOPED_TRACE(testing::Message() << bands << " bands, rows of " << c.row_bytes << " x " << c.rows);
+      std::vector<uint8_t> memory(static_cast<size_t>(c.row_bytes) * c.rows + 1, 0xA5);
+      const IpiAttribute shape[] = {{"xDimension", c.row_bytes},
+                                    {"yDimension", c.rows},
+                                    {"bDimension", 1},
+                                    {"dataType", kDataTypeNonnegative},
+                                    {"dataPrecision", 8},
+                                    {"repository", kRepositoryCallerMemory},
+                                    {"applicationAddressSpace", reinterpret_cast<intptr_t>(memory.data())},
+                                    {"size", c.row_bytes * c.rows},
+                                    {"pixelInterpretation", kPixelInterpretationPackedBitmap}};
+      IpiObject* target = IpiCreateObject(sys_, nullptr, &kGenericImageClass, nullptr, shape, 9);
+      ASSERT_NE(target, nullptr);
+      ASSERT_EQ(IpiReadImageFile(sys_, nullptr, target, kFormatJpegLib, kReadModeData, pairs, 2), 0);
+      EXPECT_EQ(memory.back(), 0xA5) << "written past the last row";
+      for (int y = 0; y < c.rows; ++y) {
+        const uint8_t* row = memory.data() + static_cast<size_t>(c.rows - 1 - y) * c.row_bytes;
+        for (int i = 0; i < std::min(c.row_bytes, pixel_bytes); ++i) {
+          const int band = bands == 1 ? 0 : 2 - i % 3;
+          ASSERT_EQ(row[i], full.at(band, y, i / bands)) << "row " << y << " byte " << i;
+        }
+        for (int i = pixel_bytes; i < c.row_bytes; ++i) EXPECT_EQ(row[i], 0xA5) << "padding of row " << y;
+      }
+    }
+  }
 }
 
 }  // namespace
