@@ -410,6 +410,16 @@ uint8_t* IpiGetInputRow(IpiSystem* sys, IpiStream* stream, int64_t element) {
   return s.row_buffer.data();
 }
 
+void IpiPrefetchInputRow(const IpiStream* stream, int64_t element) {
+  if (stream == nullptr || element < 0 || !IsMemory(*stream) || !RowInsideData(*stream, element)) return;
+  const IpiStream& s = *stream;
+  const int64_t offset = OffsetOf(s, element);
+  if (offset >= s.limit) return;
+  const int64_t end = std::min(offset + RowSpan(s, element), s.limit);
+  constexpr int64_t kCacheLineBytes = 64;
+  for (int64_t at = offset; at < end; at += kCacheLineBytes) __builtin_prefetch(s.data + at, 0, 3);
+}
+
 uint8_t* IpiGetOutputRow(IpiSystem* sys, IpiStream* stream, int64_t element) {
   if (stream == nullptr || element < 0) {
     IpiReportError(sys, kIpiOutOfRange);

@@ -82,6 +82,11 @@ int IpiCloseStream(IpiSystem* sys, IpiStream* stream);
 // (its bit within that byte is (element x P) mod 8), or null with the error
 // reported. Memory rows are in place; file rows live in the stream's buffer.
 [[nodiscard]] uint8_t* IpiGetInputRow(IpiSystem* sys, IpiStream* stream, int64_t element);
+// A hint that the row at `element` will be read next: a memory row starts
+// coming into the cache now (the processor foresees a walk up through memory,
+// not one down, as over bottom-up bitmap rows); file rows are left alone.
+// Reads nothing and cannot fail.
+void IpiPrefetchInputRow(const IpiStream* stream, int64_t element);
 // The row to be changed: its stored content, or zeros when the object held no data.
 [[nodiscard]] uint8_t* IpiGetOutputRow(IpiSystem* sys, IpiStream* stream, int64_t element);
 // Stores the row fetched by IpiGetOutputRow (a no-op for memory). 0 or the error.

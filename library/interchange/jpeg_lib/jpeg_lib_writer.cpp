@@ -194,8 +194,13 @@ class ImageRows {
   }
 
   // Picture row `y` of a packed source as stored, read in place (valid until
-  // the next fetch): what libjpeg can take without a copy.
+  // the next fetch): what libjpeg can take without a copy. The rows run down
+  // through memory, so the next one is asked into the cache while libjpeg
+  // codes this one.
   uint8_t* StoredRow(IpiSystem* sys, int64_t y) {
+    if (y + 1 < plan_.height) {
+      IpiPrefetchInputRow(image_.stream, plan_.packed.ElementOfRow(plan_.packed.ObjectRowOf(y + 1)));
+    }
     return IpiGetInputRow(sys, image_.stream, plan_.packed.ElementOfRow(plan_.packed.ObjectRowOf(y)));
   }
 
