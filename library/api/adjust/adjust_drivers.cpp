@@ -7,6 +7,8 @@
 #include "api/adjust/adjust_drivers.h"
 
 #include <algorithm>
+#include <cassert>
+#include <memory>
 #include <vector>
 
 #include "api/adjust/direct_bitmap.h"
@@ -42,11 +44,14 @@ int RunPointOperator(IpiSystem* sys, const PointAdjustment& a, IpiObject* source
   }
 }
 
-int RunColourOperator(IpiSystem* sys, const ColourAdjustment& a, IpiObject* source, IpiObject* destination) {
+// `memo` holds the hue and saturation change of `a` (null for other operations).
+int RunColourOperator(IpiSystem* sys, const ColourAdjustment& a, HueSaturationMemo* memo, IpiObject* source,
+                      IpiObject* destination) {
   switch (a.operation) {
     case kAdjustColourBalance: return IpiColourBalance(sys, source, destination, a.red, a.green, a.blue);
     case kAdjustHueSaturation:
-      return IpiHueSaturation(sys, source, destination, a.hue, a.saturation, a.lightness);
+      assert(memo != nullptr);
+      return IpiHueSaturation(sys, source, destination, *memo);
     default: return kCmiStatusBadArgument;
   }
 }
@@ -217,8 +222,13 @@ HGLOBAL ApplyColourAdjust(HGLOBAL handle, int32_t mode, const ColourAdjustment& 
   CmiRectangle rect;
   const CmiSource* source = LockSourceInMode(call, handle, mode, &rect, ColourModeMatters);
   if (source == nullptr) return 0;
-  const CmiWindowOperator op = [&adjustment](IpiSystem* sys, IpiObject* from, IpiObject* to) {
-    return RunColourOperator(sys, adjustment, from, to);
+  // One change for every strip of the page, so each colour is worked out once per call.
+  std::unique_ptr<HueSaturationMemo> memo;
+  if (adjustment.operation == kAdjustHueSaturation) {
+    memo = std::make_unique<HueSaturationMemo>(adjustment.hue, adjustment.saturation, adjustment.lightness);
+  }
+  const CmiWindowOperator op = [&adjustment, &memo](IpiSystem* sys, IpiObject* from, IpiObject* to) {
+    return RunColourOperator(sys, adjustment, memo.get(), from, to);
   };
   if (IsPaletteMode(mode)) return OperateOnColourTablePlanes(call, *source, op);
   if (rect.whole) return OperateOnColourRows(call, *source, op);

@@ -1,11 +1,12 @@
-// Hue, saturation and lightness. The constants are computed once per call;
+// Hue, saturation and lightness. The constants are computed once per change;
 // the per-pixel work is a fixed sequence of floating-point steps: the hue
 // turns the chroma vector by a rotation whose sine and cosine are computed
 // once (no angle per pixel), and the power function runs only when the
 // saturation changes. The pixel function depends
 // on the colour alone, so results are kept in a small direct-mapped cache
 // keyed by the colour: photographs repeat colours a lot, and a hit returns
-// exactly what the computation would.
+// exactly what the computation would. The cache lives as long as the change,
+// so a caller running one change over many images shares it among them.
 #include "core/operators/colour/hue_saturation.h"
 
 #include <algorithm>
@@ -117,13 +118,30 @@ class ColourCache {
 
 }  // namespace
 
+struct HueSaturationMemo::Results {
+  Results(int32_t hue, int32_t saturation, int32_t lightness) : change(hue, saturation, lightness), cache(change) {}
+
+  const HueSaturationChange change;
+  ColourCache cache;  // refers to `change`
+};
+
+HueSaturationMemo::HueSaturationMemo(int32_t hue, int32_t saturation, int32_t lightness)
+    : results_(std::make_unique<Results>(hue, saturation, lightness)) {}
+
+HueSaturationMemo::~HueSaturationMemo() = default;
+
 int IpiHueSaturation(IpiSystem* sys, IpiObject* source, IpiObject* destination, int32_t hue, int32_t saturation,
                      int32_t lightness) {
   IPI_RETURN_IF_ERROR(IpiCheckSystem(sys));
+  HueSaturationMemo memo(hue, saturation, lightness);
+  return IpiHueSaturation(sys, source, destination, memo);
+}
+
+int IpiHueSaturation(IpiSystem* sys, IpiObject* source, IpiObject* destination, HueSaturationMemo& memo) {
+  IPI_RETURN_IF_ERROR(IpiCheckSystem(sys));
   IPI_RETURN_IF_ERROR(RequireByteImage(sys, source));
   IPI_RETURN_IF_ERROR(RequireByteImage(sys, destination));
-  const HueSaturationChange change(hue, saturation, lightness);
-  ColourCache cache(change);
+  ColourCache& cache = memo.results().cache;
   // Images of fewer than three bands are refused by the frame with 8.
   return RunFrame(sys, BandWalk::kFixed, {FrameImage{source, kColourBands}},
                   {FrameImage{destination, kColourBands}}, [&cache](const FrameRow& row) {

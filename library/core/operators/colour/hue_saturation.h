@@ -5,6 +5,7 @@
 #define PELRITH_CORE_OPERATORS_COLOUR_HUE_SATURATION_H_
 
 #include <cstdint>
+#include <memory>
 
 #include "core/objects/object.h"
 #include "core/system/system.h"
@@ -19,5 +20,27 @@
 // 10 unless both images are 8-bit dataType 153; 8 for fewer than 3 bands.
 int IpiHueSaturation(IpiSystem* sys, IpiObject* source, IpiObject* destination, int32_t hue, int32_t saturation,
                      int32_t lightness);
+
+// The results of one change (hue, saturation, lightness) colour by colour,
+// kept by a caller that runs that change over many images in turn, such as
+// the strips of one page: each colour is then worked out once for all of
+// them rather than once per image. The results are those of the change run
+// on each image alone.
+class HueSaturationMemo {
+ public:
+  HueSaturationMemo(int32_t hue, int32_t saturation, int32_t lightness);
+  ~HueSaturationMemo();
+  HueSaturationMemo(const HueSaturationMemo&) = delete;
+  HueSaturationMemo& operator=(const HueSaturationMemo&) = delete;
+
+  struct Results;
+  Results& results() { return *results_; }
+
+ private:
+  std::unique_ptr<Results> results_;
+};
+
+// IpiHueSaturation with the change and its results kept in `memo`.
+int IpiHueSaturation(IpiSystem* sys, IpiObject* source, IpiObject* destination, HueSaturationMemo& memo);
 
 #endif  // PELRITH_CORE_OPERATORS_COLOUR_HUE_SATURATION_H_
