@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/codes.h"
 #include "core/objects/object.h"
 #include "core/system/system.h"
 #include "plat/files.h"
@@ -82,6 +83,12 @@ int IpiCloseStream(IpiSystem* sys, IpiStream* stream);
 // (its bit within that byte is (element x P) mod 8), or null with the error
 // reported. Memory rows are in place; file rows live in the stream's buffer.
 [[nodiscard]] uint8_t* IpiGetInputRow(IpiSystem* sys, IpiStream* stream, int64_t element);
+// Whether rows of this stream are read in place and stay valid across later
+// fetches (memory repositories with one row at a time); file rows live in the
+// stream's one buffer until the next fetch.
+[[nodiscard]] inline bool IpiRowsStayInPlace(const IpiStream& stream) {
+  return stream.repository != kRepositoryFile && stream.rows_asked >= 0 && stream.window_rows == 1;
+}
 // A hint that the row at `element` will be read next: a memory row starts
 // coming into the cache now (the processor foresees a walk up through memory,
 // not one down, as over bottom-up bitmap rows); file rows are left alone.

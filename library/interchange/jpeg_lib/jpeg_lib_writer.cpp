@@ -179,16 +179,25 @@ class ImageRows {
     const int64_t count = end_x_ - first_x_;
     const int64_t element = image_y * image_.dimension[kDimX] + (first_x_ - plan_.offset[kDimX]);
     uint8_t* out = row + first_x_ * plan_.components;
+    const uint8_t* band_rows[kColourComponents] = {};
     for (int b = 0; b < plan_.components; ++b) {
-      // A file row lives in the stream's buffer until the next fetch: take it now.
       const uint8_t* band = IpiGetInputRow(sys, image_.stream, b * band_elements_ + element);
       if (band == nullptr) return IpiGetLastError(sys);
-      std::memcpy(plan_.components == 1 ? out : bands_[b].data(), band, static_cast<size_t>(count));
+      if (plan_.components == kGreyComponents) {
+        std::memcpy(out, band, static_cast<size_t>(count));
+        break;
+      }
+      // A file row lives in the stream's buffer until the next fetch: take it now.
+      if (!IpiRowsStayInPlace(*image_.stream)) {
+        std::memcpy(bands_[b].data(), band, static_cast<size_t>(count));
+        band = bands_[b].data();
+      }
+      band_rows[b] = band;
     }
     // One pass over the three rows. The merge stores its first argument
     // last, as packed bitmaps keep blue, green, red: red goes in last here.
     if (plan_.components == kColourComponents) {
-      MergePixels(bands_[2].data(), bands_[1].data(), bands_[0].data(), count, kColourComponents, out);
+      MergePixels(band_rows[2], band_rows[1], band_rows[0], count, kColourComponents, out);
     }
     return kIpiNoError;
   }

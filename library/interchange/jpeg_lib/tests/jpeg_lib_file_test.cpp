@@ -49,8 +49,9 @@ class JpegLibFile : public ::testing::Test {
   // Writes through the write front; the pairs give the coding options. The
   // image carries the JPEG format already, so the file object made from it
   // keeps the quality of the pairs.
-  int WriteOurs(const Raster& raster, const std::string& path, std::vector<IpiAttribute> pairs) {
-    IpiObject* image = jpeg_test::MakeImage(sys_, raster, kRepositoryGlobalBlock);
+  int WriteOurs(const Raster& raster, const std::string& path, std::vector<IpiAttribute> pairs,
+                int32_t repository = kRepositoryGlobalBlock) {
+    IpiObject* image = jpeg_test::MakeImage(sys_, raster, repository);
     EXPECT_EQ(IpiSetAttribute(sys_, image, "fileFormat", kFormatJpegLib), 0);
     return IpiWriteFile(sys_, image, path.c_str(), kFormatJpegLib, pairs.data(), static_cast<int>(pairs.size()));
   }
@@ -116,20 +117,24 @@ TEST_F(JpegLibFile, OurFilesAreCjpegFilesAndDecodeInDjpeg) {
                         {1, kJpegLibSampling2x2, 1}};
   const Raster picture3 = jpeg_test::MakePhoto(61, 45, 3, 7);  // odd sizes: partial blocks at both edges
   const Raster picture1 = jpeg_test::MakePhoto(61, 45, 1, 8);
+  // Rows of memory images are read in place, rows of file images through the stream's buffer.
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.bands << " bands, sampling " << c.sampling << ", progressive "
-                                    << c.progressive);
-    const Raster& picture = c.bands == 3 ? picture3 : picture1;
-    const std::string ours = dir_.File("ours.jpg");
-    ASSERT_EQ(WriteOurs(picture, ours,
-                        {{"samplingFactor", c.sampling}, {"progressive", c.progressive}, {"quarityFactor", 90}}),
-              0);
-    const std::string theirs = Cjpeg(picture, std::string("-quality 90 -baseline -sample ") +
-                                                  SampleOption(c.sampling) + (c.progressive ? " -progressive" : ""));
-    EXPECT_TRUE(ReadFileBytes(ours) == ReadFileBytes(theirs));
-    const Raster decoded = Djpeg(ours);
-    ASSERT_EQ(decoded.bands, c.bands);
-    EXPECT_GT(jpeg_test::Psnr(decoded, picture), kMinPsnrAtQuality90);
+    for (const int32_t repository : {kRepositoryGlobalBlock, kRepositoryFile}) {
+      SCOPED_TRACE(testing::Message() << c.bands << " bands, sampling " << c.sampling << ", progressive "
+                                      << c.progressive << ", repository " << repository);
+      const Raster& picture = c.bands == 3 ? picture3 : picture1;
+      const std::string ours = dir_.File("ours.jpg");
+      ASSERT_EQ(WriteOurs(picture, ours,
+                          {{"samplingFactor", c.sampling}, {"progressive", c.progressive}, {"quarityFactor", 90}},
+                          repository),
+                0);
+      const std::string theirs = Cjpeg(picture, std::string("-quality 90 -baseline -sample ") +
+                                                    SampleOption(c.sampling) + (c.progressive ? " -progressive" : ""));
+      EXPECT_TRUE(ReadFileBytes(ours) == ReadFileBytes(theirs));
+      const Raster decoded = Djpeg(ours);
+      ASSERT_EQ(decoded.bands, c.bands);
+      EXPECT_GT(jpeg_test::Psnr(decoded, picture), kMinPsnrAtQuality90);
+    }
   }
 }
 
