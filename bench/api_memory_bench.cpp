@@ -13,17 +13,13 @@
 #include <vector>
 
 #include "Pelrith.h"
+#include "temp_path.h"
 
 namespace {
 
 constexpr int32_t kWidth = 2480;   // 8.27 in at 300 dpi
 constexpr int32_t kHeight = 3508;  // 11.69 in
 constexpr int64_t kPageBytes = int64_t{kWidth} * kHeight * 3;
-
-std::string TempPath(const char* name) {
-  const char* dir = std::getenv("TMPDIR");
-  return std::string(dir != nullptr && dir[0] != '\0' ? dir : "/tmp") + "/" + name;
-}
 
 // A 24-bit packed bitmap of a smooth colour page with some texture.
 HGLOBAL ColourPage() {

@@ -23,6 +23,7 @@
 #include "packed_page.h"
 #include "peer_writers.h"
 #include "scanned_page.h"
+#include "temp_path.h"
 
 namespace {
 
@@ -31,11 +32,6 @@ constexpr int32_t kHeight = kScannedPageHeight;
 constexpr int kJpegQuality = 87;
 
 enum class Work { kJpeg, kPng };
-
-std::string TempPath(const char* name) {
-  const char* dir = std::getenv("TMPDIR");
-  return std::string(dir != nullptr && dir[0] != '\0' ? dir : "/tmp") + "/" + name;
-}
 
 std::vector<uint8_t> InterleavedPage() {
   const std::vector<uint8_t> planes = MakeScannedPagePlanar();

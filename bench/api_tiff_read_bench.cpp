@@ -25,17 +25,13 @@
 #include "packed_page.h"
 #include "scanned_page.h"
 #include "text_page.h"
+#include "temp_path.h"
 
 namespace {
 
 constexpr int kTextDpi = 300;
 
 enum class Work { kG4, kRgb };
-
-std::string TempPath(const char* name) {
-  const char* dir = std::getenv("TMPDIR");
-  return std::string(dir != nullptr && dir[0] != '\0' ? dir : "/tmp") + "/" + name;
-}
 
 bool WriteG4File(const std::string& path, const TextPage& page) {
   TIFF* tif = TIFFOpen(path.c_str(), "w");

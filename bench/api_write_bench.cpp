@@ -26,6 +26,7 @@
 #include "interchange/dispatch/write_front.h"
 #include "peer_file.h"
 #include "peer_writers.h"
+#include "temp_path.h"
 
 namespace {
 
@@ -33,11 +34,6 @@ constexpr int kWidth = 2480;   // 8.27 in at 300 dpi
 constexpr int kHeight = 3508;  // 11.69 in
 constexpr int kJpegQuality = 87;
 constexpr int32_t kJpegSampling2x2 = 240;  // the library's code for 2 x 2 chroma sampling
-
-std::string TempPath(const char* name) {
-  const char* dir = std::getenv("TMPDIR");
-  return std::string(dir != nullptr && dir[0] != '\0' ? dir : "/tmp") + "/" + name;
-}
 
 // A smooth colour page with some texture, top row first, RGB.
 const std::vector<uint8_t>& ColourRows() {

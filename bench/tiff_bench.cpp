@@ -28,6 +28,7 @@
 #include "interchange/dispatch/read_front.h"
 #include "interchange/dispatch/write_front.h"
 #include "peer_file.h"
+#include "temp_path.h"
 
 namespace {
 
@@ -74,10 +75,7 @@ Case CaseOf(const benchmark::State& state) {
   return {state.range(0) != 0, state.range(1) != 0, static_cast<int>(state.range(2))};
 }
 
-std::string TargetPath(const char* side) {
-  const char* tmp = std::getenv("TMPDIR");
-  return std::string(tmp != nullptr ? tmp : "/tmp") + "/pelrith_tiff_bench_" + side + ".tif";
-}
+std::string TargetPath(const char* side) { return TempPath(std::string("tiff_bench_") + side + ".tif"); }
 
 struct Pages {
   Bytes grey = MakeGreyPage();
