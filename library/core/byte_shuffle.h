@@ -12,4 +12,14 @@
   return has;
 }
 
+// Whether the byte shuffle also works on 256-bit vectors (AVX2), each
+// 128-bit half shuffled on its own.
+[[nodiscard]] inline bool IpiHasWideByteShuffle() {
+  static const bool has = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") != 0;
+  }();
+  return has;
+}
+
 #endif  // PELRITH_CORE_BYTE_SHUFFLE_H_

@@ -31,6 +31,7 @@ struct RowCase {
 const RowCase kRowCases[] = {
     {1, 1202, 601}, {3, 1202, 601}, {3, 514, 257}, {3, 6, 3},     {1, 300, 600}, {3, 300, 600},
     {3, 97, 40},    {1, 97, 40},    {3, 41, 97},   {3, 700, 700}, {1, 2, 1},     {3, 1, 5},
+    {3, 20, 10},    {3, 38, 19},
 };
 
 TEST(ResampleRows, NearestTakesTheMappedPixel) {
