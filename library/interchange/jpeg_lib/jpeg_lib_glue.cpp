@@ -145,7 +145,7 @@ JpegLibDestination& DestinationOf(j_compress_ptr cinfo) { return *reinterpret_ca
 void FlushBuffer(j_compress_ptr cinfo, size_t count) noexcept {
   JpegLibDestination& dest = DestinationOf(cinfo);
   const auto n = static_cast<int64_t>(count);
-  if (IpiWriteBytes(dest.sys, dest.stream, dest.position, dest.buffer.data(), n) != n) {
+  if (IpiWriteBytes(dest.sys, dest.stream, dest.position, dest.buffer, n) != n) {
     FailWith(reinterpret_cast<j_common_ptr>(cinfo), IpiGetLastError(dest.sys), true, JERR_FILE_WRITE);
   }
   dest.position += n;
@@ -153,7 +153,7 @@ void FlushBuffer(j_compress_ptr cinfo, size_t count) noexcept {
 
 void JpegLibInitDestination(j_compress_ptr cinfo) noexcept {
   JpegLibDestination& dest = DestinationOf(cinfo);
-  dest.pub.next_output_byte = dest.buffer.data();
+  dest.pub.next_output_byte = dest.buffer;
   dest.pub.free_in_buffer = kJpegLibBufferBytes;
   dest.position = 0;
 }
@@ -161,7 +161,7 @@ void JpegLibInitDestination(j_compress_ptr cinfo) noexcept {
 boolean JpegLibEmptyOutputBuffer(j_compress_ptr cinfo) noexcept {
   FlushBuffer(cinfo, kJpegLibBufferBytes);
   JpegLibDestination& dest = DestinationOf(cinfo);
-  dest.pub.next_output_byte = dest.buffer.data();
+  dest.pub.next_output_byte = dest.buffer;
   dest.pub.free_in_buffer = kJpegLibBufferBytes;
   return TRUE;
 }

@@ -14,17 +14,14 @@
 #include <cstdint>
 #include <cstdio>
 #include <span>
-#include <vector>
 
 #include <jpeglib.h>
 
 #include "core/streams/stream.h"
 #include "core/system/system.h"
 
-// Bytes handed to the destination stream at a time: every hand-over to a
-// file is a system call, which at 4 KiB a time costs a page several percent
-// of its coding time.
-inline constexpr size_t kJpegLibBufferBytes = 64 * 1024;
+// Bytes handed to the destination stream at a time.
+inline constexpr size_t kJpegLibBufferBytes = 4096;
 // A progressive file with more scans than this is refused with 22: each scan
 // walks the whole image again, so a file of tiny scans could keep a reader
 // busy for hours. Real files have about ten.
@@ -63,7 +60,7 @@ struct JpegLibDestination {
   IpiSystem* sys = nullptr;
   IpiStream* stream = nullptr;
   int64_t position = 0;  // bytes written to the stream
-  std::vector<JOCTET> buffer = std::vector<JOCTET>(kJpegLibBufferBytes);  // on the heap: too large for a stack
+  JOCTET buffer[kJpegLibBufferBytes];
 };
 
 // Owns a compression object with its error manager and destination.
