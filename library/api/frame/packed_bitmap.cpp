@@ -2,6 +2,7 @@
 
 #include <span>
 
+#include "core/codes.h"
 #include "core/limits.h"
 #include "core/objects/attributes.h"
 #include "core/status.h"
@@ -124,4 +125,26 @@ HGLOBAL ObjectToPackedDib(IpiSystem* sys, IpiObject* image, int32_t* status) {
     return 0;
   }
   return guard.Release();
+}
+
+std::array<IpiAttribute, 8> PackedRowsView(const uint8_t* bottom_row, uint64_t row_bytes, int64_t height_px) {
+  return {{{"dataType", kDataTypeNonnegative},
+           {"dataPrecision", 8},
+           {"xDimension", static_cast<intptr_t>(row_bytes)},
+           {"yDimension", static_cast<intptr_t>(height_px)},
+           {"pixelInterpretation", kPixelInterpretationPackedBitmap},
+           {"repository", kRepositoryCallerMemory},
+           {"applicationAddressSpace", reinterpret_cast<intptr_t>(bottom_row)},
+           {"size", static_cast<intptr_t>(row_bytes * static_cast<uint64_t>(height_px))}}};
+}
+
+uint8_t* FormatPackedBitmapHeader(int64_t width_px, int64_t height_px, const PackedDibLayout& layout, uint8_t* bytes) {
+  BmpWriteHeader header;
+  header.width_px = width_px;
+  header.height_px = height_px;
+  header.bits_per_pixel = layout.bits_per_pixel;
+  header.palette_entries = layout.palette_entries;
+  header.image_bytes = layout.row_bytes * static_cast<uint64_t>(height_px);
+  FormatBmpHeaders(header, bytes);
+  return bytes + header.header_bytes();
 }

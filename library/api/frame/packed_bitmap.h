@@ -6,6 +6,7 @@
 #ifndef PELRITH_API_FRAME_PACKED_BITMAP_H_
 #define PELRITH_API_FRAME_PACKED_BITMAP_H_
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -48,10 +49,21 @@ struct PackedDibLayout {
   uint64_t total_bytes = 0;
 };
 [[nodiscard]] PackedDibLayout PackedDibLayoutFor(int64_t x, int64_t y, int64_t bands, int64_t precision);
+// Writes the info header of a `width_px` x `height_px` bitmap of `layout`
+// at `bytes` (a block of layout.total_bytes); returns where its colour table
+// starts, the rows following the table.
+uint8_t* FormatPackedBitmapHeader(int64_t width_px, int64_t height_px, const PackedDibLayout& layout, uint8_t* bytes);
 
 // A new handle holding `image` as a packed bitmap, or 0 with `*status` set:
 // the image's error, -100 for a shape the packed form cannot hold, -1 when the
 // handle cannot be allocated or locked, or the export's error.
 [[nodiscard]] HGLOBAL ObjectToPackedDib(IpiSystem* sys, IpiObject* image, int32_t* status);
+
+// The attributes of a one-band 8-bit image laid over `height_px` stored rows
+// of `row_bytes` in caller memory, `bottom_row` the first in the block: the
+// rows of a packed bitmap as a reader fills them or a writer reads them, in
+// place (pixel interpretation 225).
+[[nodiscard]] std::array<IpiAttribute, 8> PackedRowsView(const uint8_t* bottom_row, uint64_t row_bytes,
+                                                         int64_t height_px);
 
 #endif  // PELRITH_API_FRAME_PACKED_BITMAP_H_

@@ -35,15 +35,7 @@ uint8_t* PackedResult::Start(CmiCall& call, int64_t width_px, int64_t height_px,
     return nullptr;
   }
   if (!block_.Allocate(call, layout.total_bytes, GMEM_MOVEABLE)) return nullptr;
-  uint8_t* bytes = block_.bytes();
-  BmpWriteHeader header;
-  header.width_px = width_px;
-  header.height_px = height_px;
-  header.bits_per_pixel = layout.bits_per_pixel;
-  header.palette_entries = layout.palette_entries;
-  header.image_bytes = layout.row_bytes * static_cast<uint64_t>(height_px);
-  FormatBmpHeaders(header, bytes);
-  uint8_t* table = bytes + header.header_bytes();
+  uint8_t* table = FormatPackedBitmapHeader(width_px, height_px, layout, block_.bytes());
   rows_ = table + uint64_t{layout.palette_entries} * kBmpPaletteEntryBytes;
   height_px_ = height_px;
   row_bytes_ = layout.row_bytes;

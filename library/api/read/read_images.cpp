@@ -160,17 +160,12 @@ void ReadOneImage(CmiCall& call, const CmiImageFile& file, int32_t format, MadeH
 // The rows of `result` as a one-band byte image in place (bottom-up, colour
 // as blue, green, red) for a reader to fill; null with the status set.
 IpiObject* CreateRowsImage(CmiCall& call, const PackedResult& result, int64_t height_px) {
-  const uint64_t row_bytes = result.row_bytes();
-  return call.CreateImage("oRows", nullptr,
-                          {{"dataType", kDataTypeNonnegative},
-                           {"dataPrecision", 8},
-                           {"xDimension", static_cast<intptr_t>(row_bytes)},
-                           {"yDimension", static_cast<intptr_t>(height_px)},
-                           {"pixelInterpretation", kPixelInterpretationPackedBitmap},
-                           {"repository", kRepositoryCallerMemory},
-                           // The bottom row comes first in the block.
-                           {"applicationAddressSpace", reinterpret_cast<intptr_t>(result.Row(height_px - 1))},
-                           {"size", static_cast<intptr_t>(row_bytes * static_cast<uint64_t>(height_px))}});
+  // The bottom row comes first in the block.
+  const auto view = PackedRowsView(result.Row(height_px - 1), result.row_bytes(), height_px);
+  IpiObject* rows =
+      IpiCreateObject(call.sys(), "oRows", &kGenericImageClass, nullptr, view.data(), static_cast<int>(view.size()));
+  if (rows == nullptr) call.FailFromContext();
+  return rows;
 }
 
 // JPEG: the header pass sizes the result and the data pass decodes straight

@@ -80,14 +80,7 @@ bool ReadPageBitmap(IpiSystem* sys, TiffSource& source, const TiffImagePlan& pla
   made.Add(handle);
   auto* bytes = static_cast<uint8_t*>(GlobalLock(handle));
   if (bytes == nullptr) return false;
-  BmpWriteHeader header;
-  header.width_px = plan.x_dimension;
-  header.height_px = plan.y_dimension;
-  header.bits_per_pixel = layout.bits_per_pixel;
-  header.palette_entries = layout.palette_entries;
-  header.image_bytes = layout.row_bytes * static_cast<uint64_t>(plan.y_dimension);
-  FormatBmpHeaders(header, bytes);
-  uint8_t* table = bytes + header.header_bytes();
+  uint8_t* table = FormatPackedBitmapHeader(plan.x_dimension, plan.y_dimension, layout, bytes);
   FormatColourTable(plan, layout.palette_entries, table);
   const TiffBitmapRows rows{table + uint64_t{layout.palette_entries} * kBmpPaletteEntryBytes,
                             static_cast<int64_t>(layout.row_bytes)};

@@ -468,16 +468,9 @@ int WriteJpegFromPackedRows(IpiSystem* sys, const uint8_t* rows, int64_t row_byt
                             int32_t* status) {
   SetStatus(status, 0);
   // The rows are only read: the image is a view of them, never written.
-  const IpiAttribute view[] = {{"dataType", kDataTypeNonnegative},
-                               {"dataPrecision", 8},
-                               {"xDimension", static_cast<intptr_t>(row_bytes)},
-                               {"yDimension", static_cast<intptr_t>(height)},
-                               {"pixelInterpretation", kPixelInterpretationPackedBitmap},
-                               {"repository", kRepositoryCallerMemory},
-                               {"applicationAddressSpace", reinterpret_cast<intptr_t>(rows)},
-                               {"size", static_cast<intptr_t>(row_bytes * height)}};
-  ScopedObject image(sys, IpiCreateObject(sys, nullptr, &kGenericImageClass, nullptr, view,
-                                          static_cast<int>(std::size(view))));
+  const auto view = PackedRowsView(rows, static_cast<uint64_t>(row_bytes), height);
+  ScopedObject image(sys, IpiCreateObject(sys, nullptr, &kGenericImageClass, nullptr, view.data(),
+                                          static_cast<int>(view.size())));
   if (!image) {
     const int rc = IpiGetLastError(sys);
     return Fail(status, rc != 0 ? rc : kIpiInvalidInstance);
